@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing need on Debian, when missing.
+set -euo pipefail
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
+          libgl1-mesa-dev xvfb xauth imagemagick)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  $sudo apt-get update
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
+fi

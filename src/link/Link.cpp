@@ -1,0 +1,54 @@
+#include "link/Link.h"
+
+namespace marrowick {
+
+Link::Link(SerialPort& port, Clock& clock, StateEngine& state) : m_port(port), m_state(state), m_receive(clock)
+{
+    m_receive.onChunk = [this](const std::string& chunk) { Dispatch(chunk); };
+    m_port.onBytes = [this](std::string_view bytes) { m_receive.Append(bytes); };
+    m_port.onLineEvent = [this](const LineEvent& event) { LineEventReceived(event); };
+}
+
+Link::~Link()
+{
+    m_port.onBytes = nullptr;
+    m_port.onLineEvent = nullptr;
+}
+
+void Link::Expect(int threshold)
+{
+    m_receive.ReadAll();
+    m_receive.SetSettleMs(0);
+    m_receive.SetThreshold(threshold);
+}
+
+void Link::Send(std::string_view bytes)
+{
+    if (!m_port.isOpen())
+        return;
+    m_port.write(bytes);
+    BytesSent(bytes);
+}
+
+void Link::SetHandler(std::int16_t state, Handler handler) { m_handlers[state] = std::move(handler); }
+
+void Link::Dispatch(const std::string& chunk)
+{
+    const std::int16_t state = m_state.State();
+    if (state == StateStreamClips) {
+        if (chunk == "FeedMe" || chunk == "Ready!")
+            ReadyFlag = true;
+        else if (chunk == "Error!")
+            ErrorFlag = true;
+    } else if (state == StateFirmware) {
+        if (chunk == "T")
+            ReadyFlag = true;
+        else if (chunk == "7")
+            ErrorFlag = true;
+    }
+    const auto found = m_handlers.find(state);
+    if (found != m_handlers.end() && found->second)
+        found->second(chunk);
+}
+
+}  // namespace marrowick

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/Clock.h"
+
+namespace marrowick {
+
+// Gives the port the behaviour the conversations rely on: bytes collect here
+// until at least `threshold` wait, and then everything waiting is handed over as
+// one chunk (a receive event). Threshold 0 raises no event. With a settle time,
+// the event waits until the line has been quiet that long, so a reply of unknown
+// length that the operating system splits ("1.0" + "5") is still one chunk.
+class ReceiveBuffer {
+public:
+    explicit ReceiveBuffer(Clock& clock);
+
+    void SetThreshold(int threshold);
+    int Threshold() const { return m_threshold; }
+    void SetSettleMs(int ms);
+    int SettleMs() const { return m_settleMs; }
+
+    void Append(std::string_view bytes);
+    // Takes everything waiting without raising an event.
+    std::string ReadAll();
+    std::size_t Waiting() const { return m_buffer.size(); }
+
+    std::function<void(const std::string&)> onChunk;
+
+private:
+    void Check();
+    void Deliver();
+
+    std::string m_buffer;
+    int m_threshold = 0;
+    int m_settleMs = 0;
+    bool m_delivering = false;
+    std::unique_ptr<Timer> m_settle;
+};
+
+}  // namespace marrowick

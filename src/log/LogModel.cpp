@@ -1,0 +1,79 @@
+#include "log/LogModel.h"
+
+namespace marrowick {
+
+const std::vector<LogLevelInfo>& LogLevels()
+{
+    static const std::vector<LogLevelInfo> levels = {
+        {LogBaseline, "Baseline", 0x000000, 0x000000},     {LogAllRx, "All RX", 0xFF0000, 0xFF0000},
+        {LogAllTx, "All TX", 0x0000FF, 0x0000FF},          {LogFileIo, "File I/O", 0x00FF00, 0x00C000},
+        {LogDataParsing, "Data Parsing", 0xC000C0, 0xC000C0}, {LogDmx, "DMX", 0x0080FF, 0x0080FF},
+        {LogJoyStick, "JoyStick", 0xFF8080, 0xFF8080},     {LogRawData, "Raw Data", 0x00C0C0, 0x00C0C0},
+    };
+    return levels;
+}
+
+void LogModel::LogDebug(const std::string& message, int indent, int level)
+{
+    if (!DebugMode)
+        return;
+    if ((debuglevel & level) == 0)
+        return;
+    if (IgnoreRepeats && message == m_lastMessage) {
+        ++m_repeatCount;
+        return;
+    }
+
+    std::uint32_t colour = 0x0080FF;
+    std::string text = message;
+    bool known = false;
+    for (const auto& info : LogLevels()) {
+        if (info.flag == level) {
+            colour = info.lineColour;
+            known = true;
+        }
+    }
+    if (!known)
+        text = "{unrecognized Debug flag} " + text;
+
+    if (m_repeatCount > 0) {
+        // The notice switches underline on and nothing switches it off again, so
+        // the lines after it stay underlined, as the insertion point carries it.
+        m_underline = true;
+        Write({"<" + std::to_string(m_repeatCount + 1) + ": duplicates>", m_lastColour, true, 11});
+    }
+    m_repeatCount = 0;
+    m_lastColour = colour;
+    Write({std::string(static_cast<std::size_t>(indent > 0 ? indent : 0), '\t') + text, colour, m_underline, 11});
+    m_lastMessage = message;
+}
+
+void LogModel::AppendPlain(const std::string& text) { Write({text, 0x000000, m_underline, 11}); }
+
+void LogModel::Clear()
+{
+    m_lines.clear();
+    m_underline = false;
+    if (onCleared)
+        onCleared();
+}
+
+void LogModel::Open(const std::string& date, const std::string& time)
+{
+    DebugMode = true;
+    debuglevel = 0xFF;
+    m_lines.clear();
+    m_underline = false;
+    if (onCleared)
+        onCleared();
+    Write({"Debugger loaded: " + date + "  " + time, 0x000000, false, 11});
+}
+
+void LogModel::Write(const LogLine& line)
+{
+    m_lines.push_back(line);
+    if (onLine)
+        onLine(line);
+}
+
+}  // namespace marrowick

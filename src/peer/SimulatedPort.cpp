@@ -1,0 +1,88 @@
+#include "peer/SimulatedPort.h"
+
+namespace marrowick {
+
+SimulatedPort::SimulatedPort(Clock& clock, ControllerSimulator& simulator) : m_simulator(simulator)
+{
+    m_toDevice.timer = clock.createTimer();
+    m_toHost.timer = clock.createTimer();
+    m_toDevice.timer->onTimeout = [this] { Deliver(m_toDevice, true); };
+    m_toHost.timer->onTimeout = [this] { Deliver(m_toHost, false); };
+    m_simulator.send = [this](std::string_view bytes) {
+        if (m_open)
+            Queue(m_toHost, bytes);
+    };
+    m_simulator.closeLine = [this] { LoseLine("the controller closed the line"); };
+}
+
+SimulatedPort::~SimulatedPort()
+{
+    m_simulator.send = nullptr;
+    m_simulator.closeLine = nullptr;
+}
+
+bool SimulatedPort::open(const std::string& name, std::string* error)
+{
+    if (failOpen) {
+        if (error)
+            *error = "No such device";
+        return false;
+    }
+    openedName = name;
+    m_open = true;
+    return true;
+}
+
+void SimulatedPort::close()
+{
+    m_open = false;
+    m_toDevice.pending.clear();
+    m_toHost.pending.clear();
+    m_toDevice.timer->stop();
+    m_toHost.timer->stop();
+}
+
+void SimulatedPort::write(std::string_view bytes)
+{
+    if (m_open)
+        Queue(m_toDevice, bytes);
+}
+
+void SimulatedPort::LoseLine(const std::string& reason)
+{
+    if (!m_open)
+        return;
+    close();
+    if (onLineEvent)
+        onLineEvent(LineEvent{LineEventKind::Lost, reason});
+}
+
+int SimulatedPort::DelayFor(std::size_t bytes) const
+{
+    if (m_rate <= 0)
+        return 0;
+    return static_cast<int>((bytes * 1000 + static_cast<std::size_t>(m_rate) - 1) / static_cast<std::size_t>(m_rate));
+}
+
+void SimulatedPort::Queue(Direction& direction, std::string_view bytes)
+{
+    direction.pending.emplace_back(bytes);
+    if (!direction.timer->isActive())
+        direction.timer->start(DelayFor(direction.pending.front().size()));
+}
+
+void SimulatedPort::Deliver(Direction& direction, bool toDevice)
+{
+    if (direction.pending.empty())
+        return;
+    std::string bytes = std::move(direction.pending.front());
+    direction.pending.pop_front();
+    if (!direction.pending.empty())
+        direction.timer->start(DelayFor(direction.pending.front().size()));
+    if (toDevice)
+        m_simulator.Receive(bytes);
+    else if (m_open && onBytes)
+        onBytes(bytes);
+}
+
+}  // namespace marrowick

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <string>
+
+#include "peer/ControllerSimulator.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+namespace marrowick {
+
+// A serial port whose other end is a ControllerSimulator in the same process.
+// Bytes travel asynchronously through the clock's timers, as on a real line;
+// with a line rate set, each direction takes the time the bytes need on the wire.
+class SimulatedPort : public SerialPort {
+public:
+    SimulatedPort(Clock& clock, ControllerSimulator& simulator);
+    ~SimulatedPort() override;
+
+    bool open(const std::string& name, std::string* error) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    void write(std::string_view bytes) override;
+
+    // 0: instant; 960 is 9600 baud with 8N1.
+    void SetBytesPerSecond(int rate) { m_rate = rate; }
+    // The other end goes away (cable pulled).
+    void LoseLine(const std::string& reason);
+
+    bool failOpen = false;
+    std::string openedName;
+
+private:
+    struct Direction {
+        std::deque<std::string> pending;  // one entry per write, delivered in order
+        std::unique_ptr<Timer> timer;
+    };
+    void Queue(Direction& direction, std::string_view bytes);
+    void Deliver(Direction& direction, bool toDevice);
+    int DelayFor(std::size_t bytes) const;
+
+    ControllerSimulator& m_simulator;
+    Direction m_toDevice;
+    Direction m_toHost;
+    int m_rate = 0;
+    bool m_open = false;
+};
+
+}  // namespace marrowick

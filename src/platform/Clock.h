@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace marrowick {
+
+// A timer owned by whoever created it; destroying it cancels it.
+class Timer {
+public:
+    virtual ~Timer() = default;
+    // (Re)starts the timer; a running timer starts over.
+    virtual void start(int intervalMs, bool repeat = false) = 0;
+    virtual void stop() = 0;
+    virtual bool isActive() const = 0;
+
+    std::function<void()> onTimeout;
+};
+
+class Clock {
+public:
+    virtual ~Clock() = default;
+    virtual std::unique_ptr<Timer> createTimer() = 0;
+    // Monotonic milliseconds, for measuring spans.
+    virtual std::int64_t nowMs() const = 0;
+    // Wall clock, local time of day in seconds since midnight.
+    virtual double secondsSinceMidnight() const = 0;
+    // Local date and time as a person reads them (for log lines and log file names).
+    virtual std::string localDate() const = 0;
+    virtual std::string localTime() const = 0;
+};
+
+}  // namespace marrowick

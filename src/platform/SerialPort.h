@@ -1,0 +1,33 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace marrowick {
+
+// What happened on the line besides data. `Lost` means the device went away
+// (USB adapter unplugged, other end of a pseudo-terminal closed): the port has
+// already closed itself when it reports it.
+enum class LineEventKind { Break, Framing, Overrun, BufferOverflow, Parity, TransmitFull, Configuration, Lost };
+
+struct LineEvent {
+    LineEventKind kind;
+    std::string detail;  // the platform's own words, for `Lost`
+};
+
+// What the core needs from a serial port. Bytes only; chunk boundaries mean nothing.
+class SerialPort {
+public:
+    virtual ~SerialPort() = default;
+    // `name` is "COM3", "3" or a device path; the implementation resolves it.
+    virtual bool open(const std::string& name, std::string* error) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual void write(std::string_view bytes) = 0;
+
+    std::function<void(std::string_view)> onBytes;  // raw arrival, any size
+    std::function<void(const LineEvent&)> onLineEvent;
+};
+
+}  // namespace marrowick

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace marrowick {
+
+struct Rgb {
+    int red = 0;
+    int green = 0;
+    int blue = 0;
+    bool operator==(const Rgb&) const = default;
+};
+
+// The main window as the core sees it. Controls are addressed by their object
+// names (`btnReadShows`, `LblTriggerAvalue`, `ListShows`, ...), so the core
+// decides what a control shows and the window only shows it.
+class View {
+public:
+    virtual ~View() = default;
+
+    virtual void setWindowCaption(const std::string& text) = 0;
+    // Panels are 1-based: 1 operation messages, 2 version and model, 3 serial number.
+    virtual void setStatus(int panel, const std::string& text) = 0;
+    virtual void setProgressMaximum(double maximum) = 0;
+    virtual void setProgressValue(double value) = 0;
+
+    virtual void setCaption(const std::string& control, const std::string& text) = 0;
+    virtual void setVisible(const std::string& control, bool visible) = 0;
+    virtual void setEnabled(const std::string& control, bool enabled) = 0;
+    // Tabs of `SSTab1`: 0 "Audio Library", 1 "Show Read / Write", 2 "Firmware".
+    virtual void setTabEnabled(int tab, bool enabled) = 0;
+    virtual void setFillColor(const std::string& control, Rgb colour) = 0;
+    // Rows of a list view; the first text of a row is the row's own text.
+    virtual void setRows(const std::string& control, const std::vector<std::vector<std::string>>& rows) = 0;
+    // Index of the selected option button of an option-button array (`OptFirmware`, ...).
+    virtual int selectedOption(const std::string& optionArray) const = 0;
+    // Closes the main window, which ends the program through its ordinary shutdown.
+    virtual void closeWindow() = 0;
+};
+
+}  // namespace marrowick

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Settings.h"
+
+namespace marrowick {
+
+struct PortEntry {
+    int number = 0;           // 1..16, shown as "COM" and the number
+    std::string device;       // what the platform opens: "COM3", "/dev/ttyUSB0"
+    std::string description;  // the adapter as the platform describes it
+};
+
+// Port numbers 1..16 and the devices behind them. On Windows a number is the
+// OS port. Elsewhere, settings section "ports", keys "com1".."com16", map a
+// number to a device path; numbers without one go to the serial devices found,
+// USB adapters first, in a stable order.
+class PortNames {
+public:
+    explicit PortNames(const Settings* settings = nullptr);
+
+    std::vector<PortEntry> Ports() const;
+    // "COM3", "com3", "3" -> 3; anything else -> nullopt.
+    static std::optional<int> ParseNumber(const std::string& name);
+    // The device to open for "COM3", "3" or a device path.
+    std::optional<std::string> Resolve(const std::string& name, std::string* error) const;
+
+private:
+    const Settings* m_settings;
+};
+
+}  // namespace marrowick

@@ -1,0 +1,78 @@
+#include "platform/qt/QtSerialPort.h"
+
+namespace marrowick {
+
+QtSerialPort::QtSerialPort(const Settings* settings, QObject* parent) : QObject(parent), m_names(settings)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    m_port.disconnect(this);
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialPort::open(const std::string& name, std::string* error)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    const auto device = m_names.Resolve(name, error);
+    if (!device)
+        return false;
+    m_port.setPortName(QString::fromStdString(*device));
+    m_port.setBaudRate(QSerialPort::Baud9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(0);
+    m_lost = false;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        if (error)
+            *error = m_port.errorString().toStdString();
+        m_port.clearError();
+        return false;
+    }
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialPort::isOpen() const { return m_port.isOpen(); }
+
+void QtSerialPort::write(std::string_view bytes)
+{
+    if (!m_port.isOpen() || bytes.empty())
+        return;
+    m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void QtSerialPort::OnReadyRead()
+{
+    const QByteArray data = m_port.readAll();
+    if (!data.isEmpty() && onBytes)
+        onBytes(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError && error != QSerialPort::ResourceError)
+        return;
+    if (m_lost || !m_port.isOpen())
+        return;
+    m_lost = true;
+    const std::string reason = m_port.errorString().toStdString();
+    m_port.close();
+    m_port.clearError();
+    if (onLineEvent)
+        onLineEvent(LineEvent{LineEventKind::Lost, reason});
+}
+
+}  // namespace marrowick

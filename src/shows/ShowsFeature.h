@@ -1,0 +1,15 @@
+#pragma once
+
+namespace marrowick {
+
+class Session;
+
+class ShowsFeature {
+public:
+    explicit ShowsFeature(Session& session);
+
+private:
+    Session& m_session;
+};
+
+}  // namespace marrowick

@@ -1,0 +1,147 @@
+#pragma once
+
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Dialogs.h"
+#include "platform/Settings.h"
+#include "platform/View.h"
+
+namespace marrowick::testing {
+
+// Records what the core shows; every control starts as the window lays it out
+// only where a test sets it up.
+class RecordingView : public View {
+public:
+    void setWindowCaption(const std::string& text) override { caption = text; }
+    void setStatus(int panel, const std::string& text) override
+    {
+        status[panel] = text;
+        statusHistory[panel].push_back(text);
+    }
+    void setProgressMaximum(double maximum) override { progressMaximum = maximum; }
+    void setProgressValue(double value) override
+    {
+        progressValue = value;
+        progressHistory.push_back(value);
+    }
+    void setCaption(const std::string& control, const std::string& text) override { captions[control] = text; }
+    void setVisible(const std::string& control, bool v) override { visible[control] = v; }
+    void setEnabled(const std::string& control, bool e) override { enabled[control] = e; }
+    void setTabEnabled(int tab, bool e) override { tabEnabled[tab] = e; }
+    void setFillColor(const std::string& control, Rgb colour) override { fills[control].push_back(colour); }
+    void setRows(const std::string& control, const std::vector<std::vector<std::string>>& r) override
+    {
+        rows[control] = r;
+    }
+    int selectedOption(const std::string& optionArray) const override
+    {
+        const auto found = options.find(optionArray);
+        return found == options.end() ? 0 : found->second;
+    }
+    void closeWindow() override { closed = true; }
+
+    std::string caption;
+    std::map<int, std::string> status;
+    std::map<int, std::vector<std::string>> statusHistory;
+    double progressMaximum = 0;
+    double progressValue = 0;
+    std::vector<double> progressHistory;
+    std::map<std::string, std::string> captions;
+    std::map<std::string, bool> visible;
+    std::map<std::string, bool> enabled;
+    std::map<int, bool> tabEnabled;
+    std::map<std::string, std::vector<Rgb>> fills;
+    std::map<std::string, std::vector<std::vector<std::string>>> rows;
+    std::map<std::string, int> options;
+    bool closed = false;
+};
+
+// Answers dialogs from a script and records every one shown.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        std::string kind;  // "message", "question", "prompt", "folder", "files"
+        std::string text;
+        std::string caption;
+        DialogIcon icon = DialogIcon::None;
+    };
+
+    void message(const std::string& text, const std::string& caption, DialogIcon icon) override
+    {
+        shown.push_back({"message", text, caption, icon});
+    }
+    bool question(const std::string& text, const std::string& caption, DialogIcon icon) override
+    {
+        shown.push_back({"question", text, caption, icon});
+        if (answers.empty())
+            return defaultAnswer;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::optional<std::string> prompt(const std::string& text, const std::string& title,
+                                      const std::string&) override
+    {
+        shown.push_back({"prompt", text, title, DialogIcon::None});
+        if (prompts.empty())
+            return std::nullopt;
+        auto answer = prompts.front();
+        prompts.pop_front();
+        return answer;
+    }
+    std::optional<std::string> chooseFolder(const std::string& title) override
+    {
+        shown.push_back({"folder", title, "", DialogIcon::None});
+        if (folders.empty())
+            return std::nullopt;
+        auto answer = folders.front();
+        folders.pop_front();
+        return answer;
+    }
+    std::vector<std::string> openFiles(const std::string& filter) override
+    {
+        shown.push_back({"files", filter, "", DialogIcon::None});
+        if (files.empty())
+            return {};
+        auto answer = files.front();
+        files.pop_front();
+        return answer;
+    }
+
+    std::vector<std::string> Texts(const std::string& kind) const
+    {
+        std::vector<std::string> out;
+        for (const auto& s : shown)
+            if (s.kind == kind)
+                out.push_back(s.text);
+        return out;
+    }
+
+    std::vector<Shown> shown;
+    std::deque<bool> answers;
+    bool defaultAnswer = false;
+    std::deque<std::optional<std::string>> prompts;
+    std::deque<std::optional<std::string>> folders;
+    std::deque<std::vector<std::string>> files;
+};
+
+class MemorySettings : public Settings {
+public:
+    std::string value(const std::string& section, const std::string& key, const std::string& def) const override
+    {
+        const auto found = values.find(section + "/" + key);
+        return found == values.end() ? def : found->second;
+    }
+    void setValue(const std::string& section, const std::string& key, const std::string& v) override
+    {
+        values[section + "/" + key] = v;
+    }
+    std::map<std::string, std::string> values;
+};
+
+}  // namespace marrowick::testing
