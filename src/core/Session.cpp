@@ -11,6 +11,7 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     : view(view_), dialogs(dialogs_), clock(clock_), link(port, clock_, stateEngine)
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
+    OnClick("btnCancel", [this] { Cancel(); });
     m_identification = std::make_unique<Identification>(*this);
     m_shows = std::make_unique<ShowsFeature>(*this);
     m_library = std::make_unique<LibraryFeature>(*this);

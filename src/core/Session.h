@@ -53,6 +53,11 @@ public:
     bool UnloadRequested = false;
     bool Simulated = false;
 
+    // Project paths: the folder last chosen to open shows from, and the project
+    // folder (with a trailing separator) that saves go into.
+    std::string BrowseFolder;
+    std::string ProjectFolder;
+
     void LogDebug(const std::string& message, int indent, int level) { log.LogDebug(message, indent, level); }
     std::int16_t State() const { return stateEngine.State(); }
     void SetState(std::int16_t state) { stateEngine.SetState(state); }
