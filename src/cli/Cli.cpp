@@ -48,10 +48,7 @@ private:
 class ConsoleDialogs : public Dialogs {
 public:
     explicit ConsoleDialogs(Context& context) : m_context(context) {}
-    void message(const std::string& text, const std::string&, DialogIcon) override
-    {
-        std::cerr << text << std::endl;
-    }
+    void message(const std::string& text, const std::string&, DialogIcon) override { std::cerr << text << std::endl; }
     bool question(const std::string& text, const std::string&, DialogIcon) override
     {
         const auto found = m_context.answers.find(text);
@@ -68,7 +65,7 @@ private:
     Context& m_context;
 };
 
-}  // namespace
+} // namespace
 
 std::string Args::Option(const std::string& name, const std::string& fallback) const
 {
@@ -91,7 +88,8 @@ struct Context::Impl {
     std::unique_ptr<Session> session;
 };
 
-Context::Context(const Command& command_, Args args_) : command(command_), args(std::move(args_)), m_impl(std::make_unique<Impl>())
+Context::Context(const Command& command_, Args args_)
+    : command(command_), args(std::move(args_)), m_impl(std::make_unique<Impl>())
 {
     m_impl->port = std::make_unique<QtSerialPort>(&m_impl->settings);
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
@@ -103,7 +101,10 @@ Context::~Context()
     m_impl->session->Shutdown();
 }
 
-Session& Context::session() { return *m_impl->session; }
+Session& Context::session()
+{
+    return *m_impl->session;
+}
 
 int Context::Usage(const std::string& problem) const
 {
@@ -156,21 +157,30 @@ int Context::Identify()
         }
     }
     std::optional<Outcome> outcome;
-    session().identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+    const int id = session().identification().Finished.connect([&](const Outcome& o) { outcome = o; });
     std::string error;
-    if (!session().Connect(port, &error))
+    const bool opened = session().Connect(port, &error);
+    if (opened)
+        RunUntil([&] { return outcome.has_value(); });
+    session().identification().Finished.disconnect(id);
+    if (!opened)
         return Fail("Cannot open " + port + ": " + error);
-    RunUntil([&] { return outcome.has_value(); });
     if (!outcome->ok)
         return Fail(outcome->message);
     return ExitOk;
 }
 
-void Context::Progress(const std::string& line) const { std::cerr << "\r" << line << "\x1b[K" << std::flush; }
+void Context::Progress(const std::string& line) const
+{
+    std::cerr << "\r" << line << "\x1b[K" << std::flush;
+}
 
-void Context::EndProgress() const { std::cerr << std::flush; }
+void Context::EndProgress() const
+{
+    std::cerr << std::flush;
+}
 
-}  // namespace marrowick::cli
+} // namespace marrowick::cli
 
 int main(int argc, char** argv)
 {

@@ -19,8 +19,8 @@ inline constexpr int ExitUsage = 2;
 
 struct Args {
     std::vector<std::string> positional;
-    std::map<std::string, std::string> options;  // "--port X" -> options["port"] = "X"
-    std::set<std::string> flags;                 // "--force" -> flags {"force"}
+    std::map<std::string, std::string> options; // "--port X" -> options["port"] = "X"
+    std::set<std::string> flags;                // "--force" -> flags {"force"}
 
     std::string Option(const std::string& name, const std::string& fallback = "") const;
     bool Has(const std::string& name) const { return options.count(name) != 0 || flags.count(name) != 0; }
@@ -30,8 +30,8 @@ class Context;
 
 struct Command {
     std::string name;
-    std::string usage;                  // "identify --port PORT [--timeout SECONDS]"
-    std::set<std::string> flags;        // options that take no value
+    std::string usage;           // "identify --port PORT [--timeout SECONDS]"
+    std::set<std::string> flags; // options that take no value
     std::function<int(Context&)> run;
 };
 
@@ -78,4 +78,4 @@ private:
     std::unique_ptr<Impl> m_impl;
 };
 
-}  // namespace marrowick::cli
+} // namespace marrowick::cli

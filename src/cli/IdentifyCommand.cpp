@@ -36,5 +36,5 @@ int RunPorts(Context& context)
 const Register identify({"identify", "identify --port PORT [--timeout SECONDS]", {}, RunIdentify});
 const Register ports({"ports", "ports", {}, RunPorts});
 
-}  // namespace
-}  // namespace marrowick::cli
+} // namespace
+} // namespace marrowick::cli

@@ -78,4 +78,4 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const std::stri
     return std::nullopt;
 }
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -17,4 +17,4 @@ bool WriteFileAtomically(const std::filesystem::path& path, const std::string& b
 // match wins); nullopt when there is none.
 std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder, const std::string& name);
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -109,16 +109,29 @@ void Session::OnLineEvent(const LineEvent& event)
 {
     const char* text = nullptr;
     switch (event.kind) {
-    case LineEventKind::Break: text = "Break received"; break;
-    case LineEventKind::Overrun: text = "Overrun error"; break;
-    case LineEventKind::BufferOverflow: text = "Receive Buffer overflow"; break;
-    case LineEventKind::Parity: text = "Parity Error"; break;
-    case LineEventKind::TransmitFull: text = "Transmit Buffer full"; break;
-    case LineEventKind::Configuration: text = "DCB error"; break;
-    case LineEventKind::Framing: return;
+    case LineEventKind::Break:
+        text = "Break received";
+        break;
+    case LineEventKind::Overrun:
+        text = "Overrun error";
+        break;
+    case LineEventKind::BufferOverflow:
+        text = "Receive Buffer overflow";
+        break;
+    case LineEventKind::Parity:
+        text = "Parity Error";
+        break;
+    case LineEventKind::TransmitFull:
+        text = "Transmit Buffer full";
+        break;
+    case LineEventKind::Configuration:
+        text = "DCB error";
+        break;
+    case LineEventKind::Framing:
+        return;
     case LineEventKind::Lost: {
         if (m_lost)
-            return;  // said once; the port is closed by now
+            return; // said once; the port is closed by now
         m_lost = true;
         const std::string message = "Serial port lost: " + event.detail;
         LogDebug(message, 0, LogBaseline);
@@ -134,4 +147,4 @@ void Session::OnLineEvent(const LineEvent& event)
     dialogs.message(text, AppTitle, DialogIcon::None);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

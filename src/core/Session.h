@@ -106,4 +106,4 @@ private:
     std::unique_ptr<FirmwareFeature> m_firmware;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

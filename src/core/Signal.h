@@ -7,8 +7,7 @@
 namespace marrowick {
 
 // A small multicast callback. Slots may connect or disconnect while it is raised.
-template <typename... Args>
-class Signal {
+template <typename... Args> class Signal {
 public:
     using Slot = std::function<void(Args...)>;
 
@@ -33,4 +32,4 @@ private:
     int m_lastId = 0;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -6,7 +6,7 @@ namespace marrowick {
 
 struct Outcome {
     bool ok = false;
-    std::string message;  // for a person: what happened
+    std::string message; // for a person: what happened
 };
 
 // A running exchange with the controller (identification, read, write, clip
@@ -18,4 +18,4 @@ public:
     virtual void Abort(const std::string& reason) = 0;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -63,4 +63,4 @@ std::string FloatText(float value)
     return std::string(buffer, result.ptr);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

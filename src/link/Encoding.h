@@ -26,4 +26,4 @@ std::int32_t LongFromBytes(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, st
 // ("131080", "2040", "0.5", "-1000").
 std::string FloatText(float value);
 
-}  // namespace marrowick
+} // namespace marrowick

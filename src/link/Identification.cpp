@@ -128,7 +128,7 @@ void Identification::Abort(const std::string& reason)
         return;
     m_session.LogDebug("Identification ended: " + reason, 0, 1);
     const std::int16_t state = m_session.State();
-    if (state == StateAwaitVersion || state == StateAwaitModel) {
+    if (!m_session.UnloadRequested && (state == StateAwaitVersion || state == StateAwaitModel)) {
         Tick();
     } else {
         m_timer1->stop();
@@ -151,4 +151,4 @@ void Identification::Finish(bool ok, const std::string& message)
     Finished(Outcome{ok, message});
 }
 
-}  // namespace marrowick
+} // namespace marrowick

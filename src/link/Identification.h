@@ -50,4 +50,4 @@ private:
 // The numeric value of a version text: its leading decimal number, 0 when none.
 double VersionValue(const std::string& text);
 
-}  // namespace marrowick
+} // namespace marrowick

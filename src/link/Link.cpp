@@ -30,7 +30,10 @@ void Link::Send(std::string_view bytes)
     BytesSent(bytes);
 }
 
-void Link::SetHandler(std::int16_t state, Handler handler) { m_handlers[state] = std::move(handler); }
+void Link::SetHandler(std::int16_t state, Handler handler)
+{
+    m_handlers[state] = std::move(handler);
+}
 
 void Link::Dispatch(const std::string& chunk)
 {
@@ -51,4 +54,4 @@ void Link::Dispatch(const std::string& chunk)
         found->second(chunk);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

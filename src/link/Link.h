@@ -66,4 +66,4 @@ private:
     Conversation* m_active = nullptr;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

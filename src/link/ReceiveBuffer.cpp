@@ -43,7 +43,7 @@ void ReceiveBuffer::Check()
     if (m_threshold <= 0 || m_buffer.size() < static_cast<std::size_t>(m_threshold))
         return;
     if (m_settleMs > 0)
-        m_settle->start(m_settleMs);  // restarted by every arrival until the line is quiet
+        m_settle->start(m_settleMs); // restarted by every arrival until the line is quiet
     else
         Deliver();
 }
@@ -67,4 +67,4 @@ void ReceiveBuffer::Deliver()
         m_settle->start(m_settleMs);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

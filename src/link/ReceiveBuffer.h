@@ -42,4 +42,4 @@ private:
     std::unique_ptr<Timer> m_settle;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -38,4 +38,4 @@ private:
     std::int16_t m_state = StateAwaitVersion;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -5,10 +5,14 @@ namespace marrowick {
 const std::vector<LogLevelInfo>& LogLevels()
 {
     static const std::vector<LogLevelInfo> levels = {
-        {LogBaseline, "Baseline", 0x000000, 0x000000},     {LogAllRx, "All RX", 0xFF0000, 0xFF0000},
-        {LogAllTx, "All TX", 0x0000FF, 0x0000FF},          {LogFileIo, "File I/O", 0x00FF00, 0x00C000},
-        {LogDataParsing, "Data Parsing", 0xC000C0, 0xC000C0}, {LogDmx, "DMX", 0x0080FF, 0x0080FF},
-        {LogJoyStick, "JoyStick", 0xFF8080, 0xFF8080},     {LogRawData, "Raw Data", 0x00C0C0, 0x00C0C0},
+        {LogBaseline, "Baseline", 0x000000, 0x000000},
+        {LogAllRx, "All RX", 0xFF0000, 0xFF0000},
+        {LogAllTx, "All TX", 0x0000FF, 0x0000FF},
+        {LogFileIo, "File I/O", 0x00FF00, 0x00C000},
+        {LogDataParsing, "Data Parsing", 0xC000C0, 0xC000C0},
+        {LogDmx, "DMX", 0x0080FF, 0x0080FF},
+        {LogJoyStick, "JoyStick", 0xFF8080, 0xFF8080},
+        {LogRawData, "Raw Data", 0x00C0C0, 0x00C0C0},
     };
     return levels;
 }
@@ -48,7 +52,10 @@ void LogModel::LogDebug(const std::string& message, int indent, int level)
     m_lastMessage = message;
 }
 
-void LogModel::AppendPlain(const std::string& text) { Write({text, 0x000000, m_underline, 11}); }
+void LogModel::AppendPlain(const std::string& text)
+{
+    Write({text, 0x000000, m_underline, 11});
+}
 
 void LogModel::Clear()
 {
@@ -76,4 +83,4 @@ void LogModel::Write(const LogLine& line)
         onLine(line);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

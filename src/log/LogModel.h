@@ -20,16 +20,16 @@ inline constexpr int LogRawData = 128;
 struct LogLevelInfo {
     int flag;
     const char* caption;
-    std::uint32_t lineColour;     // 0x00BBGGRR
-    std::uint32_t captionColour;  // 0x00BBGGRR; lineColour of flag 1 for "default"
+    std::uint32_t lineColour;    // 0x00BBGGRR
+    std::uint32_t captionColour; // 0x00BBGGRR; lineColour of flag 1 for "default"
 };
 
 // The eight levels in check-box order (index 0..7).
 const std::vector<LogLevelInfo>& LogLevels();
 
 struct LogLine {
-    std::string text;  // without the line end
-    std::uint32_t colour = 0;  // 0x00BBGGRR
+    std::string text;         // without the line end
+    std::uint32_t colour = 0; // 0x00BBGGRR
     bool underline = false;
     int pointSize = 11;
 };
@@ -65,4 +65,4 @@ private:
     bool m_underline = false;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

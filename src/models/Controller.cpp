@@ -15,4 +15,4 @@ std::unique_ptr<controller> MakeController(const std::string& modelReply)
     return nullptr;
 }
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -9,9 +9,9 @@ namespace marrowick {
 class controller {
 public:
     virtual ~controller() = default;
-    virtual float AudioRam() const = 0;           // bytes of audio memory for the library
-    virtual std::string Name() const = 0;         // "K5", "R2", "T7", "L+"
-    virtual float ShowReadDataCount() const = 0;  // bytes of one show-table reply
+    virtual float AudioRam() const = 0;          // bytes of audio memory for the library
+    virtual std::string Name() const = 0;        // "K5", "R2", "T7", "L+"
+    virtual float ShowReadDataCount() const = 0; // bytes of one show-table reply
     virtual std::string FileExtension() const = 0;
 };
 
@@ -50,4 +50,4 @@ public:
 // The model object for a model reply ("K5", "R2", "T7", "L+"); null for anything else.
 std::unique_ptr<controller> MakeController(const std::string& modelReply);
 
-}  // namespace marrowick
+} // namespace marrowick

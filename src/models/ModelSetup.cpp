@@ -54,7 +54,7 @@ void ApplyLumen(Session& s)
     v.setVisible("btnLibrary", false);
 }
 
-}  // namespace
+} // namespace
 
 void RunModelSetup(Session& s)
 {
@@ -81,4 +81,4 @@ void RunModelSetup(Session& s)
     s.LogDebug("Model set up as " + s.CurrentController->Name(), 0, LogBaseline);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -9,4 +9,4 @@ class Session;
 // trigger labels, "Save Library File" and the show tab.
 void RunModelSetup(Session& session);
 
-}  // namespace marrowick
+} // namespace marrowick

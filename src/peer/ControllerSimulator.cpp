@@ -47,9 +47,12 @@ void ReadBlockBe(std::string_view in, std::size_t at, SimShow& s)
         s.tail[i] = static_cast<std::uint8_t>(in[at + 13 + i]);
 }
 
-}  // namespace
+} // namespace
 
-bool ControllerSimulator::R2Layout() const { return m_state.model == "R2" || m_state.model == "L+"; }
+bool ControllerSimulator::R2Layout() const
+{
+    return m_state.model == "R2" || m_state.model == "L+";
+}
 
 std::string ControllerSimulator::TableReply() const
 {
@@ -313,7 +316,7 @@ void ControllerSimulator::ClipPacketDone()
 void ControllerSimulator::FirmwareByte(char c)
 {
     if (m_collect.empty()) {
-        if (c == 'F') {  // the host starts over
+        if (c == 'F') { // the host starts over
             Command(c);
             return;
         }
@@ -322,7 +325,7 @@ void ControllerSimulator::FirmwareByte(char c)
             return;
         }
         if (c != ':')
-            return;  // noise between records
+            return; // noise between records
     }
     m_collect += c;
     if (m_collect.size() < 2)
@@ -376,9 +379,9 @@ ControllerState SampleControllerState(const std::string& model)
     }
     if (model == "R2" || model == "L+") {
         state.image.assign(304, '\0');
-        state.image[162] = 5;      // clip count
-        state.image[166] = 0;      // trigger A: Next
-        state.image[167] = 4;      // trigger B: show 2
+        state.image[162] = 5; // clip count
+        state.image[166] = 0; // trigger A: Next
+        state.image[167] = 4; // trigger B: show 2
         const char* names = "Haunted Hallway ";
         for (std::size_t j = 0; j < 8; ++j)
             for (std::size_t k = 0; k < 16; ++k)
@@ -388,4 +391,4 @@ ControllerState SampleControllerState(const std::string& model)
     return state;
 }
 
-}  // namespace marrowick
+} // namespace marrowick

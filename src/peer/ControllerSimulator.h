@@ -19,24 +19,24 @@ struct SimShow {
     std::uint8_t preDelay = 0;
     std::uint8_t postDelay = 0;
     std::uint8_t configuration = 0;
-    std::array<std::uint8_t, 3> tail{0xFF, 0xFF, 0xFF};  // block bytes 13..15
+    std::array<std::uint8_t, 3> tail{0xFF, 0xFF, 0xFF}; // block bytes 13..15
     std::string data;
 };
 
 // What a simulated controller holds. Everything written to it lands here.
 struct ControllerState {
-    std::string model = "K5";       // the model reply; empty: no reply to "M"
-    std::string version = "1.05";   // the version reply; empty: no reply to "V"
+    std::string model = "K5";     // the model reply; empty: no reply to "M"
+    std::string version = "1.05"; // the version reply; empty: no reply to "V"
     std::string serial = "1A2B3C4D";
 
     // Show table and configuration.
-    std::array<SimShow, 11> shows{};  // index 0 ambient, 1..10 numbered
+    std::array<SimShow, 11> shows{}; // index 0 ambient, 1..10 numbered
     std::uint8_t showCount = 0;
     bool ambient = false;
     bool normallyClosed = false;
     bool lockout = false;
-    std::uint8_t sectorFlag = 0;     // last K5 sector byte written
-    std::string image = std::string(304, '\0');  // R2 layout: bytes the fields above do not cover
+    std::uint8_t sectorFlag = 0;                // last K5 sector byte written
+    std::string image = std::string(304, '\0'); // R2 layout: bytes the fields above do not cover
 
     // Audio library as received with "D": the clip table followed by the audio bytes.
     std::string library;
@@ -46,10 +46,10 @@ struct ControllerState {
 
     // Firmware records as received (raw bytes, ":" first), accepted ones only.
     std::vector<std::string> firmwareRecords;
-    bool firmwareComplete = false;  // the end-of-file record arrived
-    bool firmwareAborted = false;   // "x"
-    bool resetRequested = false;    // "r"
-    int firmwareStarts = 0;         // how many "F" were received
+    bool firmwareComplete = false; // the end-of-file record arrived
+    bool firmwareAborted = false;  // "x"
+    bool resetRequested = false;   // "r"
+    int firmwareStarts = 0;        // how many "F" were received
 };
 
 // Faults the simulator can inject.
@@ -118,4 +118,4 @@ private:
 // and three numbered shows of sample data (one of them longer than a chunk).
 ControllerState SampleControllerState(const std::string& model);
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -85,4 +85,4 @@ void SimulatedPort::Deliver(Direction& direction, bool toDevice)
         onBytes(bytes);
 }
 
-}  // namespace marrowick
+} // namespace marrowick

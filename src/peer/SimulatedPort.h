@@ -33,7 +33,7 @@ public:
 
 private:
     struct Direction {
-        std::deque<std::string> pending;  // one entry per write, delivered in order
+        std::deque<std::string> pending; // one entry per write, delivered in order
         std::unique_ptr<Timer> timer;
     };
     void Queue(Direction& direction, std::string_view bytes);
@@ -47,4 +47,4 @@ private:
     bool m_open = false;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -32,4 +32,4 @@ public:
     virtual std::string localTime() const = 0;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -24,4 +24,4 @@ public:
     virtual std::vector<std::string> openFiles(const std::string& filter) = 0;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

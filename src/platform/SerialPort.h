@@ -13,7 +13,7 @@ enum class LineEventKind { Break, Framing, Overrun, BufferOverflow, Parity, Tran
 
 struct LineEvent {
     LineEventKind kind;
-    std::string detail;  // the platform's own words, for `Lost`
+    std::string detail; // the platform's own words, for `Lost`
 };
 
 // What the core needs from a serial port. Bytes only; chunk boundaries mean nothing.
@@ -26,8 +26,8 @@ public:
     virtual bool isOpen() const = 0;
     virtual void write(std::string_view bytes) = 0;
 
-    std::function<void(std::string_view)> onBytes;  // raw arrival, any size
+    std::function<void(std::string_view)> onBytes; // raw arrival, any size
     std::function<void(const LineEvent&)> onLineEvent;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -13,4 +13,4 @@ public:
     virtual void setValue(const std::string& section, const std::string& key, const std::string& value) = 0;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

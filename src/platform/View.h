@@ -40,4 +40,4 @@ public:
     virtual void closeWindow() = 0;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -25,7 +25,10 @@ using marrowick::ControllerSimulator;
 using Clock = std::chrono::steady_clock;
 
 volatile std::sig_atomic_t g_stop = 0;
-void OnSignal(int) { g_stop = 1; }
+void OnSignal(int)
+{
+    g_stop = 1;
+}
 
 int Usage(const char* problem)
 {
@@ -109,7 +112,7 @@ bool ParseCount(const std::string& text, int& key, int& count)
     return true;
 }
 
-}  // namespace
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -228,8 +231,10 @@ int main(int argc, char** argv)
                 next = std::min(next, incoming.next);
             if (!outgoing.bytes.empty())
                 next = std::min(next, outgoing.next);
-            timeoutMs = next <= now ? 0
-                                    : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1);
+            timeoutMs =
+                next <= now
+                    ? 0
+                    : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1);
         }
         pollfd p{master, POLLIN, 0};
         const int ready = ::poll(&p, 1, timeoutMs);

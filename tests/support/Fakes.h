@@ -65,7 +65,7 @@ public:
 class ScriptedDialogs : public Dialogs {
 public:
     struct Shown {
-        std::string kind;  // "message", "question", "prompt", "folder", "files"
+        std::string kind; // "message", "question", "prompt", "folder", "files"
         std::string text;
         std::string caption;
         DialogIcon icon = DialogIcon::None;
@@ -84,8 +84,7 @@ public:
         answers.pop_front();
         return answer;
     }
-    std::optional<std::string> prompt(const std::string& text, const std::string& title,
-                                      const std::string&) override
+    std::optional<std::string> prompt(const std::string& text, const std::string& title, const std::string&) override
     {
         shown.push_back({"prompt", text, title, DialogIcon::None});
         if (prompts.empty())
@@ -144,4 +143,4 @@ public:
     std::map<std::string, std::string> values;
 };
 
-}  // namespace marrowick::testing
+} // namespace marrowick::testing

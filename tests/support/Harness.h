@@ -41,4 +41,4 @@ struct Harness {
     int sentConnection = session.link.BytesSent.connect([this](std::string_view b) { sent.append(b); });
 };
 
-}  // namespace marrowick::testing
+} // namespace marrowick::testing

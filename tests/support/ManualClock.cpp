@@ -32,7 +32,10 @@ public:
 ManualClock::ManualClock() = default;
 ManualClock::~ManualClock() = default;
 
-std::unique_ptr<Timer> ManualClock::createTimer() { return std::make_unique<ManualTimer>(*this); }
+std::unique_ptr<Timer> ManualClock::createTimer()
+{
+    return std::make_unique<ManualTimer>(*this);
+}
 
 void ManualClock::Advance(std::int64_t ms)
 {
@@ -76,4 +79,4 @@ std::int64_t ManualClock::RunUntilIdle(std::int64_t limitMs)
     return m_now - start;
 }
 
-}  // namespace marrowick::testing
+} // namespace marrowick::testing

@@ -37,4 +37,4 @@ private:
     std::vector<ManualTimer*> m_timers;
 };
 
-}  // namespace marrowick::testing
+} // namespace marrowick::testing

@@ -14,7 +14,7 @@ std::string Bytes(std::initializer_list<int> values)
         out += static_cast<char>(v);
     return out;
 }
-}  // namespace
+} // namespace
 
 TEST(Encoding, HexToIntReadsBothLetterCases)
 {
@@ -22,8 +22,8 @@ TEST(Encoding, HexToIntReadsBothLetterCases)
         const char* text;
         int value;
     };
-    const Case cases[] = {{"1F", 31}, {"FF", 255}, {"00", 0}, {"", 0}, {"1f", 31}, {"ff", 255},
-                          {"aB", 171}, {"E2", 226}, {"7FFF", 32767}, {"09", 9}};
+    const Case cases[] = {{"1F", 31},  {"FF", 255}, {"00", 0},   {"", 0},         {"1f", 31},
+                          {"ff", 255}, {"aB", 171}, {"E2", 226}, {"7FFF", 32767}, {"09", 9}};
     for (const auto& c : cases)
         EXPECT_EQ(HexToInt(c.text), c.value) << c.text;
     // Characters that are no digit count with their own code, as before.
@@ -39,10 +39,14 @@ TEST(Encoding, SendLongIsFourBytesMostSignificantFirst)
         std::string bytes;
     };
     const Case cases[] = {
-        {0.0F, Bytes({0, 0, 0, 0})},          {255.0F, Bytes({0, 0, 0, 0xFF})},
-        {1000.0F, Bytes({0, 0, 3, 0xE8})},    {4096.0F, Bytes({0, 0, 0x10, 0})},
-        {65537.0F, Bytes({0, 1, 0, 1})},      {131072.0F, Bytes({0, 2, 0, 0})},
-        {-1.0F, Bytes({0xFF, 0xFF, 0xFF, 0xFF})}, {20000000.0F, Bytes({0x01, 0x31, 0x2D, 0x00})},
+        {0.0F, Bytes({0, 0, 0, 0})},
+        {255.0F, Bytes({0, 0, 0, 0xFF})},
+        {1000.0F, Bytes({0, 0, 3, 0xE8})},
+        {4096.0F, Bytes({0, 0, 0x10, 0})},
+        {65537.0F, Bytes({0, 1, 0, 1})},
+        {131072.0F, Bytes({0, 2, 0, 0})},
+        {-1.0F, Bytes({0xFF, 0xFF, 0xFF, 0xFF})},
+        {20000000.0F, Bytes({0x01, 0x31, 0x2D, 0x00})},
         // 16,777,217 is not a float: it arrives as 16,777,216.
         {16777217.0F, Bytes({0x01, 0x00, 0x00, 0x00})},
     };

@@ -16,8 +16,9 @@ std::optional<int> PortNames::ParseNumber(const std::string& name)
         std::toupper(static_cast<unsigned char>(digits[1])) == 'O' &&
         std::toupper(static_cast<unsigned char>(digits[2])) == 'M')
         digits = digits.substr(3);
-    if (digits.empty() || digits.size() > 3 ||
-        !std::all_of(digits.begin(), digits.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)) != 0; }))
+    if (digits.empty() || digits.size() > 3 || !std::all_of(digits.begin(), digits.end(), [](char c) {
+            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+        }))
         return std::nullopt;
     return std::stoi(digits);
 }
@@ -71,7 +72,8 @@ std::vector<PortEntry> PortNames::Ports() const
         entries.push_back({next, device, description});
         taken[static_cast<std::size_t>(next)] = true;
     }
-    std::sort(entries.begin(), entries.end(), [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
+    std::sort(entries.begin(), entries.end(),
+              [](const PortEntry& a, const PortEntry& b) { return a.number < b.number; });
 #endif
     return entries;
 }
@@ -80,7 +82,7 @@ std::optional<std::string> PortNames::Resolve(const std::string& name, std::stri
 {
     const auto number = ParseNumber(name);
     if (!number)
-        return name;  // a device path (or an OS port name) as given
+        return name; // a device path (or an OS port name) as given
     if (*number < 1 || *number > 16) {
         if (error)
             *error = "Port numbers go from 1 to 16";
@@ -94,4 +96,4 @@ std::optional<std::string> PortNames::Resolve(const std::string& name, std::stri
     return std::nullopt;
 }
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -9,9 +9,9 @@
 namespace marrowick {
 
 struct PortEntry {
-    int number = 0;           // 1..16, shown as "COM" and the number
-    std::string device;       // what the platform opens: "COM3", "/dev/ttyUSB0"
-    std::string description;  // the adapter as the platform describes it
+    int number = 0;          // 1..16, shown as "COM" and the number
+    std::string device;      // what the platform opens: "COM3", "/dev/ttyUSB0"
+    std::string description; // the adapter as the platform describes it
 };
 
 // Port numbers 1..16 and the devices behind them. On Windows a number is the
@@ -32,4 +32,4 @@ private:
     const Settings* m_settings;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -30,13 +30,22 @@ private:
     QTimer m_timer;
 };
 
-}  // namespace
+} // namespace
 
-QtClock::QtClock() { m_elapsed.start(); }
+QtClock::QtClock()
+{
+    m_elapsed.start();
+}
 
-std::unique_ptr<Timer> QtClock::createTimer() { return std::make_unique<QtTimer>(); }
+std::unique_ptr<Timer> QtClock::createTimer()
+{
+    return std::make_unique<QtTimer>();
+}
 
-std::int64_t QtClock::nowMs() const { return m_elapsed.elapsed(); }
+std::int64_t QtClock::nowMs() const
+{
+    return m_elapsed.elapsed();
+}
 
 double QtClock::secondsSinceMidnight() const
 {
@@ -53,4 +62,4 @@ std::string QtClock::localTime() const
     return QLocale().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
 }
 
-}  // namespace marrowick
+} // namespace marrowick

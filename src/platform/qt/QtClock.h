@@ -20,4 +20,4 @@ private:
     QElapsedTimer m_elapsed;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -45,7 +45,10 @@ void QtSerialPort::close()
         m_port.close();
 }
 
-bool QtSerialPort::isOpen() const { return m_port.isOpen(); }
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
 
 void QtSerialPort::write(std::string_view bytes)
 {
@@ -75,4 +78,4 @@ void QtSerialPort::OnError(QSerialPort::SerialPortError error)
         onLineEvent(LineEvent{LineEventKind::Lost, reason});
 }
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -35,4 +35,4 @@ private:
     bool m_lost = false;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

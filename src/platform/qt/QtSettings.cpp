@@ -2,12 +2,12 @@
 
 namespace marrowick {
 
-QtSettings::QtSettings() : m_settings(std::make_unique<QSettings>(QStringLiteral("marrowick"), QStringLiteral("marrowick")))
+QtSettings::QtSettings()
+    : m_settings(std::make_unique<QSettings>(QStringLiteral("marrowick"), QStringLiteral("marrowick")))
 {
 }
 
-QtSettings::QtSettings(const QString& iniFile)
-    : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
+QtSettings::QtSettings(const QString& iniFile) : m_settings(std::make_unique<QSettings>(iniFile, QSettings::IniFormat))
 {
 }
 
@@ -23,4 +23,4 @@ void QtSettings::setValue(const std::string& section, const std::string& key, co
     m_settings->sync();
 }
 
-}  // namespace marrowick
+} // namespace marrowick

@@ -23,4 +23,4 @@ private:
     std::unique_ptr<QSettings> m_settings;
 };
 
-}  // namespace marrowick
+} // namespace marrowick

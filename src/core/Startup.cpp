@@ -1,0 +1,101 @@
+#include "core/Startup.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+#include "core/Session.h"
+
+namespace marrowick {
+namespace {
+
+constexpr const char* Section = "defaults";
+
+std::string Trimmed(const std::string& text)
+{
+    const auto isSpace = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
+    const auto first = std::find_if_not(text.begin(), text.end(), isSpace);
+    const auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
+    return first < last ? std::string(first, last) : std::string();
+}
+
+}  // namespace
+
+bool ParsePortSetting(const std::string& text, std::int16_t& number)
+{
+    const std::string digits = Trimmed(text);
+    const char* begin = digits.data();
+    const char* end = begin + digits.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    std::int16_t value = 0;
+    const auto result = std::from_chars(begin, end, value);
+    if (result.ec != std::errc() || result.ptr != end || begin == end)
+        return false;
+    number = value;
+    return true;
+}
+
+bool ParseSwitchSetting(const std::string& text, bool& value)
+{
+    std::string word = Trimmed(text);
+    std::transform(word.begin(), word.end(), word.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (word == "true" || word == "false") {
+        value = word == "true";
+        return true;
+    }
+    long number = 0;
+    const auto result = std::from_chars(word.data(), word.data() + word.size(), number);
+    if (word.empty() || result.ec != std::errc() || result.ptr != word.data() + word.size())
+        return false;
+    value = number != 0;
+    return true;
+}
+
+Startup::Startup(Session& session, Settings& settings, PortChooser& ports, LogWindowHost& logWindow)
+    : m_session(session), m_settings(settings), m_ports(ports), m_logWindow(logWindow)
+{
+}
+
+void Startup::Run()
+{
+    if (simulated) {
+        OpenLogAndConnect();
+        return;
+    }
+    const std::string stored = m_settings.value(Section, "k5port", "0");
+    if (!ParsePortSetting(stored, m_comPortNumber)) {
+        m_comPortNumber = 0;
+        m_notices.push_back("The stored port \"" + stored + "\" is not a port number; no port taken");
+    }
+    m_ports.ChoosePort(m_comPortNumber, [this](int chosen) { AfterPortDialog(chosen); });
+}
+
+void Startup::AfterPortDialog(int chosen)
+{
+    m_comPortNumber = static_cast<std::int16_t>(chosen);
+    m_settings.setValue(Section, "k5port", std::to_string(m_comPortNumber));
+    OpenLogAndConnect();
+}
+
+void Startup::OpenLogAndConnect()
+{
+    const std::string stored = m_settings.value(Section, "debugmode", "false");
+    bool debugMode = false;
+    if (!ParseSwitchSetting(stored, debugMode))
+        m_notices.push_back("The stored debugmode \"" + stored + "\" is neither true nor false; taken as false");
+    if (debugMode) {
+        m_session.log.Open(m_session.clock.localDate(), m_session.clock.localTime());
+        m_logWindow.ShowLogWindow();
+        for (const auto& notice : m_notices)
+            m_session.LogDebug(notice, 0, LogBaseline);
+    }
+    const std::string port = simulated ? std::string("simulated controller") : "COM" + std::to_string(m_comPortNumber);
+    m_portOpened = m_session.Connect(port);
+    m_finished = true;
+    if (onFinished)
+        onFinished();
+}
+
+}  // namespace marrowick

@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include "link/Identification.h"
+#include "support/Harness.h"
+
+using namespace marrowick;
+using marrowick::testing::Harness;
+
+namespace {
+
+ControllerState Controller(const std::string& model, const std::string& version = "1.05")
+{
+    ControllerState state = SampleControllerState(model);
+    state.version = version;
+    return state;
+}
+
+} // namespace
+
+TEST(Identification, K5AndT7EndIdleRightAfterTheModel)
+{
+    for (const char* model : {"K5", "T7"}) {
+        Harness h(Controller(model));
+        std::optional<Outcome> outcome;
+        h.session.identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+        ASSERT_TRUE(h.Identify());
+        EXPECT_EQ(h.simulator.requests, "VM") << model;
+        EXPECT_EQ(h.view.status[2], std::string("Firmware Version: 1.05       Model: ") + model);
+        EXPECT_EQ(h.view.status.count(3), 0U);
+        EXPECT_EQ(h.session.State(), StateIdle);
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_TRUE(outcome->ok);
+        ASSERT_NE(h.session.CurrentController, nullptr);
+        EXPECT_EQ(h.session.CurrentController->Name(), model);
+        EXPECT_TRUE(h.dialogs.shown.empty()) << "a known model asks nothing";
+    }
+}
+
+TEST(Identification, SerialNumberRequestDependsOnTheVersion)
+{
+    struct Case {
+        const char* model;
+        const char* version;
+        const char* expectedRequests;
+    };
+    const Case cases[] = {{"R2", "1.05", "VMZ"},
+                          {"R2", "1.02", "VMZ"},
+                          {"L+", "1.01", "VMS"},
+                          {"L+", "1.10", "VMZ"},
+                          {"R2", "v1.9", "VMS"}};
+    for (const auto& c : cases) {
+        Harness h(Controller(c.model, c.version));
+        ASSERT_TRUE(h.Identify());
+        EXPECT_EQ(h.simulator.requests, c.expectedRequests) << c.model << " " << c.version;
+        EXPECT_EQ(h.view.status[3], "Serial Number: 1A2B3C4D");
+        EXPECT_EQ(h.session.SerialNumber, "1A2B3C4D");
+        EXPECT_EQ(h.session.State(), StateIdle);
+    }
+    EXPECT_DOUBLE_EQ(VersionValue("1.05"), 1.05);
+    EXPECT_DOUBLE_EQ(VersionValue("2"), 2.0);
+    EXPECT_DOUBLE_EQ(VersionValue("1.02b"), 1.02);
+    EXPECT_DOUBLE_EQ(VersionValue("x1.5"), 0.0);
+    EXPECT_DOUBLE_EQ(VersionValue(""), 0.0);
+}
+
+TEST(Identification, VersionSplitAcrossTwoArrivalsIsStillOneReply)
+{
+    Harness h(Controller("R2", "1.05"));
+    h.simulator.faults().splitReplies = true;
+    ASSERT_TRUE(h.Identify());
+    EXPECT_EQ(h.session.FirmwareVersion, "1.05");
+    EXPECT_EQ(h.session.ControllerModel, "R2");
+    EXPECT_EQ(h.session.SerialNumber, "1A2B3C4D");
+}
+
+TEST(Identification, SilentControllerTimesOutAfterOneSecondAndAsksForTheModel)
+{
+    for (bool answerK5 : {true, false}) {
+        Harness h(Controller("K5"));
+        h.simulator.faults().silentRequests = "V";
+        h.dialogs.answers = {answerK5};
+        std::optional<Outcome> outcome;
+        h.session.identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+        ASSERT_TRUE(h.session.Connect("COM1"));
+        h.clock.Advance(999);
+        EXPECT_EQ(h.session.State(), StateAwaitVersion);
+        EXPECT_FALSE(outcome.has_value());
+        h.clock.Advance(1);
+        EXPECT_EQ(h.session.State(), StateIdle);
+        EXPECT_EQ(h.view.status[2], "Firmware Version Not Available");
+        EXPECT_FALSE(h.view.tabEnabled.at(2));
+        ASSERT_EQ(h.dialogs.shown.size(), 1U);
+        EXPECT_EQ(h.dialogs.shown[0].text, "Is this an K5 controller?");
+        EXPECT_EQ(h.dialogs.shown[0].caption, "Model ");
+        EXPECT_EQ(h.dialogs.shown[0].icon, DialogIcon::Question);
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_FALSE(outcome->ok);
+        EXPECT_EQ(outcome->message, "Firmware Version Not Available");
+        EXPECT_EQ(h.session.CurrentController->Name(), answerK5 ? "K5" : "R2");
+    }
+}
+
+TEST(Identification, VersionWithoutModelAppendsModelNotAvailable)
+{
+    Harness h(Controller("R2"));
+    h.simulator.faults().silentRequests = "M";
+    ASSERT_TRUE(h.Identify());
+    EXPECT_EQ(h.view.status[2], "Firmware Version: 1.05     Model Not Available");
+    EXPECT_EQ(h.session.State(), StateIdle);
+    EXPECT_EQ(h.dialogs.Texts("question"), std::vector<std::string>{"Is this an K5 controller?"});
+    // No serial-number request: it depends on the model reply, which never came.
+    EXPECT_EQ(h.simulator.requests, "VM");
+}
+
+TEST(Identification, UnknownOrLowerCaseModelAsksAndSendsNoSerialRequest)
+{
+    for (const char* reply : {"k5", "r2", "X9"}) {
+        Harness h(Controller(reply));
+        h.dialogs.answers = {false};
+        ASSERT_TRUE(h.Identify());
+        EXPECT_EQ(h.simulator.requests, "VM") << reply;
+        EXPECT_EQ(h.session.ControllerModel, reply);
+        EXPECT_EQ(h.session.CurrentController->Name(), "R2");
+        EXPECT_EQ(h.session.State(), StateIdle);
+    }
+}
+
+TEST(Identification, SerialNumberTimesOutAfterTwoSeconds)
+{
+    Harness h(Controller("L+", "1.08"));
+    h.simulator.faults().silentRequests = "Z";
+    std::optional<Outcome> outcome;
+    h.session.identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+    ASSERT_TRUE(h.session.Connect("COM1"));
+    h.clock.Advance(100);
+    EXPECT_EQ(h.session.State(), StateAwaitSerial);
+    h.clock.Advance(1850); // the request went out at once: 1950 ms waited
+    EXPECT_EQ(h.session.State(), StateAwaitSerial);
+    h.clock.Advance(100);
+    EXPECT_EQ(h.session.State(), StateIdle);
+    EXPECT_EQ(h.view.status[3], "Serial Number Not Available");
+    ASSERT_TRUE(outcome.has_value());
+    EXPECT_FALSE(outcome->ok);
+}
+
+TEST(Identification, LateRepliesAreDroppedAndReachNoLaterConversation)
+{
+    Harness h(Controller("K5"));
+    h.port.SetBytesPerSecond(1); // every reply takes seconds to arrive
+    ASSERT_TRUE(h.session.Connect("COM1"));
+    h.clock.Advance(1000);
+    EXPECT_EQ(h.view.status[2], "Firmware Version Not Available");
+    EXPECT_EQ(h.session.State(), StateIdle);
+    h.clock.RunUntilIdle(20000);
+    // The version came late: it was dropped, no "M" was sent, nothing changed.
+    EXPECT_EQ(h.simulator.requests, "V");
+    EXPECT_EQ(h.session.FirmwareVersion, "");
+    EXPECT_EQ(h.session.State(), StateIdle);
+    EXPECT_EQ(h.session.link.Receive().Waiting(), 0U);
+}
+
+TEST(Identification, PortThatWillNotOpenReportsAfterTheFirstTick)
+{
+    Harness h(Controller("K5"));
+    h.port.failOpen = true;
+    h.dialogs.answers = {true};
+    EXPECT_FALSE(h.session.Connect("COM7"));
+    EXPECT_EQ(h.view.caption, "port not found");
+    EXPECT_TRUE(h.session.PortNotFound);
+    EXPECT_TRUE(h.simulator.requests.empty());
+    h.clock.Advance(1000);
+    EXPECT_EQ(h.view.status[2], "Firmware Version Not Available");
+    // The three buttons that talk to the controller are hidden whatever the answer.
+    EXPECT_FALSE(h.view.visible.at("btnReadShows"));
+    EXPECT_FALSE(h.view.visible.at("btnWriteShows"));
+    EXPECT_FALSE(h.view.visible.at("BtnWriteLibrary"));
+    EXPECT_EQ(h.session.CurrentController->Name(), "K5");
+    // Yes keeps "Save Library File" visible.
+    EXPECT_EQ(h.view.visible.count("btnLibrary"), 0U);
+}
+
+TEST(Identification, LostPortDuringIdentificationEndsItOnceAndIdle)
+{
+    Harness h(Controller("R2"));
+    h.simulator.faults().silentRequests = "Z";
+    ASSERT_TRUE(h.session.Connect("COM1"));
+    h.clock.Advance(50);
+    ASSERT_EQ(h.session.State(), StateAwaitSerial);
+    h.port.LoseLine("device unplugged");
+    h.port.LoseLine("device unplugged");
+    EXPECT_EQ(h.session.State(), StateIdle);
+    EXPECT_EQ(h.view.status[1], "Serial port lost: device unplugged");
+    EXPECT_EQ(h.view.statusHistory[1].size(), 1U);
+    EXPECT_FALSE(h.port.isOpen());
+}

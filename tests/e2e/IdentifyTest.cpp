@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "e2e/SimProcess.h"
+#include "platform/qt/QtSerialPort.h"
+
+using namespace marrowick;
+using namespace marrowick::e2e;
+
+TEST(IdentifyEndToEnd, EachSimulatedModelOverARealPseudoTerminal)
+{
+    struct Case {
+        const char* model;
+        const char* version;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"K5", "1.05", "Firmware Version: 1.05       Model: K5\n"},
+        {"T7", "1.00", "Firmware Version: 1.00       Model: T7\n"},
+        {"R2", "1.05", "Firmware Version: 1.05       Model: R2\nSerial Number: 12345678\n"},
+        {"L+", "1.01", "Firmware Version: 1.01       Model: L+\nSerial Number: 12345678\n"},
+    };
+    for (const auto& c : cases) {
+        SimProcess sim({"--model", c.model, "--version", c.version, "--serial", "12345678"});
+        ASSERT_FALSE(sim.path().empty());
+        const RunResult result = RunCli({"identify", "--port", sim.path()});
+        EXPECT_EQ(result.status, 0) << c.model << ": " << result.err;
+        EXPECT_EQ(result.out, c.expected);
+    }
+}
+
+TEST(IdentifyEndToEnd, PacedLineAndSplitRepliesStillIdentify)
+{
+    SimProcess sim({"--model", "R2", "--version", "1.05", "--pace", "--split"});
+    const RunResult result = RunCli({"identify", "--port", sim.path()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Firmware Version: 1.05       Model: R2\nSerial Number: 1A2B3C4D\n");
+}
+
+TEST(IdentifyEndToEnd, FailuresGiveAClearMessageAndStatus)
+{
+    {
+        SimProcess silent({"--model", "K5", "--silent", "V"});
+        const RunResult result = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "Firmware Version Not Available\n");
+    }
+    {
+        SimProcess noSerial({"--model", "L+", "--silent", "Z"});
+        const RunResult result = RunCli({"identify", "--port", noSerial.path(), "--timeout", "0.5"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, "Firmware Version: 1.05       Model: L+\nSerial Number Not Available\n");
+    }
+    const RunResult missing = RunCli({"identify", "--port", "/dev/does-not-exist"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("/dev/does-not-exist"), std::string::npos) << missing.err;
+
+    EXPECT_EQ(RunCli({"identify"}).status, 2);
+    EXPECT_EQ(RunCli({"identify", "--port", "x", "--timeout", "soon"}).status, 2);
+    EXPECT_EQ(RunCli({"no-such-command"}).status, 2);
+}
+
+// The far end of a real pseudo-terminal goes away: the port reports it once,
+// closes, and the program does not spin on the error Qt keeps raising.
+TEST(QtSerialPortEndToEnd, LostLineIsReportedOnceAndTheCpuStaysIdle)
+{
+    int argc = 1;
+    char name[] = "e2e";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    int master = -1;
+    int slave = -1;
+    char path[256] = {0};
+    ASSERT_EQ(::openpty(&master, &slave, path, nullptr, nullptr), 0);
+    ::close(slave);
+
+    QtSerialPort port;
+    std::string error;
+    ASSERT_TRUE(port.open(path, &error)) << error;
+    std::string received;
+    std::vector<LineEvent> events;
+    port.onBytes = [&](std::string_view b) { received.append(b); };
+    port.onLineEvent = [&](const LineEvent& e) { events.push_back(e); };
+
+    QEventLoop loop;
+    ASSERT_EQ(::write(master, "1.05", 4), 4);
+    QTimer::singleShot(200, &loop, &QEventLoop::quit);
+    loop.exec();
+    EXPECT_EQ(received, "1.05");
+
+    ::close(master);
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    QTimer::singleShot(1000, &loop, &QEventLoop::quit);
+    loop.exec();
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+
+    ASSERT_EQ(events.size(), 1U);
+    EXPECT_EQ(events[0].kind, LineEventKind::Lost);
+    EXPECT_FALSE(port.isOpen());
+    auto cpuMs = [](const rusage& r) {
+        return (r.ru_utime.tv_sec + r.ru_stime.tv_sec) * 1000.0 + (r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1000.0;
+    };
+    // A flood of errors would burn the whole second; an idle loop uses next to nothing.
+    EXPECT_LT(cpuMs(after) - cpuMs(before), 300.0);
+}

@@ -1,0 +1,142 @@
+#pragma once
+
+// Runs marrowick-sim and marrowick-cli as real processes for end-to-end tests.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+namespace marrowick::e2e {
+
+struct RunResult {
+    int status = -1; // exit status, or -1 when it did not exit normally
+    std::string out;
+    std::string err;
+};
+
+// Runs a program to its end, collecting stdout and stderr (with a time limit).
+inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
+{
+    int outPipe[2];
+    int errPipe[2];
+    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(outPipe[1], 1);
+        ::dup2(errPipe[1], 2);
+        ::close(outPipe[0]);
+        ::close(errPipe[0]);
+        std::vector<char*> args;
+        for (const auto& a : argv)
+            args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        ::execv(args[0], args.data());
+        ::_exit(127);
+    }
+    ::close(outPipe[1]);
+    ::close(errPipe[1]);
+    RunResult result;
+    pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
+    int open = 2;
+    int waited = 0;
+    while (open > 0 && waited < limitMs) {
+        const int ready = ::poll(fds, 2, 100);
+        if (ready == 0) {
+            waited += 100;
+            continue;
+        }
+        for (int i = 0; i < 2; ++i) {
+            if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP)) == 0)
+                continue;
+            char buffer[4096];
+            const ssize_t got = ::read(fds[i].fd, buffer, sizeof buffer);
+            if (got <= 0) {
+                ::close(fds[i].fd);
+                fds[i].fd = -1;
+                --open;
+            } else {
+                (i == 0 ? result.out : result.err).append(buffer, static_cast<std::size_t>(got));
+            }
+        }
+    }
+    if (open > 0)
+        ::kill(pid, SIGKILL);
+    for (auto& fd : fds)
+        if (fd.fd >= 0)
+            ::close(fd.fd);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+// A marrowick-sim process; its pseudo-terminal path is known once it started.
+class SimProcess {
+public:
+    explicit SimProcess(std::vector<std::string> args)
+    {
+        int outPipe[2];
+        if (::pipe(outPipe) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(outPipe[1], 1);
+            ::close(outPipe[0]);
+            const int devnull = ::open("/dev/null", O_WRONLY);
+            ::dup2(devnull, 2);
+            args.insert(args.begin(), MARROWICK_SIM);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(outPipe[1]);
+        // The first line of stdout is the device path.
+        std::string line;
+        pollfd p{outPipe[0], POLLIN, 0};
+        while (::poll(&p, 1, 5000) > 0) {
+            char c = 0;
+            if (::read(outPipe[0], &c, 1) != 1 || c == '\n')
+                break;
+            line += c;
+        }
+        ::close(outPipe[0]);
+        m_path = line;
+    }
+    ~SimProcess() { Stop(); }
+    SimProcess(const SimProcess&) = delete;
+    SimProcess& operator=(const SimProcess&) = delete;
+
+    const std::string& path() const { return m_path; }
+
+    // Stops it (it writes its --dump then) and waits for it.
+    void Stop()
+    {
+        if (m_pid <= 0)
+            return;
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        ::waitpid(m_pid, &status, 0);
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_path;
+};
+
+inline RunResult RunCli(std::vector<std::string> args, int limitMs = 120000)
+{
+    args.insert(args.begin(), MARROWICK_CLI);
+    return Run(args, limitMs);
+}
+
+} // namespace marrowick::e2e

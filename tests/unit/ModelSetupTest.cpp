@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include "models/ModelSetup.h"
+#include "support/Harness.h"
+
+using namespace marrowick;
+using marrowick::testing::Harness;
+
+TEST(ModelSetup, EachModelAdaptsTheWindow)
+{
+    struct Case {
+        const char* model;
+        const char* frame;
+        const char* clipsCaption;
+        const char* readCaption; // nullptr: unchanged
+        std::vector<std::string> triggerLabels;
+        bool libraryHidden;
+        bool showTabDisabled;
+        float audioRam;
+        float tableBytes;
+        const char* extension;
+    };
+    const Case cases[] = {
+        {"K5", "FirmwareK5", "Send Clips to K5", "Read Shows from K5", {}, true, false, 4063232.0F, 163.0F, ".K5S"},
+        {"R2",
+         "FirmwareR2",
+         "Send Clips to R2",
+         "Read Shows from R2",
+         {"LblTriggerA", "LblTriggerB", "LblTriggerAvalue", "LblTriggerBvalue"},
+         false,
+         false,
+         8192000.0F,
+         304.0F,
+         ".R2S"},
+        {"T7", "FirmwareT7", "Send Clips to T7", nullptr, {}, true, true, 4063232.0F, 163.0F, ""},
+        {"L+",
+         "firmwareLumen",
+         "Send Clips to Lumen",
+         "Read Shows from Lumen",
+         {"LblTriggerA", "LblTriggerAvalue"},
+         true,
+         false,
+         8192000.0F,
+         304.0F,
+         ".LMP"},
+    };
+    for (const auto& c : cases) {
+        Harness h;
+        h.session.ControllerModel = c.model;
+        RunModelSetup(h.session);
+        SCOPED_TRACE(c.model);
+        EXPECT_TRUE(h.view.visible[c.frame]);
+        EXPECT_EQ(h.view.captions["BtnWriteLibrary"], c.clipsCaption);
+        if (c.readCaption != nullptr)
+            EXPECT_EQ(h.view.captions["btnReadShows"], c.readCaption);
+        else
+            EXPECT_EQ(h.view.captions.count("btnReadShows"), 0U);
+        for (const char* label : {"LblTriggerA", "LblTriggerB", "LblTriggerAvalue", "LblTriggerBvalue"}) {
+            const bool shown =
+                std::find(c.triggerLabels.begin(), c.triggerLabels.end(), label) != c.triggerLabels.end();
+            EXPECT_EQ(h.view.visible.count(label) != 0 && h.view.visible[label], shown) << label;
+        }
+        EXPECT_EQ(h.view.visible.count("btnLibrary") != 0 && !h.view.visible["btnLibrary"], c.libraryHidden);
+        EXPECT_EQ(h.view.tabEnabled.count(1) != 0 && !h.view.tabEnabled[1], c.showTabDisabled);
+        const controller& model = *h.session.CurrentController;
+        EXPECT_EQ(model.Name(), c.model);
+        EXPECT_EQ(model.AudioRam(), c.audioRam);
+        EXPECT_EQ(model.ShowReadDataCount(), c.tableBytes);
+        EXPECT_EQ(model.FileExtension(), c.extension);
+        EXPECT_TRUE(h.dialogs.shown.empty());
+    }
+}
+
+TEST(ModelSetup, UnknownModelIsDecidedByTheQuestion)
+{
+    Harness yes;
+    yes.dialogs.answers = {true};
+    RunModelSetup(yes.session);
+    EXPECT_EQ(yes.session.CurrentController->Name(), "K5");
+    EXPECT_TRUE(yes.view.visible["FirmwareK5"]);
+    EXPECT_EQ(yes.view.visible.count("btnLibrary"), 0U) << "Yes keeps Save Library File";
+
+    Harness no;
+    no.dialogs.answers = {false};
+    RunModelSetup(no.session);
+    EXPECT_EQ(no.session.CurrentController->Name(), "R2");
+    EXPECT_TRUE(no.view.visible["FirmwareR2"]);
+    EXPECT_TRUE(no.view.visible["LblTriggerBvalue"]);
+    // The model reply is left as it was.
+    EXPECT_EQ(no.session.ControllerModel, "");
+}
