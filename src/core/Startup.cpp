@@ -19,7 +19,7 @@ std::string Trimmed(const std::string& text)
     return first < last ? std::string(first, last) : std::string();
 }
 
-}  // namespace
+} // namespace
 
 bool ParsePortSetting(const std::string& text, std::int16_t& number)
 {
@@ -98,4 +98,4 @@ void Startup::OpenLogAndConnect()
         onFinished();
 }
 
-}  // namespace marrowick
+} // namespace marrowick

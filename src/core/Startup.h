@@ -62,9 +62,9 @@ private:
     bool m_portOpened = false;
 };
 
-// "k5port" as a port number: a whole decimal number in 16 bits; nullopt-like false otherwise.
+// "k5port" as a port number: a whole decimal number that fits 16 bits; false otherwise.
 bool ParsePortSetting(const std::string& text, std::int16_t& number);
 // "debugmode" as a switch: "true"/"false" in any letter case, or a number (non-zero is true).
 bool ParseSwitchSetting(const std::string& text, bool& value);
 
-}  // namespace marrowick
+} // namespace marrowick

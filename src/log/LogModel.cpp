@@ -52,9 +52,9 @@ void LogModel::LogDebug(const std::string& message, int indent, int level)
     m_lastMessage = message;
 }
 
-void LogModel::AppendPlain(const std::string& text)
+void LogModel::AppendPlain(const std::string& text, std::uint32_t colour)
 {
-    Write({text, 0x000000, m_underline, 11});
+    Write({text, colour, m_underline, 11});
 }
 
 void LogModel::Clear()

@@ -44,8 +44,8 @@ public:
     bool IgnoreRepeats = false;
 
     void LogDebug(const std::string& message, int indent, int level);
-    // A line of the log window's own (the first line, the closing line).
-    void AppendPlain(const std::string& text);
+    // A line of the log window's own (the first line, the closing line, a failed save).
+    void AppendPlain(const std::string& text, std::uint32_t colour = 0x000000);
     void Clear();
     // Starts a log window: all levels on, the first line "Debugger loaded: ".
     void Open(const std::string& date, const std::string& time);
