@@ -4,7 +4,11 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#if defined(__APPLE__)
+#include <util.h>
+#else
 #include <pty.h>
+#endif
 #include <termios.h>
 #include <unistd.h>
 

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
+#if defined(__APPLE__)
+#include <util.h>
+#else
 #include <pty.h>
+#endif
 #include <sys/resource.h>
 #include <unistd.h>
 
