@@ -59,7 +59,8 @@ std::int32_t LongFromBytes(std::uint8_t b1, std::uint8_t b2, std::uint8_t b3, st
 std::string FloatText(float value)
 {
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    // Fixed notation: whole byte counts read as their digits ("2000000", never "2e+06").
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed);
     return std::string(buffer, result.ptr);
 }
 
