@@ -1,9 +1,180 @@
 #include "library/LibraryFeature.h"
 
+#include <algorithm>
+
+#include "core/Files.h"
 #include "core/Session.h"
+#include "library/ClipTransfer.h"
+#include "library/LibraryImage.h"
+#include "link/Encoding.h"
+#include "projects/NewProject.h"
 
 namespace marrowick {
+namespace {
 
-LibraryFeature::LibraryFeature(Session& session) : m_session(session) { (void)m_session; }
+// The progress bar counts the library in blocks of this many bytes.
+constexpr double ProgressBlock = 2048.0;
 
-}  // namespace marrowick
+} // namespace
+
+LibraryFeature::LibraryFeature(Session& session)
+    : m_session(session), m_transfer(std::make_unique<ClipTransfer>(session))
+{
+    session.OnClick("BtnAddClip", [this] { SelectAudioClips(); });
+    session.OnDrop("List1", [this](const std::vector<std::string>& files) { AddDroppedClips(files); });
+    session.OnClick("Command3", [this] { ClearLibrary(); });
+    session.OnClick("btnLibrary", [this] { SaveLibraryFile(); });
+    session.OnClick("BtnWriteLibrary", [this] { SendClips(); });
+}
+
+LibraryFeature::~LibraryFeature() = default;
+
+float LibraryFeature::AudioRam() const
+{
+    return m_session.CurrentController ? m_session.CurrentController->AudioRam() : 0.0F;
+}
+
+std::vector<std::vector<std::string>> LibraryFeature::ListRows() const
+{
+    std::vector<std::vector<std::string>> rows;
+    for (int i = 1; i <= m_library.ClipCount; ++i) {
+        const AudioClip& clip = m_library.Clips[static_cast<std::size_t>(i)];
+        rows.push_back({std::to_string(i), clip.FileName, FloatText(clip.Size)});
+    }
+    return rows;
+}
+
+void LibraryFeature::Report(const std::string& problem)
+{
+    m_session.SetStatus(1, problem);
+    m_session.dialogs.message(problem, AppTitle, DialogIcon::Critical);
+}
+
+SelectionResult LibraryFeature::TakeFiles(const std::vector<std::string>& paths)
+{
+    return SelectFiles(m_library, paths, AudioRam());
+}
+
+void LibraryFeature::SelectAudioClips()
+{
+    if (m_session.State() != StateIdle)
+        return;
+    const std::vector<std::string> files = m_session.dialogs.openFiles(SoundFilter);
+    m_session.view.setRows("List1", {});
+    const SelectionResult result = TakeFiles(files);
+    if (result.tooLarge)
+        m_session.dialogs.message("File Too Large", AppTitle, DialogIcon::None);
+    if (!result.problem.empty())
+        m_session.dialogs.message(result.problem, AppTitle, DialogIcon::Critical);
+    if (files.size() == 1 && m_library.ClipCount == 1) {
+        // One file is listed by its title, as the dialog showed it.
+        m_session.view.setRows("List1", {{"1", FileTitle(files.front()), FloatText(m_library.Clips[1].Size)}});
+    } else if (m_library.ClipCount > 0) {
+        m_session.view.setRows("List1", ListRows());
+    }
+}
+
+void LibraryFeature::AddDroppedClips(const std::vector<std::string>& files)
+{
+    if (m_library.ClipCount >= MaxClips)
+        return;
+    View& view = m_session.view;
+    const float audioRam = AudioRam();
+    view.setProgressValue(0);
+    view.setProgressMaximum(audioRam);
+    view.setRows("List1", {});
+    for (int j : AddDropped(m_library, files, audioRam))
+        m_session.LogDebug("Found: " + std::to_string(j) + "  " + files[static_cast<std::size_t>(j - 1)], 0,
+                           LogRawData);
+    const auto rows = ListRows();
+    view.setRows("List1", rows);
+    for (const auto& row : rows)
+        m_session.LogDebug("Adding : " + row[0] + "  " + row[1], 0, LogBaseline);
+    view.setProgressValue(std::min(m_library.LibraryBytes, audioRam));
+    m_session.SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded.   " +
+                               FloatText(audioRam - m_library.LibraryBytes) + " Bytes remaining.");
+}
+
+void LibraryFeature::ClearLibrary()
+{
+    m_library.Clear();
+    m_session.view.setRows("List1", {});
+    m_session.view.setProgressValue(0);
+    m_session.SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded. " +
+                               FloatText(AudioRam() - m_library.LibraryBytes) + " Bytes available");
+}
+
+void LibraryFeature::SaveLibraryFile()
+{
+    if (m_session.State() != StateIdle || m_library.LibraryBytes == 0)
+        return;
+    m_session.view.setWindowCaption("");
+    m_session.view.setProgressMaximum(m_library.LibraryBytes / ProgressBlock);
+    if (m_session.ProjectFolder.empty())
+        NewProject(m_session);
+    if (m_session.ProjectFolder.empty()) {
+        m_session.SetStatus(1, "Library File not saved: no project folder was chosen");
+        return;
+    }
+    const Outcome outcome = SaveLibraryTo(m_session.ProjectFolder);
+    if (!outcome.ok)
+        Report(outcome.message);
+}
+
+Outcome LibraryFeature::SaveLibraryTo(const std::filesystem::path& folder)
+{
+    const std::vector<AudioClip> clips = m_library.InOrder();
+    if (clips.empty())
+        return {false, "The audio library is empty"};
+    View& view = m_session.view;
+    const double maximum = m_library.LibraryBytes / ProgressBlock;
+    view.setProgressMaximum(maximum);
+    const std::vector<ClipEntry> entries = ClipEntries(clips);
+    for (const ClipEntry& entry : entries) {
+        m_session.LogDebug("Start Address: " + FloatText(entry.start), 0, LogBaseline);
+        m_session.LogDebug("Clip Length: " + FloatText(entry.length), 0, LogBaseline);
+    }
+    m_session.SetStatus(1, "Copying Audio Clips to Library File");
+    std::string error;
+    const auto data = LoadClipData(
+        clips, &error, [&](double copied) { view.setProgressValue(std::min(copied / ProgressBlock, maximum)); });
+    if (!data)
+        return {false, "Library File not saved: " + error};
+    const std::filesystem::path path = folder / LibraryFileName;
+    if (!WriteFileAtomically(path, ClipTable(entries) + *data, &error)) {
+        m_session.LogDebug("Library File " + path.string() + " not saved: " + error, 0, LogFileIo);
+        return {false, "Library File " + path.string() + " not saved: " + error};
+    }
+    m_session.SetStatus(1, "Library File saved to:" + path.string());
+    return {true, path.string()};
+}
+
+void LibraryFeature::SendClips()
+{
+    const Outcome outcome = StartSending();
+    if (!outcome.ok && !outcome.message.empty())
+        Report(outcome.message);
+}
+
+Outcome LibraryFeature::StartSending()
+{
+    if (m_session.State() != StateIdle || !m_session.link.IsOpen() || m_library.LibraryBytes == 0)
+        return {false, ""};
+    View& view = m_session.view;
+    view.setWindowCaption("");
+    const double maximum = m_library.LibraryBytes / ProgressBlock;
+    view.setProgressMaximum(maximum);
+    const std::vector<AudioClip> clips = m_library.InOrder();
+    // Everything is read before "D" goes out, so a bad file stops the transfer
+    // before the controller has been told to expect a library.
+    m_session.SetStatus(1, "Loading Audio Clips into Computer Memory");
+    std::string error;
+    auto data = LoadClipData(clips, &error,
+                             [&](double loaded) { view.setProgressValue(std::min(loaded / ProgressBlock, maximum)); });
+    if (!data)
+        return {false, "Clips not sent: " + error};
+    m_transfer->Start(ClipEntries(clips), std::move(*data));
+    return {true, ""};
+}
+
+} // namespace marrowick

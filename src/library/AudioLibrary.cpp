@@ -1,0 +1,117 @@
+#include "library/AudioLibrary.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+namespace marrowick {
+namespace {
+
+// Byte totals are compared as the 32-bit floats the controller's sizes are held in.
+bool Fits(double bytesNeeded, float audioRam)
+{
+    return static_cast<float>(bytesNeeded) <= audioRam;
+}
+
+bool EndsInMp3(const std::string& path)
+{
+    if (path.size() < 3)
+        return false;
+    std::string tail = path.substr(path.size() - 3);
+    for (char& c : tail)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return tail == "MP3";
+}
+
+} // namespace
+
+std::vector<AudioClip> AudioLibrary::InOrder() const
+{
+    return {Clips.begin() + 1, Clips.begin() + 1 + std::clamp<int>(ClipCount, 0, MaxClips)};
+}
+
+std::int64_t MeasureFile(const std::string& path, std::string* error)
+{
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        if (error)
+            *error = ec ? ec.message() : "not found";
+        return -1;
+    }
+    const auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        if (error)
+            *error = ec.message();
+        return -1;
+    }
+    return static_cast<std::int64_t>(size);
+}
+
+std::string FileTitle(const std::string& path)
+{
+    return std::filesystem::path(path).filename().string();
+}
+
+SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string>& paths, float audioRam)
+{
+    SelectionResult result;
+    library.Clear();
+    std::string why;
+    if (paths.size() == 1) {
+        const std::int64_t size = MeasureFile(paths.front(), &why);
+        if (size < 0) {
+            result.problem = "Cannot open " + paths.front() + ": " + why;
+            return result;
+        }
+        // A clip the controller cannot hold is of no use, so it is not kept.
+        if (!Fits(static_cast<double>(size) + ClipEntryBytes, audioRam)) {
+            result.tooLarge = true;
+            return result;
+        }
+        library.Clips[1] = {paths.front(), static_cast<float>(size)};
+        library.ClipCount = 1;
+        library.LibraryBytes = library.Clips[1].Size;
+        return result;
+    }
+    const int count = std::min<int>(static_cast<int>(paths.size()), MaxClips);
+    for (int i = 1; i <= count; ++i) {
+        const std::string& path = paths[static_cast<std::size_t>(i - 1)];
+        const std::int64_t size = MeasureFile(path, &why);
+        if (size < 0) {
+            result.problem = "Cannot open " + path + ": " + why;
+            break;
+        }
+        if (!Fits(double{ClipEntryBytes} * i + library.LibraryBytes + static_cast<double>(size), audioRam))
+            break;
+        library.Clips[static_cast<std::size_t>(i)] = {path, static_cast<float>(size)};
+        library.LibraryBytes = static_cast<float>(double{library.LibraryBytes} + static_cast<double>(size));
+        library.ClipCount = static_cast<std::int16_t>(i);
+    }
+    return result;
+}
+
+std::vector<int> AddDropped(AudioLibrary& library, const std::vector<std::string>& files, float audioRam)
+{
+    std::vector<int> taken;
+    int n = library.ClipCount;
+    for (std::size_t j = 0; j < files.size() && n < MaxClips; ++j) {
+        const std::string& path = files[j];
+        if (!EndsInMp3(path))
+            continue;
+        const std::int64_t size = MeasureFile(path, nullptr);
+        if (size < 0)
+            continue;
+        // The new clip's entry and those of every clip already held take memory too.
+        if (!Fits(double{ClipEntryBytes} * (n + 1) + library.LibraryBytes + static_cast<double>(size), audioRam))
+            continue;
+        ++n;
+        library.Clips[static_cast<std::size_t>(n)] = {path, static_cast<float>(size)};
+        library.LibraryBytes = static_cast<float>(double{library.LibraryBytes} + static_cast<double>(size));
+        taken.push_back(static_cast<int>(j) + 1);
+    }
+    library.ClipCount = static_cast<std::int16_t>(n);
+    return taken;
+}
+
+} // namespace marrowick

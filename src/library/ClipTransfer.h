@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/Signal.h"
+#include "library/LibraryImage.h"
+#include "link/Conversation.h"
+#include "platform/Clock.h"
+
+namespace marrowick {
+
+class Session;
+
+// Sends the library to the controller: "D", the clip count, the table and the
+// package size, then the audio data in packets that the controller answers one
+// by one ("FeedMe" or "Ready!" to go on, "Error!" to have the packet again).
+// Every reply moves it on from the receive handler; a per-packet timer ends it
+// when the controller stays silent, so nothing waits in a loop.
+class ClipTransfer : public Conversation {
+public:
+    static constexpr int ReplyBytes = 6;
+    static constexpr std::size_t BlockBytes = 2048;
+    static constexpr int LineBytesPerSecond = 960;
+    static constexpr int ReplyAllowanceMs = 5000;
+
+    explicit ClipTransfer(Session& session);
+    ~ClipTransfer() override;
+
+    // Takes the table and the audio data (already loaded) and sends them.
+    void Start(const std::vector<ClipEntry>& entries, std::string data);
+    void Abort(const std::string& reason) override;
+    bool Running() const { return m_running; }
+
+    // Audio bytes the controller has accepted so far, and of how many.
+    std::size_t BytesAccepted() const { return m_accepted; }
+    std::size_t BytesTotal() const { return m_total; }
+
+    Signal<> Progressed;
+    Signal<const Outcome&> Finished;
+
+    // Time allowed for the reply to `bytes` just sent: their wire time plus a margin.
+    static int ReplyTimeoutMs(std::size_t bytes);
+
+private:
+    void OnReply(const std::string& chunk);
+    void SendPacket(std::size_t extraWireBytes = 0);
+    void PacketAccepted();
+    void TimedOut();
+    void Finish(bool ok, const std::string& message);
+
+    Session& m_session;
+    std::unique_ptr<Timer> m_replyTimer;
+    bool m_running = false;
+    std::string m_data;
+    std::size_t m_total = 0;
+    std::size_t m_firstPacket = 0; // bytes of packet 1: the block minus the table
+    std::size_t m_position = 0;    // 0-based offset of the packet waiting for its reply
+    std::size_t m_packetBytes = 0;
+    int m_packetNumber = 0;
+    std::size_t m_accepted = 0;
+    std::int16_t m_acceptedPackets = 0; // after packet 1, shown on the progress bar
+    int m_green = 255;                  // the status light fades to red as resends add up
+};
+
+} // namespace marrowick

@@ -1,0 +1,63 @@
+#include "library/LibraryImage.h"
+
+#include <fstream>
+
+#include "link/Encoding.h"
+
+namespace marrowick {
+
+std::vector<ClipEntry> ClipEntries(const std::vector<AudioClip>& clips)
+{
+    std::vector<ClipEntry> entries;
+    double start = double{LibraryBase} + double{ClipEntryBytes} * static_cast<double>(clips.size());
+    for (const AudioClip& clip : clips) {
+        entries.push_back({static_cast<float>(start), clip.Size});
+        start += clip.Size;
+    }
+    return entries;
+}
+
+std::string ClipTable(const std::vector<ClipEntry>& entries)
+{
+    std::string table;
+    std::size_t position = 1;
+    for (const ClipEntry& entry : entries) {
+        PutLong(entry.start, table, position);
+        PutLong(entry.length, table, position);
+    }
+    return table;
+}
+
+std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, std::string* error,
+                                        const std::function<void(double loaded)>& onLoaded)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    double total = 0;
+    for (const AudioClip& clip : clips)
+        total += clip.Size;
+    std::string data;
+    data.reserve(static_cast<std::size_t>(total));
+    for (const AudioClip& clip : clips) {
+        std::string why;
+        const std::int64_t size = MeasureFile(clip.FileName, &why);
+        if (size < 0)
+            return fail("Clip file " + clip.FileName + " cannot be read: " + why);
+        if (static_cast<float>(size) != clip.Size)
+            return fail("Clip file " + clip.FileName + " has changed since it was added: it is now " +
+                        std::to_string(size) + " bytes, it was " + FloatText(clip.Size) + " bytes");
+        std::ifstream in(clip.FileName, std::ios::binary);
+        const std::size_t at = data.size();
+        data.resize(at + static_cast<std::size_t>(size));
+        if (!in || !in.read(data.data() + at, static_cast<std::streamsize>(size)) || in.peek() != EOF)
+            return fail("Clip file " + clip.FileName + " cannot be read completely");
+        if (onLoaded)
+            onLoaded(static_cast<double>(data.size()));
+    }
+    return data;
+}
+
+} // namespace marrowick

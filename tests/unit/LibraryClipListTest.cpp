@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include "library/LibraryFeature.h"
+#include "unit/LibraryTestFiles.h"
+
+namespace marrowick::testing {
+namespace {
+
+constexpr std::uintmax_t K5Ram = 4063232;
+
+struct ClipList : ::testing::Test {
+    void SetUp() override { ASSERT_TRUE(h.Identify()); }
+    LibraryFeature& library() { return h.session.library(); }
+    AudioLibrary& clips() { return library().Library(); }
+    std::vector<std::vector<std::string>>& rows() { return h.view.rows["List1"]; }
+    void Select(std::vector<std::string> files)
+    {
+        h.dialogs.files.push_back(std::move(files));
+        h.session.Click("BtnAddClip");
+    }
+
+    Harness h;
+    ClipFolder folder;
+};
+
+TEST_F(ClipList, OneSelectedFileFitsUpToTheLastByteAndIsListedByItsTitle)
+{
+    const std::string fits = folder.MakeSparse("fits.wav", K5Ram - 8);
+    Select({fits});
+    EXPECT_EQ(h.dialogs.Texts("files"), std::vector<std::string>{"Sound Files (*.wav;*.mp3)|*.wav;*.mp3"});
+    EXPECT_EQ(clips().ClipCount, 1);
+    EXPECT_EQ(clips().LibraryBytes, 4063224.0F);
+    EXPECT_EQ(clips().Clips[1].FileName, fits);
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", "fits.wav", "4063224"}}));
+    EXPECT_TRUE(h.dialogs.Texts("message").empty());
+
+    // One byte more and the controller could not hold it: refused, and said so.
+    Select({folder.MakeSparse("big.mp3", K5Ram - 7)});
+    EXPECT_EQ(h.dialogs.Texts("message"), std::vector<std::string>{"File Too Large"});
+    EXPECT_EQ(clips().ClipCount, 0);
+    EXPECT_EQ(clips().LibraryBytes, 0.0F);
+    EXPECT_TRUE(rows().empty());
+}
+
+TEST_F(ClipList, SeveralFilesEndBeforeTheFirstThatDoesNotFit)
+{
+    const std::string a = folder.MakeSparse("a.wav", 2000000);
+    const std::string b = folder.MakeSparse("b.wav", 2000000);
+    const std::string c = folder.MakeSparse("c.wav", 2000000);
+    const std::string tiny = folder.Make("tiny.wav", 10);
+    Select({a, b, c, tiny});
+    EXPECT_EQ(clips().ClipCount, 2);
+    EXPECT_EQ(clips().LibraryBytes, 4000000.0F);
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", a, "2000000"}, {"2", b, "2000000"}}));
+    EXPECT_TRUE(h.dialogs.Texts("message").empty());
+
+    // A new selection replaces the library; a cancelled one empties it.
+    Select({});
+    EXPECT_EQ(clips().ClipCount, 0);
+    EXPECT_EQ(clips().LibraryBytes, 0.0F);
+    EXPECT_TRUE(rows().empty());
+    const std::string before = h.Sent();
+    h.session.Click("BtnWriteLibrary");
+    h.session.Click("btnLibrary");
+    EXPECT_EQ(h.Sent(), before);
+    EXPECT_EQ(h.session.State(), StateIdle);
+}
+
+TEST_F(ClipList, SelectionTakesAtMostNinetyNineFilesAndNeedsAnIdleLink)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 101; ++i)
+        files.push_back(folder.Make("clip" + std::to_string(i) + ".mp3", 100));
+    Select(files);
+    EXPECT_EQ(clips().ClipCount, 99);
+    EXPECT_EQ(clips().LibraryBytes, 9900.0F);
+    ASSERT_EQ(rows().size(), 99U);
+    EXPECT_EQ(rows().back(), (std::vector<std::string>{"99", files[98], "100"}));
+
+    h.session.SetState(StateReadShows);
+    Select({files[0]});
+    EXPECT_EQ(clips().ClipCount, 99);
+    EXPECT_EQ(h.dialogs.Texts("files").size(), 1U);
+}
+
+TEST_F(ClipList, DropsAppendMp3FilesThatFitCountingEveryTableEntry)
+{
+    const std::string a = folder.Make("a.wav", 500);
+    const std::string b = folder.Make("b.mp3", 1000);
+    const std::string c = folder.Make("c.MP3", 2000);
+    h.session.Drop("List1", {a, b, c});
+    EXPECT_EQ(clips().ClipCount, 2);
+    EXPECT_EQ(clips().LibraryBytes, 3000.0F);
+    EXPECT_EQ(LogLinesStarting(h.session, "Found: "), (std::vector<std::string>{"Found: 2  " + b, "Found: 3  " + c}));
+    EXPECT_EQ(h.session.Status(1), "2 Files Loaded.   4060232 Bytes remaining.");
+    EXPECT_EQ(h.view.progressMaximum, static_cast<double>(K5Ram));
+    EXPECT_EQ(h.view.progressValue, 3000.0);
+
+    // The second file does not fit, the third does. The room left is the memory
+    // less the clips and the entries of all four clips: 4063232 - 3000 - 32.
+    const std::string tooBig = folder.MakeSparse("d.mp3", K5Ram - 3000 - 32 + 1);
+    const std::string justFits = folder.MakeSparse("e.mp3", K5Ram - 3000 - 32 - 1);
+    const std::string last = folder.Make("f.mp3", 1);
+    h.session.Drop("List1", {last, tooBig, justFits});
+    EXPECT_EQ(clips().ClipCount, 4);
+    EXPECT_EQ(clips().Clips[3].FileName, last);
+    EXPECT_EQ(clips().Clips[4].FileName, justFits);
+    EXPECT_EQ(clips().LibraryBytes + 8 * 4, static_cast<float>(K5Ram));
+    ASSERT_EQ(rows().size(), 4U);
+    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", b, "1000"}));
+    EXPECT_EQ(rows()[3][1], justFits);
+    // Every clip is listed and logged again, the earlier ones included.
+    EXPECT_EQ(LogLinesStarting(h.session, "Adding : 1  ").size(), 2U);
+    EXPECT_EQ(h.session.Status(1), "4 Files Loaded.   32 Bytes remaining.");
+}
+
+TEST_F(ClipList, DropOntoAFullLibraryIsIgnoredAndClearEmptiesIt)
+{
+    std::vector<std::string> files;
+    for (int i = 0; i < 100; ++i)
+        files.push_back(folder.Make("n" + std::to_string(i) + ".mp3", 10));
+    h.session.Drop("List1", files);
+    EXPECT_EQ(clips().ClipCount, 99);
+    const auto status = h.session.Status(1);
+    h.view.rows.clear();
+    h.session.Drop("List1", {files[99]});
+    EXPECT_EQ(clips().ClipCount, 99);
+    EXPECT_TRUE(h.view.rows.empty()); // not even rebuilt
+    EXPECT_EQ(h.session.Status(1), status);
+
+    // Clear works in any link state.
+    h.session.SetState(StateStreamClips);
+    h.session.Click("Command3");
+    EXPECT_EQ(clips().ClipCount, 0);
+    EXPECT_EQ(clips().LibraryBytes, 0.0F);
+    EXPECT_TRUE(rows().empty());
+    EXPECT_EQ(h.view.progressValue, 0.0);
+    EXPECT_EQ(h.session.Status(1), "0 Files Loaded. 4063232 Bytes available");
+}
+
+TEST_F(ClipList, FilesThatCannotBeMeasuredAreNotTaken)
+{
+    const std::string real = folder.Make("real.mp3", 10);
+    const std::string gone = (folder.root / "gone.mp3").string();
+    Select({real, gone, real});
+    EXPECT_EQ(clips().ClipCount, 1);
+    ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
+    EXPECT_NE(h.dialogs.Texts("message")[0].find(gone), std::string::npos);
+
+    h.session.Drop("List1", {gone, real});
+    EXPECT_EQ(clips().ClipCount, 2);
+}
+
+} // namespace
+} // namespace marrowick::testing

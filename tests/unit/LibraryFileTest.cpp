@@ -1,0 +1,118 @@
+#include <gtest/gtest.h>
+
+#include "library/LibraryFeature.h"
+#include "library/LibraryImage.h"
+#include "unit/LibraryTestFiles.h"
+
+namespace marrowick::testing {
+namespace {
+
+struct LibraryFile : ::testing::Test {
+    void SetUp() override
+    {
+        ASSERT_TRUE(h.Identify());
+        project = (folder.root / "project").string() + "/";
+        std::filesystem::create_directories(project);
+        h.session.ProjectFolder = project;
+    }
+    void Select(std::vector<std::string> files)
+    {
+        h.dialogs.files.push_back(std::move(files));
+        h.session.Click("BtnAddClip");
+    }
+    std::string Saved() const { return ClipFolder::Read(project + "000.LIB"); }
+
+    Harness h;
+    ClipFolder folder;
+    std::string project;
+};
+
+TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
+{
+    const std::string a = folder.Make("a.wav", 1000);
+    const std::string b = folder.Make("b.wav", 500);
+    Select({a, b});
+    h.session.Click("btnLibrary");
+    const std::string expected =
+        Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ClipFolder::Read(a) + ClipFolder::Read(b);
+    EXPECT_EQ(Saved(), expected);
+    EXPECT_EQ(Saved().size(), 1516U);
+    EXPECT_EQ(h.session.Status(1), "Library File saved to:" + project + "000.LIB");
+    EXPECT_EQ(h.view.caption, "");
+    EXPECT_EQ(h.view.progressMaximum, 1500.0 / 2048);
+    EXPECT_EQ(h.view.progressValue, 1500.0 / 2048);
+    EXPECT_EQ(LogLinesStarting(h.session, "Start Address: "),
+              (std::vector<std::string>{"Start Address: 131088", "Start Address: 132088"}));
+    EXPECT_EQ(LogLinesStarting(h.session, "Clip Length: "),
+              (std::vector<std::string>{"Clip Length: 1000", "Clip Length: 500"}));
+    EXPECT_EQ(h.view.statusHistory[1].end()[-2], "Copying Audio Clips to Library File");
+
+    // Saving again gives the same file; a smaller library then leaves no old bytes.
+    h.session.Click("btnLibrary");
+    EXPECT_EQ(Saved(), expected);
+    Select({a});
+    h.session.Click("btnLibrary");
+    EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ClipFolder::Read(a));
+    EXPECT_FALSE(std::filesystem::exists(project + "000.LIB.partial"));
+}
+
+TEST_F(LibraryFile, NinetyNineClipsHaveATableOf792Bytes)
+{
+    std::vector<AudioClip> clips;
+    for (int i = 0; i < 99; ++i)
+        clips.push_back({"x", static_cast<float>(i + 1)});
+    const auto entries = ClipEntries(clips);
+    const std::string table = ClipTable(entries);
+    ASSERT_EQ(table.size(), 792U);
+    EXPECT_EQ(table.substr(0, 8), Bytes("00 02 03 18 00 00 00 01"));
+    // Each start follows the clip before it: 0x20318 + 1 + 2 + ... + 98 for the last.
+    EXPECT_EQ(table.substr(784, 8), Bytes("00 02 16 0B 00 00 00 63"));
+}
+
+TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
+{
+    const std::string a = folder.Make("a.wav", 1000);
+    const std::string b = folder.Make("b.wav", 500);
+    Select({a, b});
+    h.session.Click("btnLibrary");
+    const std::string old = Saved();
+
+    folder.Make("b.wav", 501);
+    h.session.Click("btnLibrary");
+    EXPECT_EQ(Saved(), old);
+    ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
+    const std::string message = h.dialogs.Texts("message")[0];
+    EXPECT_NE(message.find(b), std::string::npos) << message;
+    EXPECT_EQ(h.session.Status(1), message);
+
+    std::filesystem::remove(a);
+    h.session.Click("btnLibrary");
+    EXPECT_EQ(Saved(), old);
+    ASSERT_EQ(h.dialogs.Texts("message").size(), 2U);
+    EXPECT_NE(h.dialogs.Texts("message")[1].find(a), std::string::npos);
+}
+
+TEST_F(LibraryFile, NothingIsWrittenWithoutAProjectAnEmptyLibraryOrABusyLink)
+{
+    h.session.Click("btnLibrary"); // empty library: nothing at all
+    EXPECT_FALSE(std::filesystem::exists(project + "000.LIB"));
+    EXPECT_TRUE(h.dialogs.shown.empty());
+
+    Select({folder.Make("a.wav", 10)});
+    h.session.SetState(StateReadShowRecords);
+    h.session.Click("btnLibrary");
+    EXPECT_FALSE(std::filesystem::exists(project + "000.LIB"));
+    h.session.SetState(StateIdle);
+
+    // No project and the new-project questions cancelled: nothing lands anywhere.
+    h.session.ProjectFolder.clear();
+    const auto cwd = std::filesystem::current_path();
+    std::filesystem::current_path(folder.root);
+    h.session.Click("btnLibrary");
+    std::filesystem::current_path(cwd);
+    EXPECT_FALSE(std::filesystem::exists(folder.root / "000.LIB"));
+    EXPECT_EQ(h.session.Status(1), "Library File not saved: no project folder was chosen");
+}
+
+} // namespace
+} // namespace marrowick::testing
