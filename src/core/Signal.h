@@ -22,8 +22,9 @@ public:
     }
     void operator()(Args... args) const
     {
-        const auto slots = m_slots;
-        for (const auto& entry : slots)
+        // A copy, as slots may come and go while it is raised ("slots" itself is a Qt keyword).
+        const auto connected = m_slots;
+        for (const auto& entry : connected)
             entry.second(args...);
     }
 
