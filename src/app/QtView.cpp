@@ -1,0 +1,143 @@
+#include "app/QtView.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTreeWidget>
+#include <algorithm>
+#include <climits>
+#include <cmath>
+
+#include "app/Widgets.h"
+
+namespace marrowick {
+namespace {
+
+QString Q(const std::string& text)
+{
+    return QString::fromStdString(text);
+}
+
+int ProgressNumber(double value)
+{
+    if (!(value > 0)) // also NaN
+        return 0;
+    return value >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(std::lround(value));
+}
+
+} // namespace
+
+template <typename W> W* QtView::Find(const std::string& control) const
+{
+    if (!m_window)
+        return nullptr;
+    W* found = m_window->findChild<W*>(Q(control));
+    if (!found)
+        qWarning("The main window has no control %s", control.c_str());
+    return found;
+}
+
+void QtView::setWindowCaption(const std::string& text)
+{
+    if (m_window)
+        m_window->setWindowTitle(Q(text));
+}
+
+void QtView::setStatus(int panel, const std::string& text)
+{
+    if (auto* label = Find<QLabel>("StatusBar1_" + std::to_string(panel))) {
+        label->setText(Q(text));
+        label->setToolTip(Q(text));
+    }
+}
+
+void QtView::setProgressMaximum(double maximum)
+{
+    if (auto* bar = Find<QProgressBar>("ProgressBar1")) {
+        const int top = std::max(1, ProgressNumber(maximum));
+        bar->setRange(0, top);
+    }
+}
+
+void QtView::setProgressValue(double value)
+{
+    if (auto* bar = Find<QProgressBar>("ProgressBar1"))
+        bar->setValue(std::min(ProgressNumber(value), bar->maximum()));
+}
+
+void QtView::setCaption(const std::string& control, const std::string& text)
+{
+    QWidget* widget = Find(control);
+    if (auto* button = qobject_cast<QAbstractButton*>(widget))
+        button->setText(Q(text));
+    else if (auto* label = qobject_cast<QLabel*>(widget))
+        label->setText(Q(text));
+    else if (auto* frame = qobject_cast<QGroupBox*>(widget))
+        frame->setTitle(Q(text));
+    else if (widget)
+        widget->setWindowTitle(Q(text));
+}
+
+void QtView::setVisible(const std::string& control, bool visible)
+{
+    if (QWidget* widget = Find(control))
+        widget->setVisible(visible);
+}
+
+void QtView::setEnabled(const std::string& control, bool enabled)
+{
+    if (QWidget* widget = Find(control))
+        widget->setEnabled(enabled);
+}
+
+void QtView::setTabEnabled(int tab, bool enabled)
+{
+    if (auto* tabs = Find<QTabWidget>("SSTab1"))
+        tabs->setTabEnabled(tab, enabled);
+}
+
+void QtView::setFillColor(const std::string& control, Rgb colour)
+{
+    if (auto* light = Find<StatusLight>(control))
+        light->setFillColor(QColor(colour.red, colour.green, colour.blue));
+}
+
+void QtView::setRows(const std::string& control, const std::vector<std::vector<std::string>>& rows)
+{
+    auto* list = Find<QTreeWidget>(control);
+    if (!list)
+        return;
+    list->setUpdatesEnabled(false);
+    list->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (const auto& row : rows) {
+        QStringList texts;
+        for (const auto& text : row)
+            texts << Q(text);
+        items << new QTreeWidgetItem(texts);
+    }
+    list->addTopLevelItems(items);
+    list->setUpdatesEnabled(true);
+}
+
+int QtView::selectedOption(const std::string& optionArray) const
+{
+    if (!m_window)
+        return -1;
+    const auto* group = m_window->findChild<QButtonGroup*>(Q(optionArray));
+    return group ? group->checkedId() : -1;
+}
+
+void QtView::closeWindow()
+{
+    // Later, from the event loop: the close runs the shutdown, which must not
+    // happen inside the core's own handler that asked for it.
+    if (m_window)
+        QMetaObject::invokeMethod(m_window, &QWidget::close, Qt::QueuedConnection);
+}
+
+} // namespace marrowick

@@ -1,0 +1,103 @@
+// marrowick: the desktop program. With --simulate MODEL it runs on a simulated
+// controller inside the program instead of a serial port.
+#include <QApplication>
+#include <QStandardPaths>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "app/DesktopApp.h"
+#include "app/SingleInstance.h"
+#include "core/Session.h"
+#include "peer/ControllerSimulator.h"
+#include "peer/SimulatedPort.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtSerialPort.h"
+#include "platform/qt/QtSettings.h"
+
+namespace {
+
+constexpr const char* Usage = "usage: marrowick [--simulate K5|R2|T7|L+]\n"
+                              "\n"
+                              "  --simulate MODEL  run on a simulated controller of that model (no serial port)\n"
+                              "  --help            this text\n";
+
+// "k5", "Lumen" and "L+" all name a model; empty when the text names none.
+std::string ModelFromArgument(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (text == "K5" || text == "R2" || text == "T7" || text == "L+")
+        return text;
+    if (text == "LUMEN" || text == "LUMEN+" || text == "L")
+        return "L+";
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
+
+    std::string model;
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+        std::string value;
+        if (argument == "--simulate" && i + 1 < argc)
+            value = argv[++i];
+        else if (argument.rfind("--simulate=", 0) == 0)
+            value = argument.substr(std::strlen("--simulate="));
+        else {
+            std::fprintf(stderr, "marrowick: unknown argument %s\n%s", argument.c_str(), Usage);
+            return 2;
+        }
+        model = ModelFromArgument(value);
+        if (model.empty()) {
+            std::fprintf(stderr, "marrowick: no controller model \"%s\"; use K5, R2, T7 or L+\n%s", value.c_str(),
+                         Usage);
+            return 2;
+        }
+    }
+
+    marrowick::SingleInstance instance;
+    if (!instance.Claim())
+        return 0;
+
+    marrowick::QtSettings settings;
+    marrowick::QtClock clock;
+    std::unique_ptr<marrowick::ControllerSimulator> simulator;
+    std::unique_ptr<marrowick::SerialPort> port;
+    if (model.empty()) {
+        port = std::make_unique<marrowick::QtSerialPort>(&settings);
+    } else {
+        simulator = std::make_unique<marrowick::ControllerSimulator>(marrowick::SampleControllerState(model));
+        auto simulated = std::make_unique<marrowick::SimulatedPort>(clock, *simulator);
+        // The line's real speed, so transfers take their real time and show progress.
+        simulated->SetBytesPerSecond(960);
+        port = std::move(simulated);
+    }
+
+    marrowick::LogFolders logFolders{
+        QCoreApplication::applicationDirPath().toStdString(),
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation).toStdString()};
+    marrowick::DesktopParts parts{clock,      *port, settings, nullptr, marrowick::SystemPortProbe(&settings),
+                                  logFolders, model};
+
+    auto app = std::make_unique<marrowick::DesktopApp>(std::move(parts));
+    instance.onActivate = [&app] { app->window().BringToFront(); };
+    app->startup().onFinished = [&app] {
+        for (const auto& notice : app->startup().Notices())
+            std::fprintf(stderr, "marrowick: %s\n", notice.c_str());
+    };
+    app->Start();
+    const int result = QApplication::exec();
+    instance.onActivate = nullptr;
+    app.reset();
+    return result;
+}
