@@ -1,0 +1,118 @@
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "cli/Cli.h"
+#include "library/ClipTransfer.h"
+#include "library/LibraryFeature.h"
+#include "library/LibraryImage.h"
+#include "link/Encoding.h"
+
+namespace marrowick::cli {
+namespace {
+
+// The library from the files on the command line, by the open-files dialog's
+// rules; a problem gives its message.
+std::optional<std::string> GatherClips(Context& context)
+{
+    const auto& files = context.args.positional;
+    LibraryFeature& library = context.session().library();
+    const SelectionResult result = library.TakeFiles(files);
+    if (result.tooLarge)
+        return "File Too Large";
+    const AudioLibrary& clips = library.Library();
+    if (clips.ClipCount == 0)
+        return result.problem.empty() ? "No clip fits in the controller's audio memory" : result.problem;
+    if (static_cast<std::size_t>(clips.ClipCount) < files.size()) {
+        std::cerr << "The library holds the first " << clips.ClipCount << " of " << files.size() << " files";
+        if (!result.problem.empty())
+            std::cerr << " (" << result.problem << ")";
+        else if (clips.ClipCount < MaxClips)
+            std::cerr << ": " << files[static_cast<std::size_t>(clips.ClipCount)] << " does not fit";
+        std::cerr << std::endl;
+    }
+    return std::nullopt;
+}
+
+void PrintTable(const AudioLibrary& clips)
+{
+    std::printf("%-5s %-9s %-9s %s\n", "Clip", "Start", "Length", "File");
+    const auto inOrder = clips.InOrder();
+    const auto entries = ClipEntries(inOrder);
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        std::printf("%-5zu 0x%-7lX %-9s %s\n", i + 1, static_cast<unsigned long>(entries[i].start),
+                    FloatText(entries[i].length).c_str(), inOrder[i].FileName.c_str());
+    std::fflush(stdout);
+}
+
+int RunSaveLibrary(Context& context)
+{
+    const std::string model = context.args.Option("model");
+    const std::string project = context.args.Option("project");
+    if (model.empty() || project.empty())
+        return context.Usage("--model and --project are needed");
+    if (context.args.positional.empty())
+        return context.Usage("no sound files given");
+    Session& session = context.session();
+    session.CurrentController = MakeController(model);
+    if (!session.CurrentController)
+        return context.Usage("--model must be K5, R2, T7 or L+");
+    if (auto problem = GatherClips(context))
+        return context.Fail(*problem);
+
+    std::error_code ec;
+    std::filesystem::create_directories(project, ec);
+    if (ec)
+        return context.Fail("Cannot create " + project + ": " + ec.message());
+    const Outcome outcome = session.library().SaveLibraryTo(project);
+    if (!outcome.ok)
+        return context.Fail(outcome.message);
+    PrintTable(session.library().Library());
+    return ExitOk;
+}
+
+std::string TimeText(std::size_t seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%zu:%02zu:%02zu", seconds / 3600, seconds / 60 % 60, seconds % 60);
+    return text;
+}
+
+int RunSendClips(Context& context)
+{
+    if (context.args.positional.empty())
+        return context.Usage("no sound files given");
+    if (const int status = context.Identify(); status != ExitOk)
+        return status;
+    Session& session = context.session();
+    if (!session.CurrentController)
+        return context.Fail("The controller's model is not known");
+    if (auto problem = GatherClips(context))
+        return context.Fail(*problem);
+
+    ClipTransfer& transfer = session.library().Transfer();
+    std::optional<Outcome> outcome;
+    transfer.Finished.connect([&](const Outcome& o) { outcome = o; });
+    transfer.Progressed.connect([&] {
+        const std::size_t total = transfer.BytesTotal();
+        const std::size_t done = transfer.BytesAccepted();
+        const std::size_t left =
+            (total - done + ClipTransfer::LineBytesPerSecond - 1) / ClipTransfer::LineBytesPerSecond;
+        context.Progress("Sending clips: " + std::to_string(total == 0 ? 100 : done * 100 / total) + "%  " +
+                         std::to_string(done) + " of " + std::to_string(total) + " bytes  " + TimeText(left) + " left");
+    });
+    const Outcome started = session.library().StartSending();
+    if (!started.ok)
+        return context.Fail(started.message.empty() ? "The link is busy; nothing was sent" : started.message);
+    context.RunUntil([&] { return outcome.has_value(); });
+    std::cerr << std::endl;
+    if (!outcome->ok)
+        return context.Fail(outcome->message);
+    return ExitOk;
+}
+
+const Register saveLibrary({"save-library", "save-library --model MODEL --project DIR FILE...", {}, RunSaveLibrary});
+const Register sendClips({"send-clips", "send-clips --port PORT [--timeout SECONDS] FILE...", {}, RunSendClips});
+
+} // namespace
+} // namespace marrowick::cli
