@@ -93,17 +93,19 @@ int RunSendClips(Context& context)
     ClipTransfer& transfer = session.library().Transfer();
     std::optional<Outcome> outcome;
     transfer.Finished.connect([&](const Outcome& o) { outcome = o; });
-    transfer.Progressed.connect([&] {
+    const auto showProgress = [&] {
         const std::size_t total = transfer.BytesTotal();
         const std::size_t done = transfer.BytesAccepted();
         const std::size_t left =
             (total - done + ClipTransfer::LineBytesPerSecond - 1) / ClipTransfer::LineBytesPerSecond;
         context.Progress("Sending clips: " + std::to_string(total == 0 ? 100 : done * 100 / total) + "%  " +
                          std::to_string(done) + " of " + std::to_string(total) + " bytes  " + TimeText(left) + " left");
-    });
+    };
+    transfer.Progressed.connect(showProgress);
     const Outcome started = session.library().StartSending();
     if (!started.ok)
         return context.Fail(started.message.empty() ? "The link is busy; nothing was sent" : started.message);
+    showProgress();
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
     if (!outcome->ok)
