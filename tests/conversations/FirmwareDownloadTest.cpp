@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include "firmware/EmbeddedImages.h"
+#include "firmware/FirmwareFeature.h"
+#include "firmware/FirmwareRecords.h"
+#include "support/Harness.h"
+
+using namespace marrowick;
+using marrowick::testing::Harness;
+
+namespace {
+
+// An identified controller of `model` with `array` set to `option` in the window.
+struct Download {
+    explicit Download(const std::string& model, const std::string& array = "OptFirmware", int option = 4)
+        : h(SampleControllerState(model))
+    {
+        h.view.options[array] = option;
+        h.session.log.DebugMode = true;
+        h.session.firmware().Ended.connect([this](const Outcome& o) { outcome = o; });
+        EXPECT_TRUE(h.Identify());
+        h.sent.clear();
+    }
+
+    void Press()
+    {
+        h.session.Click("btnFirmware");
+        h.clock.RunUntilIdle(600000);
+    }
+
+    std::vector<std::string> Wire(int number) const
+    {
+        std::vector<std::string> wire;
+        for (const auto& record : ReadFirmwareRecords(number, *FindEmbeddedImage(number)).records)
+            wire.push_back(RecordWireBytes(record));
+        return wire;
+    }
+
+    // Log lines of record `index` going out.
+    int Transmitted(int index)
+    {
+        int count = 0;
+        const std::string prefix = "Transmitting Line: " + std::to_string(index) + "   :";
+        for (const auto& line : h.session.log.Lines())
+            if (line.text.rfind(prefix, 0) == 0)
+                ++count;
+        return count;
+    }
+
+    Harness h;
+    std::optional<Outcome> outcome;
+};
+
+} // namespace
+
+TEST(FirmwareDownload, EveryRecordOnceInOrderThenTheResetQuestion)
+{
+    Download d("K5", "OptFirmware", 0);
+    d.h.dialogs.answers = {true};
+    d.Press();
+
+    const auto wire = d.Wire(101);
+    ASSERT_EQ(wire.size(), 1557U);
+    EXPECT_EQ(d.h.simulator.state().firmwareRecords, wire);
+    EXPECT_TRUE(d.h.simulator.state().firmwareComplete);
+    std::string expected = "F";
+    for (const auto& record : wire)
+        expected += record;
+    EXPECT_EQ(d.h.Sent(), expected + "r");
+    EXPECT_TRUE(d.h.simulator.state().resetRequested);
+
+    EXPECT_EQ(d.h.view.progressMaximum, 1556);
+    EXPECT_EQ(d.h.view.progressValue, 1556);
+    EXPECT_EQ(d.h.view.caption, "");
+    EXPECT_EQ(d.Transmitted(0), 1);
+    EXPECT_EQ(d.Transmitted(1556), 1);
+    EXPECT_EQ(d.h.dialogs.Texts("question"), std::vector<std::string>{"Reset K5 and apply Firmware update?"});
+    EXPECT_TRUE(d.h.view.closed);
+    EXPECT_FALSE(d.h.view.visible["btnCancel"]);
+    EXPECT_EQ(d.h.session.State(), StateIdle);
+    ASSERT_TRUE(d.outcome.has_value());
+    EXPECT_TRUE(d.outcome->ok);
+    EXPECT_EQ(d.h.session.link.Active(), nullptr);
+}
+
+TEST(FirmwareDownload, NoToResetLeavesTheProgramRunning)
+{
+    Download d("L+", "Option3", 1);
+    d.Press();
+    EXPECT_EQ(d.h.simulator.state().firmwareRecords.size(), 3025U);
+    EXPECT_EQ(d.h.dialogs.Texts("question"), std::vector<std::string>{"Reset L+ and apply Firmware update?"});
+    EXPECT_EQ(d.h.dialogs.Texts("message"),
+              std::vector<std::string>{"Firmware will be installed on next controller power cycle"});
+    EXPECT_FALSE(d.h.view.closed);
+    EXPECT_FALSE(d.h.simulator.state().resetRequested);
+    EXPECT_EQ(d.h.session.State(), StateIdle);
+    EXPECT_EQ(d.h.Sent().back(), '\xFF') << "nothing after the end-of-file record";
+}
+
+TEST(FirmwareDownload, RejectedRecordsAreSentAgainUpToTwentyTimes)
+{
+    {
+        Download d("T7");
+        d.h.simulator.faults().firmwareRejects[5] = 1;
+        d.h.simulator.faults().firmwareRejects[9] = 20;
+        d.h.simulator.faults().firmwareRejects[10] = 20; // errors on different records do not add up
+        d.Press();
+        EXPECT_EQ(d.Transmitted(4), 1);
+        EXPECT_EQ(d.Transmitted(5), 2);
+        EXPECT_EQ(d.Transmitted(9), 21);
+        EXPECT_EQ(d.Transmitted(10), 21);
+        EXPECT_EQ(d.h.simulator.state().firmwareRecords, d.Wire(105));
+        ASSERT_TRUE(d.outcome.has_value());
+        EXPECT_TRUE(d.outcome->ok);
+    }
+    {
+        Download d("T7");
+        d.h.simulator.faults().firmwareRejects[7] = 21;
+        d.Press();
+        EXPECT_EQ(d.Transmitted(7), 21);
+        EXPECT_EQ(d.Transmitted(8), 0);
+        EXPECT_EQ(d.h.Sent().back(), 'x');
+        EXPECT_TRUE(d.h.simulator.state().firmwareAborted);
+        EXPECT_EQ(d.h.view.status[1], "Firmware Download Aborted");
+        EXPECT_EQ(d.h.session.State(), StateIdle);
+        EXPECT_TRUE(d.h.dialogs.shown.empty()) << "giving up shows no message box";
+        ASSERT_TRUE(d.outcome.has_value());
+        EXPECT_FALSE(d.outcome->ok);
+        EXPECT_NE(d.outcome->message.find("record 7 21 times"), std::string::npos) << d.outcome->message;
+    }
+}
+
+TEST(FirmwareDownload, ARefusedStartIsSentAgain)
+{
+    {
+        Download d("T7");
+        d.h.simulator.faults().firmwareRejects[-1] = 20;
+        d.Press();
+        EXPECT_EQ(d.h.simulator.state().firmwareStarts, 21);
+        EXPECT_EQ(d.h.simulator.state().firmwareRecords.size(), 756U);
+        EXPECT_EQ(d.h.Sent().substr(0, 22), std::string(21, 'F') + ":");
+    }
+    {
+        Download d("T7");
+        d.h.simulator.faults().firmwareRejects[-1] = 21;
+        d.Press();
+        EXPECT_EQ(d.h.Sent(), std::string(21, 'F') + "x");
+        EXPECT_EQ(d.h.view.status[1], "Firmware Download Aborted");
+        EXPECT_EQ(d.h.session.State(), StateIdle);
+    }
+}
+
+TEST(FirmwareDownload, ASilentControllerIsGivenUpAfterTheTimeOut)
+{
+    for (const std::optional<int> override : {std::optional<int>{}, std::optional<int>{800}}) {
+        Download d("K5");
+        d.h.session.timeoutOverrideMs = override;
+        d.h.simulator.faults().silenceAfterReplies = d.h.simulator.repliesSent + 11; // "F" and ten records
+        const auto started = d.h.clock.nowMs();
+        d.Press();
+        EXPECT_EQ(d.h.clock.nowMs() - started, override.value_or(5000));
+        EXPECT_EQ(d.Transmitted(10), 1);
+        EXPECT_EQ(d.Transmitted(11), 0);
+        EXPECT_EQ(d.h.Sent().back(), 'x');
+        EXPECT_EQ(d.h.view.status[1], "Firmware Download Aborted");
+        EXPECT_EQ(d.h.session.State(), StateIdle);
+        ASSERT_TRUE(d.outcome.has_value());
+        EXPECT_NE(d.outcome->message.find(override ? "within 0.8 s" : "within 5 s"), std::string::npos)
+            << d.outcome->message;
+    }
+}
+
+TEST(FirmwareDownload, CancelAndALostPortEndIt)
+{
+    {
+        Download d("R2", "Option2", 0);
+        d.h.port.SetBytesPerSecond(960);  // 9600 baud: a record takes 23 ms
+        d.h.session.Click("btnFirmware");
+        d.h.clock.Advance(1000);
+        EXPECT_GT(d.h.simulator.state().firmwareRecords.size(), 30U);
+        EXPECT_TRUE(d.h.view.visible["btnCancel"]);
+        EXPECT_EQ(d.h.session.State(), StateFirmware);
+        d.h.session.Click("btnCancel");
+        d.h.clock.RunUntilIdle();
+        EXPECT_EQ(d.h.Sent().back(), 'x');
+        EXPECT_TRUE(d.h.simulator.state().firmwareAborted);
+        EXPECT_FALSE(d.h.view.visible["btnCancel"]);
+        EXPECT_EQ(d.h.view.status[1], "Firmware Download Aborted");
+        EXPECT_EQ(d.h.session.State(), StateIdle);
+        ASSERT_TRUE(d.outcome.has_value());
+        EXPECT_FALSE(d.outcome->ok);
+    }
+    {
+        Download d("R2", "Option2", 0);
+        d.h.simulator.faults().closeAfterReplies = d.h.simulator.repliesSent + 100;
+        d.Press();
+        EXPECT_EQ(d.h.simulator.state().firmwareRecords.size(), 99U);
+        EXPECT_EQ(d.h.session.State(), StateIdle);
+        EXPECT_EQ(d.h.view.status[1].rfind("Serial port lost", 0), 0U) << d.h.view.status[1];
+        ASSERT_TRUE(d.outcome.has_value());
+        EXPECT_FALSE(d.outcome->ok);
+        EXPECT_EQ(d.h.session.link.Active(), nullptr);
+    }
+}
+
+TEST(FirmwareDownload, NothingStartsWhenBusyClosedOrDeclined)
+{
+    {
+        Download d("K5");
+        d.h.session.SetState(StateReadShows);
+        d.Press();
+        EXPECT_EQ(d.h.Sent(), "");
+        EXPECT_EQ(d.h.session.State(), StateReadShows);
+    }
+    {
+        Download d("K5");
+        d.h.port.close();
+        d.Press();
+        EXPECT_TRUE(d.h.dialogs.shown.empty());
+        EXPECT_FALSE(d.outcome.has_value());
+    }
+    {
+        Download d("R2", "Option2", 4);
+        d.Press(); // No to "Full Size SD Card?"
+        EXPECT_EQ(d.h.Sent(), "");
+        EXPECT_EQ(d.h.session.State(), StateIdle);
+        EXPECT_EQ(d.h.dialogs.Texts("message"),
+                  std::vector<std::string>{"Firmware Update not available at this time for this version"});
+    }
+}
+
+TEST(FirmwareDownload, TheTabShowsWhatTheSelectedVersionInstalls)
+{
+    Download k5("K5", "OptFirmware", 4);
+    EXPECT_EQ(k5.h.view.captions["lblFirmwareInfo"], "Image 106: version 1.06, 1560 records, 70176 bytes");
+    k5.h.session.OptionSelected("OptFirmware", 0);
+    EXPECT_EQ(k5.h.view.captions["lblFirmwareInfo"], "Image 101: version 1.02, 1557 records, 70040 bytes");
+
+    Download r2("R2", "Option2", 5);
+    EXPECT_EQ(r2.h.view.captions["lblFirmwareInfo"],
+              "Image 114: version 1.07 for a full-size SD card only, 3654 records, 164420 bytes");
+    r2.h.session.OptionSelected("Option2", 2);
+    EXPECT_EQ(r2.h.view.captions["lblFirmwareInfo"],
+              "Image 110: version 1.04 for a full-size SD card, 3654 records, 164400 bytes\n"
+              "Image 111: version 1.04 for a micro SD card, 3654 records, 164400 bytes");
+}
+
+// With no model reply the user says it is not a K5, so the R2 frame shows; the
+// image still follows the (empty) reply: the K5 frame's start selection, 106.
+TEST(FirmwareDownload, AnEmptyModelReplyTakesTheK5Image)
+{
+    ControllerState state = SampleControllerState("R2");
+    state.model = "";
+    Harness h(state);
+    h.view.options["OptFirmware"] = 4;
+    h.view.options["Option2"] = 5;
+    ASSERT_TRUE(h.Identify());
+    ASSERT_NE(h.session.CurrentController, nullptr);
+    EXPECT_EQ(h.session.CurrentController->Name(), "R2");
+    h.sent.clear();
+    h.session.Click("btnFirmware");
+    h.clock.RunUntilIdle(600000);
+    EXPECT_EQ(h.simulator.state().firmwareRecords.size(), 1560U);
+    EXPECT_EQ(h.dialogs.Texts("question").back(), "Reset R2 and apply Firmware update?");
+}
