@@ -10,4 +10,4 @@ class Session;
 // made (the user has been told why).
 bool NewProject(Session& session);
 
-}  // namespace marrowick
+} // namespace marrowick

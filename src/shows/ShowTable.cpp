@@ -1,0 +1,95 @@
+#include "shows/ShowTable.h"
+
+#include "link/Encoding.h"
+#include "platform/View.h"
+
+namespace marrowick {
+namespace {
+
+std::uint8_t ByteAt(std::string_view text, std::size_t at)
+{
+    return at < text.size() ? static_cast<std::uint8_t>(text[at]) : 0;
+}
+
+std::uint8_t Clamp99(std::uint8_t value, bool clamp)
+{
+    return clamp && value > 99 ? 0 : value;
+}
+
+} // namespace
+
+ShowEntry DecodeShowBlock(std::string_view block, bool clampTo99)
+{
+    ShowEntry entry;
+    for (std::size_t k = 0; k < 8; ++k)
+        entry.RawStartLength[k] = ByteAt(block, k);
+    const auto& raw = entry.RawStartLength;
+    entry.Start = LongFromBytes(raw[3], raw[2], raw[1], raw[0]);
+    entry.Length = LongFromBytes(raw[7], raw[6], raw[5], raw[4]);
+    entry.ClipNumber = Clamp99(ByteAt(block, 8), clampTo99);
+    entry.Volume = Clamp99(ByteAt(block, 9), clampTo99);
+    entry.PreShowDelay = Clamp99(ByteAt(block, 10), clampTo99);
+    entry.PostShowDelay = Clamp99(ByteAt(block, 11), clampTo99);
+    entry.Configuration = ByteAt(block, 12);
+    return entry;
+}
+
+std::string EncodeShowBlock(const ShowEntry& entry)
+{
+    // The controller takes addresses as single-precision values turned into
+    // four bytes, so anything above 2^24 goes out rounded to 24 significant bits.
+    std::string block = SendLong(static_cast<float>(entry.Start));
+    block += SendLong(static_cast<float>(entry.Length));
+    for (std::uint8_t value :
+         {entry.ClipNumber, entry.Volume, entry.PreShowDelay, entry.PostShowDelay, entry.Configuration})
+        block += static_cast<char>(value);
+    block.append(3, '\xFF');
+    return block;
+}
+
+std::string TriggerActionText(std::uint8_t code, bool withStart)
+{
+    switch (code) {
+    case 0:
+        return "Next";
+    case 1:
+        return "Previous";
+    case 2:
+        return "Stop";
+    default:
+        return "Show # " + std::to_string(code - 2) + (withStart ? " Start" : "");
+    }
+}
+
+const std::vector<std::string>& ShowListColumns()
+{
+    static const std::vector<std::string> columns = {"Show Start",   "Show Length",    "Audio clip",
+                                                     "Audio Volume", "Pre Show Delay", "Post Show Delay",
+                                                     "Configuration"};
+    return columns;
+}
+
+std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows)
+{
+    std::vector<std::vector<std::string>> rows;
+    for (std::size_t i = 0; i < BlocksPerTable; ++i) {
+        const ShowEntry& e = shows.ShowTable[i];
+        rows.push_back({"Show " + std::to_string(i), std::to_string(e.Start), std::to_string(e.Length),
+                        std::to_string(e.ClipNumber), std::to_string(e.Volume), std::to_string(e.PreShowDelay),
+                        std::to_string(e.PostShowDelay), std::to_string(e.Configuration)});
+    }
+    return rows;
+}
+
+void FillShowList(View& view, const ShowState& shows)
+{
+    view.setRows("ListShows", ShowListRows(shows));
+}
+
+void SetShowLabel(View& view, ShowState& shows, const std::string& control, const std::string& text)
+{
+    shows.labels[control] = text;
+    view.setCaption(control, text);
+}
+
+} // namespace marrowick

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace marrowick {
+
+class View;
+
+// One show of the controller's table of contents.
+struct ShowEntry {
+    std::int32_t Start = 0;
+    std::int32_t Length = 0;
+    std::uint8_t ClipNumber = 0;
+    std::uint8_t Volume = 0;
+    std::uint8_t PreShowDelay = 0;
+    std::uint8_t PostShowDelay = 0;
+    std::uint8_t Configuration = 0;
+    // Start and Length exactly as the controller sent them, least significant byte first.
+    std::array<std::uint8_t, 8> RawStartLength{};
+};
+
+inline constexpr int ShowTableSize = 129;
+inline constexpr int ShowDataSize = 11; // show indices 0..10
+inline constexpr int BlocksPerTable = 10;
+inline constexpr int ShowBlockBytes = 16;
+inline constexpr std::size_t TocImageBytes = 304;
+inline constexpr int MaxShowCount = ShowDataSize - 1;
+
+// The show table and configuration the program holds: what was last read from
+// a controller or opened from a project folder. One instance for the whole run.
+struct ShowState {
+    std::array<ShowEntry, ShowTableSize> ShowTable{};
+    std::uint8_t ShowCount = 0;
+    bool AmbientMode = false;
+    std::int16_t TriggerMode = 0; // 0 normally open, 1 normally closed
+    std::int16_t LockOut = 0;
+    std::string TocImage; // the R2-layout table image, one byte per character
+    std::array<std::string, ShowDataSize> ShowData{};
+    std::int16_t CurrentShow = 0;
+
+    // The shows that exist: FirstShow() .. ShowCount.
+    int FirstShow() const { return AmbientMode ? 0 : 1; }
+
+    // What the configuration labels show now, by control name, so a command
+    // line can print the same as the window.
+    std::map<std::string, std::string> labels;
+};
+
+// Decodes a 16-byte show block (Start and Length least significant byte first).
+// With `clampTo99`, clip, volume and the delays above 99 become 0.
+ShowEntry DecodeShowBlock(std::string_view block, bool clampTo99);
+
+// A show block as the program sends it: Start and Length most significant byte
+// first, then the five byte fields and 255 255 255.
+std::string EncodeShowBlock(const ShowEntry& entry);
+
+// "Next", "Previous", "Stop", or "Show # n" for codes of 3 and more (show n = code - 2),
+// followed by " Start" when `withStart`.
+std::string TriggerActionText(std::uint8_t code, bool withStart);
+
+// The ten rows of the show list: "Show i" and the seven values of entry i.
+std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows);
+
+// Column headers of the show list, in order.
+const std::vector<std::string>& ShowListColumns();
+
+// Rebuilds `ListShows` from the table.
+void FillShowList(View& view, const ShowState& shows);
+
+// Sets a configuration label and remembers its caption.
+void SetShowLabel(View& view, ShowState& shows, const std::string& control, const std::string& text);
+
+// "N.O." or "N.C.".
+inline const char* TriggerModeText(std::int16_t mode)
+{
+    return mode == 1 ? "N.C." : "N.O.";
+}
+
+} // namespace marrowick
