@@ -1,0 +1,149 @@
+#include <QCheckBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+
+#include "GuiSupport.h"
+#include "core/Files.h"
+#include "core/Session.h"
+#include "log/qt/LogWindow.h"
+
+namespace marrowick::testing {
+namespace {
+
+// A session with its log window open, as start-up leaves it with "debugmode" true.
+struct LogFixture {
+    LogFixture() : desktop("K5", "K5")
+    {
+        desktop.settings.setValue("defaults", "debugmode", "true");
+        desktop.App().Start();
+        window = desktop.App().logWindow();
+        text = window->findChild<QTextEdit*>(QStringLiteral("txtdebug"));
+    }
+    Session& session() { return desktop.session(); }
+    template <typename W> W* Control(const QString& name)
+    {
+        W* found = window->findChild<W*>(name);
+        EXPECT_NE(found, nullptr) << name.toStdString();
+        return found;
+    }
+    QStringList Lines() const { return text->toPlainText().split(QLatin1Char('\n')); }
+    QTextCharFormat FormatOfLine(int index) const
+    {
+        const QTextBlock block = text->document()->findBlockByNumber(index);
+        return block.begin().fragment().charFormat();
+    }
+
+    DesktopFixture desktop;
+    LogWindow* window = nullptr;
+    QTextEdit* text = nullptr;
+};
+
+TEST(LogWindow, LevelBoxesFilterWhatIsWritten)
+{
+    LogFixture f;
+    EXPECT_EQ(f.window->debuglevel(), 0xFF);
+    f.Control<QCheckBox>(QStringLiteral("chkDebugLevel_0"))->click();
+    EXPECT_EQ(f.window->debuglevel(), 0xFE);
+    f.session().LogDebug("baseline line", 0, LogBaseline);
+    f.session().LogDebug("received line", 0, LogAllRx);
+    EXPECT_FALSE(f.text->toPlainText().contains(QStringLiteral("baseline line")));
+    ASSERT_EQ(f.Lines().last(), QStringLiteral("received line"));
+    EXPECT_EQ(f.FormatOfLine(f.Lines().size() - 1).foreground().color(), QColor(0, 0, 255));
+    EXPECT_EQ(f.FormatOfLine(f.Lines().size() - 1).fontPointSize(), 11);
+
+    f.Control<QPushButton>(QStringLiteral("btnDebugLevelClear"))->click();
+    EXPECT_EQ(f.window->debuglevel(), 0);
+    const int before = static_cast<int>(f.Lines().size());
+    f.session().LogDebug("sent line", 0, LogAllTx);
+    EXPECT_EQ(f.Lines().size(), before);
+}
+
+TEST(LogWindow, IgnoredRepeatsAreCountedInAnUnderlinedNotice)
+{
+    LogFixture f;
+    f.session().log.Clear();
+    f.Control<QCheckBox>(QStringLiteral("chkRepeat"))->click();
+    for (int i = 0; i < 3; ++i)
+        f.session().LogDebug("same", 0, LogAllRx);
+    f.session().LogDebug("other", 0, LogBaseline);
+    EXPECT_EQ(f.Lines(),
+              (QStringList{QStringLiteral("same"), QStringLiteral("<3: duplicates>"), QStringLiteral("other")}));
+    EXPECT_TRUE(f.FormatOfLine(1).fontUnderline());
+    EXPECT_FALSE(f.FormatOfLine(0).fontUnderline());
+    EXPECT_EQ(f.FormatOfLine(1).foreground().color(), QColor(0, 0, 255)) << "in the colour of the repeated line";
+}
+
+TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
+{
+    LogFixture f;
+    f.session().LogDebug("sent {V}", 0, LogAllTx);
+    f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
+    const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "12_00_00 logfile.rtf";
+    std::string error;
+    const auto rtf = ReadWholeFile(file, &error);
+    ASSERT_TRUE(rtf.has_value()) << error;
+    EXPECT_EQ(rtf->rfind("{\\rtf1", 0), 0u);
+    EXPECT_NE(rtf->find("\\red255\\green0\\blue0;"), std::string::npos) << "All TX is red";
+    EXPECT_NE(rtf->find("sent \\{V\\}"), std::string::npos);
+    EXPECT_NE(rtf->find("Debugger loaded: "), std::string::npos);
+    EXPECT_TRUE(f.text->toPlainText().isEmpty());
+
+    // A second save in the same second keeps the first file.
+    f.session().LogDebug("second", 0, LogBaseline);
+    f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
+    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "12_00_00 logfile (2).rtf"));
+    EXPECT_NE(ReadWholeFile(file, &error)->find("sent"), std::string::npos);
+}
+
+TEST(LogWindow, AFailedSaveSaysWhyAndKeepsTheText)
+{
+    LogFixture f;
+    std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
+    std::ofstream(f.desktop.userFolder) << "a file where the folder would be";
+    f.session().LogDebug("keep me", 0, LogBaseline);
+    f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
+    const QString text = f.text->toPlainText();
+    EXPECT_TRUE(text.contains(QStringLiteral("keep me")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Log not saved: "))) << text.toStdString();
+}
+
+TEST(LogWindow, WithoutTheProgramsLogsFolderTheLogGoesToTheUserFolder)
+{
+    LogFixture f;
+    std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
+    f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(f.desktop.userFolder) / "logs" / "12_00_00 logfile.rtf"));
+}
+
+TEST(LogWindow, StateOptionsForceTheLinkState)
+{
+    LogFixture f;
+    f.desktop.clock.RunUntilIdle(5000);
+    ASSERT_EQ(f.session().State(), StateIdle);
+    auto* teach = f.Control<QRadioButton>(QStringLiteral("optState_9"));
+    EXPECT_EQ(teach->text(), QStringLiteral("Teach"));
+    teach->click();
+    EXPECT_EQ(f.session().State(), 9);
+    f.Control<QRadioButton>(QStringLiteral("optState_2"))->click();
+    EXPECT_EQ(f.session().State(), StateIdle);
+}
+
+TEST(LogWindow, ClosingItEndsLoggingForTheRun)
+{
+    LogFixture f;
+    f.Control<QCheckBox>(QStringLiteral("chkAutoSave"))->click();
+    f.window->close();
+    EXPECT_FALSE(f.session().log.DebugMode);
+    f.session().LogDebug("after close", 0, LogBaseline);
+    EXPECT_FALSE(f.text->toPlainText().contains(QStringLiteral("after close")));
+    EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(f.desktop.programFolder) / "logs"))
+        << "nothing saved without Auto Save";
+}
+
+} // namespace
+} // namespace marrowick::testing

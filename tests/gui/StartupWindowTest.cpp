@@ -1,0 +1,152 @@
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <gtest/gtest.h>
+
+#include "GuiSupport.h"
+#include "core/Session.h"
+#include "log/qt/LogWindow.h"
+
+namespace marrowick::testing {
+namespace {
+
+template <typename W = QWidget> W* Control(QWidget& window, const char* name)
+{
+    W* found = window.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+QString StatusText(QWidget& window, int panel)
+{
+    return Control<QLabel>(window, QStringLiteral("StatusBar1_%1").arg(panel).toLatin1().constData())->text();
+}
+
+TEST(StartupWindow, FirstRunLetsThePortDialogDecideAndStoresTheChoice)
+{
+    DesktopFixture f;
+    f.ports.entries = {Port(2), Port(3)};
+    DesktopApp& app = f.App();
+    app.Start();
+
+    PortDialog* dialog = app.portDialog();
+    ASSERT_NE(dialog, nullptr);
+    auto* combo = Control<QComboBox>(*dialog, "Combo1");
+    ASSERT_TRUE(WaitFor([&] { return combo->currentText() == QStringLiteral("Select.."); }));
+    EXPECT_EQ(combo->count(), 2);
+    // Nothing stored, nothing selected: the dialog insists on a choice.
+    Control<QPushButton>(*dialog, "Command1")->click();
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(f.port.isOpen());
+
+    combo->setCurrentIndex(1);
+    Control<QPushButton>(*dialog, "Command1")->click();
+    EXPECT_EQ(f.settings.value("defaults", "k5port", ""), "3");
+    EXPECT_EQ(f.port.openedName, "COM3");
+    EXPECT_EQ(app.logWindow(), nullptr) << "debugmode is false unless set";
+
+    f.clock.RunUntilIdle(5000);
+    QWidget& window = app.window();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("Marrowick Interface Utility"));
+    EXPECT_EQ(StatusText(window, 2), QStringLiteral("Firmware Version: 1.05       Model: K5"));
+    EXPECT_FALSE(Control(window, "FirmwareK5")->isHidden());
+    EXPECT_TRUE(Control(window, "btnLibrary")->isHidden());
+    EXPECT_EQ(Control<QPushButton>(window, "btnReadShows")->text(), QStringLiteral("Read Shows from K5"));
+    EXPECT_EQ(f.session().State(), StateIdle);
+}
+
+TEST(StartupWindow, PortThatWillNotOpenEndsInTheModelQuestionWithoutControllerButtons)
+{
+    DesktopFixture f;
+    f.settings.setValue("defaults", "k5port", "7");
+    f.settings.setValue("defaults", "debugmode", "true");
+    f.port.failOpen = true;
+    DesktopApp& app = f.App();
+    app.Start();
+
+    auto* combo = Control<QComboBox>(*app.portDialog(), "Combo1");
+    ASSERT_TRUE(WaitFor([&] { return combo->currentText() == QStringLiteral("No Ports Found"); }));
+    app.portDialog()->close();
+    EXPECT_EQ(f.settings.value("defaults", "k5port", ""), "0");
+
+    QWidget& window = app.window();
+    EXPECT_EQ(window.windowTitle(), QStringLiteral("port not found"));
+    EXPECT_TRUE(f.session().PortNotFound);
+    ASSERT_NE(app.logWindow(), nullptr);
+    auto* log = Control<QTextEdit>(*app.logWindow(), "txtdebug");
+    EXPECT_TRUE(log->toPlainText().startsWith(QStringLiteral("Debugger loaded: 06/12/2026  12:00:00")));
+    EXPECT_EQ(app.logWindow()->x(), window.frameGeometry().right() + 1);
+    EXPECT_TRUE(f.dialogs.shown.empty()) << "no message box for a missing port";
+
+    f.dialogs.answers = {true};
+    f.clock.Advance(1000);
+    EXPECT_EQ(f.dialogs.Texts("question"), std::vector<std::string>{"Is this an K5 controller?"});
+    EXPECT_EQ(StatusText(window, 2), QStringLiteral("Firmware Version Not Available"));
+    for (const char* hidden : {"btnReadShows", "btnWriteShows", "BtnWriteLibrary"})
+        EXPECT_TRUE(Control(window, hidden)->isHidden()) << hidden;
+    EXPECT_FALSE(Control(window, "btnLibrary")->isHidden()) << "Yes to the question keeps the library file button";
+    EXPECT_FALSE(Control<QTabWidget>(window, "SSTab1")->isTabEnabled(2));
+}
+
+TEST(StartupWindow, UnreadableSettingsAreTakenAsTheirDefaults)
+{
+    DesktopFixture f;
+    f.settings.setValue("defaults", "k5port", "three");
+    f.settings.setValue("defaults", "debugmode", "TRUE");
+    f.ports.entries = {Port(3)};
+    DesktopApp& app = f.App();
+    app.Start();
+    auto* combo = Control<QComboBox>(*app.portDialog(), "Combo1");
+    ASSERT_TRUE(WaitFor([&] { return combo->currentText() == QStringLiteral("Select.."); }));
+    combo->setCurrentIndex(0);
+    app.portDialog()->close();
+
+    ASSERT_NE(app.logWindow(), nullptr);
+    const QString log = Control<QTextEdit>(*app.logWindow(), "txtdebug")->toPlainText();
+    EXPECT_TRUE(log.contains(QStringLiteral("three"))) << log.toStdString();
+    EXPECT_EQ(f.port.openedName, "COM3");
+}
+
+TEST(StartupWindow, EachSimulatedModelAdaptsTheWindow)
+{
+    struct Expect {
+        const char* model;
+        const char* frame;
+        const char* clipsCaption;
+        bool libraryButton;
+        bool showsTab;
+        bool triggerA;
+        bool triggerB;
+    };
+    for (const Expect& e : {Expect{"K5", "FirmwareK5", "Send Clips to K5", false, true, false, false},
+                            Expect{"R2", "FirmwareR2", "Send Clips to R2", true, true, true, true},
+                            Expect{"T7", "FirmwareT7", "Send Clips to T7", false, false, false, false},
+                            Expect{"L+", "firmwareLumen", "Send Clips to Lumen", false, true, true, false}}) {
+        SCOPED_TRACE(e.model);
+        DesktopFixture f(e.model, e.model);
+        DesktopApp& app = f.App();
+        app.Start();
+        EXPECT_EQ(app.portDialog(), nullptr);
+        EXPECT_TRUE(f.session().Simulated);
+        f.clock.RunUntilIdle(5000);
+
+        QWidget& window = app.window();
+        EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("simulated"))) << window.windowTitle().toStdString();
+        for (const char* frame : {"FirmwareK5", "FirmwareR2", "FirmwareT7", "firmwareLumen"})
+            EXPECT_EQ(Control(window, frame)->isHidden(), std::string(frame) != e.frame) << frame;
+        EXPECT_EQ(Control<QPushButton>(window, "BtnWriteLibrary")->text().toStdString(), e.clipsCaption);
+        EXPECT_EQ(!Control(window, "btnLibrary")->isHidden(), e.libraryButton);
+        EXPECT_EQ(Control<QTabWidget>(window, "SSTab1")->isTabEnabled(1), e.showsTab);
+        EXPECT_EQ(!Control(window, "LblTriggerAvalue")->isHidden(), e.triggerA);
+        EXPECT_EQ(!Control(window, "LblTriggerB")->isHidden(), e.triggerB);
+        EXPECT_FALSE(Control(window, "btnReadShows")->isHidden());
+        if (std::string(e.model) == "R2" || std::string(e.model) == "L+") {
+            EXPECT_EQ(StatusText(window, 3), QStringLiteral("Serial Number: 1A2B3C4D"));
+        }
+    }
+}
+
+} // namespace
+} // namespace marrowick::testing
