@@ -41,8 +41,12 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
 
 void QtSerialPort::close()
 {
-    if (m_port.isOpen())
-        m_port.close();
+    if (!m_port.isOpen())
+        return;
+    // Written bytes wait in Qt's buffer until the event loop runs; the last
+    // request before closing (the firmware loader's "r") must still go out.
+    m_port.flush();
+    m_port.close();
 }
 
 bool QtSerialPort::isOpen() const
