@@ -69,3 +69,15 @@ ${marrowick_firmware_rows}    };
 " @ONLY)
 
 target_sources(marrowick_core PRIVATE ${marrowick_firmware_sources} ${marrowick_firmware_out}/EmbeddedImageIndex.cpp)
+
+# The end-to-end tests make the images again with the generator and compare
+# them with the embedded ones; both targets exist only once the whole
+# top-level file has been read.
+function(marrowick_firmware_generator_for_tests)
+  if(TARGET marrowick_e2e_tests AND TARGET make_firmware_images)
+    target_compile_definitions(marrowick_e2e_tests PRIVATE
+      MARROWICK_MAKE_FIRMWARE_IMAGES="$<TARGET_FILE:make_firmware_images>")
+    add_dependencies(marrowick_e2e_tests make_firmware_images)
+  endif()
+endfunction()
+cmake_language(DEFER CALL marrowick_firmware_generator_for_tests)

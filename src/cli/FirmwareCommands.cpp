@@ -1,0 +1,142 @@
+// images: the firmware images the program carries; flash: installs one.
+
+#include <filesystem>
+#include <iostream>
+
+#include "cli/Cli.h"
+#include "core/Files.h"
+#include "firmware/EmbeddedImages.h"
+#include "firmware/FirmwareFeature.h"
+
+namespace marrowick::cli {
+namespace {
+
+std::string SdWord(SdVariant sd)
+{
+    switch (sd) {
+    case SdVariant::Full:
+        return "full";
+    case SdVariant::Micro:
+        return "micro";
+    case SdVariant::FullOnly:
+        return "full-only";
+    case SdVariant::None:
+        break;
+    }
+    return "-";
+}
+
+int RunImages(Context& context)
+{
+    if (!context.args.positional.empty())
+        return context.Usage("unexpected " + context.args.positional.front());
+    for (const auto& [name, value] : context.args.options)
+        if (name != "export")
+            return context.Usage("unknown option --" + name);
+    const std::string folder = context.args.Option("export");
+    if (!folder.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(folder, ec);
+        if (ec)
+            return context.Fail("Cannot create " + folder + ": " + ec.message());
+    }
+    for (const auto& row : FirmwareCatalogue) {
+        const auto facts = EmbeddedImageFacts(row.number);
+        const auto bytes = FindEmbeddedImage(row.number);
+        if (!facts || !bytes)
+            return context.Fail("Firmware image " + std::to_string(row.number) + " is missing from this program.");
+        std::cout << row.number << "  " << row.model << "  " << row.version << "  " << SdWord(row.sd) << "  "
+                  << facts->bytes << " bytes  " << facts->records << " records" << std::endl;
+        if (!folder.empty()) {
+            std::string error;
+            const auto path = std::filesystem::path(folder) / (std::to_string(row.number) + ".hex");
+            if (!WriteFileAtomically(path, std::string(*bytes), &error))
+                return context.Fail("Cannot write " + path.string() + ": " + error);
+        }
+    }
+    return ExitOk;
+}
+
+std::string Available(std::string_view model)
+{
+    std::string versions;
+    for (const auto& row : FirmwareCatalogue) {
+        if (row.model != model || versions.find(row.version) != std::string::npos)
+            continue;
+        versions += (versions.empty() ? "" : ", ") + std::string(row.version);
+    }
+    return versions;
+}
+
+int RunFlash(Context& context)
+{
+    const Args& args = context.args;
+    if (!args.positional.empty())
+        return context.Usage("unexpected " + args.positional.front());
+    for (const auto& [name, value] : args.options)
+        if (name != "port" && name != "version" && name != "sd" && name != "timeout")
+            return context.Usage("unknown option --" + name);
+    std::string version = args.Option("version");
+    if (version.rfind("version ", 0) == 0)
+        version = version.substr(8);
+    if (version.empty())
+        return context.Usage("--version is missing");
+    const std::string sd = args.Option("sd");
+    if (args.Has("sd") && sd != "full" && sd != "micro")
+        return context.Usage("--sd wants full or micro");
+
+    if (const int status = context.Identify(); status != ExitOk)
+        return status;
+    Session& session = context.session();
+
+    // The version picks the option the window would have selected.
+    const std::string_view model = FirmwareModelKey(session.ControllerModel);
+    const FirmwareRow* chosen = nullptr;
+    bool twoBuilds = false;
+    for (const auto& row : FirmwareCatalogue) {
+        if (row.model != model || row.version != version)
+            continue;
+        chosen = &row;
+        twoBuilds = twoBuilds || row.sd != SdVariant::None;
+    }
+    if (chosen == nullptr)
+        return context.Fail("There is no firmware version " + version + " for the " + std::string(model) +
+                            "; available: " + Available(model));
+    if (twoBuilds && sd.empty())
+        return context.Fail("Firmware version " + version + " for the " + std::string(model) +
+                            " depends on the SD card: say --sd full or --sd micro");
+    context.answers["Full Size SD Card?"] = sd == "full";
+    context.answers["Micro Sd Card?"] = sd == "micro";
+    const std::string name = session.CurrentController ? session.CurrentController->Name() : std::string(model);
+    context.answers["Reset " + name + " and apply Firmware update?"] = args.Has("reset");
+
+    const std::string array(chosen->optionArray);
+    const int option = chosen->option;
+    const OptionReader options = [array, option](const std::string& asked) { return asked == array ? option : 0; };
+
+    FirmwareFeature& firmware = session.firmware();
+    std::optional<Outcome> outcome;
+    firmware.Ended.connect([&](const Outcome& o) { outcome = o; });
+    firmware.download().RecordSent.connect([&](int index, int last) {
+        if (index % 16 == 0 || index == last)
+            context.Progress("Image " + std::to_string(firmware.download().ImageNumber()) + ": record " +
+                             std::to_string(index + 1) + " of " + std::to_string(last + 1));
+    });
+    if (!firmware.Download(options))
+        return context.Fail("No firmware was sent.");
+    context.RunUntil([&] { return outcome.has_value(); });
+    std::cerr << std::endl;
+    if (!outcome->ok)
+        return context.Fail(outcome->message);
+    std::cout << outcome->message << std::endl;
+    return ExitOk;
+}
+
+const Register images({"images", "images [--export DIR]", {}, RunImages});
+const Register flash({"flash",
+                      "flash --port PORT --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
+                      {"reset"},
+                      RunFlash});
+
+} // namespace
+} // namespace marrowick::cli

@@ -1,0 +1,183 @@
+// Firmware end to end: marrowick-cli and a session on the real Qt serial port
+// against marrowick-sim on a real pseudo-terminal.
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+#include <filesystem>
+
+#include "core/Files.h"
+#include "core/Session.h"
+#include "e2e/SimProcess.h"
+#include "firmware/EmbeddedImages.h"
+#include "firmware/FirmwareFeature.h"
+#include "link/Identification.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtSerialPort.h"
+#include "support/Fakes.h"
+
+using namespace marrowick;
+using namespace marrowick::e2e;
+
+namespace {
+
+struct TempFolder {
+    TempFolder()
+        : path(std::filesystem::temp_directory_path() /
+               ("marrowick-fw-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++count)))
+    {
+        std::filesystem::create_directories(path);
+    }
+    ~TempFolder() { std::filesystem::remove_all(path); }
+    std::filesystem::path path;
+    static inline int count = 0;
+};
+
+std::string Read(const std::filesystem::path& path)
+{
+    return ReadWholeFile(path, nullptr).value_or("");
+}
+
+// The records of an image as the simulator dumps what it stored: one line each.
+std::string StoredForm(int number)
+{
+    std::string text;
+    for (const auto& record : ReadFirmwareRecords(number, *FindEmbeddedImage(number)).records)
+        text += record + "\n";
+    return text;
+}
+
+} // namespace
+
+TEST(FirmwareEndToEnd, FlashDeliversEveryRecordAndResets)
+{
+    TempFolder dump;
+    SimProcess sim({"--model", "R2", "--dump", dump.path.string()});
+    ASSERT_FALSE(sim.path().empty());
+    const RunResult result = RunCli({"flash", "--port", sim.path(), "--version", "1.04", "--sd", "micro", "--reset"});
+    sim.Stop();
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "Firmware image 111 sent: 3654 records\n");
+    EXPECT_NE(result.err.find("record 3654 of 3654"), std::string::npos);
+    EXPECT_EQ(Read(dump.path / "firmware.txt"), StoredForm(111));
+    const std::string summary = Read(dump.path / "summary.txt");
+    EXPECT_NE(summary.find("requests VMZFr\n"), std::string::npos) << summary;
+    EXPECT_NE(summary.find("firmware_complete 1"), std::string::npos);
+}
+
+TEST(FirmwareEndToEnd, FlashRefusesOrGivesUpWithAClearMessage)
+{
+    {
+        TempFolder dump;
+        SimProcess sim({"--model", "R2", "--dump", dump.path.string()});
+        const RunResult noSd = RunCli({"flash", "--port", sim.path(), "--version", "1.03"});
+        EXPECT_EQ(noSd.status, 1);
+        EXPECT_NE(noSd.err.find("--sd full or --sd micro"), std::string::npos) << noSd.err;
+        const RunResult unknown = RunCli({"flash", "--port", sim.path(), "--version", "1.01"});
+        EXPECT_EQ(unknown.status, 1);
+        EXPECT_NE(unknown.err.find("available: 1.02, 1.03, 1.04, 1.05, 1.06, 1.07"), std::string::npos) << unknown.err;
+        const RunResult fullOnly = RunCli({"flash", "--port", sim.path(), "--version", "1.06", "--sd", "micro"});
+        EXPECT_EQ(fullOnly.status, 1);
+        EXPECT_NE(fullOnly.err.find("Firmware Update not available at this time for this version"), std::string::npos)
+            << fullOnly.err;
+        sim.Stop();
+        EXPECT_EQ(Read(dump.path / "summary.txt").find('F'), std::string::npos) << "nothing was sent";
+    }
+    {
+        TempFolder dump;
+        SimProcess sim({"--model", "K5", "--reject-record", "12:21", "--dump", dump.path.string()});
+        const RunResult rejected = RunCli({"flash", "--port", sim.path(), "--version", "1.05"});
+        sim.Stop();
+        EXPECT_EQ(rejected.status, 1);
+        EXPECT_EQ(rejected.out, "Firmware Download Aborted\n");
+        EXPECT_NE(rejected.err.find("refused record 12 21 times in a row"), std::string::npos) << rejected.err;
+        EXPECT_NE(Read(dump.path / "summary.txt").find("firmware_aborted 1"), std::string::npos);
+    }
+    {
+        SimProcess sim({"--model", "T7", "--silence-after", "40"});
+        const RunResult stalled = RunCli({"flash", "--port", sim.path(), "--version", "1.00", "--timeout", "0.5"});
+        EXPECT_EQ(stalled.status, 1);
+        EXPECT_NE(stalled.err.find("no answer from the controller within 0.5 s"), std::string::npos) << stalled.err;
+    }
+    EXPECT_EQ(RunCli({"flash", "--port", "x"}).status, 2);
+    EXPECT_EQ(RunCli({"flash", "--port", "x", "--version", "1.04", "--sd", "mini"}).status, 2);
+}
+
+TEST(FirmwareEndToEnd, ImagesListsAndExportsEveryImageByteForByte)
+{
+    TempFolder folder;
+    const auto target = folder.path / "exported";
+    const RunResult result = RunCli({"images", "--export", target.string()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.out.find("110  R2  1.04  full  164400 bytes  3654 records\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("105  T7  1.00  -  34004 bytes  756 records\n"), std::string::npos);
+    for (const auto& image : EmbeddedImages())
+        EXPECT_EQ(Read(target / (std::to_string(image.number) + ".hex")), image.bytes) << image.number;
+}
+
+#ifdef MARROWICK_MAKE_FIRMWARE_IMAGES
+// The committed images are what the generator makes, so they can be made again.
+TEST(FirmwareEndToEnd, TheGeneratorMakesTheEmbeddedImages)
+{
+    TempFolder folder;
+    const RunResult result = marrowick::e2e::Run({MARROWICK_MAKE_FIRMWARE_IMAGES, folder.path.string()});
+    ASSERT_EQ(result.status, 0) << result.err;
+    for (const auto& image : EmbeddedImages())
+        EXPECT_EQ(Read(folder.path / (std::to_string(image.number) + ".hex")), image.bytes) << image.number;
+}
+#endif
+
+namespace {
+
+// The window as the download sees it: closing it shuts the session down at once.
+class ClosingView : public marrowick::testing::RecordingView {
+public:
+    void closeWindow() override
+    {
+        RecordingView::closeWindow();
+        if (onClose)
+            onClose();
+    }
+    std::function<void()> onClose;
+};
+
+} // namespace
+
+// As from the window: the button, the reset question answered Yes, and the
+// window closing right after "r" went out.
+TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
+{
+    int argc = 1;
+    char name[] = "e2e";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
+
+    TempFolder dump;
+    SimProcess sim({"--model", "L+", "--dump", dump.path.string()});
+    QtClock clock;
+    QtSerialPort port;
+    ClosingView view;
+    marrowick::testing::ScriptedDialogs dialogs;
+    dialogs.answers = {true};
+    view.options["Option3"] = 2;
+    Session session(view, dialogs, clock, port);
+    QEventLoop loop;
+    view.onClose = [&] {
+        session.Shutdown();
+        loop.quit();
+    };
+    session.identification().Finished.connect([&](const Outcome&) { session.Click("btnFirmware"); });
+    QTimer::singleShot(60000, &loop, &QEventLoop::quit);
+    ASSERT_TRUE(session.Connect(sim.path()));
+    loop.exec();
+    sim.Stop();
+
+    EXPECT_TRUE(view.closed);
+    EXPECT_EQ(view.captions["lblFirmwareInfo"], "Image 117: version 1.10, 3027 records, 136180 bytes");
+    EXPECT_EQ(dialogs.Texts("question"), std::vector<std::string>{"Reset L+ and apply Firmware update?"});
+    EXPECT_EQ(Read(dump.path / "firmware.txt"), StoredForm(117));
+    EXPECT_NE(Read(dump.path / "summary.txt").find("reset 1"), std::string::npos) << "the \"r\" left before the close";
+}
