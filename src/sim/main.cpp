@@ -12,6 +12,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -40,7 +41,9 @@ int Usage(const char* problem)
         std::cerr << "marrowick-sim: " << problem << "\n";
     std::cerr << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
                  "                     [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
-                 "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n";
+                 "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
+                 "                     [--reply-delay MS]\n"
+                 "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n";
     return 2;
 }
 
@@ -126,6 +129,7 @@ int main(int argc, char** argv)
     std::string link;
     std::string dump;
     bool pace = false;
+    int replyDelayMs = 0;
     marrowick::SimFaults faults;
 
     for (int i = 1; i < argc; ++i) {
@@ -142,6 +146,8 @@ int main(int argc, char** argv)
         } else if (arg == "--serial" && value(serial)) {
         } else if (arg == "--link" && value(link)) {
         } else if (arg == "--dump" && value(dump)) {
+        } else if (arg == "--reply-delay" && value(text)) {
+            replyDelayMs = std::max(0, std::atoi(text.c_str()));
         } else if (arg == "--pace") {
             pace = true;
         } else if (arg == "--split") {
@@ -218,11 +224,19 @@ int main(int argc, char** argv)
     PacedQueue outgoing;
     bool closed = false;
 
-    sim.send = [&](std::string_view bytes) {
+    auto transmit = [&](std::string_view bytes) {
         if (pace)
             outgoing.bytes.insert(outgoing.bytes.end(), bytes.begin(), bytes.end());
         else
             WriteAll(master, bytes.data(), bytes.size());
+    };
+    // Replies held back by --reply-delay, in order, with the time each may go.
+    std::deque<std::pair<Clock::time_point, std::string>> held;
+    sim.send = [&](std::string_view bytes) {
+        if (replyDelayMs > 0)
+            held.emplace_back(Clock::now() + std::chrono::milliseconds(replyDelayMs), std::string(bytes));
+        else
+            transmit(bytes);
     };
     sim.closeLine = [&] { closed = true; };
 
@@ -240,6 +254,11 @@ int main(int argc, char** argv)
                     ? 0
                     : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1);
         }
+        if (!held.empty()) {
+            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(held.front().first - now).count();
+            const int heldMs = wait <= 0 ? 0 : static_cast<int>(wait + 1);
+            timeoutMs = timeoutMs < 0 ? heldMs : std::min(timeoutMs, heldMs);
+        }
         pollfd p{master, POLLIN, 0};
         const int ready = ::poll(&p, 1, timeoutMs);
         if (ready < 0 && errno != EINTR)
@@ -256,6 +275,10 @@ int main(int argc, char** argv)
                     sim.Receive(std::string_view(buffer, static_cast<std::size_t>(got)));
                 }
             }
+        }
+        while (!held.empty() && held.front().first <= Clock::now()) {
+            transmit(held.front().second);
+            held.pop_front();
         }
         if (pace) {
             const auto t = Clock::now();

@@ -1,0 +1,293 @@
+// Sends audio libraries to marrowick-sim over a real pseudo-terminal with the
+// program's own serial port and timers, and reports how long it takes and how
+// much processor time the program uses:
+//   (a) an 8,000,000-byte library with instant replies: wall and CPU time;
+//   (b) a 64 KiB library on a line paced at 960 bytes/s: ideal wire time / measured;
+//   (c) a controller that takes its time before each reply: CPU time / wall time.
+//
+// usage: library_transfer [PATH-TO-marrowick-sim] [--skip-pace]
+// Without a path, marrowick-sim is looked for beside this program.
+
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/Session.h"
+#include "library/ClipTransfer.h"
+#include "library/LibraryFeature.h"
+#include "link/Identification.h"
+#include "platform/qt/QtClock.h"
+#include "platform/qt/QtSerialPort.h"
+
+using namespace marrowick;
+namespace fs = std::filesystem;
+
+namespace {
+
+class QuietView : public View {
+public:
+    void setWindowCaption(const std::string&) override {}
+    void setStatus(int, const std::string&) override {}
+    void setProgressMaximum(double) override {}
+    void setProgressValue(double) override {}
+    void setCaption(const std::string&, const std::string&) override {}
+    void setVisible(const std::string&, bool) override {}
+    void setEnabled(const std::string&, bool) override {}
+    void setTabEnabled(int, bool) override {}
+    void setFillColor(const std::string&, Rgb) override {}
+    void setRows(const std::string&, const std::vector<std::vector<std::string>>&) override {}
+    int selectedOption(const std::string&) const override { return 0; }
+    void closeWindow() override {}
+};
+
+class NoDialogs : public Dialogs {
+public:
+    void message(const std::string& text, const std::string&, DialogIcon) override
+    {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+    }
+    bool question(const std::string&, const std::string&, DialogIcon) override { return false; }
+    std::optional<std::string> prompt(const std::string&, const std::string&, const std::string&) override
+    {
+        return std::nullopt;
+    }
+    std::optional<std::string> chooseFolder(const std::string&) override { return std::nullopt; }
+    std::vector<std::string> openFiles(const std::string&) override { return {}; }
+};
+
+// marrowick-sim as a child process; its first stdout line is the device path.
+class Simulator {
+public:
+    Simulator(const std::string& program, std::vector<std::string> args)
+    {
+        int out[2];
+        if (::pipe(out) != 0)
+            return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], 1);
+            ::close(out[0]);
+            args.insert(args.begin(), program);
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(a.data());
+            argv.push_back(nullptr);
+            ::execv(argv[0], argv.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        pollfd p{out[0], POLLIN, 0};
+        while (::poll(&p, 1, 5000) > 0) {
+            char c = 0;
+            if (::read(out[0], &c, 1) != 1 || c == '\n')
+                break;
+            m_path += c;
+        }
+        ::close(out[0]);
+    }
+    ~Simulator()
+    {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGTERM);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+    }
+    const std::string& path() const { return m_path; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_path;
+};
+
+double CpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+struct Measured {
+    bool ok = false;
+    std::string message;
+    double wallSeconds = 0;
+    double cpuSeconds = 0;
+};
+
+// Runs the event loop until `done` is set by a signal handler that also quits it;
+// nothing polls, so the measured CPU time is the program's own.
+void RunLoopUntil(QEventLoop& loop, const bool& done)
+{
+    if (!done)
+        loop.exec();
+}
+
+// Identifies the simulated controller, then times the transfer of `files`.
+Measured SendLibrary(const std::string& simProgram, const std::vector<std::string>& simArgs,
+                     const std::vector<std::string>& files, std::optional<int> timeoutMs = std::nullopt)
+{
+    Simulator sim(simProgram, simArgs);
+    Measured result;
+    if (sim.path().empty()) {
+        result.message = "marrowick-sim did not start";
+        return result;
+    }
+    QuietView view;
+    NoDialogs dialogs;
+    QtClock clock;
+    QtSerialPort port;
+    Session session(view, dialogs, clock, port);
+    // A slow controller needs more than the usual second to say who it is.
+    session.timeoutOverrideMs = timeoutMs;
+    QEventLoop loop;
+    bool identified = false;
+    session.identification().Finished.connect([&](const Outcome&) {
+        identified = true;
+        loop.quit();
+    });
+    std::string error;
+    if (!session.Connect(sim.path(), &error)) {
+        result.message = "cannot open " + sim.path() + ": " + error;
+        return result;
+    }
+    RunLoopUntil(loop, identified);
+
+    LibraryFeature& library = session.library();
+    library.TakeFiles(files);
+    if (static_cast<std::size_t>(library.Library().ClipCount) != files.size()) {
+        result.message = "the library does not fit the controller";
+        return result;
+    }
+    std::optional<Outcome> outcome;
+    bool finished = false;
+    library.Transfer().Finished.connect([&](const Outcome& o) {
+        outcome = o;
+        finished = true;
+        loop.quit();
+    });
+
+    const auto wallStart = std::chrono::steady_clock::now();
+    const double cpuStart = CpuSeconds();
+    const Outcome started = library.StartSending();
+    if (!started.ok) {
+        result.message = started.message;
+        return result;
+    }
+    RunLoopUntil(loop, finished);
+    result.cpuSeconds = CpuSeconds() - cpuStart;
+    result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
+    result.ok = outcome->ok;
+    result.message = outcome->message;
+    session.Shutdown();
+    return result;
+}
+
+std::string MakeFile(const fs::path& path, std::size_t size)
+{
+    std::mt19937 random(static_cast<unsigned>(size));
+    std::string bytes(size, '\0');
+    for (char& c : bytes)
+        c = static_cast<char>(random());
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return path.string();
+}
+
+// Bytes on the wire for one clip of `audio` bytes: command, count, table and size,
+// the audio, and a 6-byte reply per packet (the line is used one way at a time).
+double WireBytes(std::size_t clips, std::size_t audio)
+{
+    const std::size_t first = ClipTransfer::BlockBytes - ClipEntryBytes * clips;
+    std::size_t packets = 1;
+    if (audio > first)
+        packets += (audio - first + ClipTransfer::BlockBytes - 1) / ClipTransfer::BlockBytes;
+    return static_cast<double>(2 + ClipEntryBytes * clips + 4 + audio + ClipTransfer::ReplyBytes * packets);
+}
+
+std::string CpuModel()
+{
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("model name", 0) == 0)
+            return line.substr(line.find(':') + 2);
+    return "unknown";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    std::string simProgram = (fs::path(argv[0]).parent_path() / "marrowick-sim").string();
+    bool skipPace = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--skip-pace")
+            skipPace = true;
+        else
+            simProgram = arg;
+    }
+    if (!fs::exists(simProgram)) {
+        std::fprintf(stderr, "marrowick-sim not found at %s; give its path as the first argument\n",
+                     simProgram.c_str());
+        return 2;
+    }
+    std::random_device seed;
+    const fs::path folder = fs::temp_directory_path() / ("marrowick-bench-" + std::to_string(seed()));
+    fs::create_directories(folder);
+    int status = 0;
+
+    std::printf("machine: %u processors, %s\n", std::max(1U, static_cast<unsigned>(::sysconf(_SC_NPROCESSORS_ONLN))),
+                CpuModel().c_str());
+
+    // (a) Four 2,000,000-byte clips into an R2, replies as fast as the pty carries them.
+    std::vector<std::string> big;
+    for (int i = 0; i < 4; ++i)
+        big.push_back(MakeFile(folder / ("big" + std::to_string(i) + ".mp3"), 2000000));
+    const Measured a = SendLibrary(simProgram, {"--model", "R2"}, big);
+    if (!a.ok)
+        status = 1;
+    std::printf("(a) 8000000 bytes, instant replies: %s; wall %.3f s (%.2f MB/s), CPU %.3f s (%.0f%% of wall)\n",
+                a.ok ? "complete" : a.message.c_str(), a.wallSeconds, 8.0 / a.wallSeconds, a.cpuSeconds,
+                100.0 * a.cpuSeconds / a.wallSeconds);
+
+    // (b) 64 KiB at the real line rate.
+    if (!skipPace) {
+        const std::vector<std::string> small{MakeFile(folder / "small.mp3", 65536)};
+        const Measured b = SendLibrary(simProgram, {"--model", "K5", "--pace"}, small);
+        const double ideal = WireBytes(1, 65536) / ClipTransfer::LineBytesPerSecond;
+        const double efficiency = ideal / b.wallSeconds;
+        if (!b.ok || efficiency < 0.98)
+            status = 1;
+        std::printf("(b) 65536 bytes at 960 bytes/s: %s; ideal %.2f s, measured %.2f s, efficiency %.4f (goal >= "
+                    "0.98)\n",
+                    b.ok ? "complete" : b.message.c_str(), ideal, b.wallSeconds, efficiency);
+    }
+
+    // (c) A controller that thinks half a second before each reply.
+    const std::vector<std::string> thinking{MakeFile(folder / "thinking.mp3", 16384)};
+    const Measured c = SendLibrary(simProgram, {"--model", "K5", "--reply-delay", "500"}, thinking, 5000);
+    const double share = c.cpuSeconds / c.wallSeconds;
+    if (!c.ok || share > 0.01)
+        status = 1;
+    std::printf("(c) 16384 bytes, 500 ms before each reply: %s; wall %.2f s, CPU %.4f s = %.3f%% of wall (goal <= "
+                "1%%)\n",
+                c.ok ? "complete" : c.message.c_str(), c.wallSeconds, c.cpuSeconds, 100.0 * share);
+
+    std::error_code ec;
+    fs::remove_all(folder, ec);
+    return status;
+}
