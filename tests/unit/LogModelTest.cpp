@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+
+#include "log/LogModel.h"
+
+namespace marrowick {
+namespace {
+
+std::vector<std::string> Texts(const LogModel& log)
+{
+    std::vector<std::string> texts;
+    for (const auto& line : log.Lines())
+        texts.push_back(line.text);
+    return texts;
+}
+
+TEST(LogModel, RepeatsAreCountedOnlyWhenIgnored)
+{
+    LogModel log;
+    log.Open("d", "t");
+    for (int i = 0; i < 2; ++i)
+        log.LogDebug("twice", 0, LogBaseline);
+    log.IgnoreRepeats = true;
+    for (int i = 0; i < 3; ++i)
+        log.LogDebug("thrice", 1, LogAllTx);
+    log.LogDebug("last", 0, LogBaseline);
+    log.LogDebug("last", 0, LogBaseline);
+    EXPECT_EQ(Texts(log), (std::vector<std::string>{"Debugger loaded: d  t", "twice", "twice", "\tthrice",
+                                                    "<3: duplicates>", "last"}))
+        << "repeats of the last message are only told when another message follows";
+    EXPECT_EQ(log.Lines()[4].colour, 0x0000FFu);
+    EXPECT_TRUE(log.Lines()[4].underline);
+}
+
+TEST(LogModel, FilterUnknownLevelsAndClosedLog)
+{
+    LogModel log;
+    log.LogDebug("before the window", 0, LogBaseline);
+    EXPECT_TRUE(log.Lines().empty());
+    log.Open("d", "t");
+    log.debuglevel = LogAllRx;
+    log.LogDebug("hidden", 0, LogBaseline);
+    log.LogDebug("shown", 0, LogAllRx);
+    log.debuglevel = 0xFF;
+    log.LogDebug("odd", 0, 3);
+    EXPECT_EQ(Texts(log),
+              (std::vector<std::string>{"Debugger loaded: d  t", "shown", "{unrecognized Debug flag} odd"}));
+    EXPECT_EQ(log.Lines()[2].colour, 0x0080FFu);
+}
+
+} // namespace
+} // namespace marrowick
