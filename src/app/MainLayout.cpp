@@ -134,7 +134,6 @@ QGroupBox* FirmwareFrame(QWidget* owner, const char* name, const char* caption, 
         layout->addWidget(option);
         ++index;
     }
-    layout->addStretch(1);
     frame->setMinimumWidth(170);
     frame->hide();
     return frame;
@@ -145,6 +144,7 @@ QWidget* FirmwareTab(QWidget* owner)
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
     auto* row = new QHBoxLayout;
+    row->setAlignment(Qt::AlignTop);
     row->addWidget(FirmwareFrame(owner, "FirmwareK5", "K5 Firmware", "OptFirmware",
                                  {"version 1.02", "version 1.03", "version 1.04", "version 1.05", "version 1.06"}, 4));
     row->addWidget(FirmwareFrame(

@@ -2,6 +2,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <QRegularExpression>
 #include <QTime>
 #include <QTimer>
 
@@ -59,7 +60,11 @@ std::string QtClock::localDate() const
 
 std::string QtClock::localTime() const
 {
-    return QLocale().toString(QTime::currentTime(), QLocale::LongFormat).toStdString();
+    // The locale's time with seconds ("5:07:09 PM"), without the time zone that
+    // its long format adds: the text also names log files.
+    QString format = QLocale().timeFormat(QLocale::LongFormat);
+    format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
+    return QLocale().toString(QTime::currentTime(), format.trimmed()).toStdString();
 }
 
 } // namespace marrowick
