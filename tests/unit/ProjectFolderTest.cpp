@@ -1,0 +1,98 @@
+#include <gtest/gtest.h>
+
+#include "conversations/ShowTestSupport.h"
+#include "projects/NewProject.h"
+#include "shows/ShowsFeature.h"
+#include "support/Harness.h"
+
+using namespace marrowick;
+using namespace marrowick::testing;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::size_t Entries(const fs::path& folder)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+} // namespace
+
+TEST(ProjectFolder, CancellingEitherQuestionCreatesNothing)
+{
+    TempFolder temp;
+    Harness h;
+    h.session.ProjectFolder = "old";
+
+    EXPECT_FALSE(NewProject(h.session)); // folder chooser cancelled
+    EXPECT_TRUE(h.dialogs.Texts("prompt").empty());
+    EXPECT_EQ(h.session.BrowseFolder, "");
+
+    h.dialogs.folders.push_back(temp.Str() + "/");
+    EXPECT_FALSE(NewProject(h.session)); // name prompt cancelled
+    EXPECT_EQ(h.dialogs.Texts("prompt"), std::vector<std::string>{"Enter Project Name"});
+    EXPECT_EQ(h.dialogs.shown.back().caption, "New Project");
+    EXPECT_EQ(h.session.BrowseFolder, temp.Str());
+    EXPECT_EQ(h.session.ProjectFolder, "old");
+
+    h.dialogs.folders.push_back(temp.Str());
+    h.dialogs.prompts.push_back("");
+    EXPECT_FALSE(NewProject(h.session));
+    EXPECT_TRUE(h.dialogs.Texts("message").empty());
+    EXPECT_EQ(Entries(temp.path), 0U);
+}
+
+TEST(ProjectFolder, BadNamesAndExistingFoldersFailWithTheReason)
+{
+    TempFolder temp;
+    fs::create_directory(temp.path / "Taken");
+    for (const std::string name : {"   ", "a/b", "a\\b", "..", "a:b", "what?", "tab\there", "Taken"}) {
+        Harness h;
+        h.session.ProjectFolder = "old";
+        h.dialogs.folders.push_back(temp.Str());
+        h.dialogs.prompts.push_back(name);
+        EXPECT_FALSE(NewProject(h.session)) << name;
+        ASSERT_EQ(h.dialogs.shown.back().kind, "message") << name;
+        EXPECT_EQ(h.dialogs.shown.back().caption, "Project Creation Failed") << name;
+        EXPECT_EQ(h.dialogs.shown.back().icon, DialogIcon::Critical) << name;
+        EXPECT_EQ(h.dialogs.shown.back().text.rfind("\r\n", 0), 0U) << name;
+        EXPECT_GT(h.dialogs.shown.back().text.size(), 2U) << name;
+        EXPECT_EQ(h.session.ProjectFolder, "old") << name;
+    }
+    EXPECT_EQ(Entries(temp.path), 1U);
+}
+
+TEST(ProjectFolder, ATrimmedNameBecomesTheProjectFolder)
+{
+    TempFolder temp;
+    Harness h;
+    h.dialogs.folders.push_back(temp.Str());
+    h.dialogs.prompts.push_back("  Demo ");
+    ASSERT_TRUE(NewProject(h.session));
+    EXPECT_TRUE(fs::is_directory(temp.path / "Demo"));
+    const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
+    EXPECT_EQ(h.session.ProjectFolder, (temp.path / "Demo").string() + sep);
+    EXPECT_EQ(h.session.BrowseFolder, temp.Str());
+    EXPECT_EQ(h.dialogs.shown.back().text, "Project Folder: Demo Created\r\n");
+    EXPECT_EQ(h.dialogs.shown.back().caption, "Project Creation Status");
+    EXPECT_EQ(h.dialogs.shown.back().icon, DialogIcon::None);
+}
+
+TEST(ProjectFolder, SaveShowsAsksForAProjectOnlyWithShows)
+{
+    TempFolder temp;
+    Harness h;
+    h.session.CurrentController = MakeController("K5");
+    h.session.shows().State().AmbientMode = true; // an ambient show alone is not saved
+    h.session.Click("btnSaveShows");
+    EXPECT_TRUE(h.dialogs.shown.empty());
+
+    // A failed project creation saves nothing.
+    h.session.shows().State().ShowCount = 1;
+    fs::create_directory(temp.path / "Taken");
+    h.dialogs.folders.push_back(temp.Str());
+    h.dialogs.prompts.push_back("Taken");
+    h.session.Click("btnSaveShows");
+    EXPECT_EQ(Entries(temp.path / "Taken"), 0U);
+    EXPECT_EQ(h.view.status.count(1), 0U);
+}
