@@ -22,9 +22,8 @@ DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
     if (!m_parts.simulatedModel.empty()) {
         m_session->Simulated = true;
         m_startup->simulated = true;
-        m_window->setWindowTitle(
-            QStringLiteral("%1 - simulated %2 controller")
-                .arg(QString::fromLatin1(MainCaption), QString::fromStdString(m_parts.simulatedModel)));
+        m_window->qtView().setCaptionSuffix(
+            QStringLiteral("simulated %1 controller").arg(QString::fromStdString(m_parts.simulatedModel)));
     }
     m_window->Attach(m_session.get());
     m_window->onClosing = [this] { CloseLogWindow(); };

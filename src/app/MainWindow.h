@@ -19,6 +19,7 @@ public:
     ~MainWindow() override;
 
     View& view() { return m_view; }
+    QtView& qtView() { return m_view; }
     // Starts forwarding the window's events to the session (null: stop).
     void Attach(Session* session);
     // Restored if minimised, raised and activated (a later start handed over).

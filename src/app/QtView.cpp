@@ -40,10 +40,21 @@ template <typename W> W* QtView::Find(const std::string& control) const
     return found;
 }
 
+void QtView::setCaptionSuffix(const QString& suffix)
+{
+    m_captionSuffix = suffix;
+    if (m_window)
+        setWindowCaption(m_window->windowTitle().toStdString());
+}
+
 void QtView::setWindowCaption(const std::string& text)
 {
-    if (m_window)
-        m_window->setWindowTitle(Q(text));
+    if (!m_window)
+        return;
+    QString title = Q(text);
+    if (!m_captionSuffix.isEmpty() && !title.endsWith(m_captionSuffix))
+        title = title.isEmpty() ? m_captionSuffix : title + QStringLiteral(" - ") + m_captionSuffix;
+    m_window->setWindowTitle(title);
 }
 
 void QtView::setStatus(int panel, const std::string& text)

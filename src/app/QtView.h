@@ -13,6 +13,9 @@ class QtView : public View {
 public:
     explicit QtView(QWidget& window) : m_window(&window) {}
 
+    // Always shown in the title, whatever caption the program sets (a simulated controller says so).
+    void setCaptionSuffix(const QString& suffix);
+
     void setWindowCaption(const std::string& text) override;
     void setStatus(int panel, const std::string& text) override;
     void setProgressMaximum(double maximum) override;
@@ -30,6 +33,7 @@ private:
     template <typename W = QWidget> W* Find(const std::string& control) const;
 
     QPointer<QWidget> m_window;
+    QString m_captionSuffix;
 };
 
 } // namespace marrowick

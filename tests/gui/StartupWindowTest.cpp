@@ -133,7 +133,11 @@ TEST(StartupWindow, EachSimulatedModelAdaptsTheWindow)
         f.clock.RunUntilIdle(5000);
 
         QWidget& window = app.window();
-        EXPECT_TRUE(window.windowTitle().contains(QStringLiteral("simulated"))) << window.windowTitle().toStdString();
+        EXPECT_EQ(
+            window.windowTitle(),
+            QStringLiteral("Marrowick Interface Utility - simulated %1 controller").arg(QString::fromLatin1(e.model)));
+        app.window().view().setWindowCaption(""); // as a transfer leaves it
+        EXPECT_EQ(window.windowTitle(), QStringLiteral("simulated %1 controller").arg(QString::fromLatin1(e.model)));
         for (const char* frame : {"FirmwareK5", "FirmwareR2", "FirmwareT7", "firmwareLumen"})
             EXPECT_EQ(Control(window, frame)->isHidden(), std::string(frame) != e.frame) << frame;
         EXPECT_EQ(Control<QPushButton>(window, "BtnWriteLibrary")->text().toStdString(), e.clipsCaption);
