@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "QuietView.h"
 #include "core/Session.h"
 #include "library/ClipTransfer.h"
 #include "library/LibraryFeature.h"
@@ -36,22 +37,6 @@ using namespace marrowick;
 namespace fs = std::filesystem;
 
 namespace {
-
-class QuietView : public View {
-public:
-    void setWindowCaption(const std::string&) override {}
-    void setStatus(int, const std::string&) override {}
-    void setProgressMaximum(double) override {}
-    void setProgressValue(double) override {}
-    void setCaption(const std::string&, const std::string&) override {}
-    void setVisible(const std::string&, bool) override {}
-    void setEnabled(const std::string&, bool) override {}
-    void setTabEnabled(int, bool) override {}
-    void setFillColor(const std::string&, Rgb) override {}
-    void setRows(const std::string&, const std::vector<std::vector<std::string>>&) override {}
-    int selectedOption(const std::string&) const override { return 0; }
-    void closeWindow() override {}
-};
 
 class NoDialogs : public Dialogs {
 public:
