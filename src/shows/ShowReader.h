@@ -37,6 +37,9 @@ public:
 
     void Abort(const std::string& reason) override;
     bool Running() const { return m_running; }
+    // Bytes done and in all, as the progress bar shows them.
+    double Done() const { return m_done; }
+    double Total() const { return m_total; }
 
     // Raised once when a read ends: ok when every show arrived.
     Signal<const Outcome&> Finished;

@@ -83,6 +83,7 @@ Outcome ShowWriter::Write(bool r2Layout)
         m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = 0;
     Send(burst);
+    m_done = static_cast<double>(burst.size());
     m_sendPosition = 1;
     m_shows.CurrentShow = static_cast<std::int16_t>(m_shows.FirstShow());
     m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;

@@ -35,6 +35,9 @@ public:
 
     void Abort(const std::string& reason) override;
     bool Running() const { return m_running; }
+    // Bytes done and in all, as the progress bar shows them.
+    double Done() const { return m_done; }
+    double Total() const { return m_total; }
 
     // The 165- or 305-byte burst that starts a write, "d" first.
     std::string K5Table();

@@ -40,7 +40,7 @@ int Usage(const char* problem)
     if (problem != nullptr)
         std::cerr << "marrowick-sim: " << problem << "\n";
     std::cerr << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
-                 "                     [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
+                 "                     [--blank] [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
                  "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
                  "                     [--reply-delay MS]\n"
                  "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n";
@@ -129,6 +129,7 @@ int main(int argc, char** argv)
     std::string link;
     std::string dump;
     bool pace = false;
+    bool blank = false;  // no shows: a controller to write shows into
     int replyDelayMs = 0;
     marrowick::SimFaults faults;
 
@@ -148,6 +149,8 @@ int main(int argc, char** argv)
         } else if (arg == "--dump" && value(dump)) {
         } else if (arg == "--reply-delay" && value(text)) {
             replyDelayMs = std::max(0, std::atoi(text.c_str()));
+        } else if (arg == "--blank") {
+            blank = true;
         } else if (arg == "--pace") {
             pace = true;
         } else if (arg == "--split") {
@@ -179,6 +182,13 @@ int main(int argc, char** argv)
         return Usage("--model must be K5, R2, T7 or L+");
 
     auto state = marrowick::SampleControllerState(model);
+    if (blank) {
+        state.shows = {};
+        state.showCount = 0;
+        state.ambient = false;
+        state.lockout = false;
+        state.image.assign(304, '\0');
+    }
     state.version = version;
     state.serial = serial;
     ControllerSimulator sim(state);
@@ -306,6 +316,17 @@ int main(int argc, char** argv)
         }
     }
 
+    // What the program wrote before it went away still counts: take in what is
+    // on its way, so the dump holds everything that reached the line.
+    if (g_stop != 0) {
+        sim.send = [](std::string_view) {};
+        std::string rest(incoming.bytes.begin(), incoming.bytes.end());
+        char buffer[4096];
+        for (ssize_t got = 0; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+            rest.append(buffer, static_cast<std::size_t>(got));
+        if (!rest.empty())
+            sim.Receive(rest);
+    }
     if (!dump.empty())
         Dump(sim, dump);
     ::close(slave);

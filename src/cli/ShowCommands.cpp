@@ -1,0 +1,177 @@
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "cli/Cli.h"
+#include "projects/ShowFiles.h"
+#include "shows/ShowsFeature.h"
+
+namespace marrowick::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* T7Refusal = "Show commands are not available for a T7 controller (it has no show table)";
+
+// --project as an absolute folder path; empty when missing.
+fs::path ProjectArgument(const Context& context)
+{
+    const std::string given = context.args.Option("project");
+    if (given.empty())
+        return {};
+    std::error_code ec;
+    fs::path folder = fs::absolute(given, ec).lexically_normal();
+    if (!folder.has_filename())
+        folder = folder.parent_path();
+    return folder;
+}
+
+// Runs the event loop until `conversation` finishes, with a progress line.
+template <typename Exchange> Outcome WaitFor(Context& context, Exchange& conversation, const char* doing)
+{
+    std::optional<Outcome> outcome;
+    const int id = conversation.Finished.connect([&](const Outcome& o) { outcome = o; });
+    const Outcome started = conversation.Start();
+    if (!started.ok) {
+        conversation.Finished.disconnect(id);
+        return {false, started.message.empty() ? std::string("The controller is busy or the port is closed")
+                                               : started.message};
+    }
+    std::string shown;
+    context.RunUntil([&] {
+        const std::string line = std::string(doing) + " " +
+                                 std::to_string(static_cast<long long>(conversation.Done())) + " of " +
+                                 std::to_string(static_cast<long long>(conversation.Total())) + " bytes";
+        if (line != shown)
+            context.Progress(line);
+        shown = line;
+        return outcome.has_value();
+    });
+    conversation.Finished.disconnect(id);
+    std::cerr << std::endl;
+    return *outcome;
+}
+
+int IdentifyForShows(Context& context)
+{
+    const int status = context.Identify();
+    if (status != ExitOk)
+        return status;
+    if (context.session().CurrentController->Name() == "T7")
+        return context.Fail(T7Refusal);
+    return ExitOk;
+}
+
+int RunReadShows(Context& context)
+{
+    if (!context.args.positional.empty())
+        return context.Usage("unexpected " + context.args.positional.front());
+    const fs::path folder = ProjectArgument(context);
+    if (folder.empty())
+        return context.Usage("--project is missing");
+    std::error_code ec;
+    const bool existed = fs::exists(folder, ec);
+    if (existed && !fs::is_directory(folder, ec))
+        return context.Fail(folder.string() + " is not a folder");
+    if (existed && !fs::is_empty(folder, ec) && !context.args.Has("force"))
+        return context.Fail(folder.string() + " already holds files; add --force to save into it anyway");
+
+    if (const int status = IdentifyForShows(context); status != ExitOk)
+        return status;
+    Session& session = context.session();
+    const Outcome read = WaitFor(context, session.shows().Reader(), "Reading shows:");
+    if (!read.ok)
+        return context.Fail(read.message);
+
+    if (!fs::create_directories(folder, ec) && ec)
+        return context.Fail("Cannot create " + folder.string() + ": " + ec.message());
+    // Saved as into a project made in the window: paths are shown from the parent folder.
+    session.BrowseFolder = folder.parent_path().string();
+    session.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
+    if (!SaveAllShows(session)) {
+        if (!existed)
+            fs::remove_all(folder, ec);
+        return context.Fail("The shows could not be saved into " + folder.string());
+    }
+    return ExitOk;
+}
+
+int RunWriteShows(Context& context)
+{
+    if (!context.args.positional.empty())
+        return context.Usage("unexpected " + context.args.positional.front());
+    const fs::path folder = ProjectArgument(context);
+    if (folder.empty())
+        return context.Usage("--project is missing");
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return context.Fail(folder.string() + " is not a folder");
+
+    if (const int status = IdentifyForShows(context); status != ExitOk)
+        return status;
+    Session& session = context.session();
+    const Outcome opened = session.shows().OpenShowsFrom(folder.string());
+    if (!opened.ok)
+        return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
+    if (session.shows().State().ShowCount == 0)
+        return context.Fail(folder.string() + " holds no numbered shows to write");
+    const Outcome written = WaitFor(context, session.shows().Writer(), "Writing shows:");
+    return written.ok ? ExitOk : context.Fail(written.message);
+}
+
+int RunShowTable(Context& context)
+{
+    if (!context.args.positional.empty())
+        return context.Usage("unexpected " + context.args.positional.front());
+    const fs::path folder = ProjectArgument(context);
+    if (folder.empty())
+        return context.Usage("--project is missing");
+    std::string model = context.args.Option("model");
+    if (model == "Lumen")
+        model = "L+";
+    if (model == "T7")
+        return context.Fail(T7Refusal);
+    if (model != "K5" && model != "R2" && model != "L+")
+        return context.Usage("--model must be K5, R2 or L+ (Lumen)");
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return context.Fail(folder.string() + " is not a folder");
+
+    Session& session = context.session();
+    session.ControllerModel = model;
+    session.CurrentController = MakeController(model);
+    session.SetState(StateIdle);
+    const Outcome opened = session.shows().OpenShowsFrom(folder.string());
+    if (!opened.ok)
+        return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
+
+    const ShowState& shows = session.shows().State();
+    std::cout << "Show";
+    for (const auto& column : ShowListColumns())
+        std::cout << '\t' << column;
+    std::cout << '\n';
+    for (const auto& row : ShowListRows(shows)) {
+        for (std::size_t k = 0; k < row.size(); ++k)
+            std::cout << (k == 0 ? "" : "\t") << row[k];
+        std::cout << '\n';
+    }
+    const std::pair<const char*, const char*> labels[] = {
+        {"lblShowCount", "ShowCount:"}, {"lblAmbient", "Ambient Mode:"},    {"lblTrigger", "Trigger Mode:"},
+        {"lblLockOut", "Lockout:"},     {"LblTriggerAvalue", "Trigger A:"}, {"LblTriggerBvalue", "Trigger B:"}};
+    for (const auto& [control, caption] : labels) {
+        const auto found = shows.labels.find(control);
+        if (found != shows.labels.end())
+            std::cout << caption << ' ' << found->second << '\n';
+    }
+    std::cout << std::flush;
+    return ExitOk;
+}
+
+const Register readShows(
+    {"read-shows", "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]", {"force"}, RunReadShows});
+const Register
+    writeShows({"write-shows", "write-shows --port PORT --project DIR [--timeout SECONDS]", {}, RunWriteShows});
+const Register showTable({"show-table", "show-table --project DIR --model K5|R2|L+", {}, RunShowTable});
+
+} // namespace
+} // namespace marrowick::cli
