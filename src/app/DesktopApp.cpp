@@ -1,13 +1,39 @@
 #include "app/DesktopApp.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "core/Session.h"
 #include "log/qt/LogWindow.h"
 #include "platform/qt/QtDialogs.h"
 
 namespace marrowick {
+namespace {
+
+// Keeps the log window against the main window: the window manager places the
+// main window only after it is shown, and the user may move it later.
+class FollowMainWindow : public QObject {
+public:
+    FollowMainWindow(QWidget& main, std::function<void()> place) : QObject(&main), m_place(std::move(place))
+    {
+        main.installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize)
+            m_place();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> m_place;
+};
+
+} // namespace
 
 DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
 {
@@ -60,20 +86,38 @@ void DesktopApp::ShowLogWindow()
     m_logWindow = std::make_unique<LogWindow>(*m_session, m_parts.logFolders);
     PlaceBesideMainWindow(*m_logWindow);
     m_logWindow->show();
+    // Its frame is known only once the window manager has framed it.
+    QTimer::singleShot(200, m_logWindow.get(), [this] { PlaceBesideMainWindow(*m_logWindow); });
+    new FollowMainWindow(*m_window, [this] {
+        if (m_logWindow && m_logWindow->isVisible())
+            PlaceBesideMainWindow(*m_logWindow);
+    });
 }
 
 void DesktopApp::PlaceBesideMainWindow(QWidget& window)
 {
-    // Touching the main window without overlapping it: to its right when that
-    // fits on the screen, otherwise below it.
+    // Touching the main window without overlapping it: to its right, or where
+    // that leaves the screen, below it or to its left.
     const QRect main = m_window->frameGeometry();
     window.resize(window.width(), m_window->height());
+    const QSize size = window.frameGeometry().size();
     QPoint place(main.right() + 1, main.top());
     if (const QScreen* screen = m_window->screen()) {
         const QRect available = screen->availableGeometry();
-        if (place.x() + window.frameGeometry().width() > available.right() &&
-            main.bottom() + 1 + window.frameGeometry().height() <= available.bottom())
-            place = QPoint(main.left(), main.bottom() + 1);
+        const QPoint below(main.left(), main.bottom() + 1);
+        const QPoint left(main.left() - size.width(), main.top());
+        if (!available.contains(QRect(place, size))) {
+            if (available.contains(QRect(below, size))) {
+                place = below;
+            } else if (available.contains(QRect(left, size))) {
+                place = left;
+            } else if (main.width() + size.width() <= available.width()) {
+                // Side by side they fit: move the pair onto the screen.
+                const int x = available.left() + (available.width() - main.width() - size.width()) / 2;
+                m_window->move(x, main.top());
+                place = QPoint(x + main.width(), main.top());
+            }
+        }
     }
     window.move(place);
 }
