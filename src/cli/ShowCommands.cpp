@@ -52,6 +52,21 @@ template <typename Exchange> Outcome WaitFor(Context& context, Exchange& convers
     return *outcome;
 }
 
+// The arguments every show command takes: no positional ones, and --project
+// naming a folder (one that exists, when `mustExist`). ExitOk or the exit status.
+int TakeProject(Context& context, fs::path& folder, bool mustExist)
+{
+    if (!context.args.positional.empty())
+        return context.Usage("unexpected " + context.args.positional.front());
+    folder = ProjectArgument(context);
+    if (folder.empty())
+        return context.Usage("--project is missing");
+    std::error_code ec;
+    if (fs::exists(folder, ec) ? !fs::is_directory(folder, ec) : mustExist)
+        return context.Fail(folder.string() + " is not a folder");
+    return ExitOk;
+}
+
 int IdentifyForShows(Context& context)
 {
     const int status = context.Identify();
@@ -64,15 +79,11 @@ int IdentifyForShows(Context& context)
 
 int RunReadShows(Context& context)
 {
-    if (!context.args.positional.empty())
-        return context.Usage("unexpected " + context.args.positional.front());
-    const fs::path folder = ProjectArgument(context);
-    if (folder.empty())
-        return context.Usage("--project is missing");
+    fs::path folder;
+    if (const int status = TakeProject(context, folder, false); status != ExitOk)
+        return status;
     std::error_code ec;
     const bool existed = fs::exists(folder, ec);
-    if (existed && !fs::is_directory(folder, ec))
-        return context.Fail(folder.string() + " is not a folder");
     if (existed && !fs::is_empty(folder, ec) && !context.args.Has("force"))
         return context.Fail(folder.string() + " already holds files; add --force to save into it anyway");
 
@@ -98,15 +109,9 @@ int RunReadShows(Context& context)
 
 int RunWriteShows(Context& context)
 {
-    if (!context.args.positional.empty())
-        return context.Usage("unexpected " + context.args.positional.front());
-    const fs::path folder = ProjectArgument(context);
-    if (folder.empty())
-        return context.Usage("--project is missing");
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        return context.Fail(folder.string() + " is not a folder");
-
+    fs::path folder;
+    if (const int status = TakeProject(context, folder, true); status != ExitOk)
+        return status;
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
     Session& session = context.session();
@@ -121,11 +126,9 @@ int RunWriteShows(Context& context)
 
 int RunShowTable(Context& context)
 {
-    if (!context.args.positional.empty())
-        return context.Usage("unexpected " + context.args.positional.front());
-    const fs::path folder = ProjectArgument(context);
-    if (folder.empty())
-        return context.Usage("--project is missing");
+    fs::path folder;
+    if (const int status = TakeProject(context, folder, true); status != ExitOk)
+        return status;
     std::string model = context.args.Option("model");
     if (model == "Lumen")
         model = "L+";
@@ -133,9 +136,6 @@ int RunShowTable(Context& context)
         return context.Fail(T7Refusal);
     if (model != "K5" && model != "R2" && model != "L+")
         return context.Usage("--model must be K5, R2 or L+ (Lumen)");
-    std::error_code ec;
-    if (!fs::is_directory(folder, ec))
-        return context.Fail(folder.string() + " is not a folder");
 
     Session& session = context.session();
     session.ControllerModel = model;
