@@ -235,8 +235,12 @@ int main(int argc, char** argv)
     bool closed = false;
 
     auto transmit = [&](std::string_view bytes) {
-        if (pace)
+        if (pace) {
+            // A reply after a quiet spell starts now; one queued behind another waits its turn.
+            if (outgoing.bytes.empty())
+                outgoing.next = std::max(outgoing.next, Clock::now());
             outgoing.bytes.insert(outgoing.bytes.end(), bytes.begin(), bytes.end());
+        }
         else
             WriteAll(master, bytes.data(), bytes.size());
     };
@@ -304,8 +308,6 @@ int main(int argc, char** argv)
             if (!in.empty())
                 sim.Receive(in);
             std::string out;
-            if (!outgoing.bytes.empty() && outgoing.next < t - charTime)
-                outgoing.next = t;
             while (!outgoing.bytes.empty() && outgoing.next <= t) {
                 out += outgoing.bytes.front();
                 outgoing.bytes.pop_front();
