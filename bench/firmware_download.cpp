@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "QuietView.h"
 #include "core/Session.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareFeature.h"
@@ -43,22 +44,6 @@ namespace {
 
 constexpr int ImageNumber = 110;
 constexpr double BytesPerSecond = 960.0;
-
-class QuietView : public View {
-public:
-    void setWindowCaption(const std::string&) override {}
-    void setStatus(int, const std::string&) override {}
-    void setProgressMaximum(double) override {}
-    void setProgressValue(double) override {}
-    void setCaption(const std::string&, const std::string&) override {}
-    void setVisible(const std::string&, bool) override {}
-    void setEnabled(const std::string&, bool) override {}
-    void setTabEnabled(int, bool) override {}
-    void setFillColor(const std::string&, Rgb) override {}
-    void setRows(const std::string&, const std::vector<std::vector<std::string>>&) override {}
-    int selectedOption(const std::string&) const override { return 0; }
-    void closeWindow() override {}
-};
 
 // Yes to the full-size SD card, No to resetting the controller.
 class BenchDialogs : public Dialogs {
