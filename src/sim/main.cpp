@@ -229,7 +229,8 @@ int main(int argc, char** argv)
     std::cerr << "marrowick-sim: " << model << " controller, firmware " << version << ", on " << name
               << (pace ? ", at 960 bytes/s" : "") << "\n";
 
-    const auto charTime = std::chrono::microseconds(1000000 / 960);
+    // One character of 10 bits at 9600 baud; a byte counts as arrived once its last bit has.
+    const auto charTime = std::chrono::nanoseconds(1000000000LL / 960);
     PacedQueue incoming;
     PacedQueue outgoing;
     bool closed = false;
@@ -238,7 +239,7 @@ int main(int argc, char** argv)
         if (pace) {
             // A reply after a quiet spell starts now; one queued behind another waits its turn.
             if (outgoing.bytes.empty())
-                outgoing.next = std::max(outgoing.next, Clock::now());
+                outgoing.next = std::max(outgoing.next, Clock::now() + charTime);
             outgoing.bytes.insert(outgoing.bytes.end(), bytes.begin(), bytes.end());
         }
         else
@@ -283,7 +284,7 @@ int main(int argc, char** argv)
             if (got > 0) {
                 if (pace) {
                     if (incoming.bytes.empty())
-                        incoming.next = std::max(incoming.next, Clock::now());
+                        incoming.next = std::max(incoming.next, Clock::now() + charTime);
                     incoming.bytes.insert(incoming.bytes.end(), buffer, buffer + got);
                 } else {
                     sim.Receive(std::string_view(buffer, static_cast<std::size_t>(got)));
@@ -303,8 +304,6 @@ int main(int argc, char** argv)
                 incoming.bytes.pop_front();
                 incoming.next += charTime;
             }
-            if (incoming.bytes.empty() && incoming.next < t)
-                incoming.next = t;
             if (!in.empty())
                 sim.Receive(in);
             std::string out;
