@@ -14,10 +14,6 @@
 // waiting its character time, so a paced run can come out slightly above 1;
 // the turnaround share shows what the program itself adds.
 
-#include <fcntl.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -31,6 +27,7 @@
 #include <vector>
 
 #include "QuietView.h"
+#include "e2e/SimProcess.h"
 #include "core/Session.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareFeature.h"
@@ -61,47 +58,6 @@ public:
     std::vector<std::string> openFiles(const std::string&) override { return {}; }
 };
 
-struct Simulator {
-    pid_t pid = -1;
-    std::string path;
-};
-
-Simulator StartSimulator(const std::string& program, bool pace)
-{
-    Simulator sim;
-    int out[2];
-    if (::pipe(out) != 0)
-        return sim;
-    sim.pid = ::fork();
-    if (sim.pid == 0) {
-        ::dup2(out[1], 1);
-        ::close(out[0]);
-        const int devnull = ::open("/dev/null", O_WRONLY);
-        ::dup2(devnull, 2);
-        std::vector<const char*> argv{program.c_str(), "--model", "R2"};
-        if (pace)
-            argv.push_back("--pace");
-        argv.push_back(nullptr);
-        ::execv(argv[0], const_cast<char* const*>(argv.data()));
-        ::_exit(127);
-    }
-    ::close(out[1]);
-    char c = 0;
-    while (::read(out[0], &c, 1) == 1 && c != '\n')
-        sim.path += c;
-    ::close(out[0]);
-    return sim;
-}
-
-void StopSimulator(Simulator& sim)
-{
-    if (sim.pid <= 0)
-        return;
-    ::kill(sim.pid, SIGTERM);
-    int status = 0;
-    ::waitpid(sim.pid, &status, 0);
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -121,10 +77,12 @@ int main(int argc, char** argv)
     }
 
     QCoreApplication app(argc, argv);
-    Simulator sim = StartSimulator(simProgram, pace);
-    if (sim.path.empty()) {
+    std::vector<std::string> simArgs{"--model", "R2"};
+    if (pace)
+        simArgs.push_back("--pace");
+    e2e::SimProcess sim(simArgs, simProgram);
+    if (sim.path().empty()) {
         std::cerr << "firmware_download: could not start " << simProgram << "\n";
-        StopSimulator(sim);
         return 1;
     }
 
@@ -183,14 +141,13 @@ int main(int argc, char** argv)
         }
     });
     std::string error;
-    if (!session.Connect(sim.path, &error)) {
-        std::cerr << "firmware_download: cannot open " << sim.path << ": " << error << "\n";
-        StopSimulator(sim);
+    if (!session.Connect(sim.path(), &error)) {
+        std::cerr << "firmware_download: cannot open " << sim.path() << ": " << error << "\n";
         return 1;
     }
     loop.exec();
     session.Shutdown();
-    StopSimulator(sim);
+    sim.Stop();
     if (!outcome || !outcome->ok) {
         std::cerr << "firmware_download: " << (outcome ? outcome->message : "no outcome") << "\n";
         return 1;

@@ -8,11 +8,7 @@
 // usage: library_transfer [PATH-TO-marrowick-sim] [--skip-pace]
 // Without a path, marrowick-sim is looked for beside this program.
 
-#include <poll.h>
-#include <signal.h>
 #include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -26,6 +22,7 @@
 #include <vector>
 
 #include "QuietView.h"
+#include "e2e/SimProcess.h"
 #include "core/Session.h"
 #include "library/ClipTransfer.h"
 #include "library/LibraryFeature.h"
@@ -51,50 +48,6 @@ public:
     }
     std::optional<std::string> chooseFolder(const std::string&) override { return std::nullopt; }
     std::vector<std::string> openFiles(const std::string&) override { return {}; }
-};
-
-// marrowick-sim as a child process; its first stdout line is the device path.
-class Simulator {
-public:
-    Simulator(const std::string& program, std::vector<std::string> args)
-    {
-        int out[2];
-        if (::pipe(out) != 0)
-            return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], 1);
-            ::close(out[0]);
-            args.insert(args.begin(), program);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        pollfd p{out[0], POLLIN, 0};
-        while (::poll(&p, 1, 5000) > 0) {
-            char c = 0;
-            if (::read(out[0], &c, 1) != 1 || c == '\n')
-                break;
-            m_path += c;
-        }
-        ::close(out[0]);
-    }
-    ~Simulator()
-    {
-        if (m_pid > 0) {
-            ::kill(m_pid, SIGTERM);
-            ::waitpid(m_pid, nullptr, 0);
-        }
-    }
-    const std::string& path() const { return m_path; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_path;
 };
 
 double CpuSeconds()
@@ -124,7 +77,7 @@ void RunLoopUntil(QEventLoop& loop, const bool& done)
 Measured SendLibrary(const std::string& simProgram, const std::vector<std::string>& simArgs,
                      const std::vector<std::string>& files, std::optional<int> timeoutMs = std::nullopt)
 {
-    Simulator sim(simProgram, simArgs);
+    e2e::SimProcess sim(simArgs, simProgram);
     Measured result;
     if (sim.path().empty()) {
         result.message = "marrowick-sim did not start";

@@ -41,6 +41,8 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
 
     link.Expect(ReplyBytes);
     s.SetState(StateStreamClips);
+    // The bar was full after loading the clips; from here it counts accepted packets.
+    s.view.setProgressValue(0);
     link.Begin(this);
     s.view.setVisible("btnCancel", true);
 

@@ -1,6 +1,7 @@
 #pragma once
 
-// Runs marrowick-sim and marrowick-cli as real processes for end-to-end tests.
+// Runs marrowick-sim and marrowick-cli as real processes, for the end-to-end
+// tests and the benchmarks.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,6 +11,13 @@
 
 #include <string>
 #include <vector>
+
+#ifndef MARROWICK_SIM
+#define MARROWICK_SIM "marrowick-sim"
+#endif
+#ifndef MARROWICK_CLI
+#define MARROWICK_CLI "marrowick-cli"
+#endif
 
 namespace marrowick::e2e {
 
@@ -79,7 +87,7 @@ inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
 // A marrowick-sim process; its pseudo-terminal path is known once it started.
 class SimProcess {
 public:
-    explicit SimProcess(std::vector<std::string> args)
+    explicit SimProcess(std::vector<std::string> args, const std::string& program = MARROWICK_SIM)
     {
         int outPipe[2];
         if (::pipe(outPipe) != 0)
@@ -90,7 +98,7 @@ public:
             ::close(outPipe[0]);
             const int devnull = ::open("/dev/null", O_WRONLY);
             ::dup2(devnull, 2);
-            args.insert(args.begin(), MARROWICK_SIM);
+            args.insert(args.begin(), program);
             std::vector<char*> argv;
             for (auto& a : args)
                 argv.push_back(a.data());
