@@ -14,7 +14,6 @@
 // waiting its character time, so a paced run can come out slightly above 1;
 // the turnaround share shows what the program itself adds.
 
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -27,8 +26,8 @@
 #include <vector>
 
 #include "QuietView.h"
-#include "e2e/SimProcess.h"
 #include "core/Session.h"
+#include "e2e/SimProcess.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareFeature.h"
 #include "link/Identification.h"

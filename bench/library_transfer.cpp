@@ -22,8 +22,8 @@
 #include <vector>
 
 #include "QuietView.h"
-#include "e2e/SimProcess.h"
 #include "core/Session.h"
+#include "e2e/SimProcess.h"
 #include "library/ClipTransfer.h"
 #include "library/LibraryFeature.h"
 #include "link/Identification.h"

@@ -4,6 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
+scripts/check-format.sh
 scripts/build.sh build
 (cd build && ctest --output-on-failure -j2)
 scripts/build.sh build-sanitize -DMARROWICK_SANITIZE=ON -DMARROWICK_BUILD_BENCH=OFF

@@ -129,7 +129,7 @@ int main(int argc, char** argv)
     std::string link;
     std::string dump;
     bool pace = false;
-    bool blank = false;  // no shows: a controller to write shows into
+    bool blank = false; // no shows: a controller to write shows into
     int replyDelayMs = 0;
     marrowick::SimFaults faults;
 
@@ -241,8 +241,7 @@ int main(int argc, char** argv)
             if (outgoing.bytes.empty())
                 outgoing.next = std::max(outgoing.next, Clock::now() + charTime);
             outgoing.bytes.insert(outgoing.bytes.end(), bytes.begin(), bytes.end());
-        }
-        else
+        } else
             WriteAll(master, bytes.data(), bytes.size());
     };
     // Replies held back by --reply-delay, in order, with the time each may go.

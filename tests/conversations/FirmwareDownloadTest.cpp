@@ -174,7 +174,7 @@ TEST(FirmwareDownload, CancelAndALostPortEndIt)
 {
     {
         Download d("R2", "Option2", 0);
-        d.h.port.SetBytesPerSecond(960);  // 9600 baud: a record takes 23 ms
+        d.h.port.SetBytesPerSecond(960); // 9600 baud: a record takes 23 ms
         d.h.session.Click("btnFirmware");
         d.h.clock.Advance(1000);
         EXPECT_GT(d.h.simulator.state().firmwareRecords.size(), 30U);
