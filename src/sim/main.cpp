@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <string>
 
 #include "peer/ControllerSimulator.h"
@@ -70,6 +71,23 @@ void WriteAll(int fd, const char* data, std::size_t size)
         data += written;
         size -= static_cast<std::size_t>(written);
     }
+}
+
+int WaitForInput(pollfd& p, std::optional<Clock::time_point> wake)
+{
+    std::chrono::nanoseconds wait{-1};
+    if (wake)
+        wait = std::max(std::chrono::nanoseconds(0),
+                        std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - Clock::now()));
+#if defined(__linux__)
+    timespec ts{};
+    ts.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
+    ts.tv_nsec = static_cast<long>(wait.count() % 1000000000);
+    return ::ppoll(&p, 1, wake ? &ts : nullptr, nullptr);
+#else
+    const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
+    return ::poll(&p, 1, wake ? static_cast<int>(ms) : -1);
+#endif
 }
 
 void Dump(const ControllerSimulator& sim, const std::filesystem::path& dir)
@@ -255,26 +273,17 @@ int main(int argc, char** argv)
     sim.closeLine = [&] { closed = true; };
 
     while (g_stop == 0 && !closed) {
-        int timeoutMs = -1;
-        const auto now = Clock::now();
-        if (pace && (!incoming.bytes.empty() || !outgoing.bytes.empty())) {
-            auto next = Clock::time_point::max();
-            if (!incoming.bytes.empty())
-                next = std::min(next, incoming.next);
-            if (!outgoing.bytes.empty())
-                next = std::min(next, outgoing.next);
-            timeoutMs =
-                next <= now
-                    ? 0
-                    : static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(next - now).count() + 1);
-        }
-        if (!held.empty()) {
-            const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(held.front().first - now).count();
-            const int heldMs = wait <= 0 ? 0 : static_cast<int>(wait + 1);
-            timeoutMs = timeoutMs < 0 ? heldMs : std::min(timeoutMs, heldMs);
-        }
+        // Sleep until the next byte is due on the line (or a held reply may go),
+        // or until the program writes; a paced line needs better than millisecond timing.
+        std::optional<Clock::time_point> wake;
+        if (pace && !incoming.bytes.empty())
+            wake = incoming.next;
+        if (pace && !outgoing.bytes.empty())
+            wake = wake ? std::min(*wake, outgoing.next) : outgoing.next;
+        if (!held.empty())
+            wake = wake ? std::min(*wake, held.front().first) : held.front().first;
         pollfd p{master, POLLIN, 0};
-        const int ready = ::poll(&p, 1, timeoutMs);
+        const int ready = WaitForInput(p, wake);
         if (ready < 0 && errno != EINTR)
             break;
         if (ready > 0 && (p.revents & POLLIN) != 0) {
