@@ -1,5 +1,7 @@
 #include "shows/TableReply.h"
 
+#include <limits>
+
 #include "core/Session.h"
 
 namespace marrowick {
@@ -44,7 +46,11 @@ void ApplyTocImage(Session& session, ShowState& shows, const std::string& image,
 
 int WireTimeMs(std::size_t bytes)
 {
-    return static_cast<int>((bytes * 1000 + 959) / 960);
+    // A length read from a damaged table can be near 2^31 bytes: the wait then
+    // saturates (weeks, not a negative time that would end the read at once).
+    constexpr std::size_t limit = std::numeric_limits<int>::max() / 2;
+    const std::size_t ms = (bytes * 1000 + 959) / 960;
+    return static_cast<int>(ms < limit ? ms : limit);
 }
 
 } // namespace marrowick
