@@ -17,6 +17,46 @@ const std::vector<LogLevelInfo>& LogLevels()
     return levels;
 }
 
+namespace {
+
+bool IsUtf8(const std::string& text)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        const std::size_t length = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > text.size())
+            return false;
+        for (std::size_t k = 1; k < length; ++k)
+            if ((static_cast<unsigned char>(text[i + k]) >> 6) != 0x2)
+                return false;
+        i += length;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string ReadableLogText(const std::string& text)
+{
+    // Replies and show data are raw bytes; shown as they are they would break
+    // lines and garble the window. File names and messages stay as written.
+    const bool utf8 = IsUtf8(text);
+    std::string out;
+    out.reserve(text.size());
+    static const char* const digits = "0123456789ABCDEF";
+    for (char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 && c != '\t') || c == 0x7F || (c >= 0x80 && !utf8)) {
+            out += "\\x";
+            out += digits[c >> 4];
+            out += digits[c & 0xF];
+        } else {
+            out += ch;
+        }
+    }
+    return out;
+}
+
 void LogModel::LogDebug(const std::string& message, int indent, int level)
 {
     if (!DebugMode)
@@ -48,7 +88,8 @@ void LogModel::LogDebug(const std::string& message, int indent, int level)
     }
     m_repeatCount = 0;
     m_lastColour = colour;
-    Write({std::string(static_cast<std::size_t>(indent > 0 ? indent : 0), '\t') + text, colour, m_underline, 11});
+    Write({std::string(static_cast<std::size_t>(indent > 0 ? indent : 0), '\t') + ReadableLogText(text), colour,
+           m_underline, 11});
     m_lastMessage = message;
 }
 

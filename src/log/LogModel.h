@@ -34,6 +34,10 @@ struct LogLine {
     int pointSize = 11;
 };
 
+// A message as the log shows it: control bytes, and any byte that is not part
+// of UTF-8 text, written as \xNN.
+std::string ReadableLogText(const std::string& text);
+
 // The developer's log: level filter, repeat counting and the lines written so
 // far. The log window shows what this holds; nothing is logged while it is off.
 class LogModel {

@@ -13,6 +13,17 @@ std::vector<std::string> Texts(const LogModel& log)
     return texts;
 }
 
+TEST(LogModel, RawBytesAreShownEscapedAndTextAsWritten)
+{
+    LogModel log;
+    log.Open("d", "t");
+    log.LogDebug(std::string("1.0\r\n\x00\xFF", 7), 0, LogAllRx);
+    log.LogDebug("Found: 1  /home/jos\xC3\xA9/a.mp3", 0, LogRawData);
+    log.LogDebug("tab\there", 0, LogBaseline);
+    EXPECT_EQ(Texts(log), (std::vector<std::string>{"Debugger loaded: d  t", "1.0\\x0D\\x0A\\x00\\xFF",
+                                                    "Found: 1  /home/jos\xC3\xA9/a.mp3", "tab\there"}));
+}
+
 TEST(LogModel, RepeatsAreCountedOnlyWhenIgnored)
 {
     LogModel log;

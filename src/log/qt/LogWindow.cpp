@@ -45,7 +45,10 @@ LogWindow::LogWindow(Session& session, LogFolders folders)
     m_text = new QTextEdit;
     m_text->setObjectName(QStringLiteral("txtdebug"));
     m_text->setReadOnly(true);
-    m_text->setLineWrapMode(QTextEdit::NoWrap);
+    // Wrapped: a show's data is one line of thousands of characters, and a
+    // log that scrolls sideways hides the start of every other line.
+    m_text->setLineWrapMode(QTextEdit::WidgetWidth);
+    m_text->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     m_text->setUndoRedoEnabled(false);
 
     auto* side = new QVBoxLayout;
