@@ -25,12 +25,12 @@
 #include <string>
 #include <vector>
 
-#include "QuietView.h"
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareFeature.h"
 #include "link/Identification.h"
+#include "platform/QuietView.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtSerialPort.h"
 

@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "QuietView.h"
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
 #include "library/ClipTransfer.h"
 #include "library/LibraryFeature.h"
 #include "link/Identification.h"
+#include "platform/QuietView.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtSerialPort.h"
 

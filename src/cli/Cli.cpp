@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "link/Identification.h"
+#include "platform/QuietView.h"
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtSerialPort.h"
 #include "platform/qt/QtSettings.h"
@@ -13,10 +14,9 @@
 namespace marrowick::cli {
 namespace {
 
-// Panel-1 messages go to stdout as lines; the rest is kept for the command.
-class ConsoleView : public View {
+// Panel-1 messages go to stdout as lines; the rest of the window is not shown.
+class ConsoleView : public QuietView {
 public:
-    void setWindowCaption(const std::string&) override {}
     void setStatus(int panel, const std::string& text) override
     {
         if (panel == 1 && !text.empty() && text != m_lastPrinted) {
@@ -24,22 +24,6 @@ public:
             m_lastPrinted = text;
         }
     }
-    void setProgressMaximum(double) override {}
-    void setProgressValue(double) override {}
-    void setCaption(const std::string&, const std::string&) override {}
-    void setVisible(const std::string&, bool) override {}
-    void setEnabled(const std::string&, bool) override {}
-    void setTabEnabled(int, bool) override {}
-    void setFillColor(const std::string&, Rgb) override {}
-    void setRows(const std::string&, const std::vector<std::vector<std::string>>&) override {}
-    int selectedOption(const std::string& optionArray) const override
-    {
-        const auto found = options.find(optionArray);
-        return found == options.end() ? 0 : found->second;
-    }
-    void closeWindow() override {}
-
-    std::map<std::string, int> options;
 
 private:
     std::string m_lastPrinted;

@@ -35,7 +35,7 @@ struct ClipTransferTest : ::testing::Test {
     {
         std::string data;
         for (const auto& file : files)
-            data += ClipFolder::Read(file);
+            data += ReadFile(file);
         return data;
     }
     std::vector<std::size_t> Sizes() const

@@ -18,28 +18,15 @@
 #include "platform/qt/QtClock.h"
 #include "platform/qt/QtSerialPort.h"
 #include "support/Fakes.h"
+#include "support/TempFolder.h"
 
 using namespace marrowick;
 using namespace marrowick::e2e;
 
 namespace {
 
-struct TempFolder {
-    TempFolder()
-        : path(std::filesystem::temp_directory_path() /
-               ("marrowick-fw-e2e-" + std::to_string(::getpid()) + "-" + std::to_string(++count)))
-    {
-        std::filesystem::create_directories(path);
-    }
-    ~TempFolder() { std::filesystem::remove_all(path); }
-    std::filesystem::path path;
-    static inline int count = 0;
-};
-
-std::string Read(const std::filesystem::path& path)
-{
-    return ReadWholeFile(path, nullptr).value_or("");
-}
+using marrowick::testing::ReadFile;
+using marrowick::testing::TempFolder;
 
 // The records of an image as the simulator dumps what it stored: one line each.
 std::string StoredForm(int number)
@@ -62,8 +49,8 @@ TEST(FirmwareEndToEnd, FlashDeliversEveryRecordAndResets)
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "Firmware image 111 sent: 3654 records\n");
     EXPECT_NE(result.err.find("record 3654 of 3654"), std::string::npos);
-    EXPECT_EQ(Read(dump.path / "firmware.txt"), StoredForm(111));
-    const std::string summary = Read(dump.path / "summary.txt");
+    EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(111));
+    const std::string summary = ReadFile(dump.path / "summary.txt");
     EXPECT_NE(summary.find("requests VMZFr\n"), std::string::npos) << summary;
     EXPECT_NE(summary.find("firmware_complete 1"), std::string::npos);
 }
@@ -84,7 +71,7 @@ TEST(FirmwareEndToEnd, FlashRefusesOrGivesUpWithAClearMessage)
         EXPECT_NE(fullOnly.err.find("Firmware Update not available at this time for this version"), std::string::npos)
             << fullOnly.err;
         sim.Stop();
-        EXPECT_EQ(Read(dump.path / "summary.txt").find('F'), std::string::npos) << "nothing was sent";
+        EXPECT_EQ(ReadFile(dump.path / "summary.txt").find('F'), std::string::npos) << "nothing was sent";
     }
     {
         TempFolder dump;
@@ -94,7 +81,7 @@ TEST(FirmwareEndToEnd, FlashRefusesOrGivesUpWithAClearMessage)
         EXPECT_EQ(rejected.status, 1);
         EXPECT_EQ(rejected.out, "Firmware Download Aborted\n");
         EXPECT_NE(rejected.err.find("refused record 12 21 times in a row"), std::string::npos) << rejected.err;
-        EXPECT_NE(Read(dump.path / "summary.txt").find("firmware_aborted 1"), std::string::npos);
+        EXPECT_NE(ReadFile(dump.path / "summary.txt").find("firmware_aborted 1"), std::string::npos);
     }
     {
         SimProcess sim({"--model", "T7", "--silence-after", "40"});
@@ -115,7 +102,7 @@ TEST(FirmwareEndToEnd, ImagesListsAndExportsEveryImageByteForByte)
     EXPECT_NE(result.out.find("110  R2  1.04  full  164400 bytes  3654 records\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("105  T7  1.00  -  34004 bytes  756 records\n"), std::string::npos);
     for (const auto& image : EmbeddedImages())
-        EXPECT_EQ(Read(target / (std::to_string(image.number) + ".hex")), image.bytes) << image.number;
+        EXPECT_EQ(ReadFile(target / (std::to_string(image.number) + ".hex")), image.bytes) << image.number;
 }
 
 #ifdef MARROWICK_MAKE_FIRMWARE_IMAGES
@@ -126,7 +113,7 @@ TEST(FirmwareEndToEnd, TheGeneratorMakesTheEmbeddedImages)
     const RunResult result = marrowick::e2e::Run({MARROWICK_MAKE_FIRMWARE_IMAGES, folder.path.string()});
     ASSERT_EQ(result.status, 0) << result.err;
     for (const auto& image : EmbeddedImages())
-        EXPECT_EQ(Read(folder.path / (std::to_string(image.number) + ".hex")), image.bytes) << image.number;
+        EXPECT_EQ(ReadFile(folder.path / (std::to_string(image.number) + ".hex")), image.bytes) << image.number;
 }
 #endif
 
@@ -178,6 +165,7 @@ TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
     EXPECT_TRUE(view.closed);
     EXPECT_EQ(view.captions["lblFirmwareInfo"], "Image 117: version 1.10, 3027 records, 136180 bytes");
     EXPECT_EQ(dialogs.Texts("question"), std::vector<std::string>{"Reset L+ and apply Firmware update?"});
-    EXPECT_EQ(Read(dump.path / "firmware.txt"), StoredForm(117));
-    EXPECT_NE(Read(dump.path / "summary.txt").find("reset 1"), std::string::npos) << "the \"r\" left before the close";
+    EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(117));
+    EXPECT_NE(ReadFile(dump.path / "summary.txt").find("reset 1"), std::string::npos)
+        << "the \"r\" left before the close";
 }

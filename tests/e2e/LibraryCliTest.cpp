@@ -5,41 +5,26 @@
 #include <random>
 
 #include "e2e/SimProcess.h"
+#include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
 namespace fs = std::filesystem;
 
 namespace {
 
-class ClipFiles {
+// Sound files of random bytes in a folder of their own.
+class ClipFiles : public marrowick::testing::TempFolder {
 public:
-    ClipFiles()
-    {
-        std::random_device random;
-        root = fs::temp_directory_path() / ("marrowick-e2e-lib-" + std::to_string(random()));
-        fs::create_directories(root);
-    }
-    ~ClipFiles()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    std::string Make(const std::string& name, std::size_t size)
+    ClipFiles() : TempFolder("marrowick-e2e-lib") {}
+    std::string Make(const std::string& name, std::size_t size) const
     {
         std::mt19937 random(static_cast<unsigned>(size));
         std::string bytes(size, '\0');
         for (char& c : bytes)
             c = static_cast<char>(random());
-        const fs::path path = root / name;
-        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
+        marrowick::testing::WriteFile(path / name, bytes);
+        return (path / name).string();
     }
-    static std::string Read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    fs::path root;
 };
 
 TEST(LibraryEndToEnd, TheControllerStoresExactly000Lib)
@@ -48,7 +33,7 @@ TEST(LibraryEndToEnd, TheControllerStoresExactly000Lib)
     const std::string a = files.Make("a.wav", 1000);
     const std::string b = files.Make("b.mp3", 9000);
     const std::string c = files.Make("c.MP3", 4100);
-    const fs::path dump = files.root / "dump";
+    const fs::path dump = files.path / "dump";
     SimProcess sim({"--model", "R2", "--dump", dump.string(), "--error-packet", "3"});
     ASSERT_FALSE(sim.path().empty());
 
@@ -59,16 +44,16 @@ TEST(LibraryEndToEnd, TheControllerStoresExactly000Lib)
     EXPECT_NE(sent.err.find("100%  14100 of 14100 bytes"), std::string::npos) << sent.err;
     sim.Stop();
 
-    const fs::path project = files.root / "new" / "project";
+    const fs::path project = files.path / "new" / "project";
     const RunResult saved = RunCli({"save-library", "--model", "R2", "--project", project.string(), a, b, c});
     EXPECT_EQ(saved.status, 0) << saved.err;
     EXPECT_NE(saved.out.find("Library File saved to:" + (project / "000.LIB").string()), std::string::npos);
     EXPECT_NE(saved.out.find("3     0x22728   4100      " + c), std::string::npos) << saved.out;
 
-    const std::string library = ClipFiles::Read(project / "000.LIB");
+    const std::string library = marrowick::testing::ReadFile(project / "000.LIB");
     ASSERT_EQ(library.size(), 24U + 14100U);
-    EXPECT_EQ(ClipFiles::Read(dump / "library.bin"), library);
-    EXPECT_NE(ClipFiles::Read(dump / "summary.txt").find("library_complete 1"), std::string::npos);
+    EXPECT_EQ(marrowick::testing::ReadFile(dump / "library.bin"), library);
+    EXPECT_NE(marrowick::testing::ReadFile(dump / "summary.txt").find("library_complete 1"), std::string::npos);
 }
 
 TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
@@ -95,17 +80,17 @@ TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
 TEST(LibraryEndToEnd, SaveLibraryRefusesWhatTheDialogWouldRefuse)
 {
     ClipFiles files;
-    const std::string project = (files.root / "p").string();
+    const std::string project = (files.path / "p").string();
     const std::string small = files.Make("small.wav", 10);
 
     fs::resize_file(files.Make("huge.wav", 0), 4063225);
     const RunResult tooLarge =
-        RunCli({"save-library", "--model", "K5", "--project", project, (files.root / "huge.wav").string()});
+        RunCli({"save-library", "--model", "K5", "--project", project, (files.path / "huge.wav").string()});
     EXPECT_EQ(tooLarge.status, 1);
     EXPECT_EQ(tooLarge.err, "File Too Large\n");
     EXPECT_FALSE(fs::exists(project + "/000.LIB"));
 
-    const std::string gone = (files.root / "gone.wav").string();
+    const std::string gone = (files.path / "gone.wav").string();
     const RunResult missing = RunCli({"save-library", "--model", "K5", "--project", project, small, gone});
     EXPECT_EQ(missing.status, 0) << missing.err;
     EXPECT_NE(missing.err.find(gone), std::string::npos) << missing.err;

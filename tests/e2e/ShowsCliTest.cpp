@@ -5,31 +5,15 @@
 #include <random>
 
 #include "e2e/SimProcess.h"
+#include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
 namespace fs = std::filesystem;
 
 namespace {
 
-struct Scratch {
-    Scratch()
-    {
-        std::random_device random;
-        root = fs::temp_directory_path() / ("marrowick-e2e-shows-" + std::to_string(random()));
-        fs::create_directories(root);
-    }
-    ~Scratch()
-    {
-        std::error_code ec;
-        fs::remove_all(root, ec);
-    }
-    static std::string Read(const fs::path& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-    fs::path root;
-};
+using marrowick::testing::ReadFile;
+using Scratch = marrowick::testing::TempFolder;
 
 bool Has(const std::string& text, const std::string& part)
 {
@@ -42,8 +26,8 @@ TEST(ShowsEndToEnd, ReadSavesTheProjectAndWriteGivesABlankControllerTheSameShows
 {
     for (const std::string model : {"K5", "R2"}) {
         Scratch scratch;
-        const fs::path project = scratch.root / "proj";
-        SimProcess source({"--model", model, "--dump", (scratch.root / "source").string()});
+        const fs::path project = scratch.path / "proj";
+        SimProcess source({"--model", model, "--dump", (scratch.path / "source").string()});
         ASSERT_FALSE(source.path().empty());
         const RunResult read = RunCli({"read-shows", "--port", source.path(), "--project", project.string()});
         source.Stop();
@@ -52,45 +36,45 @@ TEST(ShowsEndToEnd, ReadSavesTheProjectAndWriteGivesABlankControllerTheSameShows
         std::string expectedOut = "Reading Shows\nTOC Received- Time: ";
         EXPECT_EQ(read.out.rfind(expectedOut, 0), 0U) << read.out;
         EXPECT_TRUE(Has(read.out, "Show Saved as: /proj/003" + ext + "\n")) << read.out;
-        const fs::path dumped = scratch.root / "source";
-        const std::string table = Scratch::Read(dumped / "table.bin");
+        const fs::path dumped = scratch.path / "source";
+        const std::string table = ReadFile(dumped / "table.bin");
         for (int i = 0; i < 4; ++i) {
             const std::string name = "00" + std::to_string(i);
-            const std::string data = Scratch::Read(dumped / ("show-" + name + ".bin"));
-            const std::string file = Scratch::Read(project / (name + ext));
+            const std::string data = ReadFile(dumped / ("show-" + name + ".bin"));
+            const std::string file = ReadFile(project / (name + ext));
             if (model == "K5")
                 EXPECT_EQ(file, table.substr(3 + 16 * static_cast<std::size_t>(i), 13) + "\xFF\xFF\xFF" + data) << i;
             else
                 EXPECT_EQ(file, data) << i;
         }
         if (model == "R2")
-            EXPECT_EQ(Scratch::Read(project / "000.CFG"), table);
+            EXPECT_EQ(ReadFile(project / "000.CFG"), table);
         else
             EXPECT_FALSE(fs::exists(project / "000.CFG"));
 
-        SimProcess target({"--model", model, "--blank", "--dump", (scratch.root / "target").string()});
+        SimProcess target({"--model", model, "--blank", "--dump", (scratch.path / "target").string()});
         const RunResult write = RunCli({"write-shows", "--port", target.path(), "--project", project.string()});
         target.Stop();
         ASSERT_EQ(write.status, 0) << write.err;
         EXPECT_TRUE(Has(write.out, "Show Loading Complete. Loaded 3 shows\n")) << write.out;
         EXPECT_TRUE(Has(write.out, "Download Complete\n")) << write.out;
-        const fs::path written = scratch.root / "target";
+        const fs::path written = scratch.path / "target";
         std::string expectedTable = table;
         if (model == "R2")
             expectedTable.replace(168, 4, "\x4D\x3C\x2B\x1A"); // its serial number 1A2B3C4D
-        EXPECT_EQ(Scratch::Read(written / "table.bin"), expectedTable);
+        EXPECT_EQ(ReadFile(written / "table.bin"), expectedTable);
         for (int i = 0; i < 4; ++i) {
             const std::string name = "show-00" + std::to_string(i) + ".bin";
-            EXPECT_EQ(Scratch::Read(written / name), Scratch::Read(dumped / name)) << name;
+            EXPECT_EQ(ReadFile(written / name), ReadFile(dumped / name)) << name;
         }
-        EXPECT_TRUE(Has(Scratch::Read(written / "summary.txt"), model == "K5" ? "requests VMd\n" : "requests VMZd\n"));
+        EXPECT_TRUE(Has(ReadFile(written / "summary.txt"), model == "K5" ? "requests VMd\n" : "requests VMZd\n"));
     }
 }
 
 TEST(ShowsEndToEnd, ShowTablePrintsWhatTheListShows)
 {
     Scratch scratch;
-    const fs::path project = scratch.root / "proj";
+    const fs::path project = scratch.path / "proj";
     SimProcess source({"--model", "R2"});
     ASSERT_EQ(RunCli({"read-shows", "--port", source.path(), "--project", project.string()}).status, 0);
     const RunResult shown = RunCli({"show-table", "--project", project.string(), "--model", "R2"});
@@ -110,7 +94,7 @@ TEST(ShowsEndToEnd, ShowTablePrintsWhatTheListShows)
 TEST(ShowsEndToEnd, FailedOrRefusedReadsLeaveNoProjectBehind)
 {
     Scratch scratch;
-    const fs::path project = scratch.root / "proj";
+    const fs::path project = scratch.path / "proj";
 
     // The controller goes quiet after the table: nothing is written.
     SimProcess quiet({"--model", "K5", "--silence-after", "4"});
@@ -131,14 +115,14 @@ TEST(ShowsEndToEnd, FailedOrRefusedReadsLeaveNoProjectBehind)
     const RunResult forced = RunCli({"read-shows", "--port", k5.path(), "--project", project.string(), "--force"});
     EXPECT_EQ(forced.status, 0) << forced.err;
     EXPECT_TRUE(fs::exists(project / "001.K5S"));
-    EXPECT_EQ(Scratch::Read(project / "notes.txt"), "mine");
+    EXPECT_EQ(ReadFile(project / "notes.txt"), "mine");
 
     SimProcess t7({"--model", "T7"});
     const RunResult refusedT7 =
-        RunCli({"read-shows", "--port", t7.path(), "--project", (scratch.root / "t7").string()});
+        RunCli({"read-shows", "--port", t7.path(), "--project", (scratch.path / "t7").string()});
     EXPECT_EQ(refusedT7.status, 1);
     EXPECT_TRUE(Has(refusedT7.err, "not available for a T7")) << refusedT7.err;
-    EXPECT_FALSE(fs::exists(scratch.root / "t7"));
+    EXPECT_FALSE(fs::exists(scratch.path / "t7"));
     const RunResult writeT7 = RunCli({"write-shows", "--port", t7.path(), "--project", project.string()});
     EXPECT_EQ(writeT7.status, 1);
     EXPECT_TRUE(Has(writeT7.err, "not available for a T7")) << writeT7.err;

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <random>
 
 #include "firmware/FirmwareRecords.h"
 #include "shows/ShowsFeature.h"
 #include "support/Harness.h"
+#include "support/TempFolder.h"
 
 using namespace marrowick;
 using marrowick::testing::Harness;
@@ -28,13 +28,14 @@ std::string RandomBytes(std::mt19937& rng, int maxLength)
 TEST(DamagedFiles, ProjectsOfRandomBytesOpenWithoutHarm)
 {
     std::mt19937 rng(7);
-    const auto folder = std::filesystem::temp_directory_path() / "marrowick-damaged-project";
+    const marrowick::testing::TempFolder scratch("marrowick-damaged-project");
+    const auto folder = scratch.path / "project";
     for (const char* model : {"K5", "R2", "T7"}) {
         for (int trial = 0; trial < 25; ++trial) {
             std::filesystem::remove_all(folder);
             std::filesystem::create_directories(folder);
             const auto write = [&](const std::string& name, const std::string& bytes) {
-                std::ofstream(folder / name, std::ios::binary) << bytes;
+                marrowick::testing::WriteFile(folder / name, bytes);
             };
             // Sometimes the right size, so the decoding itself meets random values.
             write("000.CFG", trial % 3 == 0 ? RandomBytes(rng, 0).append(304, '\xEE') : RandomBytes(rng, 400));
@@ -50,7 +51,6 @@ TEST(DamagedFiles, ProjectsOfRandomBytesOpenWithoutHarm)
             EXPECT_FALSE(h.view.status[1].empty()) << "the status bar says what became of the open";
         }
     }
-    std::filesystem::remove_all(folder);
 }
 
 TEST(DamagedFiles, FirmwareTextOfRandomLinesIsRefusedBeforeSending)

@@ -141,7 +141,7 @@ TEST_F(ClipList, DropOntoAFullLibraryIsIgnoredAndClearEmptiesIt)
 TEST_F(ClipList, FilesThatCannotBeMeasuredAreNotTaken)
 {
     const std::string real = folder.Make("real.mp3", 10);
-    const std::string gone = (folder.root / "gone.mp3").string();
+    const std::string gone = (folder.path / "gone.mp3").string();
     Select({real, gone, real});
     EXPECT_EQ(clips().ClipCount, 1);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);

@@ -11,7 +11,7 @@ struct LibraryFile : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(h.Identify());
-        project = (folder.root / "project").string() + "/";
+        project = (folder.path / "project").string() + "/";
         std::filesystem::create_directories(project);
         h.session.ProjectFolder = project;
     }
@@ -20,7 +20,7 @@ struct LibraryFile : ::testing::Test {
         h.dialogs.files.push_back(std::move(files));
         h.session.Click("BtnAddClip");
     }
-    std::string Saved() const { return ClipFolder::Read(project + "000.LIB"); }
+    std::string Saved() const { return ReadFile(project + "000.LIB"); }
 
     Harness h;
     ClipFolder folder;
@@ -33,8 +33,7 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
     h.session.Click("btnLibrary");
-    const std::string expected =
-        Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ClipFolder::Read(a) + ClipFolder::Read(b);
+    const std::string expected = Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ReadFile(a) + ReadFile(b);
     EXPECT_EQ(Saved(), expected);
     EXPECT_EQ(Saved().size(), 1516U);
     EXPECT_EQ(h.session.Status(1), "Library File saved to:" + project + "000.LIB");
@@ -52,7 +51,7 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     EXPECT_EQ(Saved(), expected);
     Select({a});
     h.session.Click("btnLibrary");
-    EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ClipFolder::Read(a));
+    EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ReadFile(a));
     EXPECT_FALSE(std::filesystem::exists(project + "000.LIB.partial"));
 }
 
@@ -107,10 +106,10 @@ TEST_F(LibraryFile, NothingIsWrittenWithoutAProjectAnEmptyLibraryOrABusyLink)
     // No project and the new-project questions cancelled: nothing lands anywhere.
     h.session.ProjectFolder.clear();
     const auto cwd = std::filesystem::current_path();
-    std::filesystem::current_path(folder.root);
+    std::filesystem::current_path(folder.path);
     h.session.Click("btnLibrary");
     std::filesystem::current_path(cwd);
-    EXPECT_FALSE(std::filesystem::exists(folder.root / "000.LIB"));
+    EXPECT_FALSE(std::filesystem::exists(folder.path / "000.LIB"));
     EXPECT_EQ(h.session.Status(1), "Library File not saved: no project folder was chosen");
 }
 

@@ -2,30 +2,18 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <sstream>
 #include <string>
 
 #include "support/Harness.h"
+#include "support/TempFolder.h"
 
 namespace marrowick::testing {
 
 // A temporary folder of sound files for library tests, removed afterwards.
-class ClipFolder {
+class ClipFolder : public TempFolder {
 public:
-    ClipFolder()
-    {
-        std::random_device random;
-        root = std::filesystem::temp_directory_path() / ("marrowick-clips-" + std::to_string(random()));
-        std::filesystem::create_directories(root);
-    }
-    ~ClipFolder()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(root, ec);
-    }
-    ClipFolder(const ClipFolder&) = delete;
-    ClipFolder& operator=(const ClipFolder&) = delete;
+    ClipFolder() : TempFolder("marrowick-clips") {}
 
     // A file whose bytes depend on its name and position, so misplaced bytes show.
     std::string Make(const std::string& name, std::size_t size)
@@ -39,24 +27,15 @@ public:
     // A large file whose content does not matter (sparse, quick to make).
     std::string MakeSparse(const std::string& name, std::uintmax_t size)
     {
-        const std::string path = Write(name, "");
-        std::filesystem::resize_file(path, size);
-        return path;
+        const std::string file = Write(name, "");
+        std::filesystem::resize_file(file, size);
+        return file;
     }
-    std::string Write(const std::string& name, const std::string& bytes)
+    std::string Write(const std::string& name, const std::string& bytes) const
     {
-        const auto path = root / name;
-        std::ofstream(path, std::ios::binary | std::ios::trunc)
-            .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        return path.string();
+        WriteFile(path / name, bytes);
+        return (path / name).string();
     }
-    static std::string Read(const std::string& path)
-    {
-        std::ifstream in(path, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    }
-
-    std::filesystem::path root;
 };
 
 // Bytes written as hexadecimal pairs ("00 02 00 08"), for readable expectations.

@@ -3,24 +3,14 @@
 
 #include "core/Files.h"
 #include "log/LogFile.h"
+#include "support/TempFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace marrowick {
 namespace {
 
-struct TempFolder {
-    TempFolder()
-    {
-        path = fs::temp_directory_path() /
-               ("marrowick-logfile-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(path);
-        fs::create_directories(path);
-    }
-    ~TempFolder() { fs::remove_all(path); }
-    fs::path path;
-};
+using marrowick::testing::TempFolder;
 
 LogModel OpenLog()
 {

@@ -7,7 +7,8 @@
 
 namespace marrowick {
 
-// A window that shows nothing, for benchmarks that drive a Session headless.
+// A window that shows nothing: for driving a session without one (benchmarks,
+// and the command line, which shows only what it chooses).
 class QuietView : public View {
 public:
     void setWindowCaption(const std::string&) override {}
