@@ -2,7 +2,8 @@
 # Installs what building, running and testing need on Debian, when missing.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
-          libgl1-mesa-dev xvfb xauth imagemagick clang-format binutils)
+          libgl1-mesa-dev xvfb xauth imagemagick clang-format binutils
+          clang libclang-rt-14-dev dpkg-dev file)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
