@@ -177,7 +177,8 @@ int main(int argc, char** argv)
         out << "usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
         for (const auto& command : Commands())
             out << "  " << command.usage << "\n";
-        out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n";
+        out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
+               "marrowick-cli COMMAND --help tells more about a command.\n";
     };
     if (argc < 2) {
         printHelp(std::cerr);
@@ -200,6 +201,10 @@ int main(int argc, char** argv)
     Args args;
     for (int i = 2; i < argc; ++i) {
         std::string word = argv[i];
+        if (word == "--help" || word == "-h") {
+            std::cout << "usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
+            return ExitOk;
+        }
         if (word.rfind("--", 0) == 0 && word.size() > 2) {
             word = word.substr(2);
             if (command->flags.count(word) != 0) {

@@ -33,6 +33,7 @@ struct Command {
     std::string usage;           // "identify --port PORT [--timeout SECONDS]"
     std::set<std::string> flags; // options that take no value
     std::function<int(Context&)> run;
+    std::string help; // what the command does, printed by --help under the usage line
 };
 
 // Commands register themselves from their own files.

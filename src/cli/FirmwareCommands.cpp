@@ -132,11 +132,30 @@ int RunFlash(Context& context)
     return ExitOk;
 }
 
-const Register images({"images", "images [--export DIR]", {}, RunImages});
+const Register images({"images",
+                       "images [--export DIR]",
+                       {},
+                       RunImages,
+                       "Lists the firmware images built into the program, one per line: number, model,\n"
+                       "version, SD-card build (full, micro, full-only or -), bytes and records.\n"
+                       "\n"
+                       "  --export DIR   also writes each image byte for byte as DIR/NNN.hex\n"
+                       "\n"
+                       "example: marrowick-cli images --export ~/firmware"});
 const Register flash({"flash",
                       "flash --port PORT --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
                       {"reset"},
-                      RunFlash});
+                      RunFlash,
+                      "Identifies the controller, picks the firmware image for its model and VERSION,\n"
+                      "checks every record, then downloads it with a progress line on stderr.\n"
+                      "\n"
+                      "  --version VERSION   the firmware version to install, for example 1.05\n"
+                      "  --sd full|micro     R2 1.03 and 1.04 exist for full-size and micro SD cards\n"
+                      "  --reset             answer Yes to resetting the controller afterwards\n"
+                      "  --timeout SECONDS   how long to wait for each reply (default 5)\n"
+                      "\n"
+                      "Exit status 0 only when the last record was sent.\n"
+                      "example: marrowick-cli flash --port COM3 --version 1.05 --reset"});
 
 } // namespace
 } // namespace marrowick::cli

@@ -33,8 +33,23 @@ int RunPorts(Context& context)
     return ExitOk;
 }
 
-const Register identify({"identify", "identify --port PORT [--timeout SECONDS]", {}, RunIdentify});
-const Register ports({"ports", "ports", {}, RunPorts});
+const Register identify({"identify",
+                         "identify --port PORT [--timeout SECONDS]",
+                         {},
+                         RunIdentify,
+                         "Asks the controller for its firmware version, model and (R2, L+) serial number\n"
+                         "and prints them as the window's status bar shows them.\n"
+                         "\n"
+                         "  --timeout SECONDS   how long to wait for each reply\n"
+                         "\n"
+                         "example: marrowick-cli identify --port COM3"});
+const Register ports({"ports",
+                      "ports",
+                      {},
+                      RunPorts,
+                      "Lists the port numbers this computer has: number, device and description.\n"
+                      "\n"
+                      "example: marrowick-cli ports"});
 
 } // namespace
 } // namespace marrowick::cli

@@ -113,8 +113,30 @@ int RunSendClips(Context& context)
     return ExitOk;
 }
 
-const Register saveLibrary({"save-library", "save-library --model MODEL --project DIR FILE...", {}, RunSaveLibrary});
-const Register sendClips({"send-clips", "send-clips --port PORT [--timeout SECONDS] FILE...", {}, RunSendClips});
+const Register saveLibrary({"save-library",
+                            "save-library --model MODEL --project DIR FILE...",
+                            {},
+                            RunSaveLibrary,
+                            "Builds the audio library from the sound files in the order given (at most 99,\n"
+                            "as many as fit the model's audio memory), writes DIR/000.LIB for the SD card\n"
+                            "and prints the clip table: number, start address, length, file.\n"
+                            "\n"
+                            "  --model MODEL   K5, R2, T7 or L+\n"
+                            "  --project DIR   the project folder (created when missing)\n"
+                            "\n"
+                            "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"});
+const Register sendClips({"send-clips",
+                          "send-clips --port PORT [--timeout SECONDS] FILE...",
+                          {},
+                          RunSendClips,
+                          "Identifies the controller, builds the audio library for its model from the sound\n"
+                          "files in the order given and sends it over the line, with a progress line on\n"
+                          "stderr. At 9600 baud a megabyte takes about 17 minutes.\n"
+                          "\n"
+                          "  --timeout SECONDS   how long to wait for each reply\n"
+                          "\n"
+                          "Exit status 0 only when the controller accepted the last packet.\n"
+                          "example: marrowick-cli send-clips --port COM3 intro.mp3 thunder.mp3"});
 
 } // namespace
 } // namespace marrowick::cli

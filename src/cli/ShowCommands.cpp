@@ -167,11 +167,40 @@ int RunShowTable(Context& context)
     return ExitOk;
 }
 
-const Register readShows(
-    {"read-shows", "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]", {"force"}, RunReadShows});
-const Register
-    writeShows({"write-shows", "write-shows --port PORT --project DIR [--timeout SECONDS]", {}, RunWriteShows});
-const Register showTable({"show-table", "show-table --project DIR --model K5|R2|L+", {}, RunShowTable});
+const Register readShows({"read-shows",
+                          "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]",
+                          {"force"},
+                          RunReadShows,
+                          "Identifies the controller, reads its show table and every show, and saves them\n"
+                          "into DIR: NNN.K5S files for a K5, NNN.R2S files and 000.CFG for an R2 or L+.\n"
+                          "When the read fails nothing is written.\n"
+                          "\n"
+                          "  --project DIR       the project folder (created when missing)\n"
+                          "  --force             save into a folder that already holds files\n"
+                          "  --timeout SECONDS   how long to wait for each reply\n"
+                          "\n"
+                          "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"});
+const Register writeShows({"write-shows",
+                           "write-shows --port PORT --project DIR [--timeout SECONDS]",
+                           {},
+                           RunWriteShows,
+                           "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
+                           "Shows\" does and writes the show table and show data to the controller.\n"
+                           "\n"
+                           "  --project DIR       the project folder to send\n"
+                           "  --timeout SECONDS   how long to wait for each reply\n"
+                           "\n"
+                           "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall"});
+const Register showTable({"show-table",
+                          "show-table --project DIR --model K5|R2|L+",
+                          {},
+                          RunShowTable,
+                          "Opens the shows in DIR and prints the show table as the window lists it, then\n"
+                          "the configuration. Needs no controller.\n"
+                          "\n"
+                          "  --model K5|R2|L+   how to read the folder\n"
+                          "\n"
+                          "example: marrowick-cli show-table --project ~/shows/hall --model R2"});
 
 } // namespace
 } // namespace marrowick::cli
