@@ -75,13 +75,18 @@ void Session::OptionSelected(const std::string& optionArray, int index)
 bool Session::Connect(const std::string& portName, std::string* error)
 {
     m_identification->StartTimer();
+    link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
     std::string why;
     if (!link.Port().open(portName, &why)) {
         view.setWindowCaption("port not found");
         PortNotFound = true;
         LogDebug("Port " + portName + " could not be opened: " + why, 0, LogBaseline);
+        // A caller that takes the reason reports it itself; the window shows it
+        // in the status bar, where it stays beside the "port not found" caption.
         if (error)
             *error = why;
+        else
+            SetStatus(1, why);
         return false;
     }
     m_lost = false;

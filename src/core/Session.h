@@ -79,7 +79,8 @@ public:
     void OptionSelected(const std::string& optionArray, int index);
 
     // Start-up once the port is chosen: the one-second timer, the port opened at
-    // 9600,N,8,1, state 0 and the version request. False when the port would not open.
+    // 9600,N,8,1, state 0 and the version request. False when the port would not
+    // open; why goes to `error` when given, else to status panel 1.
     bool Connect(const std::string& portName, std::string* error = nullptr);
     // The user's cancel: ends the conversation that is running, if any.
     void Cancel();

@@ -28,6 +28,8 @@ public:
 
     std::function<void(std::string_view)> onBytes; // raw arrival, any size
     std::function<void(const LineEvent&)> onLineEvent;
+    // Something about the device worth a line in the diagnostic log.
+    std::function<void(const std::string&)> onNotice;
 };
 
 } // namespace marrowick
