@@ -148,7 +148,7 @@ int Context::Identify()
         RunUntil([&] { return outcome.has_value(); });
     session().identification().Finished.disconnect(id);
     if (!opened)
-        return Fail("Cannot open " + port + ": " + error);
+        return Fail(error); // the reason names the port
     if (!outcome->ok)
         return Fail(outcome->message);
     return ExitOk;

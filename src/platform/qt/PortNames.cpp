@@ -78,21 +78,23 @@ std::vector<PortEntry> PortNames::Ports() const
     return entries;
 }
 
-std::optional<std::string> PortNames::Resolve(const std::string& name, std::string* error) const
+std::optional<std::string> PortNames::Resolve(const std::string& name, PortFacts* why) const
 {
     const auto number = ParseNumber(name);
     if (!number)
         return name; // a device path (or an OS port name) as given
+    PortFacts facts;
+    facts.port = "COM" + std::to_string(*number);
     if (*number < 1 || *number > 16) {
-        if (error)
-            *error = "Port numbers go from 1 to 16";
-        return std::nullopt;
+        facts.problem = *number == 0 ? PortProblem::NotChosen : PortProblem::BadNumber;
+    } else {
+        for (const auto& entry : Ports())
+            if (entry.number == *number)
+                return entry.device;
+        facts.problem = PortProblem::NoDevice;
     }
-    for (const auto& entry : Ports())
-        if (entry.number == *number)
-            return entry.device;
-    if (error)
-        *error = "No serial port COM" + std::to_string(*number) + " on this computer";
+    if (why)
+        *why = facts;
     return std::nullopt;
 }
 

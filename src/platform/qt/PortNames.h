@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "link/PortDiagnosis.h"
 #include "platform/Settings.h"
 
 namespace marrowick {
@@ -25,8 +26,9 @@ public:
     std::vector<PortEntry> Ports() const;
     // "COM3", "com3", "3" -> 3; anything else -> nullopt.
     static std::optional<int> ParseNumber(const std::string& name);
-    // The device to open for "COM3", "3" or a device path.
-    std::optional<std::string> Resolve(const std::string& name, std::string* error) const;
+    // The device to open for "COM3", "3" or a device path. A number without a
+    // device fills `why` (port "COM" and the number, no device, the problem).
+    std::optional<std::string> Resolve(const std::string& name, PortFacts* why) const;
 
 private:
     const Settings* m_settings;

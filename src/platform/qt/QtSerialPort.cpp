@@ -1,6 +1,18 @@
 #include "platform/qt/QtSerialPort.h"
 
+#include "platform/qt/PortInspection.h"
+
 namespace marrowick {
+namespace {
+
+// "3" and "com3" are shown as "COM3"; a device path as it is.
+std::string ShownPort(const std::string& name)
+{
+    const auto number = PortNames::ParseNumber(name);
+    return number ? "COM" + std::to_string(*number) : name;
+}
+
+} // namespace
 
 QtSerialPort::QtSerialPort(const Settings* settings, QObject* parent) : QObject(parent), m_names(settings)
 {
@@ -19,9 +31,15 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
 {
     if (m_port.isOpen())
         m_port.close();
-    const auto device = m_names.Resolve(name, error);
-    if (!device)
+    PortFacts why;
+    const auto device = m_names.Resolve(name, &why);
+    if (!device) {
+        if (why.problem == PortProblem::NotChosen)
+            why = InspectNoPortChosen(m_names.Ports());
+        if (error)
+            *error = DescribePortProblem(why);
         return false;
+    }
     m_port.setPortName(QString::fromStdString(*device));
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
@@ -31,11 +49,31 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     m_port.setReadBufferSize(0);
     m_lost = false;
     if (!m_port.open(QIODevice::ReadWrite)) {
+        const PortFacts facts =
+            InspectFailedOpen(ShownPort(name), *device, m_port.error(), m_port.errorString().toStdString());
         if (error)
-            *error = m_port.errorString().toStdString();
+            *error = DescribePortProblem(facts);
         m_port.clearError();
         return false;
     }
+#ifdef Q_OS_UNIX
+    // Some drivers accept a setting and quietly keep their own; the controller
+    // would then see garbage, so such a port is not used.
+    const std::string unheld = UnheldLineSetting(static_cast<int>(m_port.handle()));
+    if (!unheld.empty()) {
+        m_port.close();
+        PortFacts facts;
+        facts.problem = PortProblem::SettingRefused;
+        facts.port = ShownPort(name);
+        facts.device = *device;
+        facts.setting = unheld;
+        if (error)
+            *error = DescribePortProblem(facts);
+        return false;
+    }
+    if (const auto refused = RequestLowLatency(static_cast<int>(m_port.handle()), *device); refused && onNotice)
+        onNotice(*refused);
+#endif
     return true;
 }
 
