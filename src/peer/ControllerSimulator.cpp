@@ -86,6 +86,8 @@ void ControllerSimulator::Reply(std::string bytes, char request)
     if (over != m_faults.replyOverride.end())
         bytes = over->second;
     ++repliesSent;
+    if (repliesSent == m_faults.runTogetherAt)
+        bytes += m_faults.runTogetherWith.empty() ? bytes : m_faults.runTogetherWith;
     if (send && !bytes.empty()) {
         if (m_faults.splitReplies && bytes.size() > 1) {
             const std::size_t half = bytes.size() / 2;
@@ -95,12 +97,36 @@ void ControllerSimulator::Reply(std::string bytes, char request)
             send(bytes);
         }
     }
+    if (repliesSent == m_faults.garbageAfterReplies)
+        SendNoise();
     if (m_faults.closeAfterReplies >= 0 && repliesSent >= m_faults.closeAfterReplies && closeLine)
         closeLine();
 }
 
+std::string SimNoise(std::size_t bytes)
+{
+    std::string noise(bytes, '\0');
+    std::uint32_t seed = 0x5EED1234U;
+    for (auto& byte : noise) {
+        seed = seed * 1664525U + 1013904223U;
+        byte = static_cast<char>(seed >> 24);
+    }
+    return noise;
+}
+
+void ControllerSimulator::SendNoise()
+{
+    if (m_noiseSent)
+        return;
+    m_noiseSent = true;
+    if (send && m_faults.garbageBytes > 0)
+        send(SimNoise(m_faults.garbageBytes));
+}
+
 void ControllerSimulator::Receive(std::string_view bytes)
 {
+    if (m_faults.garbageAfterReplies >= 0 && repliesSent >= m_faults.garbageAfterReplies && !bytes.empty())
+        SendNoise();
     for (char c : bytes) {
         if (m_mode == Mode::Idle || (m_mode == Mode::ReadShows && c != '*'))
             Command(c);

@@ -61,7 +61,15 @@ struct SimFaults {
     bool splitReplies = false;                 // every reply in two writes
     std::map<int, int> clipErrors;             // packet number (1-based) -> "Error!" count
     std::map<int, int> firmwareRejects;        // record index (-1: the "F") -> "7" count
+    int garbageAfterReplies = -1;              // noise on the line right after this many replies, or at the
+                                               // next request when they were sent already (-1: never)
+    std::size_t garbageBytes = 24;             // how many bytes of noise
+    int runTogetherAt = -1;                    // this reply (1-based) and `runTogetherWith` go out in one write
+    std::string runTogetherWith;               // what follows it; empty: the same reply again
 };
+
+// The noise the simulator sends for `garbageAfterReplies`: the same bytes every run.
+std::string SimNoise(std::size_t bytes);
 
 // A simulated show controller of any model: the device's side of every
 // conversation, byte for byte. Feed it what the host sends; it answers through
@@ -97,6 +105,7 @@ private:
     void NextWriteRequest();
     void ClipPacketDone();
     void FirmwareByte(char c);
+    void SendNoise();
 
     ControllerState m_state;
     SimFaults m_faults;
@@ -112,6 +121,7 @@ private:
     std::uint32_t m_packetSize = 0;
     // Firmware.
     int m_record = 0;
+    bool m_noiseSent = false;
 };
 
 // A controller of the given model ("K5", "R2", "T7", "L+") with an ambient show

@@ -1,6 +1,11 @@
 #include "peer/SimulatedPort.h"
 
 namespace marrowick {
+namespace {
+
+constexpr const char* ClosedByController = "the controller closed the line";
+
+} // namespace
 
 SimulatedPort::SimulatedPort(Clock& clock, ControllerSimulator& simulator) : m_simulator(simulator)
 {
@@ -9,10 +14,16 @@ SimulatedPort::SimulatedPort(Clock& clock, ControllerSimulator& simulator) : m_s
     m_toDevice.timer->onTimeout = [this] { Deliver(m_toDevice, true); };
     m_toHost.timer->onTimeout = [this] { Deliver(m_toHost, false); };
     m_simulator.send = [this](std::string_view bytes) {
-        if (m_open)
+        if (m_open && !m_closing)
             Queue(m_toHost, bytes);
     };
-    m_simulator.closeLine = [this] { LoseLine("the controller closed the line"); };
+    // What the controller sent before it closed the line still arrives; then the line goes.
+    m_simulator.closeLine = [this] {
+        if (m_toHost.pending.empty())
+            LoseLine(ClosedByController);
+        else
+            m_closing = true;
+    };
 }
 
 SimulatedPort::~SimulatedPort()
@@ -36,6 +47,7 @@ bool SimulatedPort::open(const std::string& name, std::string* error)
 void SimulatedPort::close()
 {
     m_open = false;
+    m_closing = false;
     m_toDevice.pending.clear();
     m_toHost.pending.clear();
     m_toDevice.timer->stop();
@@ -83,6 +95,8 @@ void SimulatedPort::Deliver(Direction& direction, bool toDevice)
         m_simulator.Receive(bytes);
     else if (m_open && onBytes)
         onBytes(bytes);
+    if (!toDevice && m_closing && m_toHost.pending.empty())
+        LoseLine(ClosedByController);
 }
 
 } // namespace marrowick

@@ -45,6 +45,7 @@ private:
     Direction m_toHost;
     int m_rate = 0;
     bool m_open = false;
+    bool m_closing = false; // the controller closed the line; its last bytes are still on their way
 };
 
 } // namespace marrowick

@@ -40,11 +40,14 @@ int Usage(const char* problem)
 {
     if (problem != nullptr)
         std::cerr << "marrowick-sim: " << problem << "\n";
-    std::cerr << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
-                 "                     [--blank] [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
-                 "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
-                 "                     [--reply-delay MS]\n"
-                 "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n";
+    std::cerr
+        << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
+           "                     [--blank] [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
+           "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
+           "                     [--reply-delay MS] [--garbage-after N[:BYTES]] [--run-together N[:TEXT]]\n"
+           "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n"
+           "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at the first request)\n"
+           "  --run-together N[:TEXT]    reply N and TEXT (default: the same reply again) in one write\n";
     return 2;
 }
 
@@ -189,6 +192,24 @@ int main(int argc, char** argv)
             if (!ParseCount(text, key, count))
                 return Usage("--reject-record wants K or K:N");
             faults.firmwareRejects[key] = count;
+        } else if (arg == "--garbage-after" && value(text)) {
+            int after = 0, bytes = 0;
+            if (!ParseCount(text, after, bytes) || after < 0 || bytes < 1)
+                return Usage("--garbage-after wants N or N:BYTES");
+            faults.garbageAfterReplies = after;
+            faults.garbageBytes = text.find(':') == std::string::npos ? 24U : static_cast<std::size_t>(bytes);
+        } else if (arg == "--run-together" && value(text)) {
+            const auto colon = text.find(':');
+            int at = 0;
+            try {
+                at = std::stoi(text.substr(0, colon));
+            } catch (const std::exception&) {
+                return Usage("--run-together wants N or N:TEXT");
+            }
+            if (at < 1)
+                return Usage("--run-together wants N or N:TEXT");
+            faults.runTogetherAt = at;
+            faults.runTogetherWith = colon == std::string::npos ? std::string() : text.substr(colon + 1);
         } else if (arg == "--help" || arg == "-h") {
             Usage(nullptr);
             return 0;

@@ -51,6 +51,11 @@ void ManualClock::Advance(std::int64_t ms)
         }
         if (next == nullptr)
             break;
+        if (firingLimit != 0 && m_firings >= firingLimit) {
+            m_limitReached = true;
+            break;
+        }
+        ++m_firings;
         m_now = std::max(m_now, next->m_due);
         if (next->m_repeat) {
             next->m_due = m_now + std::max(next->m_interval, 1);
@@ -72,7 +77,7 @@ std::int64_t ManualClock::RunUntilIdle(std::int64_t limitMs)
         for (ManualTimer* timer : m_timers)
             if (timer->m_active)
                 nextDue = std::min(nextDue, timer->m_due);
-        if (nextDue == std::numeric_limits<std::int64_t>::max() || nextDue - start > limitMs)
+        if (m_limitReached || nextDue == std::numeric_limits<std::int64_t>::max() || nextDue - start > limitMs)
             break;
         Advance(nextDue - m_now);
     }

@@ -28,12 +28,20 @@ public:
     // Runs until no timer is active, or `limitMs` has passed. Returns the time taken.
     std::int64_t RunUntilIdle(std::int64_t limitMs = 600000);
 
+    // Timer firings so far. With a limit set, the clock stops firing once it is
+    // reached, so a test of a program that never settles ends all the same.
+    std::uint64_t Firings() const { return m_firings; }
+    std::uint64_t firingLimit = 0; // 0: no limit
+    bool LimitReached() const { return m_limitReached; }
+
     class ManualTimer;
 
 private:
     friend class ManualTimer;
     std::int64_t m_now = 0;
     std::uint64_t m_sequence = 0;
+    std::uint64_t m_firings = 0;
+    bool m_limitReached = false;
     std::vector<ManualTimer*> m_timers;
 };
 
