@@ -36,6 +36,8 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
     m_acceptedPackets = 0;
     m_packetNumber = 1;
     m_position = 0;
+    m_errors = 0;
+    m_unreadable = false;
     const std::size_t count = entries.size();
     m_firstPacket = BlockBytes - ClipEntryBytes * count;
 
@@ -75,7 +77,7 @@ void ClipTransfer::SendPacket(std::size_t extraWireBytes)
     m_replyTimer->start(m_session.TimeoutMs(ReplyTimeoutMs(extraWireBytes + m_packetBytes + ReplyBytes)));
 }
 
-void ClipTransfer::OnReply(const std::string&)
+void ClipTransfer::OnReply(const std::string& chunk)
 {
     if (!m_running)
         return;
@@ -86,6 +88,12 @@ void ClipTransfer::OnReply(const std::string&)
     }
     if (link.ErrorFlag) {
         link.ErrorFlag = false;
+        if (++m_errors > MaxResends) {
+            Abort("the controller refused packet " + std::to_string(m_packetNumber) + " " + std::to_string(m_errors) +
+                  " times in a row");
+            return;
+        }
+        m_unreadable = false;
         if (m_packetNumber == 1) {
             m_session.LogDebug("Re-Sending Packet 1, " + std::to_string(m_firstPacket) + " bytes", 0, LogBaseline);
             m_session.view.setFillColor("Shape1", Rgb{255, 255, 0});
@@ -100,13 +108,21 @@ void ClipTransfer::OnReply(const std::string&)
     if (link.ReadyFlag) {
         link.ReadyFlag = false;
         PacketAccepted();
+        return;
     }
-    // Anything else is no reply at all: the packet's timer stays the judge.
+    // Anything else is no reply at all (noise, or two replies run together): the
+    // packet's timer stays the judge, and its message says what came.
+    m_session.LogDebug("Unreadable reply of " + std::to_string(chunk.size()) + " bytes to packet " +
+                           std::to_string(m_packetNumber),
+                       0, LogBaseline);
+    m_unreadable = true;
 }
 
 void ClipTransfer::PacketAccepted()
 {
     Session& s = m_session;
+    m_errors = 0;
+    m_unreadable = false;
     m_accepted += m_packetBytes;
     if (m_packetNumber == 1) {
         s.SetStatus(1, "Transmitting Audio clips to " +
@@ -134,7 +150,9 @@ void ClipTransfer::TimedOut()
 {
     if (!m_running)
         return;
-    Abort("the controller did not answer packet " + std::to_string(m_packetNumber));
+    const std::string packet = "packet " + std::to_string(m_packetNumber);
+    Abort(m_unreadable ? "the controller's answer to " + packet + " could not be read"
+                       : "the controller did not answer " + packet);
 }
 
 void ClipTransfer::Abort(const std::string& reason)

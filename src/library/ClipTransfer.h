@@ -19,13 +19,15 @@ class Session;
 // package size, then the audio data in packets that the controller answers one
 // by one ("FeedMe" or "Ready!" to go on, "Error!" to have the packet again).
 // Every reply moves it on from the receive handler; a per-packet timer ends it
-// when the controller stays silent, so nothing waits in a loop.
+// when the controller stays silent, and the 21st "Error!" in a row for one packet
+// ends it too, so nothing waits in a loop and nothing resends for ever.
 class ClipTransfer : public Conversation {
 public:
     static constexpr int ReplyBytes = 6;
     static constexpr std::size_t BlockBytes = 2048;
     static constexpr int LineBytesPerSecond = 960;
     static constexpr int ReplyAllowanceMs = 5000;
+    static constexpr int MaxResends = 20;
 
     explicit ClipTransfer(Session& session);
     ~ClipTransfer() override;
@@ -64,6 +66,8 @@ private:
     std::size_t m_accepted = 0;
     std::int16_t m_acceptedPackets = 0; // after packet 1, shown on the progress bar
     int m_green = 255;                  // the status light fades to red as resends add up
+    int m_errors = 0;                   // "Error!" in a row for the packet waiting
+    bool m_unreadable = false;          // something other than a reply came for it
 };
 
 } // namespace marrowick

@@ -143,7 +143,7 @@ TEST_F(ClipTransferTest, ErrorResendsTheSamePacketAndTheLightFadesToRed)
 
     // The green level keeps falling over the whole run and stops at 0.
     h.view.fills.clear();
-    h.simulator.faults().clipErrors = {{2, 52}};
+    h.simulator.faults().clipErrors = {{2, 20}, {3, 20}, {4, 12}};
     Send();
     h.clock.RunUntilIdle();
     const auto& fills = h.view.fills["Shape1"];
