@@ -8,7 +8,7 @@ namespace marrowick {
 FirmwareDownload::FirmwareDownload(Session& session) : m_session(session), m_timeout(session.clock.createTimer())
 {
     m_timeout->onTimeout = [this] { TimedOut(); };
-    session.link.SetHandler(StateFirmware, [this](const std::string&) { OnChunk(); });
+    session.link.SetHandler(StateFirmware, [this](const std::string& chunk) { OnChunk(chunk); });
 }
 
 FirmwareDownload::~FirmwareDownload()
@@ -28,6 +28,7 @@ void FirmwareDownload::Start(const FirmwareImage& image)
     m_number = image.number;
     m_index = -1;
     m_errors = 0;
+    m_unreadable = false;
     m_running = true;
 
     Link& link = m_session.link;
@@ -44,7 +45,7 @@ void FirmwareDownload::Start(const FirmwareImage& image)
     m_timeout->start(m_session.TimeoutMs(TokenTimeoutMs));
 }
 
-void FirmwareDownload::OnChunk()
+void FirmwareDownload::OnChunk(const std::string& chunk)
 {
     Link& link = m_session.link;
     const bool ready = link.ReadyFlag;
@@ -55,17 +56,24 @@ void FirmwareDownload::OnChunk()
         return;
     if (ready) {
         m_errors = 0;
+        m_unreadable = false;
         ++m_index;
         SendCurrent();
     } else if (error) {
+        m_unreadable = false;
         if (++m_errors > MaxResends) {
             const std::string what = m_index < 0 ? "the start of the download" : "record " + std::to_string(m_index);
             GiveUp("the controller refused " + what + " " + std::to_string(m_errors) + " times in a row");
             return;
         }
         SendCurrent();
+    } else {
+        // Not a token (noise, or two tokens run together); the time-out keeps
+        // running and its message says what came.
+        m_session.LogDebug("Firmware download: unreadable answer of " + std::to_string(chunk.size()) + " bytes", 0,
+                           LogBaseline);
+        m_unreadable = true;
     }
-    // Anything else is not a token; the time-out keeps running.
 }
 
 void FirmwareDownload::SendCurrent()
@@ -96,6 +104,11 @@ void FirmwareDownload::TimedOut()
 {
     if (!m_running)
         return;
+    if (m_unreadable) {
+        const std::string what = m_index < 0 ? "the start of the download" : "record " + std::to_string(m_index);
+        GiveUp("the controller's answer to " + what + " could not be read");
+        return;
+    }
     const float seconds = static_cast<float>(m_session.TimeoutMs(TokenTimeoutMs)) / 1000.0F;
     GiveUp("no answer from the controller within " + FloatText(seconds) + " s");
 }

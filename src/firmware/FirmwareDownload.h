@@ -39,7 +39,7 @@ public:
     Signal<const Outcome&> Finished;
 
 private:
-    void OnChunk();
+    void OnChunk(const std::string& chunk);
     void SendCurrent();
     void TimedOut();
     void GiveUp(const std::string& reason);
@@ -50,8 +50,9 @@ private:
     std::vector<std::string> m_records;
     std::vector<std::string> m_wire;
     int m_number = 0;
-    int m_index = -1; // record last sent; -1 while "F" waits for its answer
-    int m_errors = 0; // "7" received in a row
+    int m_index = -1;          // record last sent; -1 while "F" waits for its answer
+    int m_errors = 0;          // "7" received in a row
+    bool m_unreadable = false; // something other than a token came since the last one sent
     bool m_running = false;
 };
 
