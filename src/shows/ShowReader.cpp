@@ -40,6 +40,10 @@ Outcome ShowReader::Start()
     s.link.Expect(static_cast<int>(tableBytes));
     const double now = s.clock.secondsSinceMidnight();
     m_readStartTime = static_cast<float>(now);
+    // What is held now comes back if the read fails, so no half-read table and
+    // data are left to be saved.
+    m_before = m_shows;
+    m_tableShown = false;
     m_running = true;
     s.link.Begin(this);
     s.view.setVisible("btnCancel", true);
@@ -90,6 +94,7 @@ bool ShowReader::ReceiveTOC(const std::string& blocks)
         m_shows.ShowTable[i] =
             DecodeShowBlock(std::string_view(blocks).substr(i * ShowBlockBytes, ShowBlockBytes), true);
     FillShowList(s.view, m_shows);
+    m_tableShown = true;
     s.SetState(StateIdle);
     return true;
 }
@@ -118,6 +123,7 @@ bool ShowReader::ReceiveR2TOC(const std::string& reply)
         return false;
     ApplyTocImage(s, m_shows, reply, true);
     FillShowList(s.view, m_shows);
+    m_tableShown = true;
     s.SetState(StateIdle);
     return true;
 }
@@ -165,6 +171,13 @@ void ShowReader::ReceiveShowData(const std::string& data)
     s.LogDebug(data, 0, LogBaseline);
     if (!m_running || m_shows.CurrentShow < 0 || m_shows.CurrentShow > MaxShowCount)
         return;
+    // More bytes than asked for: noise on the line or a reply run together
+    // with another; the show's data cannot be told from them.
+    const auto length =
+        static_cast<std::size_t>(m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length);
+    if (data.size() != length)
+        return Refuse("show " + std::to_string(m_shows.CurrentShow) + " came with " + std::to_string(data.size()) +
+                      " bytes instead of " + std::to_string(length));
     m_shows.ShowData[static_cast<std::size_t>(m_shows.CurrentShow)] = data;
     m_done += m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
     ShowProgress();
@@ -192,6 +205,7 @@ void ShowReader::Stop(bool ok, const std::string& message)
     s.link.End(this);
     if (!ok) {
         s.link.Expect(0); // what the controller still sends belongs to nobody
+        Restore();
         s.SetStatus(1, message);
     } else {
         m_done = m_total;
@@ -200,6 +214,21 @@ void ShowReader::Stop(bool ok, const std::string& message)
     s.view.setVisible("btnCancel", false);
     s.SetState(StateIdle);
     Finished(Outcome{ok, ok ? "Shows read" : message});
+}
+
+void ShowReader::Restore()
+{
+    View& view = m_session.view;
+    const auto labels = m_shows.labels;
+    m_shows = m_before;
+    m_before = ShowState{};
+    for (const auto& [control, text] : labels)
+        if (m_shows.labels.count(control) == 0)
+            view.setCaption(control, "");
+    for (const auto& [control, text] : m_shows.labels)
+        view.setCaption(control, text);
+    if (m_tableShown)
+        FillShowList(view, m_shows);
 }
 
 void ShowReader::Await(std::size_t bytes)

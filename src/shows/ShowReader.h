@@ -50,6 +50,7 @@ private:
     void RequestShows();
     void Stop(bool ok, const std::string& message);
     void Refuse(const std::string& problem);
+    void Restore();
     void Await(std::size_t bytes);
     void ShowProgress();
 
@@ -58,6 +59,8 @@ private:
     std::unique_ptr<Timer> m_timeout;
     bool m_running = false;
     float m_readStartTime = 0;
+    ShowState m_before;
+    bool m_tableShown = false;
     double m_total = 0;
     double m_done = 0;
 };

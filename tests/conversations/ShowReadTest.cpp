@@ -204,7 +204,10 @@ TEST(ShowRead, SilenceCancelAndALostLineEndTheReadIdle)
         const auto took = h.clock.RunUntilIdle();
         EXPECT_EQ(h.view.status[1], "Show read stopped: Controller not responding");
         EXPECT_EQ(h.sent, "u**");
-        EXPECT_EQ(h.Shows().ShowData[0].size(), 300U);
+        // What arrived before the silence is not kept: the program holds what it held before.
+        EXPECT_EQ(h.Shows().ShowCount, 0);
+        EXPECT_TRUE(h.Shows().ShowData[0].empty());
+        EXPECT_EQ(h.view.rows["ListShows"][1][2], "0");
         EXPECT_EQ(h.session.State(), StateIdle);
         EXPECT_FALSE(h.view.visible["btnCancel"]);
         EXPECT_FALSE(h.Offered());
