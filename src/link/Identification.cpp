@@ -32,6 +32,22 @@ double VersionValue(const std::string& text)
     return value;
 }
 
+namespace {
+
+// Identification replies are short printable texts; noise on the line is not
+// taken as a version, model or serial number.
+bool Readable(const std::string& reply)
+{
+    if (reply.empty())
+        return false;
+    for (char c : reply)
+        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
+            return false;
+    return true;
+}
+
+} // namespace
+
 Identification::Identification(Session& session)
     : m_session(session), m_timer1(session.clock.createTimer()), m_serialTimer(session.clock.createTimer())
 {
@@ -60,6 +76,11 @@ void Identification::Start()
 
 void Identification::OnVersion(const std::string& chunk)
 {
+    if (!Readable(chunk)) {
+        m_session.LogDebug("Unreadable version reply of " + std::to_string(chunk.size()) + " bytes", 0, 1);
+        Tick();
+        return;
+    }
     m_session.FirmwareVersion = chunk;
     m_session.SetStatus(2, "Firmware Version: " + chunk);
     m_session.SetState(StateAwaitModel);
@@ -69,6 +90,11 @@ void Identification::OnVersion(const std::string& chunk)
 
 void Identification::OnModel(const std::string& chunk)
 {
+    if (!Readable(chunk)) {
+        m_session.LogDebug("Unreadable model reply of " + std::to_string(chunk.size()) + " bytes", 0, 1);
+        Tick();
+        return;
+    }
     m_session.ControllerModel = chunk;
     m_timer1->stop();
     m_session.SetState(StateIdle);
@@ -86,6 +112,11 @@ void Identification::OnModel(const std::string& chunk)
 
 void Identification::OnSerial(const std::string& chunk)
 {
+    if (chunk.size() != 8 || !Readable(chunk)) {
+        m_session.LogDebug("Unreadable serial number reply of " + std::to_string(chunk.size()) + " bytes", 0, 1);
+        SerialTimedOut();
+        return;
+    }
     m_serialTimer->stop();
     m_session.SerialNumber = chunk;
     m_session.SetStatus(3, "Serial Number: " + chunk);

@@ -63,16 +63,6 @@ TEST(Identification, SerialNumberRequestDependsOnTheVersion)
     EXPECT_DOUBLE_EQ(VersionValue(""), 0.0);
 }
 
-TEST(Identification, VersionSplitAcrossTwoArrivalsIsStillOneReply)
-{
-    Harness h(Controller("R2", "1.05"));
-    h.simulator.faults().splitReplies = true;
-    ASSERT_TRUE(h.Identify());
-    EXPECT_EQ(h.session.FirmwareVersion, "1.05");
-    EXPECT_EQ(h.session.ControllerModel, "R2");
-    EXPECT_EQ(h.session.SerialNumber, "1A2B3C4D");
-}
-
 TEST(Identification, SilentControllerTimesOutAfterOneSecondAndAsksForTheModel)
 {
     for (bool answerK5 : {true, false}) {
