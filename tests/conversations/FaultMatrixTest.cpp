@@ -1,0 +1,346 @@
+// Every conversation against every fault the simulated controller can inject:
+// what the user is told, that the link is idle again, that nothing spun, and
+// that no file was touched unless the conversation succeeded.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <optional>
+
+#include "firmware/FirmwareFeature.h"
+#include "library/ClipTransfer.h"
+#include "library/LibraryFeature.h"
+#include "link/Identification.h"
+#include "shows/ShowsFeature.h"
+#include "support/Harness.h"
+#include "support/TempFolder.h"
+#include "unit/LibraryTestFiles.h"
+
+namespace marrowick::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+enum class Talk { Identify, ReadShows, WriteShows, SendClips, Flash };
+enum class Fault { None, Silence, Garbage, Split, RunTogether, Close, Storm };
+
+// Names of the conversations and faults, in the order of the enumerations, for the trace.
+constexpr const char* TalkNames[] = {"identify", "read-shows", "write-shows", "send-clips", "flash"};
+constexpr const char* FaultNames[] = {"none", "silence", "garbage", "split", "run-together", "close", "storm"};
+
+// One cell of the matrix. `at` counts the controller's replies from the start of
+// the conversation (for a storm: the packet, or the record, that is refused);
+// `arg` is the size of the noise, the text run together with the reply, or how
+// many refusals the storm holds.
+struct Row {
+    Talk talk;
+    const char* model;
+    Fault fault;
+    int at;
+    int arg;
+    bool ok;
+    std::string seen; // what the user reads where that conversation reports
+};
+
+constexpr int Endless = 1000000;
+const std::string Lost = "Serial port lost: the controller closed the line";
+
+// Every file below a folder with its bytes.
+std::map<std::string, std::string> Contents(const fs::path& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path());
+        else
+            files[fs::relative(entry.path(), root).string() + "/"] = "";
+    return files;
+}
+
+// A session on a simulated controller with a project folder, a library file and
+// clip files on disk, identified (except for the identification rows).
+struct MatrixRun {
+    explicit MatrixRun(const Row& row) : row(row), h(SampleControllerState(row.model))
+    {
+        h.view.options["OptFirmware"] = 4;
+        h.session.identification().Finished.connect([this](const Outcome& o) { outcome = o; });
+        h.session.shows().Reader().Finished.connect([this](const Outcome& o) { outcome = o; });
+        h.session.shows().Writer().Finished.connect([this](const Outcome& o) { outcome = o; });
+        h.session.library().Transfer().Finished.connect([this](const Outcome& o) { outcome = o; });
+        h.session.firmware().Ended.connect([this](const Outcome& o) { outcome = o; });
+        h.session.link.BytesSent.connect([this](std::string_view) { ++writes; });
+        if (row.talk != Talk::Identify)
+            Prepare();
+        before = Contents(folder.path);
+    }
+
+    void Prepare()
+    {
+        EXPECT_TRUE(h.Identify());
+        if (row.talk == Talk::Flash)
+            return;
+        // A project read from the controller and saved, then the library file beside it.
+        h.dialogs.answers = {true};
+        h.dialogs.folders = {folder.Str()};
+        h.dialogs.prompts = {"Saved"};
+        h.session.Click("btnReadShows");
+        h.clock.RunUntilIdle();
+        EXPECT_TRUE(fs::exists(folder.path / "Saved"));
+        const std::string clip = folder.Make("clip.mp3", 9000);
+        EXPECT_TRUE(h.session.library().TakeFiles({clip}).problem.empty());
+        EXPECT_TRUE(h.session.library().SaveLibraryTo(folder.path / "Saved").ok);
+        // The shows held are those of the project, as "Open Existing Shows" gives them.
+        EXPECT_TRUE(h.session.shows().OpenShowsFrom((folder.path / "Saved").string()).ok);
+        shows = h.session.shows().State();
+        // The controller's shows change since, so a half-read mixture would show.
+        for (auto& show : h.simulator.state().shows)
+            for (char& byte : show.data)
+                byte = static_cast<char>(byte ^ 0x5A);
+        h.dialogs.shown.clear();
+        outcome.reset();
+    }
+
+    void Inject()
+    {
+        SimFaults& faults = h.simulator.faults();
+        const int base = h.simulator.repliesSent;
+        switch (row.fault) {
+        case Fault::None:
+            break;
+        case Fault::Silence:
+            faults.silenceAfterReplies = base + row.at;
+            break;
+        case Fault::Garbage:
+            faults.garbageAfterReplies = base + row.at;
+            faults.garbageBytes = static_cast<std::size_t>(row.arg);
+            break;
+        case Fault::Split:
+            faults.splitReplies = true;
+            break;
+        case Fault::RunTogether:
+            faults.runTogetherAt = base + row.at;
+            break;
+        case Fault::Close:
+            faults.closeAfterReplies = base + row.at;
+            break;
+        case Fault::Storm:
+            (row.talk == Talk::Flash ? faults.firmwareRejects : faults.clipErrors)[row.at] = row.arg;
+            break;
+        }
+    }
+
+    void Run()
+    {
+        Inject();
+        firingsBefore = h.clock.Firings();
+        h.clock.firingLimit = firingsBefore + 200000;
+        if (row.talk == Talk::ReadShows) {
+            // A read that succeeds is saved into a new project; one that fails offers nothing.
+            h.dialogs.answers = {true};
+            h.dialogs.folders = {folder.Str()};
+            h.dialogs.prompts = {"Fresh"};
+        }
+        // The button of each conversation; the identification starts with the port.
+        constexpr const char* Buttons[] = {"", "btnReadShows", "btnWriteShows", "BtnWriteLibrary", "btnFirmware"};
+        if (row.talk == Talk::Identify)
+            h.session.Connect("COM1");
+        else
+            h.session.Click(Buttons[static_cast<int>(row.talk)]);
+        h.clock.RunUntilIdle(24LL * 3600 * 1000);
+    }
+
+    // The text the user reads where this conversation reports.
+    std::string Seen() const
+    {
+        switch (row.talk) {
+        case Talk::Identify:
+            return h.session.Status(2) + (h.session.Status(3).empty() ? "" : " | " + h.session.Status(3));
+        case Talk::Flash:
+            // The window says "Firmware Download Aborted"; the reason is in the log and on the command line.
+            return outcome ? outcome->message : "";
+        default:
+            return h.session.Status(1);
+        }
+    }
+
+    void Check()
+    {
+        EXPECT_EQ(Seen(), row.seen);
+        ASSERT_TRUE(outcome.has_value()) << "the conversation never reported its end";
+        EXPECT_EQ(outcome->ok, row.ok) << outcome->message;
+        EXPECT_EQ(h.session.State(), StateIdle);
+        EXPECT_EQ(h.session.link.Active(), nullptr);
+        EXPECT_FALSE(h.view.visible["btnCancel"]);
+
+        // Nothing spun: the clock came to rest, and every timer firing was a
+        // delivery of bytes or a time-out, not a loop that never settles.
+        EXPECT_FALSE(h.clock.LimitReached());
+        const auto firings = h.clock.Firings() - firingsBefore;
+        EXPECT_LE(firings, 3U * static_cast<std::uint64_t>(writes + h.simulator.repliesSent) + 20U);
+
+        if (row.talk == Talk::Flash && !row.ok && row.fault != Fault::Close) {
+            EXPECT_EQ(h.session.Status(1), "Firmware Download Aborted");
+            EXPECT_EQ(h.Sent().back(), 'x');
+        }
+        const auto after = Contents(folder.path);
+        if (row.talk == Talk::ReadShows && row.ok) {
+            // Only the new project was added, whole, with no temporary file left.
+            std::map<std::string, std::string> added;
+            for (const auto& [name, bytes] : after)
+                if (before.count(name) == 0)
+                    added[name] = bytes;
+            const std::string ext = std::string(row.model) == "K5" ? ".K5S" : ".R2S";
+            std::vector<std::string> names;
+            for (const auto& [name, bytes] : added)
+                names.push_back(name);
+            std::vector<std::string> expected = {"Fresh/", "Fresh/000" + ext, "Fresh/001" + ext, "Fresh/002" + ext,
+                                                 "Fresh/003" + ext};
+            if (ext == ".R2S")
+                expected.insert(expected.begin() + 1, "Fresh/000.CFG");
+            EXPECT_EQ(names, expected);
+            for (std::size_t i = 0; i < 4; ++i) {
+                // Each show file ends with that show's data as the controller holds it now.
+                const std::string& data = h.simulator.state().shows[i].data;
+                const std::string& file = added["Fresh/00" + std::to_string(i) + ext];
+                ASSERT_GE(file.size(), data.size());
+                EXPECT_EQ(file.substr(file.size() - data.size()), data) << "show " << i;
+            }
+        } else {
+            EXPECT_EQ(after, before) << "files changed";
+        }
+        if (row.talk == Talk::ReadShows && !row.ok) {
+            // The shows held are still the whole project, not a half-read mixture.
+            const ShowState& now = h.session.shows().State();
+            EXPECT_EQ(now.ShowCount, shows.ShowCount);
+            EXPECT_EQ(now.AmbientMode, shows.AmbientMode);
+            EXPECT_EQ(now.ShowData, shows.ShowData);
+            EXPECT_EQ(now.TocImage, shows.TocImage);
+            for (std::size_t i = 0; i < 11; ++i)
+                EXPECT_EQ(now.ShowTable[i].Length, shows.ShowTable[i].Length) << "entry " << i;
+            EXPECT_EQ(h.dialogs.Texts("question"), std::vector<std::string>{});
+        }
+    }
+
+    const Row& row;
+    ClipFolder folder;
+    Harness h;
+    std::optional<Outcome> outcome;
+    ShowState shows;
+    std::map<std::string, std::string> before;
+    int writes = 0;
+    std::uint64_t firingsBefore = 0;
+};
+
+void RunRows(const std::vector<Row>& rows)
+{
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(TalkNames[static_cast<int>(row.talk)]) + " " + row.model + " " +
+                     FaultNames[static_cast<int>(row.fault)] + " at " + std::to_string(row.at));
+        MatrixRun run(row);
+        run.Run();
+        run.Check();
+    }
+}
+
+} // namespace
+
+TEST(FaultMatrix, Identification)
+{
+    const std::string k5 = "Firmware Version: 1.05       Model: K5";
+    const std::string r2 = "Firmware Version: 1.05       Model: R2";
+    RunRows({
+        {Talk::Identify, "K5", Fault::None, 0, 0, true, k5},
+        {Talk::Identify, "K5", Fault::Silence, 0, 0, false, "Firmware Version Not Available"},
+        {Talk::Identify, "K5", Fault::Silence, 1, 0, false, "Firmware Version: 1.05     Model Not Available"},
+        {Talk::Identify, "R2", Fault::Silence, 2, 0, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "K5", Fault::Garbage, 0, 24, false, "Firmware Version Not Available"},
+        {Talk::Identify, "R2", Fault::Garbage, 2, 24, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "R2", Fault::Split, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
+        {Talk::Identify, "K5", Fault::RunTogether, 2, 0, true, "Firmware Version: 1.05       Model: K5K5"},
+        {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "K5", Fault::Close, 1, 0, false, "Firmware Version Not Available"},
+        {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | Serial Number Not Available"},
+    });
+}
+
+TEST(FaultMatrix, ReadShows)
+{
+    RunRows({
+        {Talk::ReadShows, "K5", Fault::None, 0, 0, true, "Show Saved as: /Fresh/003.K5S"},
+        {Talk::ReadShows, "K5", Fault::Silence, 0, 0, false, "Show read stopped: Controller not responding"},
+        {Talk::ReadShows, "R2", Fault::Silence, 2, 0, false, "Show read stopped: Controller not responding"},
+        {Talk::ReadShows, "K5", Fault::Garbage, 0, 24, false,
+         "Show read stopped: the table reply had 187 bytes instead of 163"},
+        {Talk::ReadShows, "K5", Fault::Garbage, 1, 24, false,
+         "Show read stopped: show 0 came with 324 bytes instead of 300"},
+        {Talk::ReadShows, "R2", Fault::Garbage, 2, 5, false,
+         "Show read stopped: show 1 came with 5005 bytes instead of 5000"},
+        {Talk::ReadShows, "R2", Fault::Split, 0, 0, true, "cfg Saved as: /Fresh/000.CFG"},
+        {Talk::ReadShows, "K5", Fault::RunTogether, 2, 0, false,
+         "Show read stopped: show 0 came with 600 bytes instead of 300"},
+        {Talk::ReadShows, "K5", Fault::Close, 3, 0, false, Lost},
+    });
+}
+
+TEST(FaultMatrix, WriteShows)
+{
+    // The controller's requests are not read, only counted: noise or a doubled
+    // request moves the same bytes, in the same order, to the controller.
+    RunRows({
+        {Talk::WriteShows, "K5", Fault::None, 0, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::Silence, 0, 0, false, "Show write stopped: Controller not responding"},
+        {Talk::WriteShows, "R2", Fault::Silence, 3, 0, false, "Show write stopped: Controller not responding"},
+        {Talk::WriteShows, "K5", Fault::Garbage, 2, 24, true, "Download Complete"},
+        {Talk::WriteShows, "R2", Fault::Split, 0, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::RunTogether, 1, 0, true, "Download Complete"},
+        {Talk::WriteShows, "R2", Fault::Close, 2, 0, false, Lost},
+    });
+}
+
+TEST(FaultMatrix, SendClips)
+{
+    const std::string stopped = "Audio clip transfer stopped: ";
+    RunRows({
+        {Talk::SendClips, "K5", Fault::None, 0, 0, true, "Audio Library Transmission Complete"},
+        {Talk::SendClips, "K5", Fault::Silence, 0, 0, false, stopped + "the controller did not answer packet 1"},
+        {Talk::SendClips, "R2", Fault::Silence, 2, 0, false, stopped + "the controller did not answer packet 3"},
+        {Talk::SendClips, "K5", Fault::Garbage, 1, 24, true, "Audio Library Transmission Complete"},
+        {Talk::SendClips, "K5", Fault::Garbage, 1, 3, false,
+         stopped + "the controller's answer to packet 2 could not be read"},
+        {Talk::SendClips, "R2", Fault::Split, 0, 0, true, "Audio Library Transmission Complete"},
+        {Talk::SendClips, "K5", Fault::RunTogether, 1, 0, false,
+         stopped + "the controller's answer to packet 1 could not be read"},
+        {Talk::SendClips, "K5", Fault::Close, 2, 0, false, Lost},
+        {Talk::SendClips, "K5", Fault::Storm, 3, 20, true, "Audio Library Transmission Complete"},
+        {Talk::SendClips, "R2", Fault::Storm, 3, Endless, false,
+         stopped + "the controller refused packet 3 21 times in a row"},
+        {Talk::SendClips, "K5", Fault::Storm, 1, Endless, false,
+         stopped + "the controller refused packet 1 21 times in a row"},
+    });
+}
+
+TEST(FaultMatrix, Flash)
+{
+    const std::string aborted = "Firmware Download Aborted: ";
+    const std::string sent = "Firmware image 105 sent: 756 records";
+    RunRows({
+        {Talk::Flash, "T7", Fault::None, 0, 0, true, sent},
+        {Talk::Flash, "T7", Fault::Silence, 0, 0, false, aborted + "no answer from the controller within 5 s"},
+        {Talk::Flash, "T7", Fault::Silence, 10, 0, false, aborted + "no answer from the controller within 5 s"},
+        {Talk::Flash, "T7", Fault::Garbage, 5, 24, true, sent},
+        {Talk::Flash, "T7", Fault::Split, 0, 0, true, sent},
+        {Talk::Flash, "T7", Fault::RunTogether, 1, 0, false,
+         aborted + "the controller's answer to the start of the download could not be read"},
+        {Talk::Flash, "T7", Fault::RunTogether, 4, 0, false,
+         aborted + "the controller's answer to record 2 could not be read"},
+        {Talk::Flash, "T7", Fault::Close, 5, 0, false, aborted + Lost},
+        {Talk::Flash, "T7", Fault::Storm, 4, 20, true, sent},
+        {Talk::Flash, "T7", Fault::Storm, 4, Endless, false,
+         aborted + "the controller refused record 4 21 times in a row"},
+        {Talk::Flash, "T7", Fault::Storm, -1, Endless, false,
+         aborted + "the controller refused the start of the download 21 times in a row"},
+    });
+}
+
+} // namespace marrowick::testing
