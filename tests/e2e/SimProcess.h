@@ -6,9 +6,11 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -25,6 +27,8 @@ struct RunResult {
     int status = -1; // exit status, or -1 when it did not exit normally
     std::string out;
     std::string err;
+    double cpuSeconds = 0;  // user and system time the program used
+    double wallSeconds = 0; // from start to exit
 };
 
 // Runs a program to its end, collecting stdout and stderr (with a time limit).
@@ -34,6 +38,7 @@ inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
     int errPipe[2];
     if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
         return {};
+    const auto started = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
         ::dup2(outPipe[1], 1);
@@ -79,7 +84,11 @@ inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
         if (fd.fd >= 0)
             ::close(fd.fd);
     int status = 0;
-    ::waitpid(pid, &status, 0);
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    result.cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                        static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return result;
 }

@@ -1,0 +1,121 @@
+// Rows of the fault matrix over a real pseudo-terminal: marrowick-cli against a
+// marrowick-sim that misbehaves. Each ends with its reason on stderr and exit 1,
+// leaves the files as they were, and does not spin while it waits.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+#include "e2e/SimProcess.h"
+#include "support/TempFolder.h"
+
+using namespace marrowick::e2e;
+namespace fs = std::filesystem;
+
+namespace {
+
+using marrowick::testing::ReadFile;
+using marrowick::testing::TempFolder;
+using marrowick::testing::WriteFile;
+
+std::map<std::string, std::string> Contents(const fs::path& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        files[fs::relative(entry.path(), root).string()] = entry.is_regular_file() ? ReadFile(entry.path()) : "/";
+    return files;
+}
+
+struct CliRow {
+    const char* what;
+    std::vector<std::string> sim; // marrowick-sim arguments
+    std::vector<std::string> cli; // marrowick-cli arguments; "PORT" becomes the simulator's device
+    std::string out;              // the status lines printed, in full
+    std::string err;              // the reason, as the last line on stderr
+    std::string dumped = "";      // a line of what the simulator received, when it matters
+};
+
+} // namespace
+
+TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
+{
+    TempFolder scratch("marrowick-e2e-faults");
+    const fs::path project = scratch.path / "proj";
+    {
+        // A project read from a good controller, and the library file beside it.
+        SimProcess good({"--model", "K5"});
+        ASSERT_EQ(RunCli({"read-shows", "--port", good.path(), "--project", project.string()}).status, 0);
+    }
+    std::string clip(9000, '\0');
+    for (std::size_t i = 0; i < clip.size(); ++i)
+        clip[i] = static_cast<char>(i * 7 + i / 256);
+    WriteFile(scratch.path / "clip.wav", clip);
+    const std::string clipFile = (scratch.path / "clip.wav").string();
+    ASSERT_EQ(RunCli({"save-library", "--model", "K5", "--project", project.string(), clipFile}).status, 0);
+    const auto before = Contents(scratch.path);
+
+    const CliRow rows[] = {
+        {"identify, noise before the version",
+         {"--model", "K5", "--garbage-after", "0"},
+         {"identify", "--port", "PORT"},
+         "Firmware Version Not Available\n",
+         "Firmware Version Not Available"},
+        {"read-shows, the line closed after the first show",
+         {"--model", "K5", "--close-after", "4"},
+         {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
+         "Reading Shows\nTOC Received- Time: ",
+         "Show read stopped: Serial port lost: "},
+        {"write-shows, silence after the first request",
+         {"--model", "K5", "--blank", "--silence-after", "3"},
+         {"write-shows", "--port", "PORT", "--project", project.string(), "--timeout", "3"},
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n"
+         "Show Loading Complete. Loaded 3 shows\nShow write stopped: Controller not responding\n",
+         "Show write stopped: Controller not responding"},
+        {"send-clips, Error! for packet 2 every time",
+         {"--model", "K5", "--error-packet", "2:1000000"},
+         {"send-clips", "--port", "PORT", clipFile},
+         "Loading Audio Clips into Computer Memory\nTransmitting Audio clips to K5\n"
+         "Audio clip transfer stopped: the controller refused packet 2 21 times in a row\n",
+         "Audio clip transfer stopped: the controller refused packet 2 21 times in a row"},
+        {"flash, 7 for record 3 every time",
+         {"--model", "T7", "--reject-record", "3:1000000"},
+         {"flash", "--port", "PORT", "--version", "1.00"},
+         "Firmware Download Aborted\n",
+         "Firmware Download Aborted: the controller refused record 3 21 times in a row",
+         "firmware_aborted 1\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.what);
+        TempFolder dump("marrowick-e2e-faults-dump");
+        std::vector<std::string> simArgs = row.sim;
+        simArgs.insert(simArgs.end(), {"--dump", dump.Str()});
+        SimProcess sim(simArgs);
+        ASSERT_FALSE(sim.path().empty());
+        std::vector<std::string> args = row.cli;
+        for (auto& arg : args)
+            if (arg == "PORT")
+                arg = sim.path();
+        const RunResult result = RunCli(args);
+        EXPECT_EQ(result.status, 1) << result.err;
+        EXPECT_EQ(result.out.rfind(row.out, 0), 0U) << result.out;
+        if (row.out.back() == '\n') {
+            EXPECT_EQ(result.out, row.out);
+        }
+        // The last line on stderr (after any progress line) is the reason.
+        std::string err = result.err;
+        while (!err.empty() && err.back() == '\n')
+            err.pop_back();
+        const std::string last =
+            err.substr(err.find_last_of("\n\r") == std::string::npos ? 0 : err.find_last_of("\n\r") + 1);
+        EXPECT_EQ(last.rfind(row.err, 0), 0U) << result.err;
+        // Waiting costs no processor time: a spinning wait would use as much as the wall clock.
+        EXPECT_LT(result.cpuSeconds, 0.5 * result.wallSeconds + 1.0)
+            << result.cpuSeconds << " s of processor time in " << result.wallSeconds << " s";
+        EXPECT_EQ(Contents(scratch.path), before) << "files changed";
+        sim.Stop();
+        if (!row.dumped.empty()) {
+            EXPECT_NE(ReadFile(dump.path / "summary.txt").find(row.dumped), std::string::npos);
+        }
+    }
+}
