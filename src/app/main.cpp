@@ -1,6 +1,7 @@
 // marrowick: the desktop program. With --simulate MODEL it runs on a simulated
 // controller inside the program instead of a serial port.
 #include <QApplication>
+#include <QIcon>
 #include <QStandardPaths>
 #include <cstdio>
 #include <cstring>
@@ -9,6 +10,7 @@
 #include "app/DesktopApp.h"
 #include "app/SingleInstance.h"
 #include "core/Session.h"
+#include "link/Identification.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
 #include "platform/qt/QtClock.h"
@@ -38,16 +40,22 @@ std::string ModelFromArgument(std::string text)
 
 int main(int argc, char* argv[])
 {
+    // --help works without a display, before Qt looks for one.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(Usage, stdout);
+            return 0;
+        }
+    }
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
+    // The icon of the window and, on Linux, the link to the installed desktop entry.
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/marrowick.png")));
+    QGuiApplication::setDesktopFileName(QStringLiteral("marrowick"));
 
     std::string model;
     for (int i = 1; i < argc; ++i) {
         const std::string argument = argv[i];
-        if (argument == "--help" || argument == "-h") {
-            std::fputs(Usage, stdout);
-            return 0;
-        }
         std::string value;
         if (argument == "--simulate" && i + 1 < argc)
             value = argv[++i];
@@ -95,6 +103,13 @@ int main(int argc, char* argv[])
         for (const auto& notice : app->startup().Notices())
             std::fprintf(stderr, "marrowick: %s\n", notice.c_str());
     };
+    // With MARROWICK_REPORT_IDENTIFIED set, one line on stdout when the
+    // identification ends, for scripts that wait until the window is ready.
+    if (!qEnvironmentVariableIsEmpty("MARROWICK_REPORT_IDENTIFIED"))
+        app->session().identification().Finished.connect([&app](const marrowick::Outcome& outcome) {
+            std::printf("%s: %s\n", outcome.ok ? "identified" : "not identified", app->session().Status(2).c_str());
+            std::fflush(stdout);
+        });
     app->Start();
     const int result = QApplication::exec();
     instance.onActivate = nullptr;

@@ -1,0 +1,47 @@
+# What `cmake --install` puts on a system, and the Debian package CPack builds
+# from it: the three programs, a desktop entry with its icon, and the guide.
+include(GNUInstallDirs)
+
+set(MARROWICK_INSTALLED_PROGRAMS marrowick-cli)
+foreach(program marrowick marrowick-sim)
+  if(TARGET ${program})
+    list(APPEND MARROWICK_INSTALLED_PROGRAMS ${program})
+  endif()
+endforeach()
+install(TARGETS ${MARROWICK_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(UNIX AND NOT APPLE)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.svg
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+  foreach(size 48 128)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick-${size}.png
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME marrowick.png)
+  endforeach()
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/256x256/apps)
+endif()
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/BENCHMARKS.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.png")
+
+# Debian package: cpack -G DEB in the build folder.
+set(CPACK_PACKAGE_NAME marrowick)
+set(CPACK_PACKAGE_VENDOR "Marrowick")
+set(CPACK_PACKAGE_CONTACT "Marrowick Interface Utility developers <marrowick@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Prepares and maintains a Marrowick show controller over a serial line")
+string(CONCAT CPACK_PACKAGE_DESCRIPTION
+  "Identifies a Marrowick show controller, reads and writes its shows, keeps them in "
+  "project folders, builds its audio library and downloads firmware, over a 9600-baud "
+  "serial line. Includes marrowick-cli for scripts and marrowick-sim, a simulated "
+  "controller for trying everything without hardware.")
+set(CPACK_PACKAGE_HOMEPAGE_URL "https://example.invalid/marrowick")
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
+# The Qt libraries and everything else the programs link come from dpkg-shlibdeps.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
