@@ -1,12 +1,17 @@
 // Sends audio libraries to marrowick-sim over a real pseudo-terminal with the
-// program's own serial port and timers, and reports how long it takes and how
-// much processor time the program uses:
-//   (a) an 8,000,000-byte library with instant replies: wall and CPU time;
-//   (b) a 64 KiB library on a line paced at 960 bytes/s: ideal wire time / measured;
-//   (c) a controller that takes its time before each reply: CPU time / wall time.
+// program's own serial port and timers, and reports how long it takes, how
+// much processor time and memory the program uses:
+//   big      an 8,000,000-byte library with instant replies: wall and CPU time,
+//            and the peak resident set of this process, which does the transfer;
+//   paced    a library (32 KiB unless --paced-bytes says otherwise) on a line
+//            paced at 960 bytes/s: ideal wire time / measured;
+//   thinking a controller that takes its time before each reply: CPU time / wall time.
 //
-// usage: library_transfer [PATH-TO-marrowick-sim] [--skip-pace]
-// Without a path, marrowick-sim is looked for beside this program.
+// usage: library_transfer [--sim PATH] [--case big|paced|thinking]... [--paced-bytes N]
+//                         [--skip-pace]
+// Without --case all three run, in that order. Without --sim, marrowick-sim is
+// looked for beside this program. Each figure is also printed as a line
+// "result NAME VALUE" for bench/run.
 
 #include <sys/resource.h>
 
@@ -18,6 +23,7 @@
 #include <fstream>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -58,11 +64,29 @@ double CpuSeconds()
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
+// A "VmRSS" or "VmHWM" line of /proc/self/status, in bytes (0 when unknown).
+double StatusBytes(const char* field)
+{
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    const std::string key = std::string(field) + ":";
+    while (std::getline(in, line))
+        if (line.rfind(key, 0) == 0)
+            return std::stod(line.substr(key.size())) * 1024.0;
+    return 0;
+}
+
+void Result(const char* name, double value)
+{
+    std::printf("result %s %.6g\n", name, value);
+}
+
 struct Measured {
     bool ok = false;
     std::string message;
     double wallSeconds = 0;
     double cpuSeconds = 0;
+    double rssBeforeBytes = 0; // resident set once identified, before the transfer starts
 };
 
 // Runs the event loop until `done` is set by a signal handler that also quits it;
@@ -117,6 +141,7 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
         loop.quit();
     });
 
+    result.rssBeforeBytes = StatusBytes("VmRSS");
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
     const Outcome started = library.StartSending();
@@ -166,21 +191,51 @@ std::string CpuModel()
 
 } // namespace
 
+int Usage()
+{
+    std::fprintf(stderr, "usage: library_transfer [--sim PATH] [--case big|paced|thinking]... [--paced-bytes N] "
+                         "[--skip-pace]\n");
+    return 2;
+}
+
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     std::string simProgram = (fs::path(argv[0]).parent_path() / "marrowick-sim").string();
+    std::set<std::string> cases;
     bool skipPace = false;
+    // 32 KiB: about 35 s at the line rate. The program's own share of a packet's
+    // round trip is well under a millisecond against 2.1 s of wire time, so the
+    // figure is as steady here as with a larger library.
+    std::size_t pacedBytes = 32768;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (arg == "--skip-pace")
+        if (arg == "--skip-pace") {
             skipPace = true;
-        else
+        } else if (arg == "--sim" && i + 1 < argc) {
+            simProgram = argv[++i];
+        } else if (arg == "--case" && i + 1 < argc) {
+            cases.insert(argv[++i]);
+        } else if (arg == "--paced-bytes" && i + 1 < argc) {
+            pacedBytes = static_cast<std::size_t>(std::stoul(argv[++i]));
+            if (pacedBytes == 0)
+                return Usage();
+        } else if (!arg.empty() && arg[0] != '-') {
             simProgram = arg;
+        } else {
+            return Usage();
+        }
     }
+    for (const auto& name : cases)
+        if (name != "big" && name != "paced" && name != "thinking")
+            return Usage();
+    const auto wanted = [&](const char* name) {
+        if (cases.empty())
+            return !(skipPace && std::string(name) == "paced");
+        return cases.count(name) > 0;
+    };
     if (!fs::exists(simProgram)) {
-        std::fprintf(stderr, "marrowick-sim not found at %s; give its path as the first argument\n",
-                     simProgram.c_str());
+        std::fprintf(stderr, "marrowick-sim not found at %s; give its path with --sim\n", simProgram.c_str());
         return 2;
     }
     std::random_device seed;
@@ -191,39 +246,66 @@ int main(int argc, char** argv)
     std::printf("machine: %u processors, %s\n", std::max(1U, static_cast<unsigned>(::sysconf(_SC_NPROCESSORS_ONLN))),
                 CpuModel().c_str());
 
-    // (a) Four 2,000,000-byte clips into an R2, replies as fast as the pty carries them.
-    std::vector<std::string> big;
-    for (int i = 0; i < 4; ++i)
-        big.push_back(MakeFile(folder / ("big" + std::to_string(i) + ".mp3"), 2000000));
-    const Measured a = SendLibrary(simProgram, {"--model", "R2"}, big);
-    if (!a.ok)
-        status = 1;
-    std::printf("(a) 8000000 bytes, instant replies: %s; wall %.3f s (%.2f MB/s), CPU %.3f s (%.0f%% of wall)\n",
-                a.ok ? "complete" : a.message.c_str(), a.wallSeconds, 8.0 / a.wallSeconds, a.cpuSeconds,
-                100.0 * a.cpuSeconds / a.wallSeconds);
+    // Four 2,000,000-byte clips into an R2, replies as fast as the pty carries them.
+    // It runs first, so the peak resident set is the transfer's, not a leftover
+    // of a case before it.
+    if (wanted("big")) {
+        constexpr double LibraryBytes = 8000000;
+        std::vector<std::string> big;
+        for (int i = 0; i < 4; ++i)
+            big.push_back(MakeFile(folder / ("big" + std::to_string(i) + ".mp3"), 2000000));
+        const Measured a = SendLibrary(simProgram, {"--model", "R2"}, big);
+        const double peak = StatusBytes("VmHWM");
+        const double memoryGoal = 2 * LibraryBytes + 60e6;
+        if (!a.ok || peak > memoryGoal)
+            status = 1;
+        std::printf("big: 8000000 bytes, instant replies: %s; wall %.3f s (%.2f MB/s), CPU %.3f s (%.0f%% of wall)\n",
+                    a.ok ? "complete" : a.message.c_str(), a.wallSeconds, LibraryBytes / 1e6 / a.wallSeconds,
+                    a.cpuSeconds, 100.0 * a.cpuSeconds / a.wallSeconds);
+        std::printf("big: resident set %.1f MB before the transfer, peak %.1f MB (goal <= %.0f MB)\n",
+                    a.rssBeforeBytes / 1e6, peak / 1e6, memoryGoal / 1e6);
+        Result("clip.big.ok", a.ok ? 1 : 0);
+        Result("clip.big.wall_s", a.wallSeconds);
+        Result("clip.big.cpu_s", a.cpuSeconds);
+        Result("clip.big.mb_per_s", LibraryBytes / 1e6 / a.wallSeconds);
+        Result("clip.big.rss_before_mb", a.rssBeforeBytes / 1e6);
+        Result("clip.big.peak_rss_mb", peak / 1e6);
+        Result("clip.big.peak_increase_mb", (peak - a.rssBeforeBytes) / 1e6);
+    }
 
-    // (b) 64 KiB at the real line rate.
-    if (!skipPace) {
-        const std::vector<std::string> small{MakeFile(folder / "small.mp3", 65536)};
+    // A small library at the real line rate.
+    if (wanted("paced")) {
+        const std::vector<std::string> small{MakeFile(folder / "small.mp3", pacedBytes)};
         const Measured b = SendLibrary(simProgram, {"--model", "K5", "--pace"}, small);
-        const double ideal = WireBytes(1, 65536) / ClipTransfer::LineBytesPerSecond;
+        const double ideal = WireBytes(1, pacedBytes) / ClipTransfer::LineBytesPerSecond;
         const double efficiency = ideal / b.wallSeconds;
         if (!b.ok || efficiency < 0.98)
             status = 1;
-        std::printf("(b) 65536 bytes at 960 bytes/s: %s; ideal %.2f s, measured %.2f s, efficiency %.4f (goal >= "
+        std::printf("paced: %zu bytes at 960 bytes/s: %s; ideal %.2f s, measured %.2f s, efficiency %.4f (goal >= "
                     "0.98)\n",
-                    b.ok ? "complete" : b.message.c_str(), ideal, b.wallSeconds, efficiency);
+                    pacedBytes, b.ok ? "complete" : b.message.c_str(), ideal, b.wallSeconds, efficiency);
+        Result("clip.paced.ok", b.ok ? 1 : 0);
+        Result("clip.paced.bytes", static_cast<double>(pacedBytes));
+        Result("clip.paced.ideal_s", ideal);
+        Result("clip.paced.wall_s", b.wallSeconds);
+        Result("clip.paced.efficiency", efficiency);
     }
 
-    // (c) A controller that thinks half a second before each reply.
-    const std::vector<std::string> thinking{MakeFile(folder / "thinking.mp3", 16384)};
-    const Measured c = SendLibrary(simProgram, {"--model", "K5", "--reply-delay", "500"}, thinking, 5000);
-    const double share = c.cpuSeconds / c.wallSeconds;
-    if (!c.ok || share > 0.01)
-        status = 1;
-    std::printf("(c) 16384 bytes, 500 ms before each reply: %s; wall %.2f s, CPU %.4f s = %.3f%% of wall (goal <= "
-                "1%%)\n",
-                c.ok ? "complete" : c.message.c_str(), c.wallSeconds, c.cpuSeconds, 100.0 * share);
+    // A controller that thinks half a second before each reply.
+    if (wanted("thinking")) {
+        const std::vector<std::string> thinking{MakeFile(folder / "thinking.mp3", 16384)};
+        const Measured c = SendLibrary(simProgram, {"--model", "K5", "--reply-delay", "500"}, thinking, 5000);
+        const double share = c.cpuSeconds / c.wallSeconds;
+        if (!c.ok || share > 0.01)
+            status = 1;
+        std::printf("thinking: 16384 bytes, 500 ms before each reply: %s; wall %.2f s, CPU %.4f s = %.3f%% of wall "
+                    "(goal <= 1%%)\n",
+                    c.ok ? "complete" : c.message.c_str(), c.wallSeconds, c.cpuSeconds, 100.0 * share);
+        Result("clip.thinking.ok", c.ok ? 1 : 0);
+        Result("clip.thinking.wall_s", c.wallSeconds);
+        Result("clip.thinking.cpu_s", c.cpuSeconds);
+        Result("clip.thinking.cpu_percent", 100.0 * share);
+    }
 
     std::error_code ec;
     fs::remove_all(folder, ec);
