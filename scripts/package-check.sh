@@ -53,10 +53,14 @@ echo "installed marrowick-cli: $(echo "$identified" | tr '\n' ' ')"
 mkdir -p "$work/home" "$work/runtime"
 chmod 700 "$work/runtime"
 HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share" \
-  XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen \
+  XDG_RUNTIME_DIR="$work/runtime" QT_QPA_PLATFORM=offscreen MARROWICK_REPORT_IDENTIFIED=1 \
   marrowick --simulate K5 >"$work/window.out" 2>&1 &
 window=$!
-sleep 4
-kill -0 "$window" 2>/dev/null || { cat "$work/window.out" >&2; fail "the installed window did not keep running"; }
-echo "installed marrowick: running on a simulated K5 after 4 s"
+for _ in $(seq 200); do
+  grep -q "identified" "$work/window.out" && break
+  kill -0 "$window" 2>/dev/null || break
+  sleep 0.1
+done
+grep -q "^identified: " "$work/window.out" || { cat "$work/window.out" >&2; fail "the installed window did not identify the simulated K5"; }
+echo "installed marrowick: $(grep '^identified: ' "$work/window.out")"
 echo "package check passed"
