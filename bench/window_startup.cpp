@@ -12,7 +12,9 @@
 // running and never touches the user's settings. Without a display the window
 // is drawn offscreen (QT_QPA_PLATFORM=offscreen unless the caller set it).
 // The simulated controller answers at the real line rate, 960 bytes/s, so the
-// figure includes the conversation's own wire time.
+// figure includes the conversation's own wire time. The program's peak
+// resident set at that moment is reported too: the window's own share of
+// memory, which a transfer adds to.
 // Figures are also printed as lines "result NAME VALUE" for bench/run.
 
 #include <fcntl.h>
@@ -45,7 +47,19 @@ struct Run {
     bool identified = false;
     std::string line; // what the program printed, or why there is nothing
     double seconds = 0;
+    double peakBytes = 0; // the program's peak resident set once identified
 };
+
+// The "VmHWM" of a process, in bytes (0 when unknown).
+double PeakResidentBytes(pid_t pid)
+{
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::stod(line.substr(6)) * 1024.0;
+    return 0;
+}
 
 // The caller's environment with the run's own folders in place of the user's.
 std::vector<std::string> Environment(const fs::path& folder)
@@ -135,6 +149,7 @@ Run StartOnce(const std::string& program, const std::string& model, const fs::pa
         run.seconds = std::chrono::duration<double>(Steady::now() - started).count();
         run.line = received.substr(0, end);
         run.identified = run.line.rfind("identified: ", 0) == 0;
+        run.peakBytes = PeakResidentBytes(pid);
         break;
     }
     ::close(out[0]);
@@ -179,6 +194,7 @@ int main(int argc, char** argv)
     std::random_device seed;
     const fs::path root = fs::temp_directory_path() / ("marrowick-startup-" + std::to_string(seed()));
     std::vector<double> seconds;
+    double peakBytes = 0;
     int status = 0;
     for (int i = 0; i < runs; ++i) {
         const fs::path folder = root / std::to_string(i);
@@ -188,8 +204,10 @@ int main(int argc, char** argv)
             status = 1;
             break;
         }
-        std::printf("run %d: %.3f s from start to identified\n", i + 1, run.seconds);
+        std::printf("run %d: %.3f s from start to identified, peak resident set %.1f MB\n", i + 1, run.seconds,
+                    run.peakBytes / 1e6);
         seconds.push_back(run.seconds);
+        peakBytes = std::max(peakBytes, run.peakBytes);
     }
     std::error_code ec;
     fs::remove_all(root, ec);
@@ -205,5 +223,6 @@ int main(int argc, char** argv)
     std::printf("result startup.first_s %.6g\n", seconds.front());
     std::printf("result startup.median_s %.6g\n", median);
     std::printf("result startup.max_s %.6g\n", sorted.back());
+    std::printf("result startup.peak_rss_mb %.6g\n", peakBytes / 1e6);
     return status;
 }
