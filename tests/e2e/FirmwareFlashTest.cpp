@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <filesystem>
 
 #include "core/Files.h"
 #include "core/Session.h"
+#include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareFeature.h"
@@ -127,10 +127,7 @@ public:
 // window closing right after "r" went out.
 TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
 {
-    int argc = 1;
-    char name[] = "e2e";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    marrowick::e2e::QtTestApp qt;
 
     TempFolder dump;
     SimProcess sim({"--model", "L+", "--dump", dump.path.string()});

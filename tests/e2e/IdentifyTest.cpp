@@ -7,10 +7,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 
+#include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "platform/qt/QtSerialPort.h"
 
@@ -74,10 +74,7 @@ TEST(IdentifyEndToEnd, FailuresGiveAClearMessageAndStatus)
 // closes, and the program does not spin on the error Qt keeps raising.
 TEST(QtSerialPortEndToEnd, LostLineIsReportedOnceAndTheCpuStaysIdle)
 {
-    int argc = 1;
-    char name[] = "e2e";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    marrowick::e2e::QtTestApp qt;
 
     int master = -1;
     int slave = -1;

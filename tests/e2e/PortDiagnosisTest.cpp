@@ -9,10 +9,10 @@
 #include <termios.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
 #include <algorithm>
 #include <fstream>
 
+#include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "platform/qt/PortNames.h"
 #include "platform/qt/QtSerialPort.h"
@@ -100,10 +100,7 @@ TEST(PortDiagnosisEndToEnd, MissingDevicesAndFilesThatAreNoSerialPort)
 // message names it.
 TEST(PortDiagnosisEndToEnd, PortHeldByAnotherProgramNamesIt)
 {
-    int argc = 1;
-    char name[] = "e2e";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
+    marrowick::e2e::QtTestApp qt;
 
     Pty pty;
     ASSERT_TRUE(pty.ok);
