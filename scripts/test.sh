@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Everything from a fresh Debian machine: packages, build, all tests; then the
 # Debian package installed and started; then the same tests again under
-# AddressSanitizer and UndefinedBehaviorSanitizer.
+# AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for a
+# short run under the same sanitizers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -12,3 +13,4 @@ scripts/package-check.sh build
 scripts/build.sh build-sanitize -DMARROWICK_SANITIZE=ON -DMARROWICK_BUILD_BENCH=OFF
 (cd build-sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
    ctest --output-on-failure -j2)
+scripts/fuzz.sh 10
