@@ -5,15 +5,10 @@
 #include <vector>
 
 #include "link/PortDiagnosis.h"
+#include "link/PortNumbering.h"
 #include "platform/Settings.h"
 
 namespace marrowick {
-
-struct PortEntry {
-    int number = 0;          // 1..16, shown as "COM" and the number
-    std::string device;      // what the platform opens: "COM3", "/dev/ttyUSB0"
-    std::string description; // the adapter as the platform describes it
-};
 
 // Port numbers 1..16 and the devices behind them. On Windows a number is the
 // OS port. Elsewhere, settings section "ports", keys "com1".."com16", map a

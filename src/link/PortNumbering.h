@@ -1,0 +1,36 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Settings.h"
+
+namespace marrowick {
+
+struct PortEntry {
+    int number = 0;          // 1..16, shown as "COM" and the number
+    std::string device;      // what the platform opens: "COM3", "/dev/ttyUSB0"
+    std::string description; // the adapter as the platform describes it
+};
+
+// A serial device the operating system reports.
+struct FoundPort {
+    std::string device;      // the path to open ("/dev/ttyUSB0"; on Windows "COM3")
+    std::string name;        // the system's short name ("ttyUSB0", "COM3")
+    std::string description; // the adapter, as the system describes it
+    bool usb = false;        // a USB adapter (it has a vendor identifier)
+};
+
+// "COM3", "com3", "3" -> 3; anything else (a device path) -> nullopt.
+std::optional<int> ParsePortNumber(const std::string& name);
+
+// Windows: a number is the operating system's own COM port; only 1..16 count.
+std::vector<PortEntry> NumberWindowsPorts(const std::vector<FoundPort>& found);
+
+// Elsewhere: settings section "ports", keys "com1".."com16", map a number to a
+// device path; the numbers left go to the devices found that no key names, USB
+// adapters first, each group in the order of their paths. Sorted by number.
+std::vector<PortEntry> NumberPorts(std::vector<FoundPort> found, const Settings* settings);
+
+} // namespace marrowick

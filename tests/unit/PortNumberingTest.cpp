@@ -1,0 +1,67 @@
+#include <gtest/gtest.h>
+
+#include "link/PortNumbering.h"
+#include "support/Fakes.h"
+
+using namespace marrowick;
+
+namespace {
+
+std::string Numbers(const std::vector<PortEntry>& entries)
+{
+    std::string out;
+    for (const auto& e : entries)
+        out += "COM" + std::to_string(e.number) + "=" + e.device + " ";
+    return out;
+}
+
+} // namespace
+
+// Numbers set in the settings win; the rest go to the devices found, USB
+// adapters first, each group by path, and a mapped device is not numbered twice.
+TEST(PortNumbering, SettingsFirstThenUsbAdaptersThenTheRestByPath)
+{
+    marrowick::testing::MemorySettings settings;
+    settings.setValue("ports", "com2", "/dev/ttyS1");
+    settings.setValue("ports", "com5", "/dev/ttyUSB9");
+    const std::vector<FoundPort> found = {{"/dev/ttyS1", "ttyS1", "16550A", false},
+                                          {"/dev/ttyS0", "ttyS0", "", false},
+                                          {"/dev/ttyUSB1", "ttyUSB1", "FT232R", true},
+                                          {"/dev/ttyACM0", "ttyACM0", "CDC", true}};
+    const auto entries = NumberPorts(found, &settings);
+    EXPECT_EQ(Numbers(entries), "COM1=/dev/ttyACM0 COM2=/dev/ttyS1 COM3=/dev/ttyUSB1 COM4=/dev/ttyS0 "
+                                "COM5=/dev/ttyUSB9 ");
+    EXPECT_EQ(entries[1].description, "16550A");              // a mapped device that exists keeps its description
+    EXPECT_EQ(entries[3].description, "ttyS0");               // no description: the system's name
+    EXPECT_EQ(entries[4].description, "set in the settings"); // mapped, but not found now
+
+    // Without settings the same devices are numbered 1..4 in the same order.
+    EXPECT_EQ(Numbers(NumberPorts(found, nullptr)),
+              "COM1=/dev/ttyACM0 COM2=/dev/ttyUSB1 COM3=/dev/ttyS0 COM4=/dev/ttyS1 ");
+
+    // Never more than sixteen numbers, however many devices there are.
+    std::vector<FoundPort> many;
+    for (int i = 0; i < 30; ++i)
+        many.push_back({"/dev/ttyS" + std::to_string(100 + i), "", "", false});
+    const auto capped = NumberPorts(many, &settings);
+    ASSERT_EQ(capped.size(), 16u);
+    EXPECT_EQ(capped.back().number, 16);
+    EXPECT_EQ(capped[1].device, "/dev/ttyS1");
+}
+
+TEST(PortNumbering, WindowsNumbersAreTheSystemsOwnAndPortTextsParse)
+{
+    const std::vector<FoundPort> found = {{"\\\\.\\COM7", "COM7", "USB Serial Port", true},
+                                          {"\\\\.\\COM1", "COM1", "Communications Port", false},
+                                          {"\\\\.\\COM21", "COM21", "Bluetooth", false}};
+    EXPECT_EQ(Numbers(NumberWindowsPorts(found)), "COM1=COM1 COM7=COM7 ");
+
+    EXPECT_EQ(ParsePortNumber("COM3"), 3);
+    EXPECT_EQ(ParsePortNumber("com12"), 12);
+    EXPECT_EQ(ParsePortNumber("7"), 7);
+    EXPECT_EQ(ParsePortNumber("COM999"), 999); // out of range, refused later with the number named
+    EXPECT_EQ(ParsePortNumber("COM1000"), std::nullopt);
+    EXPECT_EQ(ParsePortNumber("COM"), std::nullopt);
+    EXPECT_EQ(ParsePortNumber("/dev/ttyUSB0"), std::nullopt);
+    EXPECT_EQ(ParsePortNumber("-5"), std::nullopt);
+}
