@@ -1,6 +1,6 @@
 #include "platform/qt/QtSerialPort.h"
 
-#include "platform/qt/PortInspection.h"
+#include "platform/qt/PortFactsFinder.h"
 
 namespace marrowick {
 namespace {
@@ -35,7 +35,7 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     const auto device = m_names.Resolve(name, &why);
     if (!device) {
         if (why.problem == PortProblem::NotChosen)
-            why = InspectNoPortChosen(m_names.Ports());
+            why = FactsOfNoPortChosen(m_names.Ports());
         if (error)
             *error = DescribePortProblem(why);
         return false;
@@ -50,7 +50,7 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     m_lost = false;
     if (!m_port.open(QIODevice::ReadWrite)) {
         const PortFacts facts =
-            InspectFailedOpen(ShownPort(name), *device, m_port.error(), m_port.errorString().toStdString());
+            FactsOfFailedOpen(ShownPort(name), *device, m_port.error(), m_port.errorString().toStdString());
         if (error)
             *error = DescribePortProblem(facts);
         m_port.clearError();

@@ -15,12 +15,12 @@ namespace marrowick {
 // the device node, its owner group, lock files and the processes holding it,
 // the line settings it takes. Where it cannot tell more, the facts carry
 // Qt's kind of failure and its own words.
-PortFacts InspectFailedOpen(const std::string& port, const std::string& device, QSerialPort::SerialPortError error,
+PortFacts FactsOfFailedOpen(const std::string& port, const std::string& device, QSerialPort::SerialPortError error,
                             const std::string& qtText);
 
 // Why no port was chosen at start-up: the numbered ports found, and why each
 // that would not open refused.
-PortFacts InspectNoPortChosen(const std::vector<PortEntry>& found);
+PortFacts FactsOfNoPortChosen(const std::vector<PortEntry>& found);
 
 #ifdef Q_OS_UNIX
 // The first line setting (9600 baud, 8 data bits, no parity, 1 stop bit, no

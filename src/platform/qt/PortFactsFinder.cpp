@@ -1,4 +1,4 @@
-#include "platform/qt/PortInspection.h"
+#include "platform/qt/PortFactsFinder.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -317,7 +317,7 @@ std::optional<std::string> RequestLowLatency(int fd, const std::string& device)
 }
 #endif
 
-PortFacts InspectFailedOpen(const std::string& port, const std::string& device, QSerialPort::SerialPortError error,
+PortFacts FactsOfFailedOpen(const std::string& port, const std::string& device, QSerialPort::SerialPortError error,
                             const std::string& qtText)
 {
 #ifdef Q_OS_UNIX
@@ -349,7 +349,7 @@ PortFacts InspectFailedOpen(const std::string& port, const std::string& device, 
     return f;
 }
 
-PortFacts InspectNoPortChosen(const std::vector<PortEntry>& found)
+PortFacts FactsOfNoPortChosen(const std::vector<PortEntry>& found)
 {
     PortFacts f;
     f.problem = PortProblem::NotChosen;
@@ -362,7 +362,7 @@ PortFacts InspectNoPortChosen(const std::vector<PortEntry>& found)
             probe.close();
             continue;
         }
-        f.refused.push_back(InspectFailedOpen("COM" + std::to_string(entry.number), entry.device, probe.error(),
+        f.refused.push_back(FactsOfFailedOpen("COM" + std::to_string(entry.number), entry.device, probe.error(),
                                               probe.errorString().toStdString()));
     }
     return f;
