@@ -12,6 +12,7 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     OnClick("btnCancel", [this] { Cancel(); });
+    link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
     m_identification = std::make_unique<Identification>(*this);
     m_shows = std::make_unique<ShowsFeature>(*this);
     m_library = std::make_unique<LibraryFeature>(*this);
@@ -75,7 +76,6 @@ void Session::OptionSelected(const std::string& optionArray, int index)
 bool Session::Connect(const std::string& portName, std::string* error)
 {
     m_identification->StartTimer();
-    link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
     std::string why;
     if (!link.Port().open(portName, &why)) {
         view.setWindowCaption("port not found");

@@ -217,12 +217,9 @@ TEST_F(ClipTransferTest, CancelLostPortAndClosingTheWindowEachEndTheTransfer)
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_EQ(h.session.Status(1), "Serial port lost: cable pulled");
     EXPECT_EQ(h.session.link.Active(), nullptr);
-}
 
-TEST_F(ClipTransferTest, ClosingTheWindowEndsTheTransfer)
-{
-    h.port.SetBytesPerSecond(960);
-    Library({20000});
+    outcome.reset();
+    ASSERT_TRUE(h.port.open("COM1", nullptr));
     Send();
     h.clock.Advance(3000);
     h.session.Shutdown();

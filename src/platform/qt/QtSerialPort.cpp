@@ -31,15 +31,16 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
 {
     if (m_port.isOpen())
         m_port.close();
+    // Every refusal is told in the same plain words.
+    const auto refuse = [error](const PortFacts& facts) {
+        if (error)
+            *error = DescribePortProblem(facts);
+        return false;
+    };
     PortFacts why;
     const auto device = m_names.Resolve(name, &why);
-    if (!device) {
-        if (why.problem == PortProblem::NotChosen)
-            why = FactsOfNoPortChosen(m_names.Ports());
-        if (error)
-            *error = DescribePortProblem(why);
-        return false;
-    }
+    if (!device)
+        return refuse(why.problem == PortProblem::NotChosen ? FactsOfNoPortChosen(m_names.Ports()) : why);
     m_port.setPortName(QString::fromStdString(*device));
     m_port.setBaudRate(QSerialPort::Baud9600);
     m_port.setDataBits(QSerialPort::Data8);
@@ -51,10 +52,8 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     if (!m_port.open(QIODevice::ReadWrite)) {
         const PortFacts facts =
             FactsOfFailedOpen(ShownPort(name), *device, m_port.error(), m_port.errorString().toStdString());
-        if (error)
-            *error = DescribePortProblem(facts);
         m_port.clearError();
-        return false;
+        return refuse(facts);
     }
 #ifdef Q_OS_UNIX
     // Some drivers accept a setting and quietly keep their own; the controller
@@ -67,9 +66,7 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
         facts.port = ShownPort(name);
         facts.device = *device;
         facts.setting = unheld;
-        if (error)
-            *error = DescribePortProblem(facts);
-        return false;
+        return refuse(facts);
     }
     if (const auto refused = RequestLowLatency(static_cast<int>(m_port.handle()), *device); refused && onNotice)
         onNotice(*refused);
