@@ -40,15 +40,15 @@
 #include <string>
 #include <vector>
 
+#include "conversations/Identification.h"
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
+#include "features/FirmwareFeature.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareCatalogue.h"
-#include "firmware/FirmwareFeature.h"
-#include "link/Identification.h"
 #include "platform/QuietView.h"
-#include "platform/qt/QtClock.h"
-#include "platform/qt/QtSerialPort.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
 
 using namespace marrowick;
 
@@ -61,7 +61,7 @@ class BenchDialogs : public Dialogs {
 public:
     explicit BenchDialogs(bool fullSize) : m_fullSize(fullSize) {}
     void message(const std::string&, const std::string&, DialogIcon) override {}
-    bool question(const std::string& text, const std::string&, DialogIcon) override
+    bool question(Question, const std::string& text, const std::string&, DialogIcon) override
     {
         return text == "Full Size SD Card?" && m_fullSize;
     }
@@ -76,7 +76,7 @@ private:
     bool m_fullSize;
 };
 
-void Result(const std::string& name, double value)
+void Report(const std::string& name, double value)
 {
     std::printf("result %s %.6g\n", name.c_str(), value);
 }
@@ -170,12 +170,12 @@ int main(int argc, char** argv)
         std::printf("image %d: %zu records by a bare blocking host, simulator %s: %.3f s, %.0f records/s\n",
                     imageNumber, wire.size(), pace ? "paced at 9600 baud" : "answering at once", seconds,
                     static_cast<double>(wire.size()) / seconds);
-        Result(prefix + "wall_s", seconds);
-        Result(prefix + "records_per_s", static_cast<double>(wire.size()) / seconds);
+        Report(prefix + "wall_s", seconds);
+        Report(prefix + "records_per_s", static_cast<double>(wire.size()) / seconds);
         if (pace) {
             std::printf("ideal wire time %.3f s, efficiency %.3f\n", ideal, ideal / seconds);
-            Result(prefix + "ideal_s", ideal);
-            Result(prefix + "efficiency", ideal / seconds);
+            Report(prefix + "ideal_s", ideal);
+            Report(prefix + "efficiency", ideal / seconds);
         }
         return 0;
     }
@@ -203,29 +203,29 @@ int main(int argc, char** argv)
 
     Steady::time_point start;
     Steady::time_point end;
-    std::optional<Outcome> outcome;
+    std::optional<Result> outcome;
     QEventLoop loop;
     FirmwareFeature& firmware = session.firmware();
     firmware.download().RecordSent.connect([&](int index, int last) {
         if (index == last)
             end = Steady::now();
     });
-    firmware.Ended.connect([&](const Outcome& o) {
+    firmware.Ended.connect([&](const Result& o) {
         outcome = o;
         loop.quit();
     });
-    session.identification().Finished.connect([&](const Outcome& identified) {
-        if (!identified.ok) {
-            outcome = Outcome{false, "identification: " + identified.message};
+    session.identification().Finished.connect([&](const Result& identified) {
+        if (!identified.ok()) {
+            outcome = Result::Fail(ResultCode::Refused, "identification: " + identified.message);
             QTimer::singleShot(0, &loop, &QEventLoop::quit);
             return;
         }
         downloading = true;
         start = Steady::now();
-        const bool started =
-            firmware.Download([row](const std::string& array) { return array == row->optionArray ? row->option : 0; });
+        const bool started = firmware.Download([row, array = FirmwareOptionArray(std::string(row->model))](
+                                                   Control asked) { return asked == array ? row->option : 0; });
         if (!started) {
-            outcome = Outcome{false, "the download did not start"};
+            outcome = Result::Fail(ResultCode::Refused, "the download did not start");
             QTimer::singleShot(0, &loop, &QEventLoop::quit);
         }
     });
@@ -237,7 +237,7 @@ int main(int argc, char** argv)
     loop.exec();
     session.Shutdown();
     sim.Stop();
-    if (!outcome || !outcome->ok) {
+    if (!outcome || !outcome->ok()) {
         std::cerr << "firmware_download: " << (outcome ? outcome->message : "no outcome") << "\n";
         return 1;
     }
@@ -258,16 +258,16 @@ int main(int argc, char** argv)
     std::printf("program's own time between token and record: %.3f s of %.3f s (%.3f %%)\n", sum / 1000.0, seconds,
                 sum / 10.0 / seconds);
     const std::string prefix = pace ? "firmware.paced." : "firmware.instant.";
-    Result(prefix + "image", imageNumber);
-    Result(prefix + "records", records);
-    Result(prefix + "wall_s", seconds);
-    Result(prefix + "records_per_s", records / seconds);
-    Result(prefix + "turnaround_mean_ms", mean);
-    Result(prefix + "turnaround_max_ms", turnaroundsMs.empty() ? 0 : turnaroundsMs.back());
+    Report(prefix + "image", imageNumber);
+    Report(prefix + "records", records);
+    Report(prefix + "wall_s", seconds);
+    Report(prefix + "records_per_s", records / seconds);
+    Report(prefix + "turnaround_mean_ms", mean);
+    Report(prefix + "turnaround_max_ms", turnaroundsMs.empty() ? 0 : turnaroundsMs.back());
     if (pace) {
         std::printf("ideal wire time %.3f s, efficiency %.3f (goal >= 0.98)\n", ideal, ideal / seconds);
-        Result(prefix + "ideal_s", ideal);
-        Result(prefix + "efficiency", ideal / seconds);
+        Report(prefix + "ideal_s", ideal);
+        Report(prefix + "efficiency", ideal / seconds);
         if (ideal / seconds < 0.98)
             return 1;
     }

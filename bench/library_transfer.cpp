@@ -27,14 +27,15 @@
 #include <string>
 #include <vector>
 
+#include "conversations/ClipTransfer.h"
+#include "conversations/Identification.h"
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
-#include "library/ClipTransfer.h"
-#include "library/LibraryFeature.h"
-#include "link/Identification.h"
+#include "features/LibraryFeature.h"
+#include "link/LineRate.h"
 #include "platform/QuietView.h"
-#include "platform/qt/QtClock.h"
-#include "platform/qt/QtSerialPort.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
 
 using namespace marrowick;
 namespace fs = std::filesystem;
@@ -47,7 +48,7 @@ public:
     {
         std::fprintf(stderr, "message: %s\n", text.c_str());
     }
-    bool question(const std::string&, const std::string&, DialogIcon) override { return false; }
+    bool question(Question, const std::string&, const std::string&, DialogIcon) override { return false; }
     std::optional<std::string> prompt(const std::string&, const std::string&, const std::string&) override
     {
         return std::nullopt;
@@ -76,7 +77,7 @@ double StatusBytes(const char* field)
     return 0;
 }
 
-void Result(const char* name, double value)
+void Report(const char* name, double value)
 {
     std::printf("result %s %.6g\n", name, value);
 }
@@ -116,7 +117,7 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
     session.timeoutOverrideMs = timeoutMs;
     QEventLoop loop;
     bool identified = false;
-    session.identification().Finished.connect([&](const Outcome&) {
+    session.identification().Finished.connect([&](const Result&) {
         identified = true;
         loop.quit();
     });
@@ -133,9 +134,9 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
         result.message = "the library does not fit the controller";
         return result;
     }
-    std::optional<Outcome> outcome;
+    std::optional<Result> outcome;
     bool finished = false;
-    library.Transfer().Finished.connect([&](const Outcome& o) {
+    library.Transfer().Finished.connect([&](const Result& o) {
         outcome = o;
         finished = true;
         loop.quit();
@@ -144,15 +145,15 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
     result.rssBeforeBytes = StatusBytes("VmRSS");
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
-    const Outcome started = library.StartSending();
-    if (!started.ok) {
+    const Result started = library.StartSending();
+    if (!started.ok()) {
         result.message = started.message;
         return result;
     }
     RunLoopUntil(loop, finished);
     result.cpuSeconds = CpuSeconds() - cpuStart;
     result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
-    result.ok = outcome->ok;
+    result.ok = outcome->ok();
     result.message = outcome->message;
     session.Shutdown();
     return result;
@@ -264,31 +265,31 @@ int main(int argc, char** argv)
                     a.cpuSeconds, 100.0 * a.cpuSeconds / a.wallSeconds);
         std::printf("big: resident set %.1f MB before the transfer, peak %.1f MB (goal <= %.0f MB)\n",
                     a.rssBeforeBytes / 1e6, peak / 1e6, memoryGoal / 1e6);
-        Result("clip.big.ok", a.ok ? 1 : 0);
-        Result("clip.big.wall_s", a.wallSeconds);
-        Result("clip.big.cpu_s", a.cpuSeconds);
-        Result("clip.big.mb_per_s", LibraryBytes / 1e6 / a.wallSeconds);
-        Result("clip.big.rss_before_mb", a.rssBeforeBytes / 1e6);
-        Result("clip.big.peak_rss_mb", peak / 1e6);
-        Result("clip.big.peak_increase_mb", (peak - a.rssBeforeBytes) / 1e6);
+        Report("clip.big.ok", a.ok ? 1 : 0);
+        Report("clip.big.wall_s", a.wallSeconds);
+        Report("clip.big.cpu_s", a.cpuSeconds);
+        Report("clip.big.mb_per_s", LibraryBytes / 1e6 / a.wallSeconds);
+        Report("clip.big.rss_before_mb", a.rssBeforeBytes / 1e6);
+        Report("clip.big.peak_rss_mb", peak / 1e6);
+        Report("clip.big.peak_increase_mb", (peak - a.rssBeforeBytes) / 1e6);
     }
 
     // A small library at the real line rate.
     if (wanted("paced")) {
         const std::vector<std::string> small{MakeFile(folder / "small.mp3", pacedBytes)};
         const Measured b = SendLibrary(simProgram, {"--model", "K5", "--pace"}, small);
-        const double ideal = WireBytes(1, pacedBytes) / ClipTransfer::LineBytesPerSecond;
+        const double ideal = WireBytes(1, pacedBytes) / LineBytesPerSecond;
         const double efficiency = ideal / b.wallSeconds;
         if (!b.ok || efficiency < 0.98)
             status = 1;
         std::printf("paced: %zu bytes at 960 bytes/s: %s; ideal %.2f s, measured %.2f s, efficiency %.4f (goal >= "
                     "0.98)\n",
                     pacedBytes, b.ok ? "complete" : b.message.c_str(), ideal, b.wallSeconds, efficiency);
-        Result("clip.paced.ok", b.ok ? 1 : 0);
-        Result("clip.paced.bytes", static_cast<double>(pacedBytes));
-        Result("clip.paced.ideal_s", ideal);
-        Result("clip.paced.wall_s", b.wallSeconds);
-        Result("clip.paced.efficiency", efficiency);
+        Report("clip.paced.ok", b.ok ? 1 : 0);
+        Report("clip.paced.bytes", static_cast<double>(pacedBytes));
+        Report("clip.paced.ideal_s", ideal);
+        Report("clip.paced.wall_s", b.wallSeconds);
+        Report("clip.paced.efficiency", efficiency);
     }
 
     // A controller that thinks half a second before each reply.
@@ -301,10 +302,10 @@ int main(int argc, char** argv)
         std::printf("thinking: 16384 bytes, 500 ms before each reply: %s; wall %.2f s, CPU %.4f s = %.3f%% of wall "
                     "(goal <= 1%%)\n",
                     c.ok ? "complete" : c.message.c_str(), c.wallSeconds, c.cpuSeconds, 100.0 * share);
-        Result("clip.thinking.ok", c.ok ? 1 : 0);
-        Result("clip.thinking.wall_s", c.wallSeconds);
-        Result("clip.thinking.cpu_s", c.cpuSeconds);
-        Result("clip.thinking.cpu_percent", 100.0 * share);
+        Report("clip.thinking.ok", c.ok ? 1 : 0);
+        Report("clip.thinking.wall_s", c.wallSeconds);
+        Report("clip.thinking.cpu_s", c.cpuSeconds);
+        Report("clip.thinking.cpu_percent", 100.0 * share);
     }
 
     std::error_code ec;

@@ -68,7 +68,7 @@ ${marrowick_firmware_rows}    };
 }  // namespace marrowick
 " @ONLY)
 
-target_sources(marrowick_core PRIVATE ${marrowick_firmware_sources} ${marrowick_firmware_out}/EmbeddedImageIndex.cpp)
+target_sources(marrowick_models PRIVATE ${marrowick_firmware_sources} ${marrowick_firmware_out}/EmbeddedImageIndex.cpp)
 
 # The end-to-end tests make the images again with the generator and compare
 # them with the embedded ones; both targets exist only once the whole

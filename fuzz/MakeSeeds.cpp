@@ -7,11 +7,12 @@
 #include <iostream>
 
 #include "FuzzSupport.h"
+#include "features/ProjectFiles.h"
+#include "features/ShowsFeature.h"
 #include "firmware/EmbeddedImages.h"
 #include "projects/ConfigFile.h"
 #include "projects/ProjectPaths.h"
 #include "projects/ShowFiles.h"
-#include "shows/ShowsFeature.h"
 #include "support/Harness.h"
 #include "support/TempFolder.h"
 
@@ -77,11 +78,11 @@ std::map<std::string, std::string> SavedProject(const ControllerState& state)
 {
     Harness h(state);
     h.Identify();
-    h.session.Click("btnReadShows");
+    h.session.Click(control::btnReadShows);
     h.clock.RunUntilIdle();
     TempFolder folder("marrowick-seeds");
-    h.session.ProjectFolder = folder.Str() + "/";
-    if (!SaveAllShows(h.session))
+    h.session.paths.ProjectFolder = folder.Str() + "/";
+    if (!SaveAllShows(h.session.features(), h.session.shows().State()))
         std::cerr << "saving the seed project failed: " << h.session.Status(1) << "\n";
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path))

@@ -9,8 +9,9 @@
 #include <string>
 
 #include "FuzzSupport.h"
+#include "features/ProjectFiles.h"
+#include "features/ShowsFeature.h"
 #include "projects/ShowFiles.h"
-#include "shows/ShowsFeature.h"
 #include "support/Harness.h"
 
 namespace marrowick::fuzz {
@@ -25,7 +26,7 @@ inline std::unique_ptr<testing::Harness> SilentController(const std::string& mod
 {
     auto h = std::make_unique<testing::Harness>(SampleControllerState(model));
     FUZZ_CHECK(h->Identify());
-    FUZZ_CHECK(h->session.CurrentController && h->session.CurrentController->Name() == model);
+    FUZZ_CHECK(h->session.identity.CurrentController && h->session.identity.CurrentController->Name() == model);
     h->simulator.faults().silenceAfterReplies = h->simulator.repliesSent;
     h->sent.clear();
     return h;
@@ -35,9 +36,9 @@ inline std::unique_ptr<testing::Harness> SilentController(const std::string& mod
 struct ReadEnds {
     explicit ReadEnds(testing::Harness& h)
     {
-        h.session.shows().Reader().Finished.connect([this](const Outcome& outcome) {
+        h.session.shows().Reader().Finished.connect([this](const Result& outcome) {
             ++count;
-            succeeded = outcome.ok;
+            succeeded = outcome.ok();
         });
     }
     int count = 0;
@@ -55,7 +56,7 @@ inline bool SameEntry(const ShowEntry& a, const ShowEntry& b)
 inline void CheckIdle(testing::Harness& h)
 {
     FUZZ_CHECK(h.session.State() == StateIdle);
-    FUZZ_CHECK(h.session.link.Active() == nullptr);
+    FUZZ_CHECK(h.session.conversations.Active() == nullptr);
     FUZZ_CHECK(!h.session.shows().Reader().Running());
 }
 
@@ -78,12 +79,12 @@ inline void CheckProjectRoundTrip(testing::Harness& h, const std::string& model)
 {
     const ShowState& saved = h.session.shows().State();
     const std::filesystem::path folder = FreshFolder("project");
-    h.session.ProjectFolder = folder.string() + "/";
-    FUZZ_CHECK(SaveAllShows(h.session));
+    h.session.paths.ProjectFolder = folder.string() + "/";
+    FUZZ_CHECK(SaveAllShows(h.session.features(), h.session.shows().State()));
 
     auto reopened = SilentController(model);
-    const Outcome opened = reopened->session.shows().OpenShowsFrom(folder.string());
-    FUZZ_CHECK(opened.ok);
+    const Result opened = reopened->session.shows().OpenShowsFrom(folder.string());
+    FUZZ_CHECK(opened.ok());
     const ShowState& back = reopened->session.shows().State();
     FUZZ_CHECK(back.AmbientMode == saved.AmbientMode);
     const int last = saved.ShowCount < BlocksPerTable ? saved.ShowCount : BlocksPerTable - 1;

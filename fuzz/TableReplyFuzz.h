@@ -11,9 +11,9 @@ namespace marrowick::fuzz {
 inline void TableReplyCase(const std::string& model, const std::string& reply)
 {
     auto h = SilentController(model);
-    const std::size_t tableBytes = static_cast<std::size_t>(h->session.CurrentController->ShowReadDataCount());
+    const std::size_t tableBytes = static_cast<std::size_t>(h->session.identity.CurrentController->ShowReadDataCount());
     ReadEnds ends(*h);
-    h->session.Click("btnReadShows");
+    h->session.Click(control::btnReadShows);
     FUZZ_CHECK(h->session.State() == StateReadShows);
     h->port.onBytes(reply);
     // Taken: a "*" followed the "u", or there was no show to ask for.

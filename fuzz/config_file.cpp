@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "ShowFuzz.h"
+#include "features/ProjectFiles.h"
 #include "projects/ConfigFile.h"
 
 using namespace marrowick;
@@ -19,15 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto h = SilentController("R2");
     const ShowState before = h->session.shows().State();
-    const Outcome opened = h->session.shows().OpenShowsFrom(folder.string());
+    const Result opened = h->session.shows().OpenShowsFrom(folder.string());
     const ShowState& shows = h->session.shows().State();
     FUZZ_CHECK(h->session.State() == StateIdle);
     if (size != TocImageBytes) {
-        FUZZ_CHECK(!opened.ok && !opened.message.empty());
+        FUZZ_CHECK(!opened.ok() && !opened.message.empty());
         FUZZ_CHECK(shows.TocImage == before.TocImage && shows.ShowCount == before.ShowCount);
         return 0;
     }
-    FUZZ_CHECK(opened.ok);
+    FUZZ_CHECK(opened.ok());
     FUZZ_CHECK(shows.TocImage == bytes);
     FUZZ_CHECK(shows.ShowCount == data[160]);
     FUZZ_CHECK(h->view.rows["ListShows"].size() == static_cast<std::size_t>(BlocksPerTable));

@@ -9,8 +9,8 @@
 #include <fstream>
 
 #include "FuzzSupport.h"
-#include "library/ClipTransfer.h"
-#include "library/LibraryFeature.h"
+#include "conversations/ClipTransfer.h"
+#include "features/LibraryFeature.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -69,18 +69,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     testing::Harness h;
     FUZZ_CHECK(h.Identify());
-    const float audioRam = h.session.CurrentController->AudioRam();
-    h.session.Drop("List1", paths);
+    const float audioRam = h.session.identity.CurrentController->AudioRam();
+    h.session.Drop(control::List1, paths);
     CheckLibrary(h, audioRam);
-    h.session.Drop("List1", paths);
+    h.session.Drop(control::List1, paths);
     CheckLibrary(h, audioRam);
     FUZZ_CHECK(h.session.State() == StateIdle);
 
     // A small library goes into 000.LIB as its table and every clip's bytes.
     const AudioLibrary& library = h.session.library().Library();
     if (library.ClipCount > 0 && library.LibraryBytes <= 256 * 1024) {
-        const Outcome saved = h.session.library().SaveLibraryTo(FreshFolder("library"));
-        FUZZ_CHECK(saved.ok);
+        const Result saved = h.session.library().SaveLibraryTo(FreshFolder("library"));
+        FUZZ_CHECK(saved.ok());
         std::error_code ec;
         const auto written = std::filesystem::file_size(saved.message, ec);
         FUZZ_CHECK(!ec && static_cast<double>(written) ==

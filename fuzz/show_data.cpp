@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string model = (data[0] & 1U) == 0 ? "K5" : "R2";
     auto h = SilentController(model);
     ReadEnds ends(*h);
-    h->session.Click("btnReadShows");
+    h->session.Click(control::btnReadShows);
     FUZZ_CHECK(h->session.State() == StateReadShows);
 
     std::size_t at = 1;

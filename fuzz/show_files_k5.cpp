@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
 
     auto h = SilentController("K5");
-    const Outcome opened = h->session.shows().OpenShowsFrom(folder.string());
-    FUZZ_CHECK(opened.ok);
+    const Result opened = h->session.shows().OpenShowsFrom(folder.string());
+    FUZZ_CHECK(opened.ok());
     FUZZ_CHECK(h->session.State() == StateIdle);
     const ShowState& shows = h->session.shows().State();
     FUZZ_CHECK(shows.ShowCount <= BlocksPerTable - 1);

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "ShowFuzz.h"
+#include "features/ProjectFiles.h"
 #include "projects/ConfigFile.h"
 #include "projects/ProjectPaths.h"
 
@@ -27,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             write(ShowFileName(static_cast<int>(piece - 1), piece % 2 == 0 ? ".R2S" : ".r2s"), files[piece]);
 
     auto h = SilentController("R2");
-    const Outcome opened = h->session.shows().OpenShowsFrom(folder.string());
+    const Result opened = h->session.shows().OpenShowsFrom(folder.string());
     FUZZ_CHECK(h->session.State() == StateIdle);
     const bool configUsable = files[0].empty() || files[0].size() == TocImageBytes;
-    FUZZ_CHECK(opened.ok == configUsable);
-    if (!opened.ok)
+    FUZZ_CHECK(opened.ok() == configUsable);
+    if (!opened.ok())
         return 0;
     const ShowState& shows = h->session.shows().State();
     for (int show = 0; show < BlocksPerTable; ++show) {

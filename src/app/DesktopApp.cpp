@@ -5,9 +5,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/LogWindow.h"
 #include "core/Session.h"
-#include "log/qt/LogWindow.h"
-#include "platform/qt/QtDialogs.h"
+#include "qt/QtDialogs.h"
 
 namespace marrowick {
 namespace {
@@ -83,7 +83,8 @@ void DesktopApp::ChoosePort(int current, std::function<void(int)> done)
 
 void DesktopApp::ShowLogWindow()
 {
-    m_logWindow = std::make_unique<LogWindow>(*m_session, m_parts.logFolders);
+    m_logWindow =
+        std::make_unique<LogWindow>(m_session->log, m_session->clock, m_session->stateEngine, m_parts.logFolders);
     PlaceBesideMainWindow(*m_logWindow);
     m_logWindow->show();
     // Its frame is known only once the window manager has framed it.

@@ -15,6 +15,9 @@
 #include <QVBoxLayout>
 
 #include "app/Widgets.h"
+#include "firmware/FirmwareCatalogue.h"
+#include "models/Controller.h"
+#include "platform/Controls.h"
 
 namespace marrowick {
 namespace {
@@ -25,9 +28,14 @@ template <typename W> W* Named(W* widget, const char* name)
     return widget;
 }
 
-QPushButton* Button(const char* name, const char* caption, const char* tooltip = nullptr)
+template <typename W> W* Named(W* widget, Control control)
 {
-    auto* button = Named(new QPushButton(QString::fromLatin1(caption)), name);
+    return Named(widget, control.name);
+}
+
+QPushButton* Button(Control control, const char* caption, const char* tooltip = nullptr)
+{
+    auto* button = Named(new QPushButton(QString::fromLatin1(caption)), control);
     if (tooltip)
         button->setToolTip(QString::fromLatin1(tooltip));
     button->setAutoDefault(false);
@@ -39,7 +47,7 @@ QWidget* AudioLibraryTab()
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
 
-    auto* list = Named(new FileDropList, "List1");
+    auto* list = Named(new FileDropList, control::List1);
     list->setHeaderLabels({QStringLiteral("Clip"), QStringLiteral("File Name"), QStringLiteral("File Size")});
     list->setRootIsDecorated(false);
     list->setAlternatingRowColors(true);
@@ -49,15 +57,16 @@ QWidget* AudioLibraryTab()
     layout->addWidget(list, 1);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button("BtnAddClip", "Select Audio Clips"));
-    buttons->addWidget(Button("Command3", "Clear Library", "Use this button to clear the above created library"));
-    buttons->addWidget(Button("btnLibrary", "Save Library File",
+    buttons->addWidget(Button(control::BtnAddClip, "Select Audio Clips"));
+    buttons->addWidget(
+        Button(control::Command3, "Clear Library", "Use this button to clear the above created library"));
+    buttons->addWidget(Button(control::btnLibrary, "Save Library File",
                               "Use this button to create a library that will be transfered via micro SD card"));
     buttons->addStretch(1);
-    auto* light = Named(new StatusLight, "Shape1");
+    auto* light = Named(new StatusLight, control::Shape1);
     light->setToolTip(QStringLiteral("Transfer status"));
     buttons->addWidget(light);
-    buttons->addWidget(Button("BtnWriteLibrary", "Send Clips to K5"));
+    buttons->addWidget(Button(control::BtnWriteLibrary, "Send Clips to K5"));
     layout->addLayout(buttons);
     return tab;
 }
@@ -75,12 +84,17 @@ QLabel* Label(const char* name, const char* caption = "")
     return Named(new QLabel(QString::fromLatin1(caption)), name);
 }
 
+QLabel* Label(Control control, const char* caption = "")
+{
+    return Label(control.name, caption);
+}
+
 QWidget* ShowsTab()
 {
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
 
-    auto* shows = Named(new QTreeWidget, "ListShows");
+    auto* shows = Named(new QTreeWidget, control::ListShows);
     shows->setHeaderLabels({QStringLiteral("Show"), QStringLiteral("Show Start"), QStringLiteral("Show Length"),
                             QStringLiteral("Audio clip"), QStringLiteral("Audio Volume"),
                             QStringLiteral("Pre Show Delay"), QStringLiteral("Post Show Delay"),
@@ -93,14 +107,14 @@ QWidget* ShowsTab()
 
     auto* values = new QGridLayout;
     values->setHorizontalSpacing(8);
-    AddValuePair(values, 0, 0, Label("lblShowCountCaption", "ShowCount:"), Label("lblShowCount"));
-    AddValuePair(values, 0, 2, Label("lblAmbientCaption", "Ambient Mode:"), Label("lblAmbient"));
-    AddValuePair(values, 0, 4, Label("lblTriggerCaption", "Trigger Mode:"), Label("lblTrigger"));
-    AddValuePair(values, 1, 0, Label("lblLockOutCaption", "Lockout: "), Label("lblLockOut"));
-    auto* triggerA = Label("LblTriggerA", "Trigger A:");
-    auto* triggerAValue = Label("LblTriggerAvalue");
-    auto* triggerB = Label("LblTriggerB", "Trigger B:");
-    auto* triggerBValue = Label("LblTriggerBvalue");
+    AddValuePair(values, 0, 0, Label("lblShowCountCaption", "ShowCount:"), Label(control::lblShowCount));
+    AddValuePair(values, 0, 2, Label("lblAmbientCaption", "Ambient Mode:"), Label(control::lblAmbient));
+    AddValuePair(values, 0, 4, Label("lblTriggerCaption", "Trigger Mode:"), Label(control::lblTrigger));
+    AddValuePair(values, 1, 0, Label("lblLockOutCaption", "Lockout: "), Label(control::lblLockOut));
+    auto* triggerA = Label(control::LblTriggerA, "Trigger A:");
+    auto* triggerAValue = Label(control::LblTriggerAvalue);
+    auto* triggerB = Label(control::LblTriggerB, "Trigger B:");
+    auto* triggerBValue = Label(control::LblTriggerBvalue);
     AddValuePair(values, 1, 2, triggerA, triggerAValue);
     AddValuePair(values, 1, 4, triggerB, triggerBValue);
     for (QLabel* hidden : {triggerA, triggerAValue, triggerB, triggerBValue})
@@ -109,27 +123,29 @@ QWidget* ShowsTab()
     layout->addLayout(values);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button("btnReadShows", "Read Shows From K5"));
-    buttons->addWidget(Button("btnWriteShows", "Write Shows To K5"));
+    buttons->addWidget(Button(control::btnReadShows, "Read Shows From K5"));
+    buttons->addWidget(Button(control::btnWriteShows, "Write Shows To K5"));
     buttons->addStretch(1);
-    buttons->addWidget(Button("btnOpenShows", "Open Existing Shows"));
+    buttons->addWidget(Button(control::btnOpenShows, "Open Existing Shows"));
     buttons->addWidget(
-        Button("btnSaveShows", "Save Shows", "Use this button to Save show files to computer for backup."));
+        Button(control::btnSaveShows, "Save Shows", "Use this button to Save show files to computer for backup."));
     layout->addLayout(buttons);
     return tab;
 }
 
-QGroupBox* FirmwareFrame(QWidget* owner, const char* name, const char* caption, const char* array,
-                         std::initializer_list<const char*> versions, int selected)
+// A model's frame of version options, as its traits and the catalogue say.
+QGroupBox* FirmwareFrame(QWidget* owner, const controller& model)
 {
-    auto* frame = Named(new QGroupBox(QString::fromLatin1(caption)), name);
+    const ModelTraits& traits = model.Traits();
+    auto* frame = Named(new QGroupBox(QString::fromLatin1(traits.firmwareTitle)), traits.firmwareFrame);
     auto* layout = new QVBoxLayout(frame);
-    auto* group = Named(new QButtonGroup(owner), array);
+    auto* group = Named(new QButtonGroup(owner), traits.firmwareOptions);
     int index = 0;
-    for (const char* version : versions) {
-        auto* option = new QRadioButton(QString::fromLatin1(version));
-        option->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(array)).arg(index));
-        option->setChecked(index == selected);
+    for (std::string_view version : FirmwareVersionsOf(model.Name())) {
+        auto* option =
+            new QRadioButton(QStringLiteral("version ") + QString::fromLatin1(version.data(), version.size()));
+        option->setObjectName(QStringLiteral("%1_%2").arg(QString::fromLatin1(traits.firmwareOptions.name)).arg(index));
+        option->setChecked(index == traits.firmwareDefaultOption);
         group->addButton(option, index);
         layout->addWidget(option);
         ++index;
@@ -145,15 +161,9 @@ QWidget* FirmwareTab(QWidget* owner)
     auto* layout = new QVBoxLayout(tab);
     auto* row = new QHBoxLayout;
     row->setAlignment(Qt::AlignTop);
-    row->addWidget(FirmwareFrame(owner, "FirmwareK5", "K5 Firmware", "OptFirmware",
-                                 {"version 1.02", "version 1.03", "version 1.04", "version 1.05", "version 1.06"}, 4));
-    row->addWidget(FirmwareFrame(
-        owner, "FirmwareR2", "R2 Firmware", "Option2",
-        {"version 1.02", "version 1.03", "version 1.04", "version 1.05", "version 1.06", "version 1.07"}, 5));
-    row->addWidget(FirmwareFrame(owner, "FirmwareT7", "T7 Firmware", "Option1", {"version 1.00"}, 0));
-    row->addWidget(FirmwareFrame(owner, "firmwareLumen", "Lumen+", "Option3",
-                                 {"version 1.08", "version 1.09", "version 1.10"}, 2));
-    auto* info = Label("lblFirmwareInfo");
+    for (const controller* model : AllModels())
+        row->addWidget(FirmwareFrame(owner, *model));
+    auto* info = Label(control::lblFirmwareInfo);
     info->setWordWrap(true);
     info->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     info->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -161,7 +171,7 @@ QWidget* FirmwareTab(QWidget* owner)
     layout->addLayout(row, 1);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button("btnFirmware", "Download Firmware"));
+    buttons->addWidget(Button(control::btnFirmware, "Download Firmware"));
     buttons->addStretch(1);
     layout->addLayout(buttons);
     return tab;
@@ -171,23 +181,23 @@ QWidget* FirmwareTab(QWidget* owner)
 
 void BuildMainLayout(QMainWindow& window)
 {
-    window.setObjectName(QStringLiteral("frmInterface"));
+    window.setObjectName(QString::fromLatin1(control::frmInterface.name));
     auto* central = new QWidget;
     auto* layout = new QVBoxLayout(central);
 
-    auto* tabs = Named(new QTabWidget, "SSTab1");
+    auto* tabs = Named(new QTabWidget, control::SSTab1);
     tabs->addTab(AudioLibraryTab(), QStringLiteral("Audio Library"));
     tabs->addTab(ShowsTab(), QStringLiteral("Show Read / Write"));
     tabs->addTab(FirmwareTab(&window), QStringLiteral("Firmware"));
     layout->addWidget(tabs, 1);
 
     auto* progressRow = new QHBoxLayout;
-    auto* progress = Named(new QProgressBar, "ProgressBar1");
+    auto* progress = Named(new QProgressBar, control::ProgressBar1);
     progress->setRange(0, 1);
     progress->setValue(0);
     progress->setTextVisible(false);
     progressRow->addWidget(progress, 1);
-    auto* cancel = Button("btnCancel", "Cancel", "Stops the transfer that is running");
+    auto* cancel = Button(control::btnCancel, "Cancel", "Stops the transfer that is running");
     cancel->hide();
     progressRow->addWidget(cancel);
     layout->addLayout(progressRow);

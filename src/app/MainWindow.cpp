@@ -27,23 +27,27 @@ void MainWindow::Attach(Session* session)
 void MainWindow::Wire()
 {
     for (QPushButton* button : findChildren<QPushButton*>()) {
-        const std::string name = button->objectName().toStdString();
-        connect(button, &QPushButton::clicked, this, [this, name] {
+        const auto control = FindControl(button->objectName().toStdString());
+        if (!control)
+            continue;
+        connect(button, &QPushButton::clicked, this, [this, control] {
             if (m_session)
-                m_session->Click(name);
+                m_session->Click(*control);
         });
     }
     for (QButtonGroup* group : findChildren<QButtonGroup*>()) {
-        const std::string name = group->objectName().toStdString();
-        connect(group, &QButtonGroup::idToggled, this, [this, name](int index, bool checked) {
+        const auto control = FindControl(group->objectName().toStdString());
+        if (!control)
+            continue;
+        connect(group, &QButtonGroup::idToggled, this, [this, control](int index, bool checked) {
             if (checked && m_session)
-                m_session->OptionSelected(name, index);
+                m_session->OptionSelected(*control, index);
         });
     }
-    if (auto* list = findChild<FileDropList*>(QStringLiteral("List1")))
+    if (auto* list = findChild<FileDropList*>(QString::fromLatin1(control::List1.name)))
         list->onFilesDropped = [this](const std::vector<std::string>& files) {
             if (m_session)
-                m_session->Drop("List1", files);
+                m_session->Drop(control::List1, files);
         };
 }
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <vector>
 
-#include "platform/qt/PortNames.h"
+#include "qt/PortNames.h"
 
 class QComboBox;
 class QPushButton;

@@ -30,13 +30,13 @@ int ProgressNumber(double value)
 
 } // namespace
 
-template <typename W> W* QtView::Find(const std::string& control) const
+template <typename W> W* QtView::Find(const char* name) const
 {
     if (!m_window)
         return nullptr;
-    W* found = m_window->findChild<W*>(Q(control));
+    W* found = m_window->findChild<W*>(QString::fromLatin1(name));
     if (!found)
-        qWarning("The main window has no control %s", control.c_str());
+        qWarning("The main window has no control %s", name);
     return found;
 }
 
@@ -59,7 +59,7 @@ void QtView::setWindowCaption(const std::string& text)
 
 void QtView::setStatus(int panel, const std::string& text)
 {
-    if (auto* label = Find<QLabel>("StatusBar1_" + std::to_string(panel))) {
+    if (auto* label = Find<QLabel>(("StatusBar1_" + std::to_string(panel)).c_str())) {
         label->setText(Q(text));
         label->setToolTip(Q(text));
     }
@@ -67,7 +67,7 @@ void QtView::setStatus(int panel, const std::string& text)
 
 void QtView::setProgressMaximum(double maximum)
 {
-    if (auto* bar = Find<QProgressBar>("ProgressBar1")) {
+    if (auto* bar = Find<QProgressBar>(control::ProgressBar1.name)) {
         const int top = std::max(1, ProgressNumber(maximum));
         bar->setRange(0, top);
     }
@@ -75,13 +75,13 @@ void QtView::setProgressMaximum(double maximum)
 
 void QtView::setProgressValue(double value)
 {
-    if (auto* bar = Find<QProgressBar>("ProgressBar1"))
+    if (auto* bar = Find<QProgressBar>(control::ProgressBar1.name))
         bar->setValue(std::min(ProgressNumber(value), bar->maximum()));
 }
 
-void QtView::setCaption(const std::string& control, const std::string& text)
+void QtView::setCaption(Control control, const std::string& text)
 {
-    QWidget* widget = Find(control);
+    QWidget* widget = Find(control.name);
     if (auto* button = qobject_cast<QAbstractButton*>(widget))
         button->setText(Q(text));
     else if (auto* label = qobject_cast<QLabel*>(widget))
@@ -92,33 +92,33 @@ void QtView::setCaption(const std::string& control, const std::string& text)
         widget->setWindowTitle(Q(text));
 }
 
-void QtView::setVisible(const std::string& control, bool visible)
+void QtView::setVisible(Control control, bool visible)
 {
-    if (QWidget* widget = Find(control))
+    if (QWidget* widget = Find(control.name))
         widget->setVisible(visible);
 }
 
-void QtView::setEnabled(const std::string& control, bool enabled)
+void QtView::setEnabled(Control control, bool enabled)
 {
-    if (QWidget* widget = Find(control))
+    if (QWidget* widget = Find(control.name))
         widget->setEnabled(enabled);
 }
 
 void QtView::setTabEnabled(int tab, bool enabled)
 {
-    if (auto* tabs = Find<QTabWidget>("SSTab1"))
+    if (auto* tabs = Find<QTabWidget>(control::SSTab1.name))
         tabs->setTabEnabled(tab, enabled);
 }
 
-void QtView::setFillColor(const std::string& control, Rgb colour)
+void QtView::setFillColor(Control control, Rgb colour)
 {
-    if (auto* light = Find<StatusLight>(control))
+    if (auto* light = Find<StatusLight>(control.name))
         light->setFillColor(QColor(colour.red, colour.green, colour.blue));
 }
 
-void QtView::setRows(const std::string& control, const std::vector<std::vector<std::string>>& rows)
+void QtView::setRows(Control control, const std::vector<std::vector<std::string>>& rows)
 {
-    auto* list = Find<QTreeWidget>(control);
+    auto* list = Find<QTreeWidget>(control.name);
     if (!list)
         return;
     list->setUpdatesEnabled(false);
@@ -135,11 +135,11 @@ void QtView::setRows(const std::string& control, const std::vector<std::vector<s
     list->setUpdatesEnabled(true);
 }
 
-int QtView::selectedOption(const std::string& optionArray) const
+int QtView::selectedOption(Control optionArray) const
 {
     if (!m_window)
         return -1;
-    const auto* group = m_window->findChild<QButtonGroup*>(Q(optionArray));
+    const auto* group = m_window->findChild<QButtonGroup*>(QString::fromLatin1(optionArray.name));
     return group ? group->checkedId() : -1;
 }
 

@@ -20,17 +20,17 @@ public:
     void setStatus(int panel, const std::string& text) override;
     void setProgressMaximum(double maximum) override;
     void setProgressValue(double value) override;
-    void setCaption(const std::string& control, const std::string& text) override;
-    void setVisible(const std::string& control, bool visible) override;
-    void setEnabled(const std::string& control, bool enabled) override;
+    void setCaption(Control control, const std::string& text) override;
+    void setVisible(Control control, bool visible) override;
+    void setEnabled(Control control, bool enabled) override;
     void setTabEnabled(int tab, bool enabled) override;
-    void setFillColor(const std::string& control, Rgb colour) override;
-    void setRows(const std::string& control, const std::vector<std::vector<std::string>>& rows) override;
-    int selectedOption(const std::string& optionArray) const override;
+    void setFillColor(Control control, Rgb colour) override;
+    void setRows(Control control, const std::vector<std::vector<std::string>>& rows) override;
+    int selectedOption(Control optionArray) const override;
     void closeWindow() override;
 
 private:
-    template <typename W = QWidget> W* Find(const std::string& control) const;
+    template <typename W = QWidget> W* Find(const char* name) const;
 
     QPointer<QWidget> m_window;
     QString m_captionSuffix;

@@ -9,13 +9,13 @@
 
 #include "app/DesktopApp.h"
 #include "app/SingleInstance.h"
+#include "conversations/Identification.h"
 #include "core/Session.h"
-#include "link/Identification.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
-#include "platform/qt/QtClock.h"
-#include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtSettings.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
+#include "qt/QtSettings.h"
 
 namespace {
 
@@ -106,8 +106,8 @@ int main(int argc, char* argv[])
     // With MARROWICK_REPORT_IDENTIFIED set, one line on stdout when the
     // identification ends, for scripts that wait until the window is ready.
     if (!qEnvironmentVariableIsEmpty("MARROWICK_REPORT_IDENTIFIED"))
-        app->session().identification().Finished.connect([&app](const marrowick::Outcome& outcome) {
-            std::printf("%s: %s\n", outcome.ok ? "identified" : "not identified", app->session().Status(2).c_str());
+        app->session().identification().Finished.connect([&app](const marrowick::Result& outcome) {
+            std::printf("%s: %s\n", outcome.ok() ? "identified" : "not identified", app->session().Status(2).c_str());
             std::fflush(stdout);
         });
     app->Start();

@@ -1,15 +1,16 @@
 #include "cli/Cli.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <iostream>
 
-#include "link/Identification.h"
 #include "platform/QuietView.h"
-#include "platform/qt/QtClock.h"
-#include "platform/qt/QtSerialPort.h"
-#include "platform/qt/QtSettings.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
+#include "qt/QtSettings.h"
 
 namespace marrowick::cli {
 namespace {
@@ -33,9 +34,9 @@ class ConsoleDialogs : public Dialogs {
 public:
     explicit ConsoleDialogs(Context& context) : m_context(context) {}
     void message(const std::string& text, const std::string&, DialogIcon) override { std::cerr << text << std::endl; }
-    bool question(const std::string& text, const std::string&, DialogIcon) override
+    bool question(Question id, const std::string&, const std::string&, DialogIcon) override
     {
-        const auto found = m_context.answers.find(text);
+        const auto found = m_context.answers.find(id);
         return found != m_context.answers.end() && found->second;
     }
     std::optional<std::string> prompt(const std::string&, const std::string&, const std::string&) override
@@ -57,10 +58,26 @@ std::string Args::Option(const std::string& name, const std::string& fallback) c
     return found == options.end() ? fallback : found->second;
 }
 
-std::vector<Command>& Commands()
+bool Args::Has(const std::string& name) const
 {
-    static std::vector<Command> commands;
-    return commands;
+    return options.count(name) != 0 || std::find(flags.begin(), flags.end(), name) != flags.end();
+}
+
+int ExitStatusOf(const Result& result)
+{
+    switch (result.code) {
+    case ResultCode::Ok:
+        return ExitOk;
+    case ResultCode::Refused:
+    case ResultCode::Busy:
+    case ResultCode::TimedOut:
+    case ResultCode::UnreadableReply:
+    case ResultCode::FileError:
+    case ResultCode::PortLost:
+    case ResultCode::Cancelled:
+        break;
+    }
+    return ExitFailed;
 }
 
 struct Context::Impl {
@@ -105,6 +122,13 @@ int Context::Fail(const std::string& message) const
     return ExitFailed;
 }
 
+int Context::Fail(const Result& result) const
+{
+    EndProgress();
+    std::cerr << result.message << std::endl;
+    return ExitStatusOf(result);
+}
+
 void Context::RunUntil(const std::function<bool()>& done)
 {
     QEventLoop loop;
@@ -140,8 +164,8 @@ int Context::Identify()
             return Usage("--timeout wants a number of seconds above 0");
         }
     }
-    std::optional<Outcome> outcome;
-    const int id = session().identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+    std::optional<Result> outcome;
+    const int id = session().identification().Finished.connect([&](const Result& o) { outcome = o; });
     std::string error;
     const bool opened = session().Connect(port, &error);
     if (opened)
@@ -149,8 +173,8 @@ int Context::Identify()
     session().identification().Finished.disconnect(id);
     if (!opened)
         return Fail(error); // the reason names the port
-    if (!outcome->ok)
-        return Fail(outcome->message);
+    if (!outcome->ok())
+        return Fail(*outcome);
     return ExitOk;
 }
 
@@ -166,6 +190,67 @@ void Context::EndProgress() const
 
 } // namespace marrowick::cli
 
+namespace marrowick::cli {
+namespace {
+
+std::vector<Command> AllCommands()
+{
+    std::vector<Command> all;
+    for (auto part : {IdentifyCommands, ShowCommands, LibraryCommands, FirmwareCommands})
+        for (Command& command : part())
+            all.push_back(std::move(command));
+    return all;
+}
+
+void PrintHelp(std::ostream& out, const std::vector<Command>& commands)
+{
+    out << "usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
+    for (const auto& command : commands)
+        out << "  " << command.usage << "\n";
+    out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
+           "marrowick-cli COMMAND --help tells more about a command.\n";
+}
+
+bool AsksForHelp(const QStringList& words)
+{
+    return std::any_of(words.begin(), words.end(), [](const QString& word) {
+        return word == QLatin1String("--help") || word == QLatin1String("-h");
+    });
+}
+
+// The command's arguments by the options it declares; nothing (after saying
+// why on stderr) when they do not parse.
+std::optional<Args> ParseArguments(const Command& command, const QStringList& words)
+{
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    for (const OptionSpec& spec : command.options) {
+        const QString name = QString::fromStdString(spec.name);
+        parser.addOption(spec.takesValue ? QCommandLineOption(name, QString(), name.toUpper())
+                                         : QCommandLineOption(name, QString()));
+    }
+    if (!parser.parse(words)) {
+        std::cerr << "marrowick-cli " << command.name << ": " << parser.errorText().toStdString() << "\n";
+        return std::nullopt;
+    }
+    Args args;
+    for (const OptionSpec& spec : command.options) {
+        const QString name = QString::fromStdString(spec.name);
+        if (!parser.isSet(name))
+            continue;
+        if (spec.takesValue)
+            args.options[spec.name] = parser.value(name).toStdString();
+        else
+            args.flags.push_back(spec.name);
+    }
+    for (const QString& word : parser.positionalArguments())
+        args.positional.push_back(word.toStdString());
+    return args;
+}
+
+} // namespace
+} // namespace marrowick::cli
+
 int main(int argc, char** argv)
 {
     using namespace marrowick::cli;
@@ -173,53 +258,41 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
     QCoreApplication::setOrganizationName(QStringLiteral("marrowick"));
 
-    auto printHelp = [](std::ostream& out) {
-        out << "usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
-        for (const auto& command : Commands())
-            out << "  " << command.usage << "\n";
-        out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
-               "marrowick-cli COMMAND --help tells more about a command.\n";
-    };
-    if (argc < 2) {
-        printHelp(std::cerr);
+    const std::vector<Command> commands = AllCommands();
+    const QStringList words = QCoreApplication::arguments();
+    if (words.size() < 2) {
+        PrintHelp(std::cerr, commands);
         return ExitUsage;
     }
-    const std::string name = argv[1];
+    const std::string name = words.at(1).toStdString();
     if (name == "--help" || name == "-h" || name == "help") {
-        printHelp(std::cout);
+        PrintHelp(std::cout, commands);
         return ExitOk;
     }
-    const Command* command = nullptr;
-    for (const auto& candidate : Commands())
-        if (candidate.name == name)
-            command = &candidate;
-    if (command == nullptr) {
+    const auto command = std::find_if(commands.begin(), commands.end(),
+                                      [&](const Command& candidate) { return candidate.name == name; });
+    if (command == commands.end()) {
         std::cerr << "marrowick-cli: unknown command " << name << "\n";
-        printHelp(std::cerr);
+        PrintHelp(std::cerr, commands);
         return ExitUsage;
     }
-    Args args;
-    for (int i = 2; i < argc; ++i) {
-        std::string word = argv[i];
-        if (word == "--help" || word == "-h") {
-            std::cout << "usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
-            return ExitOk;
-        }
-        if (word.rfind("--", 0) == 0 && word.size() > 2) {
-            word = word.substr(2);
-            if (command->flags.count(word) != 0) {
-                args.flags.insert(word);
-            } else if (i + 1 < argc) {
-                args.options[word] = argv[++i];
-            } else {
-                std::cerr << "marrowick-cli " << name << ": --" << word << " needs a value\n";
-                std::cerr << "usage: marrowick-cli " << command->usage << "\n";
-                return ExitUsage;
-            }
-        } else {
-            args.positional.push_back(word);
-        }
+    // The command's words, with the program's name in front as the parser expects.
+    QStringList commandWords = words.mid(2);
+    commandWords.prepend(words.at(0));
+    if (AsksForHelp(words.mid(2))) {
+        std::cout << "usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
+        return ExitOk;
     }
-    Context context(*command, std::move(args));
+    auto args = ParseArguments(*command, commandWords);
+    if (!args) {
+        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        return ExitUsage;
+    }
+    if (!command->takesFiles && !args->positional.empty()) {
+        std::cerr << "marrowick-cli " << command->name << ": unexpected " << args->positional.front() << "\n";
+        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        return ExitUsage;
+    }
+    Context context(*command, std::move(*args));
     return command->run(context);
 }

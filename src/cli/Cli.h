@@ -4,10 +4,10 @@
 #include <map>
 #include <memory>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
+#include "base/Result.h"
 #include "core/Session.h"
 
 namespace marrowick::cli {
@@ -17,30 +17,41 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;
 inline constexpr int ExitUsage = 2;
 
+// The exit status for how an operation ended.
+int ExitStatusOf(const Result& result);
+
+// One option a command takes: "--port PORT", or a flag without a value ("--force").
+struct OptionSpec {
+    std::string name;
+    bool takesValue = true;
+};
+
+// A command's arguments, as the parser read them.
 struct Args {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options; // "--port X" -> options["port"] = "X"
-    std::set<std::string> flags;                // "--force" -> flags {"force"}
+    std::vector<std::string> flags;             // "--force" -> "force"
 
     std::string Option(const std::string& name, const std::string& fallback = "") const;
-    bool Has(const std::string& name) const { return options.count(name) != 0 || flags.count(name) != 0; }
+    bool Has(const std::string& name) const;
 };
 
 class Context;
 
 struct Command {
     std::string name;
-    std::string usage;           // "identify --port PORT [--timeout SECONDS]"
-    std::set<std::string> flags; // options that take no value
-    std::function<int(Context&)> run;
-    std::string help; // what the command does, printed by --help under the usage line
+    std::string usage;                // "identify --port PORT [--timeout SECONDS]"
+    std::vector<OptionSpec> options;  // every option it takes
+    bool takesFiles = false;          // positional FILE arguments
+    std::function<int(Context&)> run; // the exit status
+    std::string help;                 // what the command does, printed by --help under the usage line
 };
 
-// Commands register themselves from their own files.
-std::vector<Command>& Commands();
-struct Register {
-    explicit Register(Command command) { Commands().push_back(std::move(command)); }
-};
+// Each command file gives its commands; `--help` lists them in this order.
+std::vector<Command> IdentifyCommands();
+std::vector<Command> ShowCommands();
+std::vector<Command> LibraryCommands();
+std::vector<Command> FirmwareCommands();
 
 // A command's run: its arguments, and a session on the real serial port whose
 // panel-1 status texts go to stdout, one per line, as the window would show them.
@@ -56,14 +67,16 @@ public:
     int Usage(const std::string& problem = "") const;
     // Prints the message on stderr and returns ExitFailed.
     int Fail(const std::string& message) const;
+    // Prints a failure's message on stderr and returns its exit status.
+    int Fail(const Result& result) const;
 
     // A session on --port with the --timeout given; runs the identification and
     // returns ExitOk when the controller said its version and model.
     int Identify();
     Session& session();
 
-    // Answers for questions the core asks (text -> Yes/No); unlisted ones are No.
-    std::map<std::string, bool> answers;
+    // Answers for the questions the program asks; unlisted ones are No.
+    std::map<Question, bool> answers;
     std::optional<std::string> folderAnswer;
     std::optional<std::string> promptAnswer;
 

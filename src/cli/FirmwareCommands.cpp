@@ -3,10 +3,10 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/Files.h"
 #include "cli/Cli.h"
-#include "core/Files.h"
+#include "features/FirmwareFeature.h"
 #include "firmware/EmbeddedImages.h"
-#include "firmware/FirmwareFeature.h"
 
 namespace marrowick::cli {
 namespace {
@@ -28,11 +28,6 @@ std::string SdWord(SdVariant sd)
 
 int RunImages(Context& context)
 {
-    if (!context.args.positional.empty())
-        return context.Usage("unexpected " + context.args.positional.front());
-    for (const auto& [name, value] : context.args.options)
-        if (name != "export")
-            return context.Usage("unknown option --" + name);
     const std::string folder = context.args.Option("export");
     if (!folder.empty()) {
         std::error_code ec;
@@ -71,11 +66,6 @@ std::string Available(std::string_view model)
 int RunFlash(Context& context)
 {
     const Args& args = context.args;
-    if (!args.positional.empty())
-        return context.Usage("unexpected " + args.positional.front());
-    for (const auto& [name, value] : args.options)
-        if (name != "port" && name != "version" && name != "sd" && name != "timeout")
-            return context.Usage("unknown option --" + name);
     std::string version = args.Option("version");
     if (version.rfind("version ", 0) == 0)
         version = version.substr(8);
@@ -90,7 +80,7 @@ int RunFlash(Context& context)
     Session& session = context.session();
 
     // The version picks the option the window would have selected.
-    const std::string_view model = FirmwareModelKey(session.ControllerModel);
+    const std::string_view model = FirmwareModelKey(session.identity.ControllerModel);
     const FirmwareRow* chosen = nullptr;
     bool twoBuilds = false;
     for (const auto& row : FirmwareCatalogue) {
@@ -105,18 +95,17 @@ int RunFlash(Context& context)
     if (twoBuilds && sd.empty())
         return context.Fail("Firmware version " + version + " for the " + std::string(model) +
                             " depends on the SD card: say --sd full or --sd micro");
-    context.answers["Full Size SD Card?"] = sd == "full";
-    context.answers["Micro Sd Card?"] = sd == "micro";
-    const std::string name = session.CurrentController ? session.CurrentController->Name() : std::string(model);
-    context.answers["Reset " + name + " and apply Firmware update?"] = args.Has("reset");
+    context.answers[Question::FullSizeSdCard] = sd == "full";
+    context.answers[Question::MicroSdCard] = sd == "micro";
+    context.answers[Question::ResetController] = args.Has("reset");
 
-    const std::string array(chosen->optionArray);
+    const Control array = FirmwareOptionArray(session.identity.ControllerModel);
     const int option = chosen->option;
-    const OptionReader options = [array, option](const std::string& asked) { return asked == array ? option : 0; };
+    const OptionReader options = [array, option](Control asked) { return asked == array ? option : 0; };
 
     FirmwareFeature& firmware = session.firmware();
-    std::optional<Outcome> outcome;
-    firmware.Ended.connect([&](const Outcome& o) { outcome = o; });
+    std::optional<Result> outcome;
+    firmware.Ended.connect([&](const Result& o) { outcome = o; });
     firmware.download().RecordSent.connect([&](int index, int last) {
         if (index % 16 == 0 || index == last)
             context.Progress("Image " + std::to_string(firmware.download().ImageNumber()) + ": record " +
@@ -126,36 +115,42 @@ int RunFlash(Context& context)
         return context.Fail("No firmware was sent.");
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
-    if (!outcome->ok)
-        return context.Fail(outcome->message);
+    if (!outcome->ok())
+        return context.Fail(*outcome);
     std::cout << outcome->message << std::endl;
     return ExitOk;
 }
 
-const Register images({"images",
-                       "images [--export DIR]",
-                       {},
-                       RunImages,
-                       "Lists the firmware images built into the program, one per line: number, model,\n"
-                       "version, SD-card build (full, micro, full-only or -), bytes and records.\n"
-                       "\n"
-                       "  --export DIR   also writes each image byte for byte as DIR/NNN.hex\n"
-                       "\n"
-                       "example: marrowick-cli images --export ~/firmware"});
-const Register flash({"flash",
-                      "flash --port PORT --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
-                      {"reset"},
-                      RunFlash,
-                      "Identifies the controller, picks the firmware image for its model and VERSION,\n"
-                      "checks every record, then downloads it with a progress line on stderr.\n"
-                      "\n"
-                      "  --version VERSION   the firmware version to install, for example 1.05\n"
-                      "  --sd full|micro     R2 1.03 and 1.04 exist for full-size and micro SD cards\n"
-                      "  --reset             answer Yes to resetting the controller afterwards\n"
-                      "  --timeout SECONDS   how long to wait for each reply (default 5)\n"
-                      "\n"
-                      "Exit status 0 only when the last record was sent.\n"
-                      "example: marrowick-cli flash --port COM3 --version 1.05 --reset"});
-
 } // namespace
+
+std::vector<Command> FirmwareCommands()
+{
+    return {{"images",
+             "images [--export DIR]",
+             {{"export"}},
+             false,
+             RunImages,
+             "Lists the firmware images built into the program, one per line: number, model,\n"
+             "version, SD-card build (full, micro, full-only or -), bytes and records.\n"
+             "\n"
+             "  --export DIR   also writes each image byte for byte as DIR/NNN.hex\n"
+             "\n"
+             "example: marrowick-cli images --export ~/firmware"},
+            {"flash",
+             "flash --port PORT --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
+             {{"port"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
+             false,
+             RunFlash,
+             "Identifies the controller, picks the firmware image for its model and VERSION,\n"
+             "checks every record, then downloads it with a progress line on stderr.\n"
+             "\n"
+             "  --version VERSION   the firmware version to install, for example 1.05\n"
+             "  --sd full|micro     R2 1.03 and 1.04 exist for full-size and micro SD cards\n"
+             "  --reset             answer Yes to resetting the controller afterwards\n"
+             "  --timeout SECONDS   how long to wait for each reply (default 5)\n"
+             "\n"
+             "Exit status 0 only when the last record was sent.\n"
+             "example: marrowick-cli flash --port COM3 --version 1.05 --reset"}};
+}
+
 } // namespace marrowick::cli

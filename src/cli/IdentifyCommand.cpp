@@ -1,16 +1,14 @@
 #include <iostream>
 
 #include "cli/Cli.h"
-#include "platform/qt/PortNames.h"
-#include "platform/qt/QtSettings.h"
+#include "qt/PortNames.h"
+#include "qt/QtSettings.h"
 
 namespace marrowick::cli {
 namespace {
 
 int RunIdentify(Context& context)
 {
-    if (!context.args.positional.empty())
-        return context.Usage("unexpected " + context.args.positional.front());
     const int status = context.Identify();
     Session& session = context.session();
     if (!session.Status(2).empty() && status != ExitUsage)
@@ -20,10 +18,8 @@ int RunIdentify(Context& context)
     return status;
 }
 
-int RunPorts(Context& context)
+int RunPorts(Context&)
 {
-    if (!context.args.positional.empty() || !context.args.options.empty())
-        return context.Usage();
     QtSettings settings;
     const auto ports = PortNames(&settings).Ports();
     if (ports.empty())
@@ -33,23 +29,29 @@ int RunPorts(Context& context)
     return ExitOk;
 }
 
-const Register identify({"identify",
-                         "identify --port PORT [--timeout SECONDS]",
-                         {},
-                         RunIdentify,
-                         "Asks the controller for its firmware version, model and (R2, L+) serial number\n"
-                         "and prints them as the window's status bar shows them.\n"
-                         "\n"
-                         "  --timeout SECONDS   how long to wait for each reply\n"
-                         "\n"
-                         "example: marrowick-cli identify --port COM3"});
-const Register ports({"ports",
-                      "ports",
-                      {},
-                      RunPorts,
-                      "Lists the port numbers this computer has: number, device and description.\n"
-                      "\n"
-                      "example: marrowick-cli ports"});
-
 } // namespace
+
+std::vector<Command> IdentifyCommands()
+{
+    return {{"identify",
+             "identify --port PORT [--timeout SECONDS]",
+             {{"port"}, {"timeout"}},
+             false,
+             RunIdentify,
+             "Asks the controller for its firmware version, model and (R2, L+) serial number\n"
+             "and prints them as the window's status bar shows them.\n"
+             "\n"
+             "  --timeout SECONDS   how long to wait for each reply\n"
+             "\n"
+             "example: marrowick-cli identify --port COM3"},
+            {"ports",
+             "ports",
+             {},
+             false,
+             RunPorts,
+             "Lists the port numbers this computer has: number, device and description.\n"
+             "\n"
+             "example: marrowick-cli ports"}};
+}
+
 } // namespace marrowick::cli

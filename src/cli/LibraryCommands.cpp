@@ -3,10 +3,11 @@
 #include <iostream>
 
 #include "cli/Cli.h"
-#include "library/ClipTransfer.h"
-#include "library/LibraryFeature.h"
+#include "conversations/ClipTransfer.h"
+#include "features/LibraryFeature.h"
 #include "library/LibraryImage.h"
 #include "link/Encoding.h"
+#include "link/LineRate.h"
 
 namespace marrowick::cli {
 namespace {
@@ -54,8 +55,8 @@ int RunSaveLibrary(Context& context)
     if (context.args.positional.empty())
         return context.Usage("no sound files given");
     Session& session = context.session();
-    session.CurrentController = MakeController(model);
-    if (!session.CurrentController)
+    session.identity.CurrentController = MakeController(model);
+    if (!session.identity.CurrentController)
         return context.Usage("--model must be K5, R2, T7 or L+");
     if (auto problem = GatherClips(context))
         return context.Fail(*problem);
@@ -64,9 +65,9 @@ int RunSaveLibrary(Context& context)
     std::filesystem::create_directories(project, ec);
     if (ec)
         return context.Fail("Cannot create " + project + ": " + ec.message());
-    const Outcome outcome = session.library().SaveLibraryTo(project);
-    if (!outcome.ok)
-        return context.Fail(outcome.message);
+    const Result outcome = session.library().SaveLibraryTo(project);
+    if (!outcome.ok())
+        return context.Fail(outcome);
     PrintTable(session.library().Library());
     return ExitOk;
 }
@@ -85,58 +86,63 @@ int RunSendClips(Context& context)
     if (const int status = context.Identify(); status != ExitOk)
         return status;
     Session& session = context.session();
-    if (!session.CurrentController)
+    if (!session.identity.Model())
         return context.Fail("The controller's model is not known");
     if (auto problem = GatherClips(context))
         return context.Fail(*problem);
 
     ClipTransfer& transfer = session.library().Transfer();
-    std::optional<Outcome> outcome;
-    transfer.Finished.connect([&](const Outcome& o) { outcome = o; });
+    std::optional<Result> outcome;
+    transfer.Finished.connect([&](const Result& o) { outcome = o; });
     const auto showProgress = [&] {
         const std::size_t total = transfer.BytesTotal();
         const std::size_t done = transfer.BytesAccepted();
-        const std::size_t left =
-            (total - done + ClipTransfer::LineBytesPerSecond - 1) / ClipTransfer::LineBytesPerSecond;
+        const std::size_t left = (total - done + LineBytesPerSecond - 1) / LineBytesPerSecond;
         context.Progress("Sending clips: " + std::to_string(total == 0 ? 100 : done * 100 / total) + "%  " +
                          std::to_string(done) + " of " + std::to_string(total) + " bytes  " + TimeText(left) + " left");
     };
     transfer.Progressed.connect(showProgress);
-    const Outcome started = session.library().StartSending();
-    if (!started.ok)
+    const Result started = session.library().StartSending();
+    if (!started.ok())
         return context.Fail(started.message.empty() ? "The link is busy; nothing was sent" : started.message);
     showProgress();
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
-    if (!outcome->ok)
-        return context.Fail(outcome->message);
+    if (!outcome->ok())
+        return context.Fail(*outcome);
     return ExitOk;
 }
 
-const Register saveLibrary({"save-library",
-                            "save-library --model MODEL --project DIR FILE...",
-                            {},
-                            RunSaveLibrary,
-                            "Builds the audio library from the sound files in the order given (at most 99,\n"
-                            "as many as fit the model's audio memory), writes DIR/000.LIB for the SD card\n"
-                            "and prints the clip table: number, start address, length, file.\n"
-                            "\n"
-                            "  --model MODEL   K5, R2, T7 or L+\n"
-                            "  --project DIR   the project folder (created when missing)\n"
-                            "\n"
-                            "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"});
-const Register sendClips({"send-clips",
-                          "send-clips --port PORT [--timeout SECONDS] FILE...",
-                          {},
-                          RunSendClips,
-                          "Identifies the controller, builds the audio library for its model from the sound\n"
-                          "files in the order given and sends it over the line, with a progress line on\n"
-                          "stderr. At 9600 baud a megabyte takes about 17 minutes.\n"
-                          "\n"
-                          "  --timeout SECONDS   how long to wait for each reply\n"
-                          "\n"
-                          "Exit status 0 only when the controller accepted the last packet.\n"
-                          "example: marrowick-cli send-clips --port COM3 intro.mp3 thunder.mp3"});
-
 } // namespace
+
+std::vector<Command> LibraryCommands()
+{
+    return {{"save-library",
+             "save-library --model MODEL --project DIR FILE...",
+             {{"model"}, {"project"}},
+             true,
+             RunSaveLibrary,
+             "Builds the audio library from the sound files in the order given (at most 99,\n"
+             "as many as fit the model's audio memory), writes DIR/000.LIB for the SD card\n"
+             "and prints the clip table: number, start address, length, file.\n"
+             "\n"
+             "  --model MODEL   K5, R2, T7 or L+\n"
+             "  --project DIR   the project folder (created when missing)\n"
+             "\n"
+             "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"},
+            {"send-clips",
+             "send-clips --port PORT [--timeout SECONDS] FILE...",
+             {{"port"}, {"timeout"}},
+             true,
+             RunSendClips,
+             "Identifies the controller, builds the audio library for its model from the sound\n"
+             "files in the order given and sends it over the line, with a progress line on\n"
+             "stderr. At 9600 baud a megabyte takes about 17 minutes.\n"
+             "\n"
+             "  --timeout SECONDS   how long to wait for each reply\n"
+             "\n"
+             "Exit status 0 only when the controller accepted the last packet.\n"
+             "example: marrowick-cli send-clips --port COM3 intro.mp3 thunder.mp3"}};
+}
+
 } // namespace marrowick::cli

@@ -3,8 +3,8 @@
 #include <system_error>
 
 #include "cli/Cli.h"
-#include "projects/ShowFiles.h"
-#include "shows/ShowsFeature.h"
+#include "features/ProjectFiles.h"
+#include "features/ShowsFeature.h"
 
 namespace marrowick::cli {
 namespace {
@@ -27,15 +27,16 @@ fs::path ProjectArgument(const Context& context)
 }
 
 // Runs the event loop until `conversation` finishes, with a progress line.
-template <typename Exchange> Outcome WaitFor(Context& context, Exchange& conversation, const char* doing)
+template <typename Exchange> Result WaitFor(Context& context, Exchange& conversation, const char* doing)
 {
-    std::optional<Outcome> outcome;
-    const int id = conversation.Finished.connect([&](const Outcome& o) { outcome = o; });
-    const Outcome started = conversation.Start();
-    if (!started.ok) {
+    std::optional<Result> outcome;
+    const int id = conversation.Finished.connect([&](const Result& o) { outcome = o; });
+    const Result started = conversation.Start();
+    if (!started.ok()) {
         conversation.Finished.disconnect(id);
-        return {false, started.message.empty() ? std::string("The controller is busy or the port is closed")
-                                               : started.message};
+        if (started.code == ResultCode::Busy)
+            return Result::Fail(ResultCode::Busy, "The controller is busy or the port is closed");
+        return started;
     }
     std::string shown;
     context.RunUntil([&] {
@@ -56,8 +57,6 @@ template <typename Exchange> Outcome WaitFor(Context& context, Exchange& convers
 // naming a folder (one that exists, when `mustExist`). ExitOk or the exit status.
 int TakeProject(Context& context, fs::path& folder, bool mustExist)
 {
-    if (!context.args.positional.empty())
-        return context.Usage("unexpected " + context.args.positional.front());
     folder = ProjectArgument(context);
     if (folder.empty())
         return context.Usage("--project is missing");
@@ -72,7 +71,7 @@ int IdentifyForShows(Context& context)
     const int status = context.Identify();
     if (status != ExitOk)
         return status;
-    if (context.session().CurrentController->Name() == "T7")
+    if (!context.session().identity.Model()->Traits().hasShowTable)
         return context.Fail(T7Refusal);
     return ExitOk;
 }
@@ -90,16 +89,16 @@ int RunReadShows(Context& context)
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
     Session& session = context.session();
-    const Outcome read = WaitFor(context, session.shows().Reader(), "Reading shows:");
-    if (!read.ok)
-        return context.Fail(read.message);
+    const Result read = WaitFor(context, session.shows().Reader(), "Reading shows:");
+    if (!read.ok())
+        return context.Fail(read);
 
     if (!fs::create_directories(folder, ec) && ec)
         return context.Fail("Cannot create " + folder.string() + ": " + ec.message());
     // Saved as into a project made in the window: paths are shown from the parent folder.
-    session.BrowseFolder = folder.parent_path().string();
-    session.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
-    if (!SaveAllShows(session)) {
+    session.paths.BrowseFolder = folder.parent_path().string();
+    session.paths.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
+    if (!SaveAllShows(session.features(), session.shows().State())) {
         if (!existed)
             fs::remove_all(folder, ec);
         return context.Fail("The shows could not be saved into " + folder.string());
@@ -115,13 +114,13 @@ int RunWriteShows(Context& context)
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
     Session& session = context.session();
-    const Outcome opened = session.shows().OpenShowsFrom(folder.string());
-    if (!opened.ok)
+    const Result opened = session.shows().OpenShowsFrom(folder.string());
+    if (!opened.ok())
         return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
     if (session.shows().State().ShowCount == 0)
         return context.Fail(folder.string() + " holds no numbered shows to write");
-    const Outcome written = WaitFor(context, session.shows().Writer(), "Writing shows:");
-    return written.ok ? ExitOk : context.Fail(written.message);
+    const Result written = WaitFor(context, session.shows().Writer(), "Writing shows:");
+    return written.ok() ? ExitOk : context.Fail(written);
 }
 
 int RunShowTable(Context& context)
@@ -138,11 +137,11 @@ int RunShowTable(Context& context)
         return context.Usage("--model must be K5, R2 or L+ (Lumen)");
 
     Session& session = context.session();
-    session.ControllerModel = model;
-    session.CurrentController = MakeController(model);
+    session.identity.ControllerModel = model;
+    session.identity.CurrentController = MakeController(model);
     session.SetState(StateIdle);
-    const Outcome opened = session.shows().OpenShowsFrom(folder.string());
-    if (!opened.ok)
+    const Result opened = session.shows().OpenShowsFrom(folder.string());
+    if (!opened.ok())
         return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
 
     const ShowState& shows = session.shows().State();
@@ -167,40 +166,47 @@ int RunShowTable(Context& context)
     return ExitOk;
 }
 
-const Register readShows({"read-shows",
-                          "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]",
-                          {"force"},
-                          RunReadShows,
-                          "Identifies the controller, reads its show table and every show, and saves them\n"
-                          "into DIR: NNN.K5S files for a K5, NNN.R2S files and 000.CFG for an R2 or L+.\n"
-                          "When the read fails nothing is written.\n"
-                          "\n"
-                          "  --project DIR       the project folder (created when missing)\n"
-                          "  --force             save into a folder that already holds files\n"
-                          "  --timeout SECONDS   how long to wait for each reply\n"
-                          "\n"
-                          "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"});
-const Register writeShows({"write-shows",
-                           "write-shows --port PORT --project DIR [--timeout SECONDS]",
-                           {},
-                           RunWriteShows,
-                           "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
-                           "Shows\" does and writes the show table and show data to the controller.\n"
-                           "\n"
-                           "  --project DIR       the project folder to send\n"
-                           "  --timeout SECONDS   how long to wait for each reply\n"
-                           "\n"
-                           "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall"});
-const Register showTable({"show-table",
-                          "show-table --project DIR --model K5|R2|L+",
-                          {},
-                          RunShowTable,
-                          "Opens the shows in DIR and prints the show table as the window lists it, then\n"
-                          "the configuration. Needs no controller.\n"
-                          "\n"
-                          "  --model K5|R2|L+   how to read the folder\n"
-                          "\n"
-                          "example: marrowick-cli show-table --project ~/shows/hall --model R2"});
-
 } // namespace
+
+std::vector<Command> ShowCommands()
+{
+    return {{"read-shows",
+             "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]",
+             {{"port"}, {"project"}, {"force", false}, {"timeout"}},
+             false,
+             RunReadShows,
+             "Identifies the controller, reads its show table and every show, and saves them\n"
+             "into DIR: NNN.K5S files for a K5, NNN.R2S files and 000.CFG for an R2 or L+.\n"
+             "When the read fails nothing is written.\n"
+             "\n"
+             "  --project DIR       the project folder (created when missing)\n"
+             "  --force             save into a folder that already holds files\n"
+             "  --timeout SECONDS   how long to wait for each reply\n"
+             "\n"
+             "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
+            {"write-shows",
+             "write-shows --port PORT --project DIR [--timeout SECONDS]",
+             {{"port"}, {"project"}, {"timeout"}},
+             false,
+             RunWriteShows,
+             "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
+             "Shows\" does and writes the show table and show data to the controller.\n"
+             "\n"
+             "  --project DIR       the project folder to send\n"
+             "  --timeout SECONDS   how long to wait for each reply\n"
+             "\n"
+             "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall"},
+            {"show-table",
+             "show-table --project DIR --model K5|R2|L+",
+             {{"project"}, {"model"}},
+             false,
+             RunShowTable,
+             "Opens the shows in DIR and prints the show table as the window lists it, then\n"
+             "the configuration. Needs no controller.\n"
+             "\n"
+             "  --model K5|R2|L+   how to read the folder\n"
+             "\n"
+             "example: marrowick-cli show-table --project ~/shows/hall --model R2"}};
+}
+
 } // namespace marrowick::cli

@@ -1,83 +1,31 @@
 #include "core/Session.h"
 
-#include "firmware/FirmwareFeature.h"
-#include "library/LibraryFeature.h"
-#include "link/Identification.h"
-#include "shows/ShowsFeature.h"
+#include "features/ModelSetup.h"
 
 namespace marrowick {
 
 Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port)
-    : view(view_), dialogs(dialogs_), clock(clock_), link(port, clock_, stateEngine)
+    : view(view_), dialogs(dialogs_), clock(clock_), link(port, clock_, stateEngine),
+      status(view_), m_conversationContext{link, clock_, status, log, identity, conversations, timeoutOverrideMs},
+      m_featureContext{view_, dialogs_, m_conversationContext, paths, m_commands},
+      m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
+      m_firmware(m_featureContext)
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
-    OnClick("btnCancel", [this] { Cancel(); });
     link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
-    m_identification = std::make_unique<Identification>(*this);
-    m_shows = std::make_unique<ShowsFeature>(*this);
-    m_library = std::make_unique<LibraryFeature>(*this);
-    m_firmware = std::make_unique<FirmwareFeature>(*this);
+    m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
+    m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
+    m_identification.ModelDecided.connect([this] { RunModelSetup(view, dialogs, identity, log, PortNotFound); });
+    m_identification.Finished.connect([this](const Result&) { m_firmware.RefreshInfo(m_firmware.WindowOptions()); });
 }
 
 Session::~Session() = default;
 
-void Session::SetStatus(int panel, const std::string& text)
-{
-    if (panel < 1 || panel > 3)
-        return;
-    m_status[panel - 1] = text;
-    view.setStatus(panel, text);
-}
-
-const std::string& Session::Status(int panel) const
-{
-    static const std::string none;
-    if (panel < 1 || panel > 3)
-        return none;
-    return m_status[panel - 1];
-}
-
-void Session::OnClick(const std::string& control, std::function<void()> handler)
-{
-    m_clicks[control] = std::move(handler);
-}
-
-void Session::OnDrop(const std::string& control, std::function<void(const std::vector<std::string>&)> handler)
-{
-    m_drops[control] = std::move(handler);
-}
-
-void Session::OnOption(const std::string& optionArray, std::function<void(int)> handler)
-{
-    m_options[optionArray] = std::move(handler);
-}
-
-void Session::Click(const std::string& control)
-{
-    const auto found = m_clicks.find(control);
-    if (found != m_clicks.end() && found->second)
-        found->second();
-}
-
-void Session::Drop(const std::string& control, const std::vector<std::string>& files)
-{
-    const auto found = m_drops.find(control);
-    if (found != m_drops.end() && found->second)
-        found->second(files);
-}
-
-void Session::OptionSelected(const std::string& optionArray, int index)
-{
-    const auto found = m_options.find(optionArray);
-    if (found != m_options.end() && found->second)
-        found->second(index);
-}
-
 bool Session::Connect(const std::string& portName, std::string* error)
 {
-    m_identification->StartTimer();
     std::string why;
-    if (!link.Port().open(portName, &why)) {
+    const bool opened = link.Port().open(portName, &why);
+    if (!opened) {
         view.setWindowCaption("port not found");
         PortNotFound = true;
         LogDebug("Port " + portName + " could not be opened: " + why, 0, LogBaseline);
@@ -87,25 +35,25 @@ bool Session::Connect(const std::string& portName, std::string* error)
             *error = why;
         else
             SetStatus(1, why);
-        return false;
+    } else {
+        m_lost = false;
+        PortNotFound = false;
     }
-    m_lost = false;
-    m_identification->Start();
-    PortNotFound = false;
-    return true;
+    // Without a port the timer still runs: its tick reports the version as not
+    // available and asks which model is attached.
+    m_identification.Start(opened);
+    return opened;
 }
 
 void Session::Cancel()
 {
-    if (Conversation* active = link.Active())
-        active->Abort("Cancelled");
+    conversations.Abort(Result::Fail(ResultCode::Cancelled, "Cancelled"));
 }
 
 void Session::Shutdown()
 {
-    UnloadRequested = true;
-    if (Conversation* active = link.Active())
-        active->Abort("The program is closing");
+    conversations.closing = true;
+    conversations.Abort(Result::Fail(ResultCode::Cancelled, "The program is closing"));
     if (link.Port().isOpen())
         link.Port().close();
 }
@@ -140,8 +88,7 @@ void Session::OnLineEvent(const LineEvent& event)
         m_lost = true;
         const std::string message = "Serial port lost: " + event.detail;
         LogDebug(message, 0, LogBaseline);
-        if (Conversation* active = link.Active())
-            active->Abort(message);
+        conversations.Abort(Result::Fail(ResultCode::PortLost, message));
         link.Receive().ReadAll();
         if (State() != StateIdle)
             SetState(StateIdle);

@@ -37,19 +37,7 @@ void Link::SetHandler(std::int16_t state, Handler handler)
 
 void Link::Dispatch(const std::string& chunk)
 {
-    const std::int16_t state = m_state.State();
-    if (state == StateStreamClips) {
-        if (chunk == "FeedMe" || chunk == "Ready!")
-            ReadyFlag = true;
-        else if (chunk == "Error!")
-            ErrorFlag = true;
-    } else if (state == StateFirmware) {
-        if (chunk == "T")
-            ReadyFlag = true;
-        else if (chunk == "7")
-            ErrorFlag = true;
-    }
-    const auto found = m_handlers.find(state);
+    const auto found = m_handlers.find(m_state.State());
     if (found != m_handlers.end() && found->second)
         found->second(chunk);
 }

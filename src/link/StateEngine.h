@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "core/Signal.h"
+#include "base/Signal.h"
 
 namespace marrowick {
 

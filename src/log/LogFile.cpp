@@ -4,7 +4,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "core/Files.h"
+#include "base/Files.h"
 #include "log/LogRtf.h"
 
 namespace fs = std::filesystem;

@@ -1,6 +1,37 @@
 #include "models/Controller.h"
 
+#include <array>
+
 namespace marrowick {
+
+const ModelTraits& k5::Traits() const
+{
+    static const ModelTraits traits{"K5", true,  TableLayout::K5,     false,         false,
+                                    0,    false, control::FirmwareK5, "K5 Firmware", control::OptFirmware,
+                                    4};
+    return traits;
+}
+
+const ModelTraits& r2::Traits() const
+{
+    static const ModelTraits traits{
+        "R2", true, TableLayout::R2, true, true, 2, true, control::FirmwareR2, "R2 Firmware", control::Option2, 5};
+    return traits;
+}
+
+const ModelTraits& t7::Traits() const
+{
+    static const ModelTraits traits{
+        "T7", false, TableLayout::R2, false, false, 0, false, control::FirmwareT7, "T7 Firmware", control::Option1, 0};
+    return traits;
+}
+
+const ModelTraits& Lumen::Traits() const
+{
+    static const ModelTraits traits{
+        "Lumen", true, TableLayout::R2, true, true, 1, false, control::firmwareLumen, "Lumen+", control::Option3, 2};
+    return traits;
+}
 
 std::unique_ptr<controller> MakeController(const std::string& modelReply)
 {
@@ -13,6 +44,16 @@ std::unique_ptr<controller> MakeController(const std::string& modelReply)
     if (modelReply == "L+")
         return std::make_unique<Lumen>();
     return nullptr;
+}
+
+std::span<const controller* const> AllModels()
+{
+    static const k5 k5Model;
+    static const r2 r2Model;
+    static const t7 t7Model;
+    static const Lumen lumenModel;
+    static const std::array<const controller*, 4> models{&k5Model, &r2Model, &t7Model, &lumenModel};
+    return models;
 }
 
 } // namespace marrowick

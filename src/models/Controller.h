@@ -1,9 +1,32 @@
 #pragma once
 
 #include <memory>
+#include <span>
 #include <string>
 
+#include "platform/Controls.h"
+
 namespace marrowick {
+
+// The two layouts of a show table: the K5's 163-byte reply and 164-byte write,
+// and the 304-byte image of the R2 and the Lumen.
+enum class TableLayout { K5, R2 };
+
+// Everything else that differs between the models, so the rest of the program
+// asks the model instead of comparing names.
+struct ModelTraits {
+    const char* displayName;   // in button captions: "K5", "R2", "T7", "Lumen"
+    bool hasShowTable;         // the T7 has none
+    TableLayout layout;        // table reply and write, and the show files
+    bool asksSerialNumber;     // identification asks "Z"/"S" after the model
+    bool usesConfigFile;       // projects carry 000.CFG
+    int triggerInputs;         // trigger labels shown: none, A, or A and B
+    bool offersLibraryFile;    // "Save Library File" stays on the Audio Library tab
+    Control firmwareFrame;     // the frame of version options on the Firmware tab
+    const char* firmwareTitle; // its caption
+    Control firmwareOptions;   // its option-button array
+    int firmwareDefaultOption; // selected when the program starts
+};
 
 // What differs between the controller models. Each model returns constants.
 class controller {
@@ -13,6 +36,11 @@ public:
     virtual std::string Name() const = 0;        // "K5", "R2", "T7", "L+"
     virtual float ShowReadDataCount() const = 0; // bytes of one show-table reply
     virtual std::string FileExtension() const = 0;
+    virtual const ModelTraits& Traits() const = 0;
+
+    // The extension show files are written with: ".K5S" files hold the table
+    // entry and the data, ".R2S" files the data alone.
+    std::string ShowFileExtension() const { return Traits().layout == TableLayout::K5 ? ".K5S" : ".R2S"; }
 };
 
 class k5 : public controller {
@@ -21,6 +49,7 @@ public:
     std::string Name() const override { return "K5"; }
     float ShowReadDataCount() const override { return 163.0F; }
     std::string FileExtension() const override { return ".K5S"; }
+    const ModelTraits& Traits() const override;
 };
 
 class r2 : public controller {
@@ -29,6 +58,7 @@ public:
     std::string Name() const override { return "R2"; }
     float ShowReadDataCount() const override { return 304.0F; }
     std::string FileExtension() const override { return ".R2S"; }
+    const ModelTraits& Traits() const override;
 };
 
 class t7 : public controller {
@@ -37,6 +67,7 @@ public:
     std::string Name() const override { return "T7"; }
     float ShowReadDataCount() const override { return 163.0F; }
     std::string FileExtension() const override { return ""; }
+    const ModelTraits& Traits() const override;
 };
 
 class Lumen : public controller {
@@ -45,9 +76,13 @@ public:
     std::string Name() const override { return "L+"; }
     float ShowReadDataCount() const override { return 304.0F; }
     std::string FileExtension() const override { return ".LMP"; }
+    const ModelTraits& Traits() const override;
 };
 
 // The model object for a model reply ("K5", "R2", "T7", "L+"); null for anything else.
 std::unique_ptr<controller> MakeController(const std::string& modelReply);
+
+// One object of each model, in the order the Firmware tab shows their frames.
+std::span<const controller* const> AllModels();
 
 } // namespace marrowick

@@ -8,13 +8,23 @@ namespace marrowick {
 
 enum class DialogIcon { None, Question, Critical, Information };
 
+// The Yes/No questions the program asks. Whoever answers without a person
+// (the command line, tests) goes by these, never by the wording.
+enum class Question {
+    IsK5Controller,  // the model reply was missing or unknown
+    SaveShows,       // after every show was read
+    FullSizeSdCard,  // the firmware version exists for two SD cards
+    MicroSdCard,     // ... and the full-size card was declined
+    ResetController, // the firmware is in; reset now?
+};
+
 // Modal dialogs. Tests answer them from a script; the window shows real ones.
 class Dialogs {
 public:
     virtual ~Dialogs() = default;
     virtual void message(const std::string& text, const std::string& caption, DialogIcon icon) = 0;
     // Yes/No question; true for Yes.
-    virtual bool question(const std::string& text, const std::string& caption, DialogIcon icon) = 0;
+    virtual bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) = 0;
     // Text prompt; nullopt when cancelled.
     virtual std::optional<std::string> prompt(const std::string& text, const std::string& title,
                                               const std::string& defaultText) = 0;
@@ -23,5 +33,9 @@ public:
     // Open-files dialog with several files allowed; empty when cancelled.
     virtual std::vector<std::string> openFiles(const std::string& filter) = 0;
 };
+
+// The program's title as message boxes carry it, and the main window's caption.
+inline constexpr const char* AppTitle = "Marrowick";
+inline constexpr const char* MainCaption = "Marrowick Interface Utility";
 
 } // namespace marrowick

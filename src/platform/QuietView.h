@@ -15,13 +15,13 @@ public:
     void setStatus(int, const std::string&) override {}
     void setProgressMaximum(double) override {}
     void setProgressValue(double) override {}
-    void setCaption(const std::string&, const std::string&) override {}
-    void setVisible(const std::string&, bool) override {}
-    void setEnabled(const std::string&, bool) override {}
+    void setCaption(Control, const std::string&) override {}
+    void setVisible(Control, bool) override {}
+    void setEnabled(Control, bool) override {}
     void setTabEnabled(int, bool) override {}
-    void setFillColor(const std::string&, Rgb) override {}
-    void setRows(const std::string&, const std::vector<std::vector<std::string>>&) override {}
-    int selectedOption(const std::string&) const override { return 0; }
+    void setFillColor(Control, Rgb) override {}
+    void setRows(Control, const std::vector<std::vector<std::string>>&) override {}
+    int selectedOption(Control) const override { return 0; }
     void closeWindow() override {}
 };
 

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <cstdint>
 #include <string>
 #include <vector>
+
+#include "platform/Controls.h"
 
 namespace marrowick {
 
@@ -13,9 +14,9 @@ struct Rgb {
     bool operator==(const Rgb&) const = default;
 };
 
-// The main window as the core sees it. Controls are addressed by their object
-// names (`btnReadShows`, `LblTriggerAvalue`, `ListShows`, ...), so the core
-// decides what a control shows and the window only shows it.
+// The main window as the program sees it. Controls are the constants of
+// platform/Controls.h, so the program decides what a control shows and the
+// window only shows it.
 class View {
 public:
     virtual ~View() = default;
@@ -26,16 +27,16 @@ public:
     virtual void setProgressMaximum(double maximum) = 0;
     virtual void setProgressValue(double value) = 0;
 
-    virtual void setCaption(const std::string& control, const std::string& text) = 0;
-    virtual void setVisible(const std::string& control, bool visible) = 0;
-    virtual void setEnabled(const std::string& control, bool enabled) = 0;
-    // Tabs of `SSTab1`: 0 "Audio Library", 1 "Show Read / Write", 2 "Firmware".
+    virtual void setCaption(Control control, const std::string& text) = 0;
+    virtual void setVisible(Control control, bool visible) = 0;
+    virtual void setEnabled(Control control, bool enabled) = 0;
+    // Tabs of SSTab1: TabAudioLibrary, TabShows, TabFirmware.
     virtual void setTabEnabled(int tab, bool enabled) = 0;
-    virtual void setFillColor(const std::string& control, Rgb colour) = 0;
+    virtual void setFillColor(Control control, Rgb colour) = 0;
     // Rows of a list view; the first text of a row is the row's own text.
-    virtual void setRows(const std::string& control, const std::vector<std::vector<std::string>>& rows) = 0;
-    // Index of the selected option button of an option-button array (`OptFirmware`, ...).
-    virtual int selectedOption(const std::string& optionArray) const = 0;
+    virtual void setRows(Control control, const std::vector<std::vector<std::string>>& rows) = 0;
+    // Index of the selected option button of an option-button array (OptFirmware, ...).
+    virtual int selectedOption(Control optionArray) const = 0;
     // Closes the main window, which ends the program through its ordinary shutdown.
     virtual void closeWindow() = 0;
 };

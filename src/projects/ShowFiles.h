@@ -1,27 +1,27 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
-#include "link/Conversation.h"
+#include "shows/ShowTable.h"
 
 namespace marrowick {
 
-class Session;
+// Show files. A K5 show file holds the show's 16-byte table entry (Start and
+// Length exactly as the controller sent them, the five byte fields, then
+// 0xFF 0xFF 0xFF) followed by the data; an R2-layout show file holds the data
+// alone, its length known from 000.CFG.
+inline constexpr std::size_t K5ShowHeaderBytes = 16;
+// R2-layout show files are written with this extension and looked for with
+// the other; the lookup ignores letter case, so both name the same file.
+inline constexpr const char* R2ExtensionWritten = ".R2S";
+inline constexpr const char* R2ExtensionLooked = ".R2s";
 
-// Show files of the show in CurrentShow: the K5 layout (16-byte entry, then the
-// data) and the R2 layout (the data alone). Saves go into the project folder,
-// opens read from the folder chosen to open; file names ignore letter case.
-bool Save_Show(Session& session);
-bool Save_R2_Show(Session& session);
-void Open_Show(Session& session);
-void Open_R2_Show(Session& session);
+// The first `length` bytes of a show's data, or what it holds when shorter.
+std::string ShowDataToSave(const std::string& data, std::int32_t length);
 
-// Saves every show that exists and, for R2 and L+, 000.CFG. True when every
-// file was written; a failed file does not stop the others.
-bool SaveAllShows(Session& session);
-
-// Opens a project folder by the current model's rules and shows it. Refused,
-// with nothing changed, when its 000.CFG cannot be used.
-Outcome OpenExistingShows(Session& session, const std::string& folder);
+// A K5 show file of `entry` and its data.
+std::string K5ShowFile(const ShowEntry& entry, const std::string& data);
 
 } // namespace marrowick

@@ -83,13 +83,18 @@ std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows)
 
 void FillShowList(View& view, const ShowState& shows)
 {
-    view.setRows("ListShows", ShowListRows(shows));
+    view.setRows(control::ListShows, ShowListRows(shows));
 }
 
-void SetShowLabel(View& view, ShowState& shows, const std::string& control, const std::string& text)
+void ShowLabels(View& view, const ShowState& shows, const std::map<std::string, std::string>& before)
 {
-    shows.labels[control] = text;
-    view.setCaption(control, text);
+    for (const auto& [name, text] : before)
+        if (shows.labels.count(name) == 0)
+            if (const auto control = FindControl(name))
+                view.setCaption(*control, "");
+    for (const auto& [name, text] : shows.labels)
+        if (const auto control = FindControl(name))
+            view.setCaption(*control, text);
 }
 
 } // namespace marrowick

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/Controls.h"
+
 namespace marrowick {
 
 class View;
@@ -46,9 +48,10 @@ struct ShowState {
     // The shows that exist: FirstShow() .. ShowCount.
     int FirstShow() const { return AmbientMode ? 0 : 1; }
 
-    // What the configuration labels show now, by control name, so a command
-    // line can print the same as the window.
+    // What the configuration labels show now, by control name, so the window
+    // and a command line show the same.
     std::map<std::string, std::string> labels;
+    void SetLabel(Control control, const std::string& text) { labels[std::string(control.Name())] = text; }
 };
 
 // Decodes a 16-byte show block (Start and Length least significant byte first).
@@ -72,8 +75,9 @@ const std::vector<std::string>& ShowListColumns();
 // Rebuilds `ListShows` from the table.
 void FillShowList(View& view, const ShowState& shows);
 
-// Sets a configuration label and remembers its caption.
-void SetShowLabel(View& view, ShowState& shows, const std::string& control, const std::string& text);
+// Shows the configuration labels the state holds; a label that `before` held
+// and the state no longer does is emptied.
+void ShowLabels(View& view, const ShowState& shows, const std::map<std::string, std::string>& before = {});
 
 // "N.O." or "N.C.".
 inline const char* TriggerModeText(std::int16_t mode)

@@ -1,9 +1,5 @@
 #include "shows/TableReply.h"
 
-#include <limits>
-
-#include "core/Session.h"
-
 namespace marrowick {
 
 std::string TableProblem(std::string_view blocks, int showCount, bool ambient)
@@ -22,35 +18,22 @@ std::string TableProblem(std::string_view blocks, int showCount, bool ambient)
     return {};
 }
 
-void ApplyTocImage(Session& session, ShowState& shows, const std::string& image, bool triggerStart)
+void ApplyTocImage(ShowState& shows, const std::string& image, bool triggerStart)
 {
-    View& view = session.view;
     shows.TocImage = image;
     for (std::size_t i = 0; i < BlocksPerTable; ++i)
         shows.ShowTable[i] = DecodeShowBlock(std::string_view(image).substr(i * ShowBlockBytes, ShowBlockBytes), true);
     shows.ShowCount = static_cast<std::uint8_t>(image[160]);
-    SetShowLabel(view, shows, "lblShowCount", std::to_string(shows.ShowCount));
-    session.LogDebug("Show Count: " + std::to_string(shows.ShowCount), 0, LogBaseline);
+    shows.SetLabel(control::lblShowCount, std::to_string(shows.ShowCount));
     const auto flags = static_cast<unsigned char>(image[161]);
     shows.AmbientMode = (flags & 1U) != 0;
-    SetShowLabel(view, shows, "lblAmbient", shows.AmbientMode ? "Yes" : "No");
+    shows.SetLabel(control::lblAmbient, shows.AmbientMode ? "Yes" : "No");
     shows.TriggerMode = (flags & 2U) != 0 ? 1 : 0;
-    SetShowLabel(view, shows, "lblTrigger", TriggerModeText(shows.TriggerMode));
+    shows.SetLabel(control::lblTrigger, TriggerModeText(shows.TriggerMode));
     shows.LockOut = (flags & 4U) != 0 ? 1 : 0;
-    SetShowLabel(view, shows, "lblLockOut", shows.LockOut == 1 ? "Yes" : "No");
-    SetShowLabel(view, shows, "LblTriggerAvalue",
-                 TriggerActionText(static_cast<std::uint8_t>(image[166]), triggerStart));
-    SetShowLabel(view, shows, "LblTriggerBvalue",
-                 TriggerActionText(static_cast<std::uint8_t>(image[167]), triggerStart));
-}
-
-int WireTimeMs(std::size_t bytes)
-{
-    // A length read from a damaged table can be near 2^31 bytes: the wait then
-    // saturates (weeks, not a negative time that would end the read at once).
-    constexpr std::size_t limit = std::numeric_limits<int>::max() / 2;
-    const std::size_t ms = (bytes * 1000 + 959) / 960;
-    return static_cast<int>(ms < limit ? ms : limit);
+    shows.SetLabel(control::lblLockOut, shows.LockOut == 1 ? "Yes" : "No");
+    shows.SetLabel(control::LblTriggerAvalue, TriggerActionText(static_cast<std::uint8_t>(image[166]), triggerStart));
+    shows.SetLabel(control::LblTriggerBvalue, TriggerActionText(static_cast<std::uint8_t>(image[167]), triggerStart));
 }
 
 } // namespace marrowick

@@ -7,8 +7,6 @@
 
 namespace marrowick {
 
-class Session;
-
 // Why a table of shows cannot be used as it stands (more shows than the program
 // holds, a show of negative length among the shows that exist); empty when it can.
 // `blocks` are the ten 16-byte show blocks, least significant byte first.
@@ -16,11 +14,8 @@ std::string TableProblem(std::string_view blocks, int showCount, bool ambient);
 
 // Takes a 304-byte R2-layout image as the table and configuration: TocImage,
 // the ten entries (clip, volume and delays above 99 shown as 0), ShowCount,
-// ambient, trigger wiring and lockout, and the trigger A/B labels. The trigger
-// labels carry " Start" after a controller's reply, not after an opened file.
-void ApplyTocImage(Session& session, ShowState& shows, const std::string& image, bool triggerStart);
-
-// Wire time of `bytes` at 9600 baud (960 bytes a second), in milliseconds.
-int WireTimeMs(std::size_t bytes);
+// ambient, trigger wiring and lockout, and the labels of all of them. The
+// trigger labels carry " Start" after a controller's reply, not after an opened file.
+void ApplyTocImage(ShowState& shows, const std::string& image, bool triggerStart);
 
 } // namespace marrowick

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "library/ClipTransfer.h"
-#include "library/LibraryFeature.h"
+#include "conversations/ClipTransfer.h"
+#include "features/LibraryFeature.h"
 #include "link/Encoding.h"
 #include "unit/LibraryTestFiles.h"
 
@@ -16,7 +16,7 @@ struct ClipTransferTest : ::testing::Test {
             writes.emplace_back(bytes);
             writeTimes.push_back(h.clock.nowMs());
         });
-        h.session.library().Transfer().Finished.connect([this](const Outcome& o) {
+        h.session.library().Transfer().Finished.connect([this](const Result& o) {
             outcome = o;
             finishedAt = h.clock.nowMs();
         });
@@ -28,7 +28,7 @@ struct ClipTransferTest : ::testing::Test {
         for (std::size_t i = 0; i < sizes.size(); ++i)
             files.push_back(folder.Make("clip" + std::to_string(i) + ".mp3", sizes[i]));
         h.dialogs.files.push_back(files);
-        h.session.Click("BtnAddClip");
+        h.session.Click(control::BtnAddClip);
         return files;
     }
     std::string Data(const std::vector<std::string>& files)
@@ -49,14 +49,14 @@ struct ClipTransferTest : ::testing::Test {
     {
         writes.clear();
         writeTimes.clear();
-        h.session.Click("BtnWriteLibrary");
+        h.session.Click(control::BtnWriteLibrary);
     }
 
     Harness h;
     ClipFolder folder;
     std::vector<std::string> writes;
     std::vector<std::int64_t> writeTimes;
-    std::optional<Outcome> outcome;
+    std::optional<Result> outcome;
     std::int64_t finishedAt = -1;
 };
 
@@ -76,10 +76,10 @@ TEST_F(ClipTransferTest, OneClipGoesOutAsCommandTableSizeAndOnePacket)
     EXPECT_EQ(stored.library, Bytes("00 02 00 08 00 00 03 E8") + Data(files));
 
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_TRUE(outcome->ok);
+    EXPECT_TRUE(outcome->ok());
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_FALSE(h.view.visible["btnCancel"]);
-    EXPECT_EQ(h.session.link.Receive().Threshold(), 6);
+    EXPECT_EQ(h.session.link.Receive().Threshold(), IdleThreshold);
     EXPECT_EQ(h.view.caption, "");
     const auto& panel = h.view.statusHistory[1];
     EXPECT_EQ(std::vector<std::string>(panel.end() - 3, panel.end()),
@@ -123,7 +123,6 @@ TEST_F(ClipTransferTest, ErrorResendsTheSamePacketAndTheLightFadesToRed)
 {
     const auto files = Library({9000});
     h.simulator.faults().clipErrors = {{1, 1}, {3, 2}};
-    h.session.link.ErrorFlag = true; // left over from an earlier conversation: no effect
     Send();
     h.clock.RunUntilIdle();
 
@@ -139,7 +138,7 @@ TEST_F(ClipTransferTest, ErrorResendsTheSamePacketAndTheLightFadesToRed)
               (std::vector<std::string>{"Re-Sending packet: 4089", "Re-Sending packet: 4089"}));
     EXPECT_EQ(h.simulator.state().library.substr(8), Data(files));
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_TRUE(outcome->ok);
+    EXPECT_TRUE(outcome->ok());
 
     // The green level keeps falling over the whole run and stops at 0.
     h.view.fills.clear();
@@ -162,7 +161,7 @@ TEST_F(ClipTransferTest, ReadyIsTakenAsFeedMe)
     h.clock.RunUntilIdle();
     EXPECT_EQ(Sizes(), (std::vector<std::size_t>{14, 2040, 2048, 912}));
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_TRUE(outcome->ok);
+    EXPECT_TRUE(outcome->ok());
 }
 
 TEST_F(ClipTransferTest, ASilentControllerEndsTheTransferAfterThePacketsWireTimeAndFiveSeconds)
@@ -173,13 +172,13 @@ TEST_F(ClipTransferTest, ASilentControllerEndsTheTransferAfterThePacketsWireTime
     Send();
     h.clock.RunUntilIdle();
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_FALSE(outcome->ok);
+    EXPECT_FALSE(outcome->ok());
     ASSERT_EQ(writes.size(), 4U); // header, packets 1 to 3
     EXPECT_EQ(finishedAt - writeTimes[3], (2048 + 6) * 1000 / 960 + 5000);
     EXPECT_EQ(h.session.Status(1), "Audio clip transfer stopped: the controller did not answer packet 3");
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_FALSE(h.view.visible["btnCancel"]);
-    EXPECT_EQ(h.session.link.Active(), nullptr);
+    EXPECT_EQ(h.session.conversations.Active(), nullptr);
 
     // The user's --timeout replaces the allowance.
     outcome.reset();
@@ -199,24 +198,24 @@ TEST_F(ClipTransferTest, CancelLostPortAndClosingTheWindowEachEndTheTransfer)
 
     Send();
     h.clock.Advance(5000);
-    h.session.Click("btnCancel");
+    h.session.Click(control::btnCancel);
     EXPECT_EQ(h.session.Status(1), "Audio clip transfer stopped: Cancelled");
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_FALSE(h.view.visible["btnCancel"]);
     const std::size_t sentWhenCancelled = writes.size();
     h.clock.RunUntilIdle();
     EXPECT_EQ(writes.size(), sentWhenCancelled); // a late "FeedMe" moves nothing
-    EXPECT_FALSE(outcome->ok);
+    EXPECT_FALSE(outcome->ok());
 
     outcome.reset();
     Send();
     h.clock.Advance(5000);
     h.port.LoseLine("cable pulled");
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_FALSE(outcome->ok);
+    EXPECT_FALSE(outcome->ok());
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_EQ(h.session.Status(1), "Serial port lost: cable pulled");
-    EXPECT_EQ(h.session.link.Active(), nullptr);
+    EXPECT_EQ(h.session.conversations.Active(), nullptr);
 
     outcome.reset();
     ASSERT_TRUE(h.port.open("COM1", nullptr));

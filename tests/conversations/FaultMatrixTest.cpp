@@ -8,11 +8,11 @@
 #include <map>
 #include <optional>
 
-#include "firmware/FirmwareFeature.h"
-#include "library/ClipTransfer.h"
-#include "library/LibraryFeature.h"
-#include "link/Identification.h"
-#include "shows/ShowsFeature.h"
+#include "conversations/ClipTransfer.h"
+#include "conversations/Identification.h"
+#include "features/FirmwareFeature.h"
+#include "features/LibraryFeature.h"
+#include "features/ShowsFeature.h"
 #include "support/Harness.h"
 #include "support/TempFolder.h"
 #include "unit/LibraryTestFiles.h"
@@ -64,11 +64,11 @@ struct MatrixRun {
     explicit MatrixRun(const Row& row) : row(row), h(SampleControllerState(row.model))
     {
         h.view.options["OptFirmware"] = 4;
-        h.session.identification().Finished.connect([this](const Outcome& o) { outcome = o; });
-        h.session.shows().Reader().Finished.connect([this](const Outcome& o) { outcome = o; });
-        h.session.shows().Writer().Finished.connect([this](const Outcome& o) { outcome = o; });
-        h.session.library().Transfer().Finished.connect([this](const Outcome& o) { outcome = o; });
-        h.session.firmware().Ended.connect([this](const Outcome& o) { outcome = o; });
+        h.session.identification().Finished.connect([this](const Result& o) { outcome = o; });
+        h.session.shows().Reader().Finished.connect([this](const Result& o) { outcome = o; });
+        h.session.shows().Writer().Finished.connect([this](const Result& o) { outcome = o; });
+        h.session.library().Transfer().Finished.connect([this](const Result& o) { outcome = o; });
+        h.session.firmware().Ended.connect([this](const Result& o) { outcome = o; });
         h.session.link.BytesSent.connect([this](std::string_view) { ++writes; });
         if (row.talk != Talk::Identify)
             Prepare();
@@ -84,14 +84,14 @@ struct MatrixRun {
         h.dialogs.answers = {true};
         h.dialogs.folders = {folder.Str()};
         h.dialogs.prompts = {"Saved"};
-        h.session.Click("btnReadShows");
+        h.session.Click(control::btnReadShows);
         h.clock.RunUntilIdle();
         EXPECT_TRUE(fs::exists(folder.path / "Saved"));
         const std::string clip = folder.Make("clip.mp3", 9000);
         EXPECT_TRUE(h.session.library().TakeFiles({clip}).problem.empty());
-        EXPECT_TRUE(h.session.library().SaveLibraryTo(folder.path / "Saved").ok);
+        EXPECT_TRUE(h.session.library().SaveLibraryTo(folder.path / "Saved").ok());
         // The shows held are those of the project, as "Open Existing Shows" gives them.
-        EXPECT_TRUE(h.session.shows().OpenShowsFrom((folder.path / "Saved").string()).ok);
+        EXPECT_TRUE(h.session.shows().OpenShowsFrom((folder.path / "Saved").string()).ok());
         shows = h.session.shows().State();
         // The controller's shows change since, so a half-read mixture would show.
         for (auto& show : h.simulator.state().shows)
@@ -142,7 +142,8 @@ struct MatrixRun {
             h.dialogs.prompts = {"Fresh"};
         }
         // The button of each conversation; the identification starts with the port.
-        constexpr const char* Buttons[] = {"", "btnReadShows", "btnWriteShows", "BtnWriteLibrary", "btnFirmware"};
+        constexpr Control Buttons[] = {control::frmInterface, control::btnReadShows, control::btnWriteShows,
+                                       control::BtnWriteLibrary, control::btnFirmware};
         if (row.talk == Talk::Identify)
             h.session.Connect("COM1");
         else
@@ -168,9 +169,9 @@ struct MatrixRun {
     {
         EXPECT_EQ(Seen(), row.seen);
         ASSERT_TRUE(outcome.has_value()) << "the conversation never reported its end";
-        EXPECT_EQ(outcome->ok, row.ok) << outcome->message;
+        EXPECT_EQ(outcome->ok(), row.ok) << outcome->message;
         EXPECT_EQ(h.session.State(), StateIdle);
-        EXPECT_EQ(h.session.link.Active(), nullptr);
+        EXPECT_EQ(h.session.conversations.Active(), nullptr);
         EXPECT_FALSE(h.view.visible["btnCancel"]);
 
         // Nothing spun: the clock came to rest, and every timer firing was a
@@ -225,7 +226,7 @@ struct MatrixRun {
     const Row& row;
     ClipFolder folder;
     Harness h;
-    std::optional<Outcome> outcome;
+    std::optional<Result> outcome;
     ShowState shows;
     std::map<std::string, std::string> before;
     int writes = 0;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "features/FirmwareFeature.h"
 #include "firmware/EmbeddedImages.h"
-#include "firmware/FirmwareFeature.h"
 #include "firmware/FirmwareRecords.h"
 #include "support/Harness.h"
 
@@ -17,14 +17,14 @@ struct Download {
     {
         h.view.options[array] = option;
         h.session.log.DebugMode = true;
-        h.session.firmware().Ended.connect([this](const Outcome& o) { outcome = o; });
+        h.session.firmware().Ended.connect([this](const Result& o) { outcome = o; });
         EXPECT_TRUE(h.Identify());
         h.sent.clear();
     }
 
     void Press()
     {
-        h.session.Click("btnFirmware");
+        h.session.Click(control::btnFirmware);
         h.clock.RunUntilIdle(600000);
     }
 
@@ -48,7 +48,7 @@ struct Download {
     }
 
     Harness h;
-    std::optional<Outcome> outcome;
+    std::optional<Result> outcome;
 };
 
 } // namespace
@@ -79,8 +79,8 @@ TEST(FirmwareDownload, EveryRecordOnceInOrderThenTheResetQuestion)
     EXPECT_FALSE(d.h.view.visible["btnCancel"]);
     EXPECT_EQ(d.h.session.State(), StateIdle);
     ASSERT_TRUE(d.outcome.has_value());
-    EXPECT_TRUE(d.outcome->ok);
-    EXPECT_EQ(d.h.session.link.Active(), nullptr);
+    EXPECT_TRUE(d.outcome->ok());
+    EXPECT_EQ(d.h.session.conversations.Active(), nullptr);
 }
 
 TEST(FirmwareDownload, NoToResetLeavesTheProgramRunning)
@@ -111,7 +111,7 @@ TEST(FirmwareDownload, RejectedRecordsAreSentAgainUpToTwentyTimes)
         EXPECT_EQ(d.Transmitted(10), 21);
         EXPECT_EQ(d.h.simulator.state().firmwareRecords, d.Wire(105));
         ASSERT_TRUE(d.outcome.has_value());
-        EXPECT_TRUE(d.outcome->ok);
+        EXPECT_TRUE(d.outcome->ok());
     }
     {
         Download d("T7");
@@ -125,7 +125,7 @@ TEST(FirmwareDownload, RejectedRecordsAreSentAgainUpToTwentyTimes)
         EXPECT_EQ(d.h.session.State(), StateIdle);
         EXPECT_TRUE(d.h.dialogs.shown.empty()) << "giving up shows no message box";
         ASSERT_TRUE(d.outcome.has_value());
-        EXPECT_FALSE(d.outcome->ok);
+        EXPECT_FALSE(d.outcome->ok());
         EXPECT_NE(d.outcome->message.find("record 7 21 times"), std::string::npos) << d.outcome->message;
     }
 }
@@ -175,12 +175,12 @@ TEST(FirmwareDownload, CancelAndALostPortEndIt)
     {
         Download d("R2", "Option2", 0);
         d.h.port.SetBytesPerSecond(960); // 9600 baud: a record takes 23 ms
-        d.h.session.Click("btnFirmware");
+        d.h.session.Click(control::btnFirmware);
         d.h.clock.Advance(1000);
         EXPECT_GT(d.h.simulator.state().firmwareRecords.size(), 30U);
         EXPECT_TRUE(d.h.view.visible["btnCancel"]);
         EXPECT_EQ(d.h.session.State(), StateFirmware);
-        d.h.session.Click("btnCancel");
+        d.h.session.Click(control::btnCancel);
         d.h.clock.RunUntilIdle();
         EXPECT_EQ(d.h.Sent().back(), 'x');
         EXPECT_TRUE(d.h.simulator.state().firmwareAborted);
@@ -188,7 +188,7 @@ TEST(FirmwareDownload, CancelAndALostPortEndIt)
         EXPECT_EQ(d.h.view.status[1], "Firmware Download Aborted");
         EXPECT_EQ(d.h.session.State(), StateIdle);
         ASSERT_TRUE(d.outcome.has_value());
-        EXPECT_FALSE(d.outcome->ok);
+        EXPECT_FALSE(d.outcome->ok());
     }
     {
         Download d("R2", "Option2", 0);
@@ -198,8 +198,8 @@ TEST(FirmwareDownload, CancelAndALostPortEndIt)
         EXPECT_EQ(d.h.session.State(), StateIdle);
         EXPECT_EQ(d.h.view.status[1].rfind("Serial port lost", 0), 0U) << d.h.view.status[1];
         ASSERT_TRUE(d.outcome.has_value());
-        EXPECT_FALSE(d.outcome->ok);
-        EXPECT_EQ(d.h.session.link.Active(), nullptr);
+        EXPECT_FALSE(d.outcome->ok());
+        EXPECT_EQ(d.h.session.conversations.Active(), nullptr);
     }
 }
 
@@ -233,13 +233,13 @@ TEST(FirmwareDownload, TheTabShowsWhatTheSelectedVersionInstalls)
 {
     Download k5("K5", "OptFirmware", 4);
     EXPECT_EQ(k5.h.view.captions["lblFirmwareInfo"], "Image 106: version 1.06, 1560 records, 70176 bytes");
-    k5.h.session.OptionSelected("OptFirmware", 0);
+    k5.h.session.OptionSelected(control::OptFirmware, 0);
     EXPECT_EQ(k5.h.view.captions["lblFirmwareInfo"], "Image 101: version 1.02, 1557 records, 70040 bytes");
 
     Download r2("R2", "Option2", 5);
     EXPECT_EQ(r2.h.view.captions["lblFirmwareInfo"],
               "Image 114: version 1.07 for a full-size SD card only, 3654 records, 164420 bytes");
-    r2.h.session.OptionSelected("Option2", 2);
+    r2.h.session.OptionSelected(control::Option2, 2);
     EXPECT_EQ(r2.h.view.captions["lblFirmwareInfo"],
               "Image 110: version 1.04 for a full-size SD card, 3654 records, 164400 bytes\n"
               "Image 111: version 1.04 for a micro SD card, 3654 records, 164400 bytes");
@@ -255,10 +255,10 @@ TEST(FirmwareDownload, AnEmptyModelReplyTakesTheK5Image)
     h.view.options["OptFirmware"] = 4;
     h.view.options["Option2"] = 5;
     ASSERT_TRUE(h.Identify());
-    ASSERT_NE(h.session.CurrentController, nullptr);
-    EXPECT_EQ(h.session.CurrentController->Name(), "R2");
+    ASSERT_NE(h.session.identity.CurrentController, nullptr);
+    EXPECT_EQ(h.session.identity.CurrentController->Name(), "R2");
     h.sent.clear();
-    h.session.Click("btnFirmware");
+    h.session.Click(control::btnFirmware);
     h.clock.RunUntilIdle(600000);
     EXPECT_EQ(h.simulator.state().firmwareRecords.size(), 1560U);
     EXPECT_EQ(h.dialogs.Texts("question").back(), "Reset R2 and apply Firmware update?");

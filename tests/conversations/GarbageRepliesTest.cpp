@@ -41,15 +41,16 @@ TEST(GarbageReplies, EveryConversationEndsIdleWhateverTheLineCarries)
     }
     std::mt19937 rng(20261206);
     for (const char* model : {"K5", "R2"}) {
-        for (const char* command : {"btnReadShows", "btnWriteShows", "BtnWriteLibrary", "btnFirmware"}) {
+        for (Control command :
+             {control::btnReadShows, control::btnWriteShows, control::BtnWriteLibrary, control::btnFirmware}) {
             for (int trial = 0; trial < 12; ++trial) {
-                SCOPED_TRACE(std::string(model) + " " + command + " trial " + std::to_string(trial));
+                SCOPED_TRACE(std::string(model) + " " + command.name + " trial " + std::to_string(trial));
                 Harness h(SampleControllerState(model));
                 h.dialogs.files = {{clip.string()}};
                 ASSERT_TRUE(h.Identify());
-                h.session.Click("btnReadShows"); // a table to write back
+                h.session.Click(control::btnReadShows); // a table to write back
                 h.clock.RunUntilIdle();
-                h.session.Click("BtnAddClip");
+                h.session.Click(control::BtnAddClip);
                 ASSERT_EQ(h.session.State(), StateIdle);
 
                 h.session.Click(command);
@@ -62,7 +63,7 @@ TEST(GarbageReplies, EveryConversationEndsIdleWhateverTheLineCarries)
                 }
                 h.clock.RunUntilIdle(24LL * 3600 * 1000);
                 EXPECT_EQ(h.session.State(), StateIdle);
-                EXPECT_EQ(h.session.link.Active(), nullptr);
+                EXPECT_EQ(h.session.conversations.Active(), nullptr);
             }
         }
     }

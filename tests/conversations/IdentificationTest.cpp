@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "link/Identification.h"
+#include "conversations/Identification.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -21,17 +21,17 @@ TEST(Identification, K5AndT7EndIdleRightAfterTheModel)
 {
     for (const char* model : {"K5", "T7"}) {
         Harness h(Controller(model));
-        std::optional<Outcome> outcome;
-        h.session.identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+        std::optional<Result> outcome;
+        h.session.identification().Finished.connect([&](const Result& o) { outcome = o; });
         ASSERT_TRUE(h.Identify());
         EXPECT_EQ(h.simulator.requests, "VM") << model;
         EXPECT_EQ(h.view.status[2], std::string("Firmware Version: 1.05       Model: ") + model);
         EXPECT_EQ(h.view.status.count(3), 0U);
         EXPECT_EQ(h.session.State(), StateIdle);
         ASSERT_TRUE(outcome.has_value());
-        EXPECT_TRUE(outcome->ok);
-        ASSERT_NE(h.session.CurrentController, nullptr);
-        EXPECT_EQ(h.session.CurrentController->Name(), model);
+        EXPECT_TRUE(outcome->ok());
+        ASSERT_NE(h.session.identity.CurrentController, nullptr);
+        EXPECT_EQ(h.session.identity.CurrentController->Name(), model);
         EXPECT_TRUE(h.dialogs.shown.empty()) << "a known model asks nothing";
     }
 }
@@ -53,7 +53,7 @@ TEST(Identification, SerialNumberRequestDependsOnTheVersion)
         ASSERT_TRUE(h.Identify());
         EXPECT_EQ(h.simulator.requests, c.expectedRequests) << c.model << " " << c.version;
         EXPECT_EQ(h.view.status[3], "Serial Number: 1A2B3C4D");
-        EXPECT_EQ(h.session.SerialNumber, "1A2B3C4D");
+        EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
         EXPECT_EQ(h.session.State(), StateIdle);
     }
     EXPECT_DOUBLE_EQ(VersionValue("1.05"), 1.05);
@@ -69,8 +69,8 @@ TEST(Identification, SilentControllerTimesOutAfterOneSecondAndAsksForTheModel)
         Harness h(Controller("K5"));
         h.simulator.faults().silentRequests = "V";
         h.dialogs.answers = {answerK5};
-        std::optional<Outcome> outcome;
-        h.session.identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+        std::optional<Result> outcome;
+        h.session.identification().Finished.connect([&](const Result& o) { outcome = o; });
         ASSERT_TRUE(h.session.Connect("COM1"));
         h.clock.Advance(999);
         EXPECT_EQ(h.session.State(), StateAwaitVersion);
@@ -84,9 +84,9 @@ TEST(Identification, SilentControllerTimesOutAfterOneSecondAndAsksForTheModel)
         EXPECT_EQ(h.dialogs.shown[0].caption, "Model ");
         EXPECT_EQ(h.dialogs.shown[0].icon, DialogIcon::Question);
         ASSERT_TRUE(outcome.has_value());
-        EXPECT_FALSE(outcome->ok);
+        EXPECT_FALSE(outcome->ok());
         EXPECT_EQ(outcome->message, "Firmware Version Not Available");
-        EXPECT_EQ(h.session.CurrentController->Name(), answerK5 ? "K5" : "R2");
+        EXPECT_EQ(h.session.identity.CurrentController->Name(), answerK5 ? "K5" : "R2");
     }
 }
 
@@ -109,8 +109,8 @@ TEST(Identification, UnknownOrLowerCaseModelAsksAndSendsNoSerialRequest)
         h.dialogs.answers = {false};
         ASSERT_TRUE(h.Identify());
         EXPECT_EQ(h.simulator.requests, "VM") << reply;
-        EXPECT_EQ(h.session.ControllerModel, reply);
-        EXPECT_EQ(h.session.CurrentController->Name(), "R2");
+        EXPECT_EQ(h.session.identity.ControllerModel, reply);
+        EXPECT_EQ(h.session.identity.CurrentController->Name(), "R2");
         EXPECT_EQ(h.session.State(), StateIdle);
     }
 }
@@ -119,8 +119,8 @@ TEST(Identification, SerialNumberTimesOutAfterTwoSeconds)
 {
     Harness h(Controller("L+", "1.08"));
     h.simulator.faults().silentRequests = "Z";
-    std::optional<Outcome> outcome;
-    h.session.identification().Finished.connect([&](const Outcome& o) { outcome = o; });
+    std::optional<Result> outcome;
+    h.session.identification().Finished.connect([&](const Result& o) { outcome = o; });
     ASSERT_TRUE(h.session.Connect("COM1"));
     h.clock.Advance(100);
     EXPECT_EQ(h.session.State(), StateAwaitSerial);
@@ -130,7 +130,7 @@ TEST(Identification, SerialNumberTimesOutAfterTwoSeconds)
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_EQ(h.view.status[3], "Serial Number Not Available");
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_FALSE(outcome->ok);
+    EXPECT_FALSE(outcome->ok());
 }
 
 TEST(Identification, LateRepliesAreDroppedAndReachNoLaterConversation)
@@ -144,7 +144,7 @@ TEST(Identification, LateRepliesAreDroppedAndReachNoLaterConversation)
     h.clock.RunUntilIdle(20000);
     // The version came late: it was dropped, no "M" was sent, nothing changed.
     EXPECT_EQ(h.simulator.requests, "V");
-    EXPECT_EQ(h.session.FirmwareVersion, "");
+    EXPECT_EQ(h.session.identity.FirmwareVersion, "");
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_EQ(h.session.link.Receive().Waiting(), 0U);
 }
@@ -164,7 +164,7 @@ TEST(Identification, PortThatWillNotOpenReportsAfterTheFirstTick)
     EXPECT_FALSE(h.view.visible.at("btnReadShows"));
     EXPECT_FALSE(h.view.visible.at("btnWriteShows"));
     EXPECT_FALSE(h.view.visible.at("BtnWriteLibrary"));
-    EXPECT_EQ(h.session.CurrentController->Name(), "K5");
+    EXPECT_EQ(h.session.identity.CurrentController->Name(), "K5");
     // Yes keeps "Save Library File" visible.
     EXPECT_EQ(h.view.visible.count("btnLibrary"), 0U);
 }

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "conversations/ShowTestSupport.h"
-#include "shows/ShowsFeature.h"
+#include "features/ShowsFeature.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -19,7 +19,7 @@ struct ReadHarness : Harness {
     const ShowState& Shows() { return session.shows().State(); }
     void Read()
     {
-        session.Click("btnReadShows");
+        session.Click(control::btnReadShows);
         clock.RunUntilIdle();
     }
     bool Offered() const
@@ -52,7 +52,7 @@ TEST(ShowRead, K5TableAndEveryShowArriveThenTheSaveIsOffered)
     state.shows[3].configuration = 255;
     ReadHarness h(state);
 
-    h.session.Click("btnReadShows");
+    h.session.Click(control::btnReadShows);
     EXPECT_EQ(h.session.State(), StateReadShows);
     EXPECT_EQ(h.view.status[1], "Reading Shows");
     EXPECT_TRUE(h.view.visible["btnCancel"]);
@@ -200,7 +200,7 @@ TEST(ShowRead, SilenceCancelAndALostLineEndTheReadIdle)
     {
         ReadHarness h(SampleControllerState("K5"));
         h.simulator.faults().silenceAfterReplies = 4; // V, M, the table and show 0
-        h.session.Click("btnReadShows");
+        h.session.Click(control::btnReadShows);
         const auto took = h.clock.RunUntilIdle();
         EXPECT_EQ(h.view.status[1], "Show read stopped: Controller not responding");
         EXPECT_EQ(h.sent, "u**");
@@ -224,10 +224,10 @@ TEST(ShowRead, SilenceCancelAndALostLineEndTheReadIdle)
     {
         ReadHarness h(SampleControllerState("K5"));
         h.port.SetBytesPerSecond(960);
-        h.session.Click("btnReadShows");
+        h.session.Click(control::btnReadShows);
         h.clock.Advance(1000);
         EXPECT_EQ(h.session.State(), StateReadShowRecords);
-        h.session.Click("btnCancel");
+        h.session.Click(control::btnCancel);
         EXPECT_EQ(h.view.status[1], "Show read stopped: Cancelled");
         EXPECT_EQ(h.session.State(), StateIdle);
         h.clock.RunUntilIdle();
@@ -237,7 +237,7 @@ TEST(ShowRead, SilenceCancelAndALostLineEndTheReadIdle)
     {
         ReadHarness h(SampleControllerState("R2"));
         h.port.SetBytesPerSecond(960);
-        h.session.Click("btnReadShows");
+        h.session.Click(control::btnReadShows);
         h.clock.Advance(1000);
         h.port.LoseLine("unplugged");
         EXPECT_EQ(h.session.State(), StateIdle);
@@ -253,7 +253,7 @@ TEST(ShowRead, RefusedWhileBusyAndOnAT7)
 {
     ReadHarness busy(SampleControllerState("K5"));
     busy.session.SetState(StateStreamClips);
-    busy.session.Click("btnReadShows");
+    busy.session.Click(control::btnReadShows);
     busy.clock.RunUntilIdle();
     EXPECT_EQ(busy.sent, "");
     EXPECT_EQ(busy.session.State(), StateStreamClips);

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "conversations/ShowTestSupport.h"
-#include "shows/ShowsFeature.h"
+#include "features/ShowsFeature.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -33,7 +33,7 @@ TEST(ShowRoundTrip, ReadSavedOpenedAndWrittenBackGivesTheSameBytes)
         reading.dialogs.answers.push_back(true);
         reading.dialogs.folders.push_back(temp.Str());
         reading.dialogs.prompts.push_back("Trip");
-        reading.session.Click("btnReadShows");
+        reading.session.Click(control::btnReadShows);
         reading.clock.RunUntilIdle();
         ASSERT_EQ(reading.dialogs.Texts("message"), std::vector<std::string>{"Project Folder: Trip Created\r\n"})
             << model;
@@ -41,10 +41,10 @@ TEST(ShowRoundTrip, ReadSavedOpenedAndWrittenBackGivesTheSameBytes)
         Harness writing(Blank(model));
         writing.Identify();
         writing.dialogs.folders.push_back((temp.path / "Trip").string());
-        writing.session.Click("btnOpenShows");
+        writing.session.Click(control::btnOpenShows);
         EXPECT_EQ(writing.view.status[1], "Show Loading Complete. Loaded 3 shows") << model;
         EXPECT_EQ(writing.view.rows["ListShows"], reading.view.rows["ListShows"]) << model;
-        writing.session.Click("btnWriteShows");
+        writing.session.Click(control::btnWriteShows);
         writing.clock.RunUntilIdle();
         EXPECT_EQ(writing.view.status[1], "Download Complete") << model;
 

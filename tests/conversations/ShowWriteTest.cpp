@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "conversations/ShowTestSupport.h"
-#include "shows/ShowsFeature.h"
+#include "features/ShowsFeature.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -20,7 +20,7 @@ struct WriteHarness : Harness {
     void Write()
     {
         writes.clear();
-        session.Click("btnWriteShows");
+        session.Click(control::btnWriteShows);
         clock.RunUntilIdle();
     }
     std::vector<std::string> writes;
@@ -117,7 +117,7 @@ TEST(ShowWrite, R2ImageGoesBackWithTheSerialNumberInIt)
     state.image[170] = 0x55; // overwritten by the serial number
     state.image[303] = 0x77;
     WriteHarness h(state);
-    h.session.Click("btnReadShows");
+    h.session.Click(control::btnReadShows);
     h.clock.RunUntilIdle();
     const std::string image = h.Shows().TocImage;
     ASSERT_EQ(image.size(), 304U);
@@ -141,7 +141,7 @@ TEST(ShowWrite, R2ImageGoesBackWithTheSerialNumberInIt)
         EXPECT_EQ(h.simulator.state().shows[i].data, state.shows[i].data);
 
     // A serial number that is not eight hexadecimal digits leaves the image's bytes.
-    h.session.SerialNumber = "12G45678";
+    h.session.identity.SerialNumber = "12G45678";
     h.Write();
     EXPECT_EQ(h.writes.at(0).substr(169, 4), image.substr(168, 4));
 }
@@ -196,12 +196,12 @@ TEST(ShowWrite, ASilentControllerOrACancelEndsTheWriteIdle)
             h.simulator.faults().silenceAfterReplies = h.simulator.repliesSent + 1; // one request only
         }
         h.writes.clear();
-        h.session.Click("btnWriteShows");
+        h.session.Click(control::btnWriteShows);
         EXPECT_TRUE(h.view.visible["btnCancel"]);
         if (cancel) {
             h.clock.Advance(2500);
             EXPECT_EQ(h.session.State(), StateWriteShowRecords);
-            h.session.Click("btnCancel");
+            h.session.Click(control::btnCancel);
         }
         h.clock.RunUntilIdle();
         EXPECT_EQ(h.view.status[1],

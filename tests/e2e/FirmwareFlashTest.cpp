@@ -8,15 +8,15 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "core/Files.h"
+#include "base/Files.h"
+#include "conversations/Identification.h"
 #include "core/Session.h"
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
+#include "features/FirmwareFeature.h"
 #include "firmware/EmbeddedImages.h"
-#include "firmware/FirmwareFeature.h"
-#include "link/Identification.h"
-#include "platform/qt/QtClock.h"
-#include "platform/qt/QtSerialPort.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
 #include "support/Fakes.h"
 #include "support/TempFolder.h"
 
@@ -143,7 +143,7 @@ TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
         session.Shutdown();
         loop.quit();
     };
-    session.identification().Finished.connect([&](const Outcome&) { session.Click("btnFirmware"); });
+    session.identification().Finished.connect([&](const Result&) { session.Click(control::btnFirmware); });
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
     ASSERT_TRUE(session.Connect(sim.path()));
     loop.exec();

@@ -12,7 +12,7 @@
 
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
-#include "platform/qt/QtSerialPort.h"
+#include "qt/QtSerialPort.h"
 
 using namespace marrowick;
 using namespace marrowick::e2e;

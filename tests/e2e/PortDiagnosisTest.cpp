@@ -14,8 +14,8 @@
 
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
-#include "platform/qt/PortNames.h"
-#include "platform/qt/QtSerialPort.h"
+#include "qt/PortNames.h"
+#include "qt/QtSerialPort.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick;

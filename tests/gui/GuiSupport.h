@@ -11,7 +11,7 @@
 #include "core/Session.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
-#include "platform/qt/QtSettings.h"
+#include "qt/QtSettings.h"
 #include "support/Fakes.h"
 #include "support/ManualClock.h"
 

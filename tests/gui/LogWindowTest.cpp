@@ -8,9 +8,9 @@
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
-#include "core/Files.h"
+#include "app/LogWindow.h"
+#include "base/Files.h"
 #include "core/Session.h"
-#include "log/qt/LogWindow.h"
 
 namespace marrowick::testing {
 namespace {

@@ -6,8 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
+#include "app/LogWindow.h"
 #include "core/Session.h"
-#include "log/qt/LogWindow.h"
 
 namespace marrowick::testing {
 namespace {

@@ -1,3 +1,4 @@
+#include <QButtonGroup>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QMimeData>
@@ -9,10 +10,10 @@
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
+#include "app/LogWindow.h"
 #include "app/Widgets.h"
-#include "core/Files.h"
+#include "base/Files.h"
 #include "core/Session.h"
-#include "log/qt/LogWindow.h"
 #include <QLabel>
 #include <QProgressBar>
 
@@ -27,14 +28,14 @@ TEST(WindowWiring, ClicksDropsAndOptionsReachTheSessionByControlName)
     QWidget& window = app.window();
 
     std::vector<std::string> clicked;
-    for (const char* name : {"btnCancel", "btnReadShows", "Command3", "btnFirmware"})
-        session.OnClick(name, [&clicked, name] { clicked.push_back(name); });
-    for (const char* name : {"btnCancel", "btnReadShows", "Command3", "btnFirmware"})
-        window.findChild<QPushButton*>(QString::fromLatin1(name))->click();
+    for (Control button : {control::btnCancel, control::btnReadShows, control::Command3, control::btnFirmware})
+        session.commands().OnClick(button, [&clicked, button] { clicked.push_back(button.name); });
+    for (Control button : {control::btnCancel, control::btnReadShows, control::Command3, control::btnFirmware})
+        window.findChild<QPushButton*>(QString::fromLatin1(button.name))->click();
     EXPECT_EQ(clicked, (std::vector<std::string>{"btnCancel", "btnReadShows", "Command3", "btnFirmware"}));
 
     std::vector<std::string> dropped;
-    session.OnDrop("List1", [&](const std::vector<std::string>& files) { dropped = files; });
+    session.commands().OnDrop(control::List1, [&](const std::vector<std::string>& files) { dropped = files; });
     auto* list = window.findChild<QTreeWidget*>(QStringLiteral("List1"));
     QMimeData mime;
     mime.setUrls(
@@ -47,15 +48,46 @@ TEST(WindowWiring, ClicksDropsAndOptionsReachTheSessionByControlName)
     EXPECT_EQ(dropped, (std::vector<std::string>{"/music/a b.mp3", "/x.wav"}));
 
     View& view = app.window().view();
-    EXPECT_EQ(view.selectedOption("OptFirmware"), 4);
-    EXPECT_EQ(view.selectedOption("Option2"), 5);
-    EXPECT_EQ(view.selectedOption("Option1"), 0);
-    EXPECT_EQ(view.selectedOption("Option3"), 2);
+    EXPECT_EQ(view.selectedOption(control::OptFirmware), 4);
+    EXPECT_EQ(view.selectedOption(control::Option2), 5);
+    EXPECT_EQ(view.selectedOption(control::Option1), 0);
+    EXPECT_EQ(view.selectedOption(control::Option3), 2);
     std::vector<int> chosen;
-    session.OnOption("Option2", [&](int index) { chosen.push_back(index); });
+    session.commands().OnOption(control::Option2, [&](int index) { chosen.push_back(index); });
     window.findChild<QRadioButton*>(QStringLiteral("Option2_1"))->click();
     EXPECT_EQ(chosen, std::vector<int>{1}) << "only the option turned on is reported";
-    EXPECT_EQ(view.selectedOption("Option2"), 1);
+    EXPECT_EQ(view.selectedOption(control::Option2), 1);
+}
+
+// Every control the program addresses is a widget of the window, of a kind
+// that shows what the program sets.
+TEST(WindowWiring, EveryControlTheProgramNamesExistsInTheWindow)
+{
+    DesktopFixture f("K5", "K5");
+    QWidget& window = f.App().window();
+    for (const Control& control : AllControls()) {
+        const QString name = QString::fromLatin1(control.name);
+        QObject* found = control.kind == ControlKind::Window ? &window : window.findChild<QObject*>(name);
+        ASSERT_NE(found, nullptr) << control.name;
+        EXPECT_EQ(found->objectName(), name);
+        const bool fits = [&] {
+            switch (control.kind) {
+            case ControlKind::Button:
+                return qobject_cast<QPushButton*>(found) != nullptr;
+            case ControlKind::Label:
+                return qobject_cast<QLabel*>(found) != nullptr;
+            case ControlKind::List:
+                return qobject_cast<QTreeWidget*>(found) != nullptr;
+            case ControlKind::OptionArray:
+                return qobject_cast<QButtonGroup*>(found) != nullptr;
+            case ControlKind::Progress:
+                return qobject_cast<QProgressBar*>(found) != nullptr;
+            default:
+                return qobject_cast<QWidget*>(found) != nullptr;
+            }
+        }();
+        EXPECT_TRUE(fits) << control.name;
+    }
 }
 
 TEST(WindowWiring, ViewShowsRowsProgressLightAndCancel)
@@ -65,7 +97,7 @@ TEST(WindowWiring, ViewShowsRowsProgressLightAndCancel)
     View& view = app.window().view();
     QWidget& window = app.window();
 
-    view.setRows("ListShows", {{"Show 0", "1", "2", "3", "4", "5", "6", "7"}, {"Show 1", "0"}});
+    view.setRows(control::ListShows, {{"Show 0", "1", "2", "3", "4", "5", "6", "7"}, {"Show 1", "0"}});
     auto* shows = window.findChild<QTreeWidget*>(QStringLiteral("ListShows"));
     ASSERT_EQ(shows->topLevelItemCount(), 2);
     EXPECT_EQ(shows->topLevelItem(0)->text(0), QStringLiteral("Show 0"));
@@ -77,14 +109,14 @@ TEST(WindowWiring, ViewShowsRowsProgressLightAndCancel)
     EXPECT_EQ(bar->maximum(), 3000000);
     EXPECT_EQ(bar->value(), 3000000) << "never above the maximum";
 
-    view.setFillColor("Shape1", Rgb{0, 255, 0});
+    view.setFillColor(control::Shape1, Rgb{0, 255, 0});
     EXPECT_EQ(window.findChild<StatusLight*>(QStringLiteral("Shape1"))->fillColor(), QColor(0, 255, 0));
 
     auto* cancel = window.findChild<QPushButton*>(QStringLiteral("btnCancel"));
     EXPECT_TRUE(cancel->isHidden());
-    view.setVisible("btnCancel", true);
+    view.setVisible(control::btnCancel, true);
     EXPECT_FALSE(cancel->isHidden());
-    view.setCaption("lblFirmwareInfo", "image 106");
+    view.setCaption(control::lblFirmwareInfo, "image 106");
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblFirmwareInfo"))->text(), QStringLiteral("image 106"));
 }
 
@@ -100,7 +132,7 @@ TEST(WindowWiring, ClosingShutsDownTheSessionAndSavesTheLog)
     ASSERT_TRUE(app.logWindow()->isVisible());
 
     app.window().close();
-    EXPECT_TRUE(f.session().UnloadRequested);
+    EXPECT_TRUE(f.session().Closing());
     EXPECT_FALSE(f.port.isOpen());
     EXPECT_FALSE(app.logWindow()->isVisible());
     EXPECT_FALSE(f.session().log.DebugMode);

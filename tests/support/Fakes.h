@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,39 @@
 #include "platform/View.h"
 
 namespace marrowick::testing {
+
+// What the recording view holds per control: looked up by the control's
+// name, and a name the window does not have is refused, so a test cannot
+// check a control that does not exist.
+template <typename T> class ControlMap {
+public:
+    T& operator[](const std::string& name)
+    {
+        if (!FindControl(name))
+            throw std::invalid_argument("the main window has no control " + name);
+        return m_values[name];
+    }
+    T& operator[](Control control) { return m_values[std::string(control.Name())]; }
+    std::size_t count(const std::string& name) const { return m_values.count(name); }
+    bool empty() const { return m_values.empty(); }
+    const T& at(const std::string& name) const
+    {
+        if (!FindControl(name))
+            throw std::invalid_argument("the main window has no control " + name);
+        return m_values.at(name);
+    }
+    const T* Find(Control control) const
+    {
+        const auto found = m_values.find(std::string(control.Name()));
+        return found == m_values.end() ? nullptr : &found->second;
+    }
+    auto begin() const { return m_values.begin(); }
+    auto end() const { return m_values.end(); }
+    void clear() { m_values.clear(); }
+
+private:
+    std::map<std::string, T> m_values;
+};
 
 // Records what the core shows; every control starts as the window lays it out
 // only where a test sets it up.
@@ -29,19 +63,16 @@ public:
         progressValue = value;
         progressHistory.push_back(value);
     }
-    void setCaption(const std::string& control, const std::string& text) override { captions[control] = text; }
-    void setVisible(const std::string& control, bool v) override { visible[control] = v; }
-    void setEnabled(const std::string& control, bool e) override { enabled[control] = e; }
+    void setCaption(Control control, const std::string& text) override { captions[control] = text; }
+    void setVisible(Control control, bool v) override { visible[control] = v; }
+    void setEnabled(Control control, bool e) override { enabled[control] = e; }
     void setTabEnabled(int tab, bool e) override { tabEnabled[tab] = e; }
-    void setFillColor(const std::string& control, Rgb colour) override { fills[control].push_back(colour); }
-    void setRows(const std::string& control, const std::vector<std::vector<std::string>>& r) override
+    void setFillColor(Control control, Rgb colour) override { fills[control].push_back(colour); }
+    void setRows(Control control, const std::vector<std::vector<std::string>>& r) override { rows[control] = r; }
+    int selectedOption(Control optionArray) const override
     {
-        rows[control] = r;
-    }
-    int selectedOption(const std::string& optionArray) const override
-    {
-        const auto found = options.find(optionArray);
-        return found == options.end() ? 0 : found->second;
+        const int* selected = options.Find(optionArray);
+        return selected ? *selected : 0;
     }
     void closeWindow() override { closed = true; }
 
@@ -51,13 +82,13 @@ public:
     double progressMaximum = 0;
     double progressValue = 0;
     std::vector<double> progressHistory;
-    std::map<std::string, std::string> captions;
-    std::map<std::string, bool> visible;
-    std::map<std::string, bool> enabled;
+    ControlMap<std::string> captions;
+    ControlMap<bool> visible;
+    ControlMap<bool> enabled;
     std::map<int, bool> tabEnabled;
-    std::map<std::string, std::vector<Rgb>> fills;
-    std::map<std::string, std::vector<std::vector<std::string>>> rows;
-    std::map<std::string, int> options;
+    ControlMap<std::vector<Rgb>> fills;
+    ControlMap<std::vector<std::vector<std::string>>> rows;
+    ControlMap<int> options;
     bool closed = false;
 };
 
@@ -69,15 +100,16 @@ public:
         std::string text;
         std::string caption;
         DialogIcon icon = DialogIcon::None;
+        std::optional<Question> question;
     };
 
     void message(const std::string& text, const std::string& caption, DialogIcon icon) override
     {
         shown.push_back({"message", text, caption, icon});
     }
-    bool question(const std::string& text, const std::string& caption, DialogIcon icon) override
+    bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) override
     {
-        shown.push_back({"question", text, caption, icon});
+        shown.push_back({"question", text, caption, icon, id});
         if (answers.empty())
             return defaultAnswer;
         const bool answer = answers.front();

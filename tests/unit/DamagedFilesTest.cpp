@@ -3,8 +3,8 @@
 #include <filesystem>
 #include <random>
 
+#include "features/ShowsFeature.h"
 #include "firmware/FirmwareRecords.h"
-#include "shows/ShowsFeature.h"
 #include "support/Harness.h"
 #include "support/TempFolder.h"
 

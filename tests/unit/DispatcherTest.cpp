@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "conversations/ClipTransfer.h"
+#include "conversations/FirmwareDownload.h"
 #include "link/Link.h"
 #include "support/ManualClock.h"
 
@@ -67,31 +69,22 @@ TEST(Dispatcher, RoutesEachChunkByLinkStateAndDropsTheRest)
     EXPECT_EQ(total, 7U);
 }
 
-TEST(Dispatcher, HandshakeTokensSetFlagsOnlyWhenTheyArriveAlone)
+TEST(Dispatcher, HandshakeTokensCountOnlyWhenTheyArriveAlone)
 {
     struct Case {
-        std::int16_t state;
+        bool firmware;
         const char* chunk;
-        bool ready;
-        bool error;
+        int token; // 0 none, 1 ReadyFlag, 2 ErrorFlag
     };
     const Case cases[] = {
-        {StateStreamClips, "FeedMe", true, false},  {StateStreamClips, "Ready!", true, false},
-        {StateStreamClips, "Error!", false, true},  {StateStreamClips, "FeedMeFeedMe", false, false},
-        {StateStreamClips, "feedme", false, false}, {StateStreamClips, "T", false, false},
-        {StateFirmware, "T", true, false},          {StateFirmware, "7", false, true},
-        {StateFirmware, "t", false, false},         {StateFirmware, "TT", false, false},
-        {StateFirmware, "FeedMe", false, false},    {StateIdle, "T", false, false},
+        {false, "FeedMe", 1}, {false, "Ready!", 1}, {false, "Error!", 2}, {false, "FeedMeFeedMe", 0},
+        {false, "feedme", 0}, {false, "T", 0},      {true, "T", 1},       {true, "7", 2},
+        {true, "t", 0},       {true, "TT", 0},      {true, "FeedMe", 0},
     };
     for (const auto& c : cases) {
-        Fixture f;
-        f.Deliver(c.state, c.chunk);
-        EXPECT_EQ(f.link.ReadyFlag, c.ready) << c.state << " " << c.chunk;
-        EXPECT_EQ(f.link.ErrorFlag, c.error) << c.state << " " << c.chunk;
-        // The waiting conversation still hears of every chunk in its state.
-        if (c.state != StateIdle) {
-            EXPECT_EQ(f.routed[c.state].size(), 1U);
-        }
+        const int token = c.firmware ? static_cast<int>(ClassifyFirmwareReply(c.chunk))
+                                     : static_cast<int>(ClassifyClipReply(c.chunk));
+        EXPECT_EQ(token, c.token) << c.chunk;
     }
 }
 

@@ -10,7 +10,7 @@
 #include <map>
 #include <set>
 
-#include "core/Files.h"
+#include "base/Files.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareCatalogue.h"
 #include "firmware/FirmwareRecords.h"

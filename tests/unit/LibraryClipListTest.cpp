@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "library/LibraryFeature.h"
+#include "features/LibraryFeature.h"
 #include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
@@ -16,7 +16,7 @@ struct ClipList : ::testing::Test {
     void Select(std::vector<std::string> files)
     {
         h.dialogs.files.push_back(std::move(files));
-        h.session.Click("BtnAddClip");
+        h.session.Click(control::BtnAddClip);
     }
 
     Harness h;
@@ -60,8 +60,8 @@ TEST_F(ClipList, SeveralFilesEndBeforeTheFirstThatDoesNotFit)
     EXPECT_EQ(clips().LibraryBytes, 0.0F);
     EXPECT_TRUE(rows().empty());
     const std::string before = h.Sent();
-    h.session.Click("BtnWriteLibrary");
-    h.session.Click("btnLibrary");
+    h.session.Click(control::BtnWriteLibrary);
+    h.session.Click(control::btnLibrary);
     EXPECT_EQ(h.Sent(), before);
     EXPECT_EQ(h.session.State(), StateIdle);
 }
@@ -88,7 +88,7 @@ TEST_F(ClipList, DropsAppendMp3FilesThatFitCountingEveryTableEntry)
     const std::string a = folder.Make("a.wav", 500);
     const std::string b = folder.Make("b.mp3", 1000);
     const std::string c = folder.Make("c.MP3", 2000);
-    h.session.Drop("List1", {a, b, c});
+    h.session.Drop(control::List1, {a, b, c});
     EXPECT_EQ(clips().ClipCount, 2);
     EXPECT_EQ(clips().LibraryBytes, 3000.0F);
     EXPECT_EQ(LogLinesStarting(h.session, "Found: "), (std::vector<std::string>{"Found: 2  " + b, "Found: 3  " + c}));
@@ -101,7 +101,7 @@ TEST_F(ClipList, DropsAppendMp3FilesThatFitCountingEveryTableEntry)
     const std::string tooBig = folder.MakeSparse("d.mp3", K5Ram - 3000 - 32 + 1);
     const std::string justFits = folder.MakeSparse("e.mp3", K5Ram - 3000 - 32 - 1);
     const std::string last = folder.Make("f.mp3", 1);
-    h.session.Drop("List1", {last, tooBig, justFits});
+    h.session.Drop(control::List1, {last, tooBig, justFits});
     EXPECT_EQ(clips().ClipCount, 4);
     EXPECT_EQ(clips().Clips[3].FileName, last);
     EXPECT_EQ(clips().Clips[4].FileName, justFits);
@@ -119,18 +119,18 @@ TEST_F(ClipList, DropOntoAFullLibraryIsIgnoredAndClearEmptiesIt)
     std::vector<std::string> files;
     for (int i = 0; i < 100; ++i)
         files.push_back(folder.Make("n" + std::to_string(i) + ".mp3", 10));
-    h.session.Drop("List1", files);
+    h.session.Drop(control::List1, files);
     EXPECT_EQ(clips().ClipCount, 99);
     const auto status = h.session.Status(1);
     h.view.rows.clear();
-    h.session.Drop("List1", {files[99]});
+    h.session.Drop(control::List1, {files[99]});
     EXPECT_EQ(clips().ClipCount, 99);
     EXPECT_TRUE(h.view.rows.empty()); // not even rebuilt
     EXPECT_EQ(h.session.Status(1), status);
 
     // Clear works in any link state.
     h.session.SetState(StateStreamClips);
-    h.session.Click("Command3");
+    h.session.Click(control::Command3);
     EXPECT_EQ(clips().ClipCount, 0);
     EXPECT_EQ(clips().LibraryBytes, 0.0F);
     EXPECT_TRUE(rows().empty());
@@ -147,7 +147,7 @@ TEST_F(ClipList, FilesThatCannotBeMeasuredAreNotTaken)
     ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
     EXPECT_NE(h.dialogs.Texts("message")[0].find(gone), std::string::npos);
 
-    h.session.Drop("List1", {gone, real});
+    h.session.Drop(control::List1, {gone, real});
     EXPECT_EQ(clips().ClipCount, 2);
 }
 

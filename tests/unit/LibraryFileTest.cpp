@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "library/LibraryFeature.h"
+#include "features/LibraryFeature.h"
 #include "library/LibraryImage.h"
 #include "unit/LibraryTestFiles.h"
 
@@ -13,12 +13,12 @@ struct LibraryFile : ::testing::Test {
         ASSERT_TRUE(h.Identify());
         project = (folder.path / "project").string() + "/";
         std::filesystem::create_directories(project);
-        h.session.ProjectFolder = project;
+        h.session.paths.ProjectFolder = project;
     }
     void Select(std::vector<std::string> files)
     {
         h.dialogs.files.push_back(std::move(files));
-        h.session.Click("BtnAddClip");
+        h.session.Click(control::BtnAddClip);
     }
     std::string Saved() const { return ReadFile(project + "000.LIB"); }
 
@@ -32,7 +32,7 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     const std::string a = folder.Make("a.wav", 1000);
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     const std::string expected = Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ReadFile(a) + ReadFile(b);
     EXPECT_EQ(Saved(), expected);
     EXPECT_EQ(Saved().size(), 1516U);
@@ -47,10 +47,10 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     EXPECT_EQ(h.view.statusHistory[1].end()[-2], "Copying Audio Clips to Library File");
 
     // Saving again gives the same file; a smaller library then leaves no old bytes.
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     EXPECT_EQ(Saved(), expected);
     Select({a});
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ReadFile(a));
     EXPECT_FALSE(std::filesystem::exists(project + "000.LIB.partial"));
 }
@@ -73,11 +73,11 @@ TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
     const std::string a = folder.Make("a.wav", 1000);
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     const std::string old = Saved();
 
     folder.Make("b.wav", 501);
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     EXPECT_EQ(Saved(), old);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
     const std::string message = h.dialogs.Texts("message")[0];
@@ -85,7 +85,7 @@ TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
     EXPECT_EQ(h.session.Status(1), message);
 
     std::filesystem::remove(a);
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     EXPECT_EQ(Saved(), old);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 2U);
     EXPECT_NE(h.dialogs.Texts("message")[1].find(a), std::string::npos);
@@ -93,21 +93,21 @@ TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
 
 TEST_F(LibraryFile, NothingIsWrittenWithoutAProjectAnEmptyLibraryOrABusyLink)
 {
-    h.session.Click("btnLibrary"); // empty library: nothing at all
+    h.session.Click(control::btnLibrary); // empty library: nothing at all
     EXPECT_FALSE(std::filesystem::exists(project + "000.LIB"));
     EXPECT_TRUE(h.dialogs.shown.empty());
 
     Select({folder.Make("a.wav", 10)});
     h.session.SetState(StateReadShowRecords);
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     EXPECT_FALSE(std::filesystem::exists(project + "000.LIB"));
     h.session.SetState(StateIdle);
 
     // No project and the new-project questions cancelled: nothing lands anywhere.
-    h.session.ProjectFolder.clear();
+    h.session.paths.ProjectFolder.clear();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(folder.path);
-    h.session.Click("btnLibrary");
+    h.session.Click(control::btnLibrary);
     std::filesystem::current_path(cwd);
     EXPECT_FALSE(std::filesystem::exists(folder.path / "000.LIB"));
     EXPECT_EQ(h.session.Status(1), "Library File not saved: no project folder was chosen");

@@ -1,7 +1,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 
-#include "core/Files.h"
+#include "base/Files.h"
 #include "log/LogFile.h"
 #include "support/TempFolder.h"
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "models/ModelSetup.h"
+#include "features/ModelSetup.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -46,8 +46,8 @@ TEST(ModelSetup, EachModelAdaptsTheWindow)
     };
     for (const auto& c : cases) {
         Harness h;
-        h.session.ControllerModel = c.model;
-        RunModelSetup(h.session);
+        h.session.identity.ControllerModel = c.model;
+        RunModelSetup(h.view, h.dialogs, h.session.identity, h.session.log, h.session.PortNotFound);
         SCOPED_TRACE(c.model);
         EXPECT_TRUE(h.view.visible[c.frame]);
         EXPECT_EQ(h.view.captions["BtnWriteLibrary"], c.clipsCaption);
@@ -62,7 +62,7 @@ TEST(ModelSetup, EachModelAdaptsTheWindow)
         }
         EXPECT_EQ(h.view.visible.count("btnLibrary") != 0 && !h.view.visible["btnLibrary"], c.libraryHidden);
         EXPECT_EQ(h.view.tabEnabled.count(1) != 0 && !h.view.tabEnabled[1], c.showTabDisabled);
-        const controller& model = *h.session.CurrentController;
+        const controller& model = *h.session.identity.CurrentController;
         EXPECT_EQ(model.Name(), c.model);
         EXPECT_EQ(model.AudioRam(), c.audioRam);
         EXPECT_EQ(model.ShowReadDataCount(), c.tableBytes);
@@ -75,17 +75,17 @@ TEST(ModelSetup, UnknownModelIsDecidedByTheQuestion)
 {
     Harness yes;
     yes.dialogs.answers = {true};
-    RunModelSetup(yes.session);
-    EXPECT_EQ(yes.session.CurrentController->Name(), "K5");
+    RunModelSetup(yes.view, yes.dialogs, yes.session.identity, yes.session.log, yes.session.PortNotFound);
+    EXPECT_EQ(yes.session.identity.CurrentController->Name(), "K5");
     EXPECT_TRUE(yes.view.visible["FirmwareK5"]);
     EXPECT_EQ(yes.view.visible.count("btnLibrary"), 0U) << "Yes keeps Save Library File";
 
     Harness no;
     no.dialogs.answers = {false};
-    RunModelSetup(no.session);
-    EXPECT_EQ(no.session.CurrentController->Name(), "R2");
+    RunModelSetup(no.view, no.dialogs, no.session.identity, no.session.log, no.session.PortNotFound);
+    EXPECT_EQ(no.session.identity.CurrentController->Name(), "R2");
     EXPECT_TRUE(no.view.visible["FirmwareR2"]);
     EXPECT_TRUE(no.view.visible["LblTriggerBvalue"]);
     // The model reply is left as it was.
-    EXPECT_EQ(no.session.ControllerModel, "");
+    EXPECT_EQ(no.session.identity.ControllerModel, "");
 }

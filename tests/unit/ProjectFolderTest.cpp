@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "conversations/ShowTestSupport.h"
-#include "projects/NewProject.h"
-#include "shows/ShowsFeature.h"
+#include "features/NewProject.h"
+#include "features/ShowsFeature.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -22,22 +22,22 @@ TEST(ProjectFolder, CancellingEitherQuestionCreatesNothing)
 {
     TempFolder temp;
     Harness h;
-    h.session.ProjectFolder = "old";
+    h.session.paths.ProjectFolder = "old";
 
-    EXPECT_FALSE(NewProject(h.session)); // folder chooser cancelled
+    EXPECT_FALSE(NewProject(h.session.features())); // folder chooser cancelled
     EXPECT_TRUE(h.dialogs.Texts("prompt").empty());
-    EXPECT_EQ(h.session.BrowseFolder, "");
+    EXPECT_EQ(h.session.paths.BrowseFolder, "");
 
     h.dialogs.folders.push_back(temp.Str() + "/");
-    EXPECT_FALSE(NewProject(h.session)); // name prompt cancelled
+    EXPECT_FALSE(NewProject(h.session.features())); // name prompt cancelled
     EXPECT_EQ(h.dialogs.Texts("prompt"), std::vector<std::string>{"Enter Project Name"});
     EXPECT_EQ(h.dialogs.shown.back().caption, "New Project");
-    EXPECT_EQ(h.session.BrowseFolder, temp.Str());
-    EXPECT_EQ(h.session.ProjectFolder, "old");
+    EXPECT_EQ(h.session.paths.BrowseFolder, temp.Str());
+    EXPECT_EQ(h.session.paths.ProjectFolder, "old");
 
     h.dialogs.folders.push_back(temp.Str());
     h.dialogs.prompts.push_back("");
-    EXPECT_FALSE(NewProject(h.session));
+    EXPECT_FALSE(NewProject(h.session.features()));
     EXPECT_TRUE(h.dialogs.Texts("message").empty());
     EXPECT_EQ(Entries(temp.path), 0U);
 }
@@ -48,16 +48,16 @@ TEST(ProjectFolder, BadNamesAndExistingFoldersFailWithTheReason)
     fs::create_directory(temp.path / "Taken");
     for (const std::string name : {"   ", "a/b", "a\\b", "..", "a:b", "what?", "tab\there", "Taken"}) {
         Harness h;
-        h.session.ProjectFolder = "old";
+        h.session.paths.ProjectFolder = "old";
         h.dialogs.folders.push_back(temp.Str());
         h.dialogs.prompts.push_back(name);
-        EXPECT_FALSE(NewProject(h.session)) << name;
+        EXPECT_FALSE(NewProject(h.session.features())) << name;
         ASSERT_EQ(h.dialogs.shown.back().kind, "message") << name;
         EXPECT_EQ(h.dialogs.shown.back().caption, "Project Creation Failed") << name;
         EXPECT_EQ(h.dialogs.shown.back().icon, DialogIcon::Critical) << name;
         EXPECT_EQ(h.dialogs.shown.back().text.rfind("\r\n", 0), 0U) << name;
         EXPECT_GT(h.dialogs.shown.back().text.size(), 2U) << name;
-        EXPECT_EQ(h.session.ProjectFolder, "old") << name;
+        EXPECT_EQ(h.session.paths.ProjectFolder, "old") << name;
     }
     EXPECT_EQ(Entries(temp.path), 1U);
 }
@@ -68,11 +68,11 @@ TEST(ProjectFolder, ATrimmedNameBecomesTheProjectFolder)
     Harness h;
     h.dialogs.folders.push_back(temp.Str());
     h.dialogs.prompts.push_back("  Demo ");
-    ASSERT_TRUE(NewProject(h.session));
+    ASSERT_TRUE(NewProject(h.session.features()));
     EXPECT_TRUE(fs::is_directory(temp.path / "Demo"));
     const std::string sep(1, static_cast<char>(fs::path::preferred_separator));
-    EXPECT_EQ(h.session.ProjectFolder, (temp.path / "Demo").string() + sep);
-    EXPECT_EQ(h.session.BrowseFolder, temp.Str());
+    EXPECT_EQ(h.session.paths.ProjectFolder, (temp.path / "Demo").string() + sep);
+    EXPECT_EQ(h.session.paths.BrowseFolder, temp.Str());
     EXPECT_EQ(h.dialogs.shown.back().text, "Project Folder: Demo Created\r\n");
     EXPECT_EQ(h.dialogs.shown.back().caption, "Project Creation Status");
     EXPECT_EQ(h.dialogs.shown.back().icon, DialogIcon::None);
@@ -82,9 +82,9 @@ TEST(ProjectFolder, SaveShowsAsksForAProjectOnlyWithShows)
 {
     TempFolder temp;
     Harness h;
-    h.session.CurrentController = MakeController("K5");
+    h.session.identity.CurrentController = MakeController("K5");
     h.session.shows().State().AmbientMode = true; // an ambient show alone is not saved
-    h.session.Click("btnSaveShows");
+    h.session.Click(control::btnSaveShows);
     EXPECT_TRUE(h.dialogs.shown.empty());
 
     // A failed project creation saves nothing.
@@ -92,7 +92,7 @@ TEST(ProjectFolder, SaveShowsAsksForAProjectOnlyWithShows)
     fs::create_directory(temp.path / "Taken");
     h.dialogs.folders.push_back(temp.Str());
     h.dialogs.prompts.push_back("Taken");
-    h.session.Click("btnSaveShows");
+    h.session.Click(control::btnSaveShows);
     EXPECT_EQ(Entries(temp.path / "Taken"), 0U);
     EXPECT_EQ(h.view.status.count(1), 0U);
 }

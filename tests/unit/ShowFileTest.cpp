@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "conversations/ShowTestSupport.h"
+#include "features/ProjectFiles.h"
+#include "features/ShowsFeature.h"
 #include "projects/ShowFiles.h"
-#include "shows/ShowsFeature.h"
 #include "support/Harness.h"
 
 using namespace marrowick;
@@ -16,7 +17,7 @@ const std::string Sep(1, static_cast<char>(fs::path::preferred_separator));
 struct FileHarness : Harness {
     explicit FileHarness(const std::string& model)
     {
-        session.CurrentController = MakeController(model);
+        session.identity.CurrentController = MakeController(model);
         session.SetState(StateIdle); // as after the identification
     }
     ShowState& Shows() { return session.shows().State(); }
@@ -25,12 +26,12 @@ struct FileHarness : Harness {
     {
         dialogs.folders.push_back(parent.Str());
         dialogs.prompts.push_back(name);
-        session.Click("btnSaveShows");
+        session.Click(control::btnSaveShows);
     }
     void Open(const fs::path& folder)
     {
         dialogs.folders.push_back(folder.string());
-        session.Click("btnOpenShows");
+        session.Click(control::btnOpenShows);
     }
     bool Logged(const std::string& text) const
     {
@@ -145,12 +146,12 @@ TEST(ShowFile, R2AndLumenProjectsAddTheConfigurationFile)
     EXPECT_TRUE(fs::exists(temp.path / "NoImage" / "001.R2S"));
     EXPECT_FALSE(fs::exists(temp.path / "NoImage" / "000.CFG"));
     EXPECT_EQ(h.view.status[1], "cfg Save Failed: no table image of 304 bytes to save");
-    EXPECT_FALSE(SaveAllShows(h.session));
+    EXPECT_FALSE(SaveAllShows(h.session.features(), h.session.shows().State()));
 
     // No folder to write into: each file says so, and the rest are still tried.
-    h.session.ProjectFolder = (temp.path / "gone").string() + Sep;
+    h.session.paths.ProjectFolder = (temp.path / "gone").string() + Sep;
     h.Shows().TocImage = R2Image();
-    EXPECT_FALSE(SaveAllShows(h.session));
+    EXPECT_FALSE(SaveAllShows(h.session.features(), h.session.shows().State()));
     EXPECT_EQ(h.view.status[1].rfind("cfg Save Failed: ", 0), 0U) << h.view.status[1];
     EXPECT_TRUE(h.StatusSaid("Show Save Failed: No such file or directory"));
 }
@@ -189,7 +190,7 @@ TEST(ShowFile, OpeningAK5FolderFindsAnyLetterCaseAndCountsNumberedShows)
     EXPECT_TRUE(h.StatusSaid("Show Opened: " + Sep + "003.K5s (only 10 of 20 bytes)"));
     EXPECT_TRUE(h.StatusSaid("Show Open Failed: " + Sep + "004.K5S holds only 3 bytes"));
     EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows");
-    EXPECT_EQ(h.session.BrowseFolder, folder.string());
+    EXPECT_EQ(h.session.paths.BrowseFolder, folder.string());
 }
 
 TEST(ShowFile, OpeningAnR2FolderDecodesTheConfigurationAndKeepsItsBytes)
@@ -251,7 +252,7 @@ TEST(ShowFile, AnUnusableOrMissingConfigurationAndACancelledChooser)
     EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 0 shows");
 
     shows.ShowCount = 3;
-    h.session.Click("btnOpenShows"); // chooser cancelled
+    h.session.Click(control::btnOpenShows); // chooser cancelled
     EXPECT_EQ(shows.ShowCount, 3);
     EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 0 shows");
 

@@ -60,7 +60,7 @@ TEST(Startup, RunsItsStepsInOrderAndOpensTheChosenPort)
     EXPECT_EQ(h.port.openedName, "COM3");
     h.clock.RunUntilIdle(5000);
     EXPECT_EQ(h.Sent().substr(0, 2), "VM");
-    EXPECT_EQ(h.session.ControllerModel, "K5");
+    EXPECT_EQ(h.session.identity.ControllerModel, "K5");
 }
 
 TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
@@ -117,7 +117,7 @@ TEST(Startup, ASimulatedControllerNeedsNoPortAndLeavesTheStoredOneAlone)
     EXPECT_EQ(fakes.events, std::vector<std::string>{"read debugmode"});
     EXPECT_TRUE(startup.PortOpened());
     h.clock.RunUntilIdle(5000);
-    EXPECT_EQ(h.session.SerialNumber, "1A2B3C4D");
+    EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
 }
 
 } // namespace

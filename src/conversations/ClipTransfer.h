@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "conversations/Conversation.h"
+#include "library/LibraryImage.h"
+
+namespace marrowick {
+
+// What a reply to a packet says; the names are those of the flags the
+// controller's replies have always set.
+enum class ClipToken { None, ReadyFlag, ErrorFlag };
+// "FeedMe" and "Ready!" take the packet, "Error!" asks for it again; anything
+// else, two replies run together included, is no reply.
+ClipToken ClassifyClipReply(const std::string& chunk);
+
+// Sends the library to the controller: "D", the clip count, the table and the
+// package size, then the audio data in packets that the controller answers one
+// by one. Every reply moves it on from the receive handler; a per-packet timer
+// ends it when the controller stays silent, and the 21st "Error!" in a row for
+// one packet ends it too, so nothing waits in a loop and nothing resends for ever.
+class ClipTransfer : public Conversation {
+public:
+    static constexpr int ReplyBytes = 6;
+    static constexpr std::size_t BlockBytes = 2048;
+    static constexpr int ReplyAllowanceMs = 5000;
+    static constexpr int MaxResends = 20;
+
+    explicit ClipTransfer(ConversationContext& context);
+
+    // Takes the table and the audio data (already loaded) and sends them.
+    void Start(const std::vector<ClipEntry>& entries, std::string data);
+
+    // Audio bytes the controller has accepted so far, and of how many.
+    std::size_t BytesAccepted() const { return m_accepted; }
+    std::size_t BytesTotal() const { return m_total; }
+
+    Signal<> Progressed;
+
+    // Time allowed for the reply to `bytes` just sent: their wire time plus a margin.
+    static int ReplyTimeoutMs(std::size_t bytes);
+
+protected:
+    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void TimedOut() override;
+    void OnAbort(const Result& reason) override;
+
+private:
+    enum class Step { FirstPacket, LaterPackets };
+
+    void SendPacket(std::size_t extraWireBytes = 0);
+    void Resend();
+    void PacketAccepted();
+    void Stop(const Result& result);
+
+    Step m_step = Step::FirstPacket;
+    std::string m_data;
+    std::size_t m_total = 0;
+    std::size_t m_firstPacket = 0; // bytes of packet 1: the block minus the table
+    std::size_t m_position = 0;    // 0-based offset of the packet waiting for its reply
+    std::size_t m_packetBytes = 0;
+    int m_packetNumber = 0;
+    std::size_t m_accepted = 0;
+    std::int16_t m_acceptedPackets = 0; // after packet 1, shown on the progress bar
+    int m_green = 255;                  // the status light fades to red as resends add up
+    int m_errors = 0;                   // "Error!" in a row for the packet waiting
+    bool m_unreadable = false;          // something other than a reply came for it
+};
+
+} // namespace marrowick

@@ -1,0 +1,78 @@
+#include "conversations/Conversation.h"
+
+namespace marrowick {
+
+void ConversationSlot::Abort(const Result& reason)
+{
+    if (m_active != nullptr)
+        m_active->Abort(reason);
+}
+
+Conversation::Conversation(ConversationContext& context) : m_ctx(context), m_timer(context.clock.createTimer())
+{
+    m_timer->onTimeout = [this] {
+        if (m_running)
+            TimedOut();
+    };
+}
+
+Conversation::~Conversation()
+{
+    if (m_ctx.slot.m_active == this)
+        m_ctx.slot.m_active = nullptr;
+}
+
+void Conversation::Abort(const Result& reason)
+{
+    if (m_running)
+        OnAbort(reason);
+}
+
+void Conversation::Begin(const Opening& opening)
+{
+    m_ctx.link.Expect(opening.threshold);
+    m_ctx.SetState(opening.state);
+    m_running = true;
+    m_ctx.slot.m_active = this;
+    if (opening.cancellable)
+        m_ctx.status.ShowCancel(true);
+}
+
+void Conversation::AwaitFor(int ms)
+{
+    m_timer->start(ms);
+}
+
+void Conversation::StopTimer()
+{
+    m_timer->stop();
+}
+
+bool Conversation::TimerRunning() const
+{
+    return m_timer->isActive();
+}
+
+void Conversation::Finish(const Result& result)
+{
+    if (!m_running)
+        return;
+    m_running = false;
+    m_timer->stop();
+    if (m_ctx.slot.m_active == this)
+        m_ctx.slot.m_active = nullptr;
+    if (!result.ok())
+        m_ctx.link.Receive().ReadAll(); // what the controller still sends belongs to nobody
+    m_ctx.link.SetThreshold(IdleThreshold);
+    if (m_ctx.State() != StateIdle)
+        m_ctx.SetState(StateIdle);
+    m_ctx.status.ShowCancel(false);
+    Finished(result);
+}
+
+void Conversation::Listen(std::int16_t state)
+{
+    m_ctx.link.SetHandler(state, [this, state](const std::string& chunk) { OnChunk(state, chunk); });
+}
+
+} // namespace marrowick

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <map>
+#include <string>
+
+#include "conversations/Conversation.h"
+#include "shows/ShowTable.h"
+
+namespace marrowick {
+
+// Reading the shows: "u" brings the table, then "*" brings each show's data in
+// turn. Driven by receive events; a time-out ends it when the controller stops.
+class ShowReader : public Conversation {
+public:
+    // Quiet time allowed beyond the wire time of the reply awaited.
+    static constexpr int SlackMs = 3000;
+
+    ShowReader(ConversationContext& context, ShowState& shows);
+
+    // btnReadShows. Busy while another conversation runs, with the port closed
+    // or before the model is known; refused for a model without a show table.
+    Result Start();
+
+    // State 9: the table reply of a K5-layout model, and of an R2-layout one.
+    void HandleK5TocReply(const std::string& reply);
+    void HandleR2TocReply(const std::string& reply);
+    // The ten K5 show blocks (also state 5); true when they were taken.
+    bool ReceiveTOC(const std::string& blocks);
+    // A whole R2-layout reply; true when it was taken.
+    bool ReceiveR2TOC(const std::string& reply);
+    // State 10: one show's data.
+    void ReceiveShowData(const std::string& data);
+
+    // Bytes done and in all, as the progress bar shows them.
+    double Done() const { return m_done; }
+    double Total() const { return m_total; }
+
+    // The table and its labels changed: after a table reply, and after a failed
+    // read gave back what was held before.
+    Signal<> Shown;
+
+protected:
+    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void TimedOut() override;
+    void OnAbort(const Result& reason) override;
+
+private:
+    enum class Step { Table, Shows };
+
+    void ShowTableTime();
+    void TableTaken();
+    void RequestShows();
+    void Stop(const Result& result);
+    void Refuse(ResultCode code, const std::string& problem);
+    void Await(std::size_t bytes);
+    void ShowProgress();
+
+    ShowState& m_shows;
+    Step m_step = Step::Table;
+    float m_readStartTime = 0;
+    ShowState m_before;
+    double m_total = 0;
+    double m_done = 0;
+};
+
+} // namespace marrowick

@@ -1,0 +1,211 @@
+#include "conversations/ShowWriter.h"
+
+#include <cctype>
+
+#include "link/Encoding.h"
+#include "link/LineRate.h"
+
+namespace marrowick {
+namespace {
+
+constexpr std::uint8_t DummyClipCount = 32;
+
+bool IsEightHexDigits(const std::string& text)
+{
+    if (text.size() != 8)
+        return false;
+    for (char c : text)
+        if (std::isxdigit(static_cast<unsigned char>(c)) == 0)
+            return false;
+    return true;
+}
+
+} // namespace
+
+ShowWriter::ShowWriter(ConversationContext& context, ShowState& shows) : Conversation(context), m_shows(shows)
+{
+    Listen(StateWriteShowRecords);
+}
+
+void ShowWriter::OnChunk(std::int16_t, const std::string& chunk)
+{
+    SendShowChunk(chunk);
+}
+
+Result ShowWriter::Start()
+{
+    const controller* model = m_ctx.identity.Model();
+    if (m_shows.ShowCount == 0 || !model)
+        return Result::Busy();
+    return model->Traits().layout == TableLayout::K5 ? WriteK5Shows() : WriteR2Shows();
+}
+
+Result ShowWriter::WriteK5Shows()
+{
+    return Write(TableLayout::K5);
+}
+
+Result ShowWriter::WriteR2Shows()
+{
+    return Write(TableLayout::R2);
+}
+
+Result ShowWriter::Write(TableLayout layout)
+{
+    const controller* model = m_ctx.identity.Model();
+    if (m_ctx.State() != StateIdle || !m_ctx.link.IsOpen() || !model)
+        return Result::Busy();
+    std::string problem;
+    if (!model->Traits().hasShowTable) {
+        m_ctx.status.SetStatus(1, "Shows cannot be written to a " + model->Name() + " controller");
+        return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
+    }
+    if (layout == TableLayout::R2 && m_shows.TocImage.size() != TocImageBytes) {
+        problem = "there is no table image to send; read the shows or open a project first";
+    } else if (m_shows.ShowCount > MaxShowCount) {
+        problem = "the table holds " + std::to_string(m_shows.ShowCount) + " shows; at most " +
+                  std::to_string(MaxShowCount) + " can be written";
+    } else {
+        for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount && problem.empty(); ++show)
+            if (m_shows.ShowTable[static_cast<std::size_t>(show)].Length < 0)
+                problem = "show " + std::to_string(show) + " has a negative length";
+    }
+    if (!problem.empty()) {
+        m_ctx.status.SetStatus(1, "Show write refused: " + problem);
+        return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
+    }
+
+    Begin({StateWriteShows, RequestBytes});
+    m_ctx.status.SetWindowCaption("");
+    const std::string burst = layout == TableLayout::R2 ? R2Table() : K5Table();
+    m_total = static_cast<double>(burst.size());
+    for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
+        m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
+    m_done = 0;
+    Send(burst);
+    m_done = static_cast<double>(burst.size());
+    m_sendPosition = 1;
+    m_shows.CurrentShow = static_cast<std::int16_t>(m_shows.FirstShow());
+    m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
+    m_ctx.SetState(StateWriteShowRecords);
+    return Result::Done();
+}
+
+std::string ShowWriter::Blocks()
+{
+    std::string blocks;
+    for (std::size_t i = 0; i < BlocksPerTable; ++i) {
+        m_ctx.Log("Sending Show ToC # " + std::to_string(i), LogAllTx);
+        blocks += EncodeShowBlock(m_shows.ShowTable[i]);
+    }
+    return blocks;
+}
+
+std::string ShowWriter::K5Table()
+{
+    std::string burst = "d" + Blocks();
+    m_ctx.Log("Sending ShowCount: " + std::to_string(m_shows.ShowCount), LogAllTx);
+    burst += static_cast<char>(m_shows.ShowCount);
+    const int config = (m_shows.AmbientMode ? 1 : 0) | (m_shows.TriggerMode == 1 ? 2 : 0);
+    m_ctx.Log("Sending Ambient and trigger Config: " + std::to_string(config), LogAllTx);
+    burst += static_cast<char>(config);
+    m_ctx.Log("Sending dummy audio clip count", LogAllTx);
+    burst += static_cast<char>(DummyClipCount);
+    const int sector = m_shows.ShowTable[static_cast<std::size_t>(m_shows.FirstShow())].Start >= 65535 ? 1 : 0;
+    m_ctx.Log("Sending Show Sector: " + std::to_string(sector), LogAllTx);
+    burst += static_cast<char>(sector);
+    return burst;
+}
+
+std::string ShowWriter::R2Table()
+{
+    std::string image = m_shows.TocImage;
+    image.resize(TocImageBytes, '\0');
+    std::string burst = "d" + Blocks();
+    m_ctx.Log("Sending ShowCount: " + std::to_string(m_shows.ShowCount), LogAllTx);
+    burst += static_cast<char>(m_shows.ShowCount);
+    // Flags, clip count and sector byte go out as the controller gave them;
+    // the values computed here are only logged.
+    const int config =
+        (m_shows.AmbientMode ? 1 : 0) | (m_shows.TriggerMode == 1 ? 2 : 0) | (m_shows.LockOut == 1 ? 4 : 0);
+    m_ctx.Log("Sending Ambient and trigger Config: " + std::to_string(config), LogAllTx);
+    burst += image[161];
+    m_ctx.Log("Sending dummy audio clip count", LogAllTx);
+    burst += image[162];
+    const int sector = m_shows.ShowTable[static_cast<std::size_t>(m_shows.FirstShow())].Start >= 65535 ? 1 : 0;
+    m_ctx.Log("Sending Show Sector: " + std::to_string(sector), LogAllTx);
+    burst += image[163];
+    // The serial number goes in as the controller's own number, least
+    // significant byte first; a malformed one leaves the image's bytes alone.
+    const std::string& serial = m_ctx.identity.SerialNumber;
+    if (IsEightHexDigits(serial))
+        for (std::size_t pair = 0; pair < 4; ++pair)
+            image[168 + pair] = static_cast<char>(HexToInt(std::string_view(serial).substr(6 - 2 * pair, 2)));
+    burst += image.substr(164);
+    return burst;
+}
+
+void ShowWriter::SendShowChunk(const std::string& /*reply*/)
+{
+    if (!Running())
+        return;
+    m_ctx.link.SetThreshold(RequestBytes);
+    m_ctx.Log("Sending Show #" + std::to_string(m_shows.CurrentShow), LogAllTx);
+    const std::string& data = m_shows.ShowData[static_cast<std::size_t>(m_shows.CurrentShow)];
+    // A data text shorter than its table length sends what it holds.
+    auto piece = [&](std::int64_t count) {
+        const auto from = static_cast<std::size_t>(m_sendPosition - 1);
+        return from < data.size() ? data.substr(from, static_cast<std::size_t>(count)) : std::string();
+    };
+    if (m_sendRemaining > ShowChunkSize) {
+        Send(piece(ShowChunkSize));
+        m_done += static_cast<double>(ShowChunkSize);
+        m_sendPosition += ShowChunkSize;
+        m_sendRemaining -= ShowChunkSize;
+        return;
+    }
+    Send(m_sendRemaining != 0 ? piece(m_sendRemaining) : std::string("*"));
+    m_done += static_cast<double>(m_sendRemaining);
+    ++m_shows.CurrentShow;
+    if (m_shows.CurrentShow <= m_shows.ShowCount) {
+        m_sendPosition = 1;
+        m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
+        return;
+    }
+    Stop(Result::Done("Download Complete"));
+}
+
+void ShowWriter::Send(const std::string& bytes)
+{
+    ShowProgress();
+    // The controller's next request comes once these bytes are on the wire.
+    AwaitFor(WireTimeMs(bytes.size() + RequestBytes) + m_ctx.TimeoutMs(SlackMs));
+    m_ctx.link.Send(bytes);
+}
+
+void ShowWriter::TimedOut()
+{
+    Stop(Result::Fail(ResultCode::TimedOut, "Show write stopped: Controller not responding"));
+}
+
+void ShowWriter::OnAbort(const Result& reason)
+{
+    Stop(Result::Fail(reason.code, "Show write stopped: " + reason.message));
+}
+
+void ShowWriter::Stop(const Result& result)
+{
+    if (result.ok()) {
+        m_done = m_total;
+        ShowProgress();
+    }
+    m_ctx.status.SetStatus(1, result.message);
+    Finish(result);
+}
+
+void ShowWriter::ShowProgress()
+{
+    m_ctx.status.SetProgress(m_total, m_done);
+}
+
+} // namespace marrowick

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "conversations/Conversation.h"
+#include "shows/ShowTable.h"
+
+namespace marrowick {
+
+// Writing the shows: "d" and the whole table in one burst, then each 6-byte
+// request of the controller is answered with the next chunk of show data.
+class ShowWriter : public Conversation {
+public:
+    static constexpr std::int64_t ShowChunkSize = 2048;
+    static constexpr int RequestBytes = 6;
+    static constexpr int SlackMs = 3000;
+
+    ShowWriter(ConversationContext& context, ShowState& shows);
+
+    // btnWriteShows: the table layout of the model. Busy with no shows, while
+    // another conversation runs or with the port closed; refused with a message
+    // when the table cannot be written.
+    Result Start();
+    Result WriteK5Shows();
+    Result WriteR2Shows();
+    // State 12: the controller asks for the next chunk.
+    void SendShowChunk(const std::string& reply);
+
+    // Bytes done and in all, as the progress bar shows them.
+    double Done() const { return m_done; }
+    double Total() const { return m_total; }
+
+    // The 165- or 305-byte burst that starts a write, "d" first.
+    std::string K5Table();
+    std::string R2Table();
+
+protected:
+    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void TimedOut() override;
+    void OnAbort(const Result& reason) override;
+
+private:
+    Result Write(TableLayout layout);
+    std::string Blocks();
+    void Send(const std::string& bytes);
+    void Stop(const Result& result);
+    void ShowProgress();
+
+    ShowState& m_shows;
+    std::int64_t m_sendPosition = 1;  // 1-based position of the next chunk in the show's data
+    std::int64_t m_sendRemaining = 0; // bytes of the current show not yet sent
+    double m_total = 0;
+    double m_done = 0;
+};
+
+} // namespace marrowick

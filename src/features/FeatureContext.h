@@ -1,0 +1,53 @@
+#pragma once
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "conversations/Conversation.h"
+#include "platform/Dialogs.h"
+#include "platform/View.h"
+#include "projects/ProjectPaths.h"
+
+namespace marrowick {
+
+// The window's commands by control: a click, files dropped, an option chosen.
+// The features fill it; the window (or a command line, or a test) raises them.
+class CommandMap {
+public:
+    void OnClick(Control control, std::function<void()> handler);
+    void OnDrop(Control control, std::function<void(const std::vector<std::string>&)> handler);
+    void OnOption(Control optionArray, std::function<void(int)> handler);
+
+    void Click(Control control) const;
+    void Drop(Control control, const std::vector<std::string>& files) const;
+    void OptionSelected(Control optionArray, int index) const;
+
+private:
+    std::map<std::string_view, std::function<void()>> m_clicks;
+    std::map<std::string_view, std::function<void(const std::vector<std::string>&)>> m_drops;
+    std::map<std::string_view, std::function<void(int)>> m_options;
+};
+
+// What a tab of the window works with: the window and its dialogs, the status
+// it shows, the conversations' context (link, clock, log, the controller's
+// identity), the project folders and the command map it registers with.
+struct FeatureContext {
+    View& view;
+    Dialogs& dialogs;
+    ConversationContext& conversations;
+    ProjectPaths& paths;
+    CommandMap& commands;
+
+    StatusSink& status() const { return conversations.status; }
+    Identity& identity() const { return conversations.identity; }
+    Link& link() const { return conversations.link; }
+    Clock& clock() const { return conversations.clock; }
+    LogModel& log() const { return conversations.log; }
+    const controller* model() const { return conversations.identity.Model(); }
+    std::int16_t State() const { return conversations.State(); }
+    void Log(const std::string& message, int level = LogBaseline) const { conversations.Log(message, level); }
+};
+
+} // namespace marrowick

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "firmware/FirmwareCatalogue.h"
+#include "firmware/FirmwareRecords.h"
+#include "platform/Controls.h"
+
+namespace marrowick {
+
+class Dialogs;
+
+// The selected index of an option-button array (control::OptFirmware, ...).
+using OptionReader = std::function<int(Control optionArray)>;
+
+// The catalogue's model for a model reply: "L+", "T7" and "R2" as they are,
+// anything else (the K5 reply, an empty or unknown one) "K5".
+std::string_view FirmwareModelKey(const std::string& modelReply);
+
+// The option array whose selection picks the version for a model reply.
+Control FirmwareOptionArray(const std::string& modelReply);
+
+// The images a model reply and the selected option leave to choose from: one,
+// or the full-size and micro SD builds of one version. Empty when the option
+// names no image.
+std::vector<const FirmwareRow*> FirmwareCandidates(const std::string& modelReply, const OptionReader& options);
+
+// The image to install: the candidates above, and where a version exists in two
+// builds the user's answers to "Full Size SD Card?" and "Micro Sd Card?".
+// Nothing when the user declined or the version is not available.
+std::optional<int> ChooseFirmwareImage(const std::string& modelReply, const OptionReader& options, Dialogs& dialogs);
+
+// Picks the image for the model reply and the options, and splits it into the
+// records to send. False when no image is to be installed.
+bool LoadFirmwareImage(const std::string& modelReply, const OptionReader& options, Dialogs& dialogs,
+                       FirmwareImage& image);
+
+// Records and size of an embedded image as the program would send it (cached).
+struct ImageFacts {
+    int records = 0;
+    std::size_t bytes = 0;
+};
+std::optional<ImageFacts> EmbeddedImageFacts(int number);
+
+} // namespace marrowick

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "conversations/ClipTransfer.h"
+#include "features/FeatureContext.h"
+#include "library/AudioLibrary.h"
+
+namespace marrowick {
+
+// The "Audio Library" tab: the clip list, the SD-card library file 000.LIB and
+// the transfer of the clips to the controller over the serial line.
+class LibraryFeature {
+public:
+    static constexpr const char* SoundFilter = "Sound Files (*.wav;*.mp3)|*.wav;*.mp3";
+    static constexpr const char* LibraryFileName = "000.LIB";
+
+    explicit LibraryFeature(FeatureContext& context);
+
+    AudioLibrary& Library() { return m_library; }
+    ClipTransfer& Transfer() { return m_transfer; }
+
+    // The tab's commands.
+    void SelectAudioClips();
+    void AddDroppedClips(const std::vector<std::string>& files);
+    void ClearLibrary();
+    void SaveLibraryFile();
+    void SendClips();
+
+    // Replaces the library with these files by the open-files dialog's rules.
+    SelectionResult TakeFiles(const std::vector<std::string>& paths);
+    // Writes the library as 000.LIB into an existing folder.
+    Result SaveLibraryTo(const std::filesystem::path& folder);
+    // Loads the clips and starts the transfer. Busy when there is nothing to do
+    // (link busy, port closed, empty library).
+    Result StartSending();
+
+private:
+    float AudioRam() const;
+    std::vector<std::vector<std::string>> ListRows() const;
+    void Report(const std::string& problem);
+
+    FeatureContext& m_context;
+    AudioLibrary m_library;
+    ClipTransfer m_transfer;
+};
+
+} // namespace marrowick

@@ -1,0 +1,66 @@
+#include "features/ModelSetup.h"
+
+#include <string>
+
+#include "log/LogModel.h"
+#include "models/Identity.h"
+#include "platform/Dialogs.h"
+#include "platform/View.h"
+
+namespace marrowick {
+namespace {
+
+// The window as `model` wants it; `libraryFile` keeps "Save Library File" shown.
+void Apply(View& view, const controller& model, bool libraryFile)
+{
+    const ModelTraits& traits = model.Traits();
+    const std::string name = traits.displayName;
+    if (!traits.hasShowTable)
+        view.setTabEnabled(TabShows, false);
+    view.setVisible(traits.firmwareFrame, true);
+    view.setCaption(control::BtnWriteLibrary, "Send Clips to " + name);
+    if (traits.hasShowTable) {
+        view.setCaption(control::btnReadShows, "Read Shows from " + name);
+        view.setCaption(control::btnWriteShows, "Write Shows to " + name);
+    }
+    if (traits.triggerInputs >= 1) {
+        view.setVisible(control::LblTriggerA, true);
+        view.setVisible(control::LblTriggerAvalue, true);
+    }
+    if (traits.triggerInputs >= 2) {
+        view.setVisible(control::LblTriggerB, true);
+        view.setVisible(control::LblTriggerBvalue, true);
+    }
+    if (!libraryFile)
+        view.setVisible(control::btnLibrary, false);
+}
+
+} // namespace
+
+void RunModelSetup(View& view, Dialogs& dialogs, Identity& identity, LogModel& log, bool portNotFound)
+{
+    identity.CurrentController.reset();
+    if (portNotFound) {
+        view.setVisible(control::BtnWriteLibrary, false);
+        view.setVisible(control::btnWriteShows, false);
+        view.setVisible(control::btnReadShows, false);
+    }
+    std::unique_ptr<controller> model = MakeController(identity.ControllerModel);
+    bool libraryFile = model && model->Traits().offersLibraryFile;
+    if (!model) {
+        // Unknown or missing reply: the user says whether it is a K5; a K5
+        // chosen this way keeps the library-file button.
+        if (dialogs.question(Question::IsK5Controller, "Is this an K5 controller?", "Model ", DialogIcon::Question)) {
+            model = MakeController("K5");
+            libraryFile = true;
+        } else {
+            model = MakeController("R2");
+            libraryFile = model->Traits().offersLibraryFile;
+        }
+    }
+    Apply(view, *model, libraryFile);
+    identity.CurrentController = std::move(model);
+    log.LogDebug("Model set up as " + identity.CurrentController->Name(), 0, LogBaseline);
+}
+
+} // namespace marrowick

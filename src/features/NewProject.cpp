@@ -1,0 +1,78 @@
+#include "features/NewProject.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "features/FeatureContext.h"
+#include "projects/ProjectPaths.h"
+
+namespace marrowick {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos)
+        return {};
+    const auto last = text.find_last_not_of(" \t\r\n");
+    return text.substr(first, last - first + 1);
+}
+
+// Why `name` cannot be a project folder's name; empty when it can. Names that
+// Windows refuses are refused everywhere, so a project can move between computers.
+std::string NameProblem(const std::string& name)
+{
+    if (name.empty())
+        return "The project name is empty.";
+    if (name == "." || name == "..")
+        return "\"" + name + "\" cannot be a project name.";
+    for (char c : name) {
+        const auto code = static_cast<unsigned char>(c);
+        if (c == '/' || c == '\\')
+            return "A project name cannot contain a path separator.";
+        if (code < 32 || std::string_view("<>:\"|?*").find(c) != std::string_view::npos)
+            return std::string("A project name cannot contain the character ") +
+                   (code < 32 ? "of code " + std::to_string(code) : "\"" + std::string(1, c) + "\"") + ".";
+    }
+    return {};
+}
+
+void Failed(const FeatureContext& context, const std::string& description)
+{
+    context.dialogs.message("\r\n" + description, "Project Creation Failed", DialogIcon::Critical);
+}
+
+} // namespace
+
+bool NewProject(const FeatureContext& context)
+{
+    const auto chosen = context.dialogs.chooseFolder("Select Project Folder");
+    context.paths.BrowseFolder = chosen ? WithoutTrailingSeparator(*chosen) : std::string();
+    if (context.paths.BrowseFolder.empty())
+        return false;
+    const auto typed = context.dialogs.prompt("Enter Project Name", "New Project", "");
+    if (!typed || typed->empty())
+        return false;
+    const std::string name = Trimmed(*typed);
+    if (const std::string problem = NameProblem(name); !problem.empty()) {
+        Failed(context, problem);
+        return false;
+    }
+    const fs::path folder = fs::path(context.paths.BrowseFolder) / name;
+    std::error_code ec;
+    if (fs::exists(folder, ec)) {
+        Failed(context, "A folder named " + name + " already exists in " + context.paths.BrowseFolder + ".");
+        return false;
+    }
+    if (!fs::create_directory(folder, ec) || ec) {
+        Failed(context, ec ? ec.message() : "The folder could not be created.");
+        return false;
+    }
+    context.paths.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
+    context.dialogs.message("Project Folder: " + name + " Created\r\n", "Project Creation Status", DialogIcon::None);
+    return true;
+}
+
+} // namespace marrowick

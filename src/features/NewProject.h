@@ -1,0 +1,13 @@
+#pragma once
+
+namespace marrowick {
+
+struct FeatureContext;
+
+// Asks for a parent folder and a project name and creates the project folder;
+// sets BrowseFolder and ProjectFolder. True when a new project
+// folder exists afterwards; false when the user cancelled or it could not be
+// made (the user has been told why).
+bool NewProject(const FeatureContext& context);
+
+} // namespace marrowick

@@ -1,0 +1,207 @@
+#include "features/ProjectFiles.h"
+
+#include "base/Files.h"
+#include "projects/ConfigFile.h"
+#include "projects/ShowFiles.h"
+#include "shows/TableReply.h"
+
+namespace marrowick {
+namespace {
+
+// Writes `fileName` into the project folder and says so in the status bar:
+// "<what> Saved as: path" or "<what> Save Failed: why". A non-empty `refusal`
+// fails the save without writing.
+bool SaveIntoProject(const FeatureContext& context, const std::string& fileName, const std::string& bytes,
+                     const std::string& what, std::string refusal = {})
+{
+    const std::string path = context.paths.ProjectFolder + fileName;
+    std::string& error = refusal;
+    if (error.empty() && context.paths.ProjectFolder.empty())
+        error = "no project folder";
+    else if (error.empty() && !WriteFileAtomically(path, bytes, &error) && error.empty())
+        error = "write error";
+    if (!error.empty()) {
+        context.status().SetStatus(1, what + " Save Failed: " + error);
+        return false;
+    }
+    context.status().SetStatus(1, what + " Saved as: " + ShownPath(context.paths, path));
+    return true;
+}
+
+bool SaveShowFile(const FeatureContext& context, const ShowState& shows, const std::string& extension,
+                  const std::string& bytes)
+{
+    return SaveIntoProject(context, ShowFileName(shows.CurrentShow, extension), bytes, "Show");
+}
+
+// The show file of CurrentShow from the folder chosen to open; nullopt when it
+// is missing (logged) or unreadable (said in the status bar).
+std::optional<std::string> ReadShowFile(const FeatureContext& context, const ShowState& shows,
+                                        const std::string& extension, std::string& path)
+{
+    const int show = shows.CurrentShow;
+    const auto found = FindIgnoringCase(context.paths.BrowseFolder, ShowFileName(show, extension));
+    if (!found) {
+        context.Log("Show " + std::to_string(show) + " File Not Found.");
+        return std::nullopt;
+    }
+    path = found->string();
+    std::string error;
+    auto bytes = ReadWholeFile(*found, &error);
+    if (!bytes)
+        context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, path) + ": " + error);
+    return bytes;
+}
+
+void SayOpened(const FeatureContext& context, const std::string& path, std::size_t got, std::int32_t length)
+{
+    std::string text = "Show Opened: " + ShownPath(context.paths, path);
+    if (length > 0 && got < static_cast<std::size_t>(length))
+        text += " (only " + std::to_string(got) + " of " + std::to_string(length) + " bytes)";
+    context.status().SetStatus(1, text);
+}
+
+bool UsesConfigFile(const FeatureContext& context)
+{
+    return context.model() && context.model()->Traits().usesConfigFile;
+}
+
+bool K5Layout(const FeatureContext& context)
+{
+    return context.model() && context.model()->Traits().layout == TableLayout::K5;
+}
+
+} // namespace
+
+bool Save_Show(const FeatureContext& context, ShowState& shows)
+{
+    const auto index = static_cast<std::size_t>(shows.CurrentShow);
+    return SaveShowFile(context, shows, context.model()->ShowFileExtension(),
+                        K5ShowFile(shows.ShowTable[index], shows.ShowData[index]));
+}
+
+bool Save_R2_Show(const FeatureContext& context, ShowState& shows)
+{
+    const auto index = static_cast<std::size_t>(shows.CurrentShow);
+    return SaveShowFile(context, shows, R2ExtensionWritten,
+                        ShowDataToSave(shows.ShowData[index], shows.ShowTable[index].Length));
+}
+
+void Open_Show(const FeatureContext& context, ShowState& shows)
+{
+    std::string path;
+    const auto bytes = ReadShowFile(context, shows, context.model()->ShowFileExtension(), path);
+    if (!bytes)
+        return;
+    if (bytes->size() < K5ShowHeaderBytes) {
+        context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, path) + " holds only " +
+                                          std::to_string(bytes->size()) + " bytes");
+        return;
+    }
+    const auto index = static_cast<std::size_t>(shows.CurrentShow);
+    // Unlike the controller's reply, a show file's values above 99 stay as they are.
+    ShowEntry& entry = shows.ShowTable[index];
+    entry = DecodeShowBlock(std::string_view(*bytes).substr(0, K5ShowHeaderBytes), false);
+    shows.ShowData[index] = ShowDataToSave(bytes->substr(K5ShowHeaderBytes), entry.Length);
+    if (shows.CurrentShow == 0)
+        shows.AmbientMode = true;
+    else
+        ++shows.ShowCount;
+    SayOpened(context, path, shows.ShowData[index].size(), entry.Length);
+}
+
+void Open_R2_Show(const FeatureContext& context, ShowState& shows)
+{
+    std::string path;
+    const auto bytes = ReadShowFile(context, shows, R2ExtensionLooked, path);
+    if (!bytes)
+        return;
+    const auto index = static_cast<std::size_t>(shows.CurrentShow);
+    const std::int32_t length = shows.ShowTable[index].Length;
+    shows.ShowData[index] = ShowDataToSave(*bytes, length);
+    SayOpened(context, path, shows.ShowData[index].size(), length);
+}
+
+bool Save_Toc(const FeatureContext& context, const ShowState& shows)
+{
+    std::string refusal;
+    if (shows.TocImage.size() != TocImageBytes)
+        refusal = "no table image of " + std::to_string(TocImageBytes) + " bytes to save";
+    return SaveIntoProject(context, ConfigFileName, shows.TocImage, "cfg", refusal);
+}
+
+ConfigOpen Open_cfg(const FeatureContext& context, ShowState& shows)
+{
+    const auto found = FindIgnoringCase(context.paths.BrowseFolder, ConfigFileName);
+    if (!found) {
+        context.Log("Show " + std::to_string(shows.CurrentShow) + " File Not Found.");
+        return ConfigOpen::Missing;
+    }
+    const std::string path = found->string();
+    const std::string shown = ShownPath(context.paths, path);
+    std::string error;
+    const auto image = ReadWholeFile(*found, &error);
+    if (!image) {
+        context.status().SetStatus(1, "Config Open Failed: " + shown + ": " + error);
+        return ConfigOpen::Refused;
+    }
+    if (image->size() != TocImageBytes) {
+        context.status().SetStatus(1, "Config Open Failed: " + shown + " holds " + std::to_string(image->size()) +
+                                          " bytes, not " + std::to_string(TocImageBytes));
+        return ConfigOpen::Refused;
+    }
+    shows.CurrentShow = BlocksPerTable;
+    ApplyTocImage(shows, *image, false);
+    context.Log("Show Count: " + std::to_string(shows.ShowCount));
+    context.status().SetStatus(1, "Config Opened: " + shown);
+    return ConfigOpen::Opened;
+}
+
+bool SaveAllShows(const FeatureContext& context, ShowState& shows)
+{
+    if (!context.model())
+        return false;
+    bool allSaved = true;
+    auto save = [&](int show) {
+        shows.CurrentShow = static_cast<std::int16_t>(show);
+        if (!(K5Layout(context) ? Save_Show(context, shows) : Save_R2_Show(context, shows)))
+            allSaved = false;
+    };
+    if (shows.AmbientMode)
+        save(0);
+    for (int show = 1; show <= shows.ShowCount && show <= MaxShowCount; ++show)
+        save(show);
+    if (UsesConfigFile(context) && !Save_Toc(context, shows))
+        allSaved = false;
+    return allSaved;
+}
+
+Result OpenExistingShows(const FeatureContext& context, ShowState& shows, const std::string& folder)
+{
+    if (context.State() != StateIdle || !context.model())
+        return Result::Busy();
+    context.paths.BrowseFolder = WithoutTrailingSeparator(folder);
+    const bool k5 = K5Layout(context);
+    const ConfigOpen config = UsesConfigFile(context) ? Open_cfg(context, shows) : ConfigOpen::Missing;
+    if (config == ConfigOpen::Refused)
+        return Result::Fail(ResultCode::FileError, context.status().Status(1));
+    if (config == ConfigOpen::Missing) {
+        shows.ShowCount = 0;
+        shows.AmbientMode = false;
+    }
+    for (int show = 0; show < BlocksPerTable; ++show) {
+        shows.ShowData[static_cast<std::size_t>(show)].clear();
+        shows.CurrentShow = static_cast<std::int16_t>(show);
+        if (k5) {
+            Open_Show(context, shows);
+            shows.SetLabel(control::lblShowCount, std::to_string(shows.ShowCount));
+            shows.SetLabel(control::lblAmbient, shows.AmbientMode ? "Yes" : "No");
+        } else {
+            Open_R2_Show(context, shows);
+        }
+    }
+    context.status().SetStatus(1, "Show Loading Complete. Loaded " + std::to_string(shows.ShowCount) + " shows");
+    return Result::Done(context.status().Status(1));
+}
+
+} // namespace marrowick

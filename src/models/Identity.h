@@ -1,0 +1,22 @@
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "models/Controller.h"
+
+namespace marrowick {
+
+// What the controller said about itself at start-up, and the model object the
+// window is set up for (from the model reply, or the user's answer when the
+// reply was missing or unknown).
+struct Identity {
+    std::string FirmwareVersion;
+    std::string ControllerModel; // the model reply as it came
+    std::string SerialNumber;
+    std::unique_ptr<controller> CurrentController;
+
+    const controller* Model() const { return CurrentController.get(); }
+};
+
+} // namespace marrowick

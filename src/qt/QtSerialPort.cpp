@@ -1,0 +1,120 @@
+#include "qt/QtSerialPort.h"
+
+#include "qt/PortFactsFinder.h"
+
+namespace marrowick {
+namespace {
+
+// "3" and "com3" are shown as "COM3"; a device path as it is.
+std::string ShownPort(const std::string& name)
+{
+    const auto number = PortNames::ParseNumber(name);
+    return number ? "COM" + std::to_string(*number) : name;
+}
+
+} // namespace
+
+QtSerialPort::QtSerialPort(const Settings* settings, QObject* parent) : QObject(parent), m_names(settings)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &QtSerialPort::OnReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialPort::OnError);
+}
+
+QtSerialPort::~QtSerialPort()
+{
+    m_port.disconnect(this);
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+bool QtSerialPort::open(const std::string& name, std::string* error)
+{
+    if (m_port.isOpen())
+        m_port.close();
+    // Every refusal is told in the same plain words.
+    const auto refuse = [error](const PortFacts& facts) {
+        if (error)
+            *error = DescribePortProblem(facts);
+        return false;
+    };
+    PortFacts why;
+    const auto device = m_names.Resolve(name, &why);
+    if (!device)
+        return refuse(why.problem == PortProblem::NotChosen ? FactsOfNoPortChosen(m_names.Ports()) : why);
+    m_port.setPortName(QString::fromStdString(*device));
+    m_port.setBaudRate(QSerialPort::Baud9600);
+    m_port.setDataBits(QSerialPort::Data8);
+    m_port.setParity(QSerialPort::NoParity);
+    m_port.setStopBits(QSerialPort::OneStop);
+    m_port.setFlowControl(QSerialPort::NoFlowControl);
+    m_port.setReadBufferSize(0);
+    m_lost = false;
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        const PortFacts facts =
+            FactsOfFailedOpen(ShownPort(name), *device, m_port.error(), m_port.errorString().toStdString());
+        m_port.clearError();
+        return refuse(facts);
+    }
+#ifdef Q_OS_UNIX
+    // Some drivers accept a setting and quietly keep their own; the controller
+    // would then see garbage, so such a port is not used.
+    const std::string unheld = UnheldLineSetting(static_cast<int>(m_port.handle()));
+    if (!unheld.empty()) {
+        m_port.close();
+        PortFacts facts;
+        facts.problem = PortProblem::SettingRefused;
+        facts.port = ShownPort(name);
+        facts.device = *device;
+        facts.setting = unheld;
+        return refuse(facts);
+    }
+    if (const auto refused = RequestLowLatency(static_cast<int>(m_port.handle()), *device); refused && onNotice)
+        onNotice(*refused);
+#endif
+    return true;
+}
+
+void QtSerialPort::close()
+{
+    if (!m_port.isOpen())
+        return;
+    // Written bytes wait in Qt's buffer until the event loop runs; the last
+    // request before closing (the firmware loader's "r") must still go out.
+    m_port.flush();
+    m_port.close();
+}
+
+bool QtSerialPort::isOpen() const
+{
+    return m_port.isOpen();
+}
+
+void QtSerialPort::write(std::string_view bytes)
+{
+    if (!m_port.isOpen() || bytes.empty())
+        return;
+    m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void QtSerialPort::OnReadyRead()
+{
+    const QByteArray data = m_port.readAll();
+    if (!data.isEmpty() && onBytes)
+        onBytes(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+}
+
+void QtSerialPort::OnError(QSerialPort::SerialPortError error)
+{
+    if (error != QSerialPort::ReadError && error != QSerialPort::WriteError && error != QSerialPort::ResourceError)
+        return;
+    if (m_lost || !m_port.isOpen())
+        return;
+    m_lost = true;
+    const std::string reason = m_port.errorString().toStdString();
+    m_port.close();
+    m_port.clearError();
+    if (onLineEvent)
+        onLineEvent(LineEvent{LineEventKind::Lost, reason});
+}
+
+} // namespace marrowick
