@@ -25,15 +25,10 @@ constexpr const char* Usage = "usage: marrowick [--simulate K5|R2|T7|L+]\n"
                               "  --help            this text\n";
 
 // "k5", "Lumen" and "L+" all name a model; empty when the text names none.
-std::string ModelFromArgument(std::string text)
+std::string ModelFromArgument(const std::string& text)
 {
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (text == "K5" || text == "R2" || text == "T7" || text == "L+")
-        return text;
-    if (text == "LUMEN" || text == "LUMEN+" || text == "L")
-        return "L+";
-    return {};
+    const auto model = marrowick::ModelNamed(text);
+    return model ? model->Name() : std::string();
 }
 
 } // namespace

@@ -55,7 +55,7 @@ int RunSaveLibrary(Context& context)
     if (context.args.positional.empty())
         return context.Usage("no sound files given");
     Session& session = context.session();
-    session.identity.CurrentController = MakeController(model);
+    session.identity.CurrentController = ModelNamed(model);
     if (!session.identity.CurrentController)
         return context.Usage("--model must be K5, R2, T7 or L+");
     if (auto problem = GatherClips(context))

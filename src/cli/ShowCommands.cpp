@@ -128,14 +128,12 @@ int RunShowTable(Context& context)
     fs::path folder;
     if (const int status = TakeProject(context, folder, true); status != ExitOk)
         return status;
-    std::string model = context.args.Option("model");
-    if (model == "Lumen")
-        model = "L+";
-    if (model == "T7")
+    const auto named = ModelNamed(context.args.Option("model"));
+    if (named && !named->Traits().hasShowTable)
         return context.Fail(T7Refusal);
-    if (model != "K5" && model != "R2" && model != "L+")
+    if (!named)
         return context.Usage("--model must be K5, R2 or L+ (Lumen)");
-
+    const std::string model = named->Name();
     Session& session = context.session();
     session.identity.ControllerModel = model;
     session.identity.CurrentController = MakeController(model);

@@ -1,6 +1,7 @@
 #include "models/Controller.h"
 
 #include <array>
+#include <cctype>
 
 namespace marrowick {
 
@@ -44,6 +45,15 @@ std::unique_ptr<controller> MakeController(const std::string& modelReply)
     if (modelReply == "L+")
         return std::make_unique<Lumen>();
     return nullptr;
+}
+
+std::unique_ptr<controller> ModelNamed(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (text == "LUMEN" || text == "LUMEN+" || text == "L")
+        text = "L+";
+    return MakeController(text);
 }
 
 std::span<const controller* const> AllModels()

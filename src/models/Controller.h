@@ -82,6 +82,10 @@ public:
 // The model object for a model reply ("K5", "R2", "T7", "L+"); null for anything else.
 std::unique_ptr<controller> MakeController(const std::string& modelReply);
 
+// A model as a person names it on a command line: "K5", "r2", "T7", "L+",
+// "Lumen" in any letter case; null for anything else.
+std::unique_ptr<controller> ModelNamed(std::string text);
+
 // One object of each model, in the order the Firmware tab shows their frames.
 std::span<const controller* const> AllModels();
 

@@ -105,7 +105,7 @@ public:
 
     void message(const std::string& text, const std::string& caption, DialogIcon icon) override
     {
-        shown.push_back({"message", text, caption, icon});
+        shown.push_back({"message", text, caption, icon, std::nullopt});
     }
     bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) override
     {
@@ -118,7 +118,7 @@ public:
     }
     std::optional<std::string> prompt(const std::string& text, const std::string& title, const std::string&) override
     {
-        shown.push_back({"prompt", text, title, DialogIcon::None});
+        shown.push_back({"prompt", text, title, DialogIcon::None, std::nullopt});
         if (prompts.empty())
             return std::nullopt;
         auto answer = prompts.front();
@@ -127,7 +127,7 @@ public:
     }
     std::optional<std::string> chooseFolder(const std::string& title) override
     {
-        shown.push_back({"folder", title, "", DialogIcon::None});
+        shown.push_back({"folder", title, "", DialogIcon::None, std::nullopt});
         if (folders.empty())
             return std::nullopt;
         auto answer = folders.front();
@@ -136,7 +136,7 @@ public:
     }
     std::vector<std::string> openFiles(const std::string& filter) override
     {
-        shown.push_back({"files", filter, "", DialogIcon::None});
+        shown.push_back({"files", filter, "", DialogIcon::None, std::nullopt});
         if (files.empty())
             return {};
         auto answer = files.front();

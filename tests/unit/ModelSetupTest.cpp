@@ -5,6 +5,7 @@
 
 using namespace marrowick;
 using marrowick::testing::Harness;
+using marrowick::testing::RecordingView;
 
 TEST(ModelSetup, EachModelAdaptsTheWindow)
 {
@@ -88,4 +89,18 @@ TEST(ModelSetup, UnknownModelIsDecidedByTheQuestion)
     EXPECT_TRUE(no.view.visible["LblTriggerBvalue"]);
     // The model reply is left as it was.
     EXPECT_EQ(no.session.identity.ControllerModel, "");
+}
+
+// The recording view takes only names the window has, so a test cannot look at
+// a control that does not exist (or a misspelt one) and pass by finding nothing.
+TEST(RecordingView, RefusesControlNamesTheWindowDoesNotHave)
+{
+    RecordingView view;
+    view.setCaption(control::btnReadShows, "Read Shows from K5");
+    EXPECT_EQ(view.captions["btnReadShows"], "Read Shows from K5");
+    EXPECT_THROW(view.captions["btnReadShow"], std::invalid_argument);
+    EXPECT_THROW(view.visible["Shape2"], std::invalid_argument);
+    EXPECT_THROW((void)view.rows.at("ListShow"), std::invalid_argument);
+    EXPECT_EQ(FindControl("btnReadShow"), std::nullopt);
+    EXPECT_EQ(FindControl("List1"), control::List1);
 }
