@@ -53,11 +53,21 @@ QWidget* AudioLibraryTab()
     list->setAlternatingRowColors(true);
     list->setColumnWidth(0, 50);
     list->setColumnWidth(1, 520);
-    list->setToolTip(QStringLiteral("Drop MP3 files here to add them to the library"));
+    list->setToolTip(
+        QStringLiteral("Drop MP3 files here to add them to the library; drag clips to change their order"));
     layout->addWidget(list, 1);
+
+    // How full the controller's audio memory would be with this library.
+    auto* capacity = Named(new QProgressBar, control::barCapacity);
+    capacity->setRange(0, 1);
+    capacity->setValue(0);
+    capacity->setTextVisible(true);
+    capacity->setAlignment(Qt::AlignCenter);
+    layout->addWidget(capacity);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button(control::BtnAddClip, "Select Audio Clips"));
+    buttons->addWidget(Button(control::btnRemoveClip, "Remove Clip", "Takes the selected clips out of the library"));
     buttons->addWidget(
         Button(control::Command3, "Clear Library", "Use this button to clear the above created library"));
     buttons->addWidget(Button(control::btnLibrary, "Save Library File",

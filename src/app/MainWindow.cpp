@@ -44,11 +44,20 @@ void MainWindow::Wire()
                 m_session->OptionSelected(*control, index);
         });
     }
-    if (auto* list = findChild<FileDropList*>(QString::fromLatin1(control::List1.name)))
+    if (auto* list = findChild<FileDropList*>(QString::fromLatin1(control::List1.name))) {
         list->onFilesDropped = [this](const std::vector<std::string>& files) {
             if (m_session)
                 m_session->Drop(control::List1, files);
         };
+        list->onRowsMoved = [this](const std::vector<int>& rows, int before) {
+            if (m_session)
+                m_session->MoveRows(control::List1, rows, before);
+        };
+        list->onDeletePressed = [this] {
+            if (m_session)
+                m_session->Click(control::btnRemoveClip);
+        };
+    }
 }
 
 void MainWindow::BringToFront()

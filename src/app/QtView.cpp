@@ -5,6 +5,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <algorithm>
@@ -133,6 +134,32 @@ void QtView::setRows(Control control, const std::vector<std::vector<std::string>
     }
     list->addTopLevelItems(items);
     list->setUpdatesEnabled(true);
+}
+
+std::vector<int> QtView::selectedRows(Control list) const
+{
+    std::vector<int> rows;
+    if (auto* tree = Find<QTreeWidget>(list.name))
+        for (QTreeWidgetItem* item : tree->selectedItems())
+            rows.push_back(tree->indexOfTopLevelItem(item));
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void QtView::setMeter(Control bar, double maximum, double value, const std::string& text, bool warning)
+{
+    auto* meter = Find<QProgressBar>(bar.name);
+    if (!meter)
+        return;
+    meter->setRange(0, std::max(1, ProgressNumber(maximum)));
+    meter->setValue(std::min(ProgressNumber(value), meter->maximum()));
+    meter->setFormat(Q(text));
+    meter->setTextVisible(true);
+    QPalette palette = meter->style()->standardPalette();
+    if (warning)
+        palette.setColor(QPalette::Highlight, QColor(0xD9, 0x53, 0x1E));
+    meter->setPalette(palette);
+    meter->setToolTip(Q(text));
 }
 
 int QtView::selectedOption(Control optionArray) const

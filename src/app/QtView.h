@@ -26,6 +26,8 @@ public:
     void setTabEnabled(int tab, bool enabled) override;
     void setFillColor(Control control, Rgb colour) override;
     void setRows(Control control, const std::vector<std::vector<std::string>>& rows) override;
+    std::vector<int> selectedRows(Control list) const override;
+    void setMeter(Control bar, double maximum, double value, const std::string& text, bool warning) override;
     int selectedOption(Control optionArray) const override;
     void closeWindow() override;
 

@@ -2,9 +2,11 @@
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
 #include <QUrl>
+#include <algorithm>
 
 namespace marrowick {
 
@@ -32,12 +34,15 @@ FileDropList::FileDropList(QWidget* parent) : QTreeWidget(parent)
 {
     setAcceptDrops(true);
     viewport()->setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::DropOnly);
+    setDragEnabled(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setDragDropMode(QAbstractItemView::DragDrop);
+    setDropIndicatorShown(true);
 }
 
 void FileDropList::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (event->source() == this || event->mimeData()->hasUrls())
         event->acceptProposedAction();
     else
         event->ignore();
@@ -45,14 +50,46 @@ void FileDropList::dragEnterEvent(QDragEnterEvent* event)
 
 void FileDropList::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (event->mimeData()->hasUrls())
+    if (event->source() == this) {
+        // Lets the view draw where the rows would go.
+        QTreeWidget::dragMoveEvent(event);
         event->acceptProposedAction();
-    else
+    } else if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    } else {
         event->ignore();
+    }
+}
+
+int FileDropList::RowBefore(const QPoint& position) const
+{
+    const QModelIndex index = indexAt(position);
+    if (!index.isValid())
+        return topLevelItemCount();
+    const QRect rect = visualRect(index);
+    return position.y() < rect.center().y() ? index.row() : index.row() + 1;
+}
+
+void FileDropList::MoveSelectionTo(const QPoint& position)
+{
+    std::vector<int> rows;
+    for (QTreeWidgetItem* item : selectedItems())
+        rows.push_back(indexOfTopLevelItem(item));
+    std::sort(rows.begin(), rows.end());
+    if (!rows.empty() && onRowsMoved)
+        onRowsMoved(rows, RowBefore(position));
 }
 
 void FileDropList::dropEvent(QDropEvent* event)
 {
+    if (event->source() == this) {
+        // The program reorders the clips and lists them again; a copy action
+        // keeps the view from removing the dragged rows itself.
+        MoveSelectionTo(event->position().toPoint());
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+        return;
+    }
     std::vector<std::string> files;
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
@@ -60,6 +97,16 @@ void FileDropList::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     if (!files.empty() && onFilesDropped)
         onFilesDropped(files);
+}
+
+void FileDropList::keyPressEvent(QKeyEvent* event)
+{
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) && onDeletePressed) {
+        onDeletePressed();
+        event->accept();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
 }
 
 } // namespace marrowick

@@ -25,17 +25,28 @@ private:
     QColor m_colour;
 };
 
-// A details list that takes files dropped on it and hands over their full paths.
+// A details list that takes files dropped on it and hands over their full
+// paths, lets its own rows be dragged to another place (the program reorders
+// and lists them again), and reports the Delete key.
 class FileDropList : public QTreeWidget {
     Q_OBJECT
 public:
     explicit FileDropList(QWidget* parent = nullptr);
     std::function<void(const std::vector<std::string>&)> onFilesDropped;
+    // The selected rows (0-based, in order) dropped to stand before row `before`.
+    std::function<void(const std::vector<int>& rows, int before)> onRowsMoved;
+    std::function<void()> onDeletePressed;
+
+    // The row a drop at `position` (viewport coordinates) puts things before.
+    int RowBefore(const QPoint& position) const;
+    // Moves the selected rows to stand before the row at `position`, as a drop does.
+    void MoveSelectionTo(const QPoint& position);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 } // namespace marrowick

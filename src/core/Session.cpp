@@ -15,8 +15,12 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
-    m_identification.ModelDecided.connect([this] { RunModelSetup(view, dialogs, identity, log, PortNotFound); });
+    m_identification.ModelDecided.connect([this] {
+        RunModelSetup(view, dialogs, identity, log, PortNotFound);
+        m_library.ShowCapacity();
+    });
     m_identification.Finished.connect([this](const Result&) { m_firmware.RefreshInfo(m_firmware.WindowOptions()); });
+    m_library.ShowCapacity();
 }
 
 Session::~Session() = default;

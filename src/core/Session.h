@@ -61,6 +61,7 @@ public:
     CommandMap& commands() { return m_commands; }
     void Click(Control control) { m_commands.Click(control); }
     void Drop(Control control, const std::vector<std::string>& files) { m_commands.Drop(control, files); }
+    void MoveRows(Control list, const std::vector<int>& rows, int before) { m_commands.RowsMoved(list, rows, before); }
     void OptionSelected(Control optionArray, int index) { m_commands.OptionSelected(optionArray, index); }
 
     // Start-up once the port is chosen: the port opened at 9600,N,8,1, the

@@ -17,6 +17,18 @@ void CommandMap::OnOption(Control optionArray, std::function<void(int)> handler)
     m_options[optionArray.Name()] = std::move(handler);
 }
 
+void CommandMap::OnRowsMoved(Control list, std::function<void(const std::vector<int>&, int)> handler)
+{
+    m_moves[list.Name()] = std::move(handler);
+}
+
+void CommandMap::RowsMoved(Control list, const std::vector<int>& rows, int before) const
+{
+    const auto found = m_moves.find(list.Name());
+    if (found != m_moves.end() && found->second)
+        found->second(rows, before);
+}
+
 void CommandMap::Click(Control control) const
 {
     const auto found = m_clicks.find(control.Name());

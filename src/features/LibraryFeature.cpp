@@ -1,6 +1,7 @@
 #include "features/LibraryFeature.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/Files.h"
 #include "features/NewProject.h"
@@ -23,6 +24,9 @@ LibraryFeature::LibraryFeature(FeatureContext& context) : m_context(context), m_
     commands.OnClick(control::Command3, [this] { ClearLibrary(); });
     commands.OnClick(control::btnLibrary, [this] { SaveLibraryFile(); });
     commands.OnClick(control::BtnWriteLibrary, [this] { SendClips(); });
+    commands.OnClick(control::btnRemoveClip, [this] { RemoveSelectedClips(); });
+    commands.OnRowsMoved(control::List1,
+                         [this](const std::vector<int>& rows, int before) { MoveClipRows(rows, before); });
 }
 
 float LibraryFeature::AudioRam() const
@@ -51,6 +55,49 @@ SelectionResult LibraryFeature::TakeFiles(const std::vector<std::string>& paths)
     return SelectFiles(m_library, paths, AudioRam());
 }
 
+void LibraryFeature::ShowChangedLibrary()
+{
+    m_context.view.setRows(control::List1, ListRows());
+    m_context.status().SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded.   " +
+                                        FloatText(AudioRam() - m_library.LibraryBytes) + " Bytes remaining.");
+    ShowCapacity();
+}
+
+void LibraryFeature::RemoveSelectedClips()
+{
+    std::vector<int> clips;
+    for (int row : m_context.view.selectedRows(control::List1))
+        clips.push_back(row + 1);
+    if (clips.empty())
+        return;
+    RemoveClips(m_library, clips);
+    ShowChangedLibrary();
+}
+
+void LibraryFeature::MoveClipRows(const std::vector<int>& rows, int before)
+{
+    std::vector<int> clips;
+    for (int row : rows)
+        clips.push_back(row + 1);
+    if (clips.empty())
+        return;
+    MoveClips(m_library, clips, before + 1);
+    ShowChangedLibrary();
+}
+
+void LibraryFeature::ShowCapacity()
+{
+    // Before a controller is identified the window is set up for a K5.
+    static const k5 beforeIdentification;
+    const controller& model = m_context.model() ? *m_context.model() : beforeIdentification;
+    const double ram = model.AudioRam();
+    const double used = LibraryFootprint(m_library);
+    char text[96];
+    std::snprintf(text, sizeof text, "%.1f MB of %.1f MB used (%d clip%s)", used / 1e6, ram / 1e6, m_library.ClipCount,
+                  m_library.ClipCount == 1 ? "" : "s");
+    m_context.view.setMeter(control::barCapacity, ram, used, text, used > 0.9 * ram);
+}
+
 void LibraryFeature::SelectAudioClips()
 {
     if (m_context.State() != StateIdle)
@@ -68,6 +115,7 @@ void LibraryFeature::SelectAudioClips()
     } else if (m_library.ClipCount > 0) {
         m_context.view.setRows(control::List1, ListRows());
     }
+    ShowCapacity();
 }
 
 void LibraryFeature::AddDroppedClips(const std::vector<std::string>& files)
@@ -89,6 +137,7 @@ void LibraryFeature::AddDroppedClips(const std::vector<std::string>& files)
     view.setProgressValue(std::min(m_library.LibraryBytes, audioRam));
     m_context.status().SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded.   " +
                                         FloatText(audioRam - m_library.LibraryBytes) + " Bytes remaining.");
+    ShowCapacity();
 }
 
 void LibraryFeature::ClearLibrary()
@@ -98,6 +147,7 @@ void LibraryFeature::ClearLibrary()
     m_context.view.setProgressValue(0);
     m_context.status().SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded. " +
                                         FloatText(AudioRam() - m_library.LibraryBytes) + " Bytes available");
+    ShowCapacity();
 }
 
 void LibraryFeature::SaveLibraryFile()

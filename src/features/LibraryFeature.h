@@ -30,6 +30,12 @@ public:
     void ClearLibrary();
     void SaveLibraryFile();
     void SendClips();
+    // "Remove Clip" and the Delete key: the selected clips leave the library.
+    void RemoveSelectedClips();
+    // Rows dragged to a new place: the clips and their numbers follow.
+    void MoveClipRows(const std::vector<int>& rows, int before);
+    // The capacity bar under the list, for the model the window is set up for.
+    void ShowCapacity();
 
     // Replaces the library with these files by the open-files dialog's rules.
     SelectionResult TakeFiles(const std::vector<std::string>& paths);
@@ -42,6 +48,8 @@ public:
 private:
     float AudioRam() const;
     std::vector<std::vector<std::string>> ListRows() const;
+    // The list, the status text and the capacity after the library changed.
+    void ShowChangedLibrary();
     void Report(const std::string& problem);
 
     FeatureContext& m_context;

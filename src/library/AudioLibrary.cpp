@@ -31,6 +31,60 @@ std::vector<AudioClip> AudioLibrary::InOrder() const
     return {Clips.begin() + 1, Clips.begin() + 1 + std::clamp<int>(ClipCount, 0, MaxClips)};
 }
 
+namespace {
+
+// Puts `clips` in as the library, in this order, with the byte total added up
+// as the clips were added one by one.
+void Replace(AudioLibrary& library, const std::vector<AudioClip>& clips)
+{
+    library.Clear();
+    for (const AudioClip& clip : clips) {
+        ++library.ClipCount;
+        library.Clips[static_cast<std::size_t>(library.ClipCount)] = clip;
+        library.LibraryBytes = static_cast<float>(double{library.LibraryBytes} + clip.Size);
+    }
+}
+
+bool Listed(const std::vector<int>& numbers, int number)
+{
+    return std::find(numbers.begin(), numbers.end(), number) != numbers.end();
+}
+
+} // namespace
+
+void RemoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers)
+{
+    std::vector<AudioClip> kept;
+    for (int i = 1; i <= library.ClipCount; ++i)
+        if (!Listed(clipNumbers, i))
+            kept.push_back(library.Clips[static_cast<std::size_t>(i)]);
+    Replace(library, kept);
+}
+
+void MoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers, int before)
+{
+    std::vector<AudioClip> moved;
+    std::vector<AudioClip> rest;
+    int insertAt = 0; // among the clips that stay
+    for (int i = 1; i <= library.ClipCount; ++i) {
+        const AudioClip& clip = library.Clips[static_cast<std::size_t>(i)];
+        if (Listed(clipNumbers, i)) {
+            moved.push_back(clip);
+        } else {
+            if (i < before)
+                ++insertAt;
+            rest.push_back(clip);
+        }
+    }
+    rest.insert(rest.begin() + insertAt, moved.begin(), moved.end());
+    Replace(library, rest);
+}
+
+double LibraryFootprint(const AudioLibrary& library)
+{
+    return double{library.LibraryBytes} + double{ClipEntryBytes} * library.ClipCount;
+}
+
 std::int64_t MeasureFile(const std::string& path, std::string* error)
 {
     std::error_code ec;

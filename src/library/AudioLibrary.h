@@ -46,6 +46,18 @@ SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string
 // entries of the whole library); returns the 1-based numbers of the files taken.
 std::vector<int> AddDropped(AudioLibrary& library, const std::vector<std::string>& files, float audioRam);
 
+// Takes the clips numbered `clipNumbers` (1-based) out of the library; the
+// clips after them move up. Numbers outside the library are ignored.
+void RemoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers);
+
+// Moves the clips numbered `clipNumbers` (1-based), in library order, to stand
+// before the clip now numbered `before` (ClipCount + 1: the end).
+void MoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers, int before);
+
+// Bytes the library takes in the controller's audio memory: every clip and its
+// 8-byte table entry.
+double LibraryFootprint(const AudioLibrary& library);
+
 // The file's length in bytes; -1 when it cannot be measured (reason in `error`).
 std::int64_t MeasureFile(const std::string& path, std::string* error);
 

@@ -5,14 +5,9 @@
 namespace marrowick {
 namespace {
 
-using namespace control;
-
-constexpr std::array All{
-    frmInterface,     SSTab1,           ProgressBar1, btnCancel,       List1,        BtnAddClip,    BtnWriteLibrary,
-    Command3,         btnLibrary,       Shape1,       ListShows,       btnReadShows, btnWriteShows, btnOpenShows,
-    btnSaveShows,     lblShowCount,     lblAmbient,   lblTrigger,      lblLockOut,   LblTriggerA,   LblTriggerB,
-    LblTriggerAvalue, LblTriggerBvalue, btnFirmware,  lblFirmwareInfo, FirmwareK5,   FirmwareR2,    FirmwareT7,
-    firmwareLumen,    OptFirmware,      Option2,      Option1,         Option3};
+#define MARROWICK_CONTROL_ENTRY(name, kind) control::name,
+constexpr std::array All{MARROWICK_CONTROLS(MARROWICK_CONTROL_ENTRY)};
+#undef MARROWICK_CONTROL_ENTRY
 
 } // namespace
 

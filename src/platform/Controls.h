@@ -20,48 +20,52 @@ struct Control {
     friend bool operator==(const Control& a, const Control& b) { return a.Name() == b.Name(); }
 };
 
+// Every control, once: name and kind. The constants below and AllControls()
+// are made from this one list, so they cannot drift apart.
+#define MARROWICK_CONTROLS(X)                                                                                          \
+    X(frmInterface, Window)                                                                                            \
+    X(SSTab1, Tabs)                                                                                                    \
+    X(ProgressBar1, Progress)                                                                                          \
+    X(btnCancel, Button)                                                                                               \
+    /* "Audio Library" tab; List1 also takes dropped files and rows dragged within it. */                              \
+    X(List1, List)                                                                                                     \
+    X(BtnAddClip, Button)                                                                                              \
+    X(btnRemoveClip, Button)                                                                                           \
+    X(BtnWriteLibrary, Button)                                                                                         \
+    X(Command3, Button)                                                                                                \
+    X(btnLibrary, Button)                                                                                              \
+    X(barCapacity, Progress)                                                                                           \
+    X(Shape1, Light)                                                                                                   \
+    /* "Show Read / Write" tab. */                                                                                     \
+    X(ListShows, List)                                                                                                 \
+    X(btnReadShows, Button)                                                                                            \
+    X(btnWriteShows, Button)                                                                                           \
+    X(btnOpenShows, Button)                                                                                            \
+    X(btnSaveShows, Button)                                                                                            \
+    X(lblShowCount, Label)                                                                                             \
+    X(lblAmbient, Label)                                                                                               \
+    X(lblTrigger, Label)                                                                                               \
+    X(lblLockOut, Label)                                                                                               \
+    X(LblTriggerA, Label)                                                                                              \
+    X(LblTriggerB, Label)                                                                                              \
+    X(LblTriggerAvalue, Label)                                                                                         \
+    X(LblTriggerBvalue, Label)                                                                                         \
+    /* "Firmware" tab: a frame of version options per model. */                                                        \
+    X(btnFirmware, Button)                                                                                             \
+    X(lblFirmwareInfo, Label)                                                                                          \
+    X(FirmwareK5, Frame)                                                                                               \
+    X(FirmwareR2, Frame)                                                                                               \
+    X(FirmwareT7, Frame)                                                                                               \
+    X(firmwareLumen, Frame)                                                                                            \
+    X(OptFirmware, OptionArray)                                                                                        \
+    X(Option2, OptionArray)                                                                                            \
+    X(Option1, OptionArray)                                                                                            \
+    X(Option3, OptionArray)
+
 namespace control {
-
-inline constexpr Control frmInterface{"frmInterface", ControlKind::Window};
-inline constexpr Control SSTab1{"SSTab1", ControlKind::Tabs};
-inline constexpr Control ProgressBar1{"ProgressBar1", ControlKind::Progress};
-inline constexpr Control btnCancel{"btnCancel", ControlKind::Button};
-
-// "Audio Library" tab. List1 also takes dropped files.
-inline constexpr Control List1{"List1", ControlKind::List};
-inline constexpr Control BtnAddClip{"BtnAddClip", ControlKind::Button};
-inline constexpr Control BtnWriteLibrary{"BtnWriteLibrary", ControlKind::Button};
-inline constexpr Control Command3{"Command3", ControlKind::Button};
-inline constexpr Control btnLibrary{"btnLibrary", ControlKind::Button};
-inline constexpr Control Shape1{"Shape1", ControlKind::Light};
-
-// "Show Read / Write" tab.
-inline constexpr Control ListShows{"ListShows", ControlKind::List};
-inline constexpr Control btnReadShows{"btnReadShows", ControlKind::Button};
-inline constexpr Control btnWriteShows{"btnWriteShows", ControlKind::Button};
-inline constexpr Control btnOpenShows{"btnOpenShows", ControlKind::Button};
-inline constexpr Control btnSaveShows{"btnSaveShows", ControlKind::Button};
-inline constexpr Control lblShowCount{"lblShowCount", ControlKind::Label};
-inline constexpr Control lblAmbient{"lblAmbient", ControlKind::Label};
-inline constexpr Control lblTrigger{"lblTrigger", ControlKind::Label};
-inline constexpr Control lblLockOut{"lblLockOut", ControlKind::Label};
-inline constexpr Control LblTriggerA{"LblTriggerA", ControlKind::Label};
-inline constexpr Control LblTriggerB{"LblTriggerB", ControlKind::Label};
-inline constexpr Control LblTriggerAvalue{"LblTriggerAvalue", ControlKind::Label};
-inline constexpr Control LblTriggerBvalue{"LblTriggerBvalue", ControlKind::Label};
-
-// "Firmware" tab: a frame of version options per model.
-inline constexpr Control btnFirmware{"btnFirmware", ControlKind::Button};
-inline constexpr Control lblFirmwareInfo{"lblFirmwareInfo", ControlKind::Label};
-inline constexpr Control FirmwareK5{"FirmwareK5", ControlKind::Frame};
-inline constexpr Control FirmwareR2{"FirmwareR2", ControlKind::Frame};
-inline constexpr Control FirmwareT7{"FirmwareT7", ControlKind::Frame};
-inline constexpr Control firmwareLumen{"firmwareLumen", ControlKind::Frame};
-inline constexpr Control OptFirmware{"OptFirmware", ControlKind::OptionArray};
-inline constexpr Control Option2{"Option2", ControlKind::OptionArray};
-inline constexpr Control Option1{"Option1", ControlKind::OptionArray};
-inline constexpr Control Option3{"Option3", ControlKind::OptionArray};
-
+#define MARROWICK_CONTROL_CONSTANT(name, kind) inline constexpr Control name{#name, ControlKind::kind};
+MARROWICK_CONTROLS(MARROWICK_CONTROL_CONSTANT)
+#undef MARROWICK_CONTROL_CONSTANT
 } // namespace control
 
 // Every control above.

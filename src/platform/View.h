@@ -35,6 +35,10 @@ public:
     virtual void setFillColor(Control control, Rgb colour) = 0;
     // Rows of a list view; the first text of a row is the row's own text.
     virtual void setRows(Control control, const std::vector<std::vector<std::string>>& rows) = 0;
+    // Rows of a list view that the user has selected, 0-based, in list order.
+    virtual std::vector<int> selectedRows(Control list) const = 0;
+    // A bar that shows how full something is, with its text; `warning` colours it.
+    virtual void setMeter(Control bar, double maximum, double value, const std::string& text, bool warning) = 0;
     // Index of the selected option button of an option-button array (OptFirmware, ...).
     virtual int selectedOption(Control optionArray) const = 0;
     // Closes the main window, which ends the program through its ordinary shutdown.

@@ -1,6 +1,7 @@
 #include <QButtonGroup>
 #include <QCoreApplication>
 #include <QDropEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -46,6 +47,29 @@ TEST(WindowWiring, ClicksDropsAndOptionsReachTheSessionByControlName)
     QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(list->viewport(), &drop);
     EXPECT_EQ(dropped, (std::vector<std::string>{"/music/a b.mp3", "/x.wav"}));
+
+    // Rows dragged within the list, and the Delete key on it.
+    std::vector<int> moved;
+    int before = -1;
+    session.commands().OnRowsMoved(control::List1, [&](const std::vector<int>& rows, int to) {
+        moved = rows;
+        before = to;
+    });
+    bool removed = false;
+    session.commands().OnClick(control::btnRemoveClip, [&] { removed = true; });
+    app.window().view().setRows(control::List1, {{"1", "a"}, {"2", "b"}, {"3", "c"}});
+    auto* files = static_cast<FileDropList*>(list);
+    files->topLevelItem(1)->setSelected(true);
+    files->topLevelItem(2)->setSelected(true);
+    EXPECT_EQ(app.window().view().selectedRows(control::List1), (std::vector<int>{1, 2}));
+    files->MoveSelectionTo(files->visualItemRect(files->topLevelItem(0)).topLeft() + QPoint(2, 1));
+    EXPECT_EQ(moved, (std::vector<int>{1, 2}));
+    EXPECT_EQ(before, 0);
+    files->MoveSelectionTo(QPoint(5, files->viewport()->height() - 2));
+    EXPECT_EQ(before, 3) << "below the last row is the end";
+    QKeyEvent del(QEvent::KeyPress, Qt::Key_Delete, Qt::NoModifier);
+    QCoreApplication::sendEvent(files, &del);
+    EXPECT_TRUE(removed);
 
     View& view = app.window().view();
     EXPECT_EQ(view.selectedOption(control::OptFirmware), 4);
@@ -108,6 +132,12 @@ TEST(WindowWiring, ViewShowsRowsProgressLightAndCancel)
     auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
     EXPECT_EQ(bar->maximum(), 3000000);
     EXPECT_EQ(bar->value(), 3000000) << "never above the maximum";
+
+    view.setMeter(control::barCapacity, 4063232, 3700000, "3.7 MB of 4.1 MB used (4 clips)", true);
+    auto* capacity = window.findChild<QProgressBar*>(QStringLiteral("barCapacity"));
+    EXPECT_EQ(capacity->text(), QStringLiteral("3.7 MB of 4.1 MB used (4 clips)"));
+    EXPECT_EQ(capacity->value(), 3700000);
+    EXPECT_NE(capacity->palette().color(QPalette::Highlight), bar->palette().color(QPalette::Highlight));
 
     view.setFillColor(control::Shape1, Rgb{0, 255, 0});
     EXPECT_EQ(window.findChild<StatusLight*>(QStringLiteral("Shape1"))->fillColor(), QColor(0, 255, 0));

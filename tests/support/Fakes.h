@@ -69,6 +69,15 @@ public:
     void setTabEnabled(int tab, bool e) override { tabEnabled[tab] = e; }
     void setFillColor(Control control, Rgb colour) override { fills[control].push_back(colour); }
     void setRows(Control control, const std::vector<std::vector<std::string>>& r) override { rows[control] = r; }
+    std::vector<int> selectedRows(Control list) const override
+    {
+        const auto* rows = selection.Find(list);
+        return rows ? *rows : std::vector<int>{};
+    }
+    void setMeter(Control bar, double maximum, double value, const std::string& text, bool warning) override
+    {
+        meters[bar] = {maximum, value, text, warning};
+    }
     int selectedOption(Control optionArray) const override
     {
         const int* selected = options.Find(optionArray);
@@ -89,6 +98,14 @@ public:
     ControlMap<std::vector<Rgb>> fills;
     ControlMap<std::vector<std::vector<std::string>>> rows;
     ControlMap<int> options;
+    ControlMap<std::vector<int>> selection; // rows the "user" selected in a list
+    struct Meter {
+        double maximum = 0;
+        double value = 0;
+        std::string text;
+        bool warning = false;
+    };
+    ControlMap<Meter> meters;
     bool closed = false;
 };
 

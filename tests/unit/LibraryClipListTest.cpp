@@ -151,5 +151,57 @@ TEST_F(ClipList, FilesThatCannotBeMeasuredAreNotTaken)
     EXPECT_EQ(clips().ClipCount, 2);
 }
 
+// Removing and reordering clips: the numbers follow the list, the byte total
+// and the capacity bar follow the clips, and the status says what is left.
+TEST_F(ClipList, RemovedAndReorderedClipsKeepTheirNumbersInOrderAndTheCapacityIsShown)
+{
+    const std::string a = folder.Make("a.mp3", 1000);
+    const std::string b = folder.Make("b.mp3", 2000);
+    const std::string c = folder.Make("c.mp3", 3000);
+    const std::string d = folder.Make("d.mp3", 4000);
+    h.session.Drop(control::List1, {a, b, c, d});
+    EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (4 clips)");
+    EXPECT_EQ(h.view.meters["barCapacity"].value, 10000.0 + 4 * 8);
+
+    // Drag c and d to the top.
+    h.session.MoveRows(control::List1, {2, 3}, 0);
+    ASSERT_EQ(rows().size(), 4U);
+    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", c, "3000"}));
+    EXPECT_EQ(rows()[1][1], d);
+    EXPECT_EQ(rows()[2][1], a);
+    EXPECT_EQ(rows()[3], (std::vector<std::string>{"4", b, "2000"}));
+    EXPECT_EQ(clips().LibraryBytes, 10000.0F);
+    // Drag the first to the end, and one onto its own place: nothing else moves.
+    h.session.MoveRows(control::List1, {0}, 4);
+    h.session.MoveRows(control::List1, {1}, 2);
+    EXPECT_EQ(clips().Clips[1].FileName, d);
+    EXPECT_EQ(clips().Clips[2].FileName, a);
+    EXPECT_EQ(clips().Clips[4].FileName, c);
+
+    // Remove the selected clips (the button, or the Delete key in the window).
+    h.view.selection["List1"] = {0, 3};
+    h.session.Click(control::btnRemoveClip);
+    EXPECT_EQ(clips().ClipCount, 2);
+    EXPECT_EQ(clips().LibraryBytes, 3000.0F);
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", a, "1000"}, {"2", b, "2000"}}));
+    EXPECT_EQ(h.session.Status(1), "2 Files Loaded.   4060232 Bytes remaining.");
+    EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (2 clips)");
+    // Nothing selected, nothing removed.
+    h.view.selection["List1"] = {};
+    h.session.Click(control::btnRemoveClip);
+    EXPECT_EQ(clips().ClipCount, 2);
+
+    // The bar turns to its warning colour above 90 % of the audio memory.
+    const std::string big = folder.MakeSparse("big.mp3", K5Ram * 9 / 10 - 3000 - 24);
+    h.session.Drop(control::List1, {big});
+    EXPECT_FALSE(h.view.meters["barCapacity"].warning);
+    EXPECT_EQ(h.view.meters["barCapacity"].value, K5Ram * 9 / 10);
+    h.session.Drop(control::List1, {folder.Make("one.mp3", 1)});
+    EXPECT_TRUE(h.view.meters["barCapacity"].warning);
+    EXPECT_EQ(h.view.meters["barCapacity"].text, "3.7 MB of 4.1 MB used (4 clips)");
+    h.session.Click(control::Command3);
+    EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (0 clips)");
+}
+
 } // namespace
 } // namespace marrowick::testing
