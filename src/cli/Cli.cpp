@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QJsonDocument>
 #include <QTimer>
 #include <algorithm>
 #include <iostream>
@@ -15,12 +16,14 @@
 namespace marrowick::cli {
 namespace {
 
-// Panel-1 messages go to stdout as lines; the rest of the window is not shown.
+// Panel-1 messages go to stdout as lines (unless stdout carries JSON); the
+// rest of the window is not shown.
 class ConsoleView : public QuietView {
 public:
+    bool quiet = false;
     void setStatus(int panel, const std::string& text) override
     {
-        if (panel == 1 && !text.empty() && text != m_lastPrinted) {
+        if (!quiet && panel == 1 && !text.empty() && text != m_lastPrinted) {
             std::cout << text << std::endl;
             m_lastPrinted = text;
         }
@@ -58,6 +61,11 @@ std::string Args::Option(const std::string& name, const std::string& fallback) c
     return found == options.end() ? fallback : found->second;
 }
 
+void PrintJson(const QJsonDocument& document)
+{
+    std::cout << document.toJson(QJsonDocument::Indented).toStdString() << std::flush;
+}
+
 bool Args::Has(const std::string& name) const
 {
     return options.count(name) != 0 || std::find(flags.begin(), flags.end(), name) != flags.end();
@@ -93,6 +101,7 @@ Context::Context(const Command& command_, Args args_)
     : command(command_), args(std::move(args_)), m_impl(std::make_unique<Impl>())
 {
     m_impl->port = std::make_unique<QtSerialPort>(&m_impl->settings);
+    m_impl->view.quiet = args.Has("json");
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
 }

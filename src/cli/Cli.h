@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonDocument>
 #include <functional>
 #include <map>
 #include <memory>
@@ -46,6 +47,9 @@ struct Command {
     std::function<int(Context&)> run; // the exit status
     std::string help;                 // what the command does, printed by --help under the usage line
 };
+
+// Prints one JSON document (an object or an array) on stdout, for --json.
+void PrintJson(const QJsonDocument& document);
 
 // Each command file gives its commands; `--help` lists them in this order.
 std::vector<Command> IdentifyCommands();

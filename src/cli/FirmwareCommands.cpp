@@ -1,5 +1,8 @@
 // images: the firmware images the program carries; flash: installs one.
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <iostream>
 
@@ -35,13 +38,23 @@ int RunImages(Context& context)
         if (ec)
             return context.Fail("Cannot create " + folder + ": " + ec.message());
     }
+    const bool json = context.args.Has("json");
+    QJsonArray list;
     for (const auto& row : FirmwareCatalogue) {
         const auto facts = EmbeddedImageFacts(row.number);
         const auto bytes = FindEmbeddedImage(row.number);
         if (!facts || !bytes)
             return context.Fail("Firmware image " + std::to_string(row.number) + " is missing from this program.");
-        std::cout << row.number << "  " << row.model << "  " << row.version << "  " << SdWord(row.sd) << "  "
-                  << facts->bytes << " bytes  " << facts->records << " records" << std::endl;
+        if (json)
+            list.append(QJsonObject{{"image", row.number},
+                                    {"model", QString::fromLatin1(row.model.data(), row.model.size())},
+                                    {"version", QString::fromLatin1(row.version.data(), row.version.size())},
+                                    {"sd", QString::fromStdString(SdWord(row.sd))},
+                                    {"bytes", static_cast<qint64>(facts->bytes)},
+                                    {"records", facts->records}});
+        else
+            std::cout << row.number << "  " << row.model << "  " << row.version << "  " << SdWord(row.sd) << "  "
+                      << facts->bytes << " bytes  " << facts->records << " records" << std::endl;
         if (!folder.empty()) {
             std::string error;
             const auto path = std::filesystem::path(folder) / (std::to_string(row.number) + ".hex");
@@ -49,6 +62,8 @@ int RunImages(Context& context)
                 return context.Fail("Cannot write " + path.string() + ": " + error);
         }
     }
+    if (json)
+        PrintJson(QJsonDocument(list));
     return ExitOk;
 }
 
@@ -126,14 +141,16 @@ int RunFlash(Context& context)
 std::vector<Command> FirmwareCommands()
 {
     return {{"images",
-             "images [--export DIR]",
-             {{"export"}},
+             "images [--export DIR] [--json]",
+             {{"export"}, {"json", false}},
              false,
              RunImages,
              "Lists the firmware images built into the program, one per line: number, model,\n"
              "version, SD-card build (full, micro, full-only or -), bytes and records.\n"
              "\n"
              "  --export DIR   also writes each image byte for byte as DIR/NNN.hex\n"
+             "  --json         print an array of {\"image\", \"model\", \"version\", \"sd\", \"bytes\",\n"
+             "                 \"records\"} instead\n"
              "\n"
              "example: marrowick-cli images --export ~/firmware"},
             {"flash",

@@ -1,16 +1,41 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <iostream>
 
 #include "cli/Cli.h"
 #include "qt/PortNames.h"
+#include "qt/QtSerialPort.h"
 #include "qt/QtSettings.h"
 
 namespace marrowick::cli {
 namespace {
 
+QJsonValue TextOrNull(const std::string& text)
+{
+    return text.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(text));
+}
+
+// What the controller said, for scripts: a value is null when it was not available.
+QJsonObject IdentityJson(const std::string& port, const Identity& identity)
+{
+    const auto named = MakeController(identity.ControllerModel);
+    const bool hasSerial = named && named->Traits().asksSerialNumber;
+    return {{"port", QString::fromStdString(port)},
+            {"version", TextOrNull(identity.FirmwareVersion)},
+            {"model", named ? QJsonValue(QString::fromStdString(named->Name())) : QJsonValue(QJsonValue::Null)},
+            {"serial", hasSerial ? TextOrNull(identity.SerialNumber) : QJsonValue(QJsonValue::Null)}};
+}
+
 int RunIdentify(Context& context)
 {
     const int status = context.Identify();
     Session& session = context.session();
+    if (context.args.Has("json")) {
+        if (status != ExitUsage)
+            PrintJson(QJsonDocument(IdentityJson(context.args.Option("port"), session.identity)));
+        return status;
+    }
     if (!session.Status(2).empty() && status != ExitUsage)
         std::cout << session.Status(2) << std::endl;
     if (!session.Status(3).empty())
@@ -18,10 +43,27 @@ int RunIdentify(Context& context)
     return status;
 }
 
-int RunPorts(Context&)
+int RunPorts(Context& context)
 {
     QtSettings settings;
     const auto ports = PortNames(&settings).Ports();
+    if (context.args.Has("json")) {
+        QJsonArray list;
+        for (const auto& port : ports) {
+            // Tried as the port dialog tries them: opened and closed again.
+            QtSerialPort probe(&settings);
+            std::string reason;
+            const bool opens = probe.open("COM" + std::to_string(port.number), &reason);
+            probe.close();
+            list.append(QJsonObject{{"number", port.number},
+                                    {"device", QString::fromStdString(port.device)},
+                                    {"description", QString::fromStdString(port.description)},
+                                    {"opens", opens},
+                                    {"reason", opens ? QJsonValue(QJsonValue::Null) : QString::fromStdString(reason)}});
+        }
+        PrintJson(QJsonDocument(list));
+        return ExitOk;
+    }
     if (ports.empty())
         std::cout << "No Ports Found" << std::endl;
     for (const auto& port : ports)
@@ -34,22 +76,27 @@ int RunPorts(Context&)
 std::vector<Command> IdentifyCommands()
 {
     return {{"identify",
-             "identify --port PORT [--timeout SECONDS]",
-             {{"port"}, {"timeout"}},
+             "identify --port PORT [--timeout SECONDS] [--json]",
+             {{"port"}, {"timeout"}, {"json", false}},
              false,
              RunIdentify,
              "Asks the controller for its firmware version, model and (R2, L+) serial number\n"
              "and prints them as the window's status bar shows them.\n"
              "\n"
              "  --timeout SECONDS   how long to wait for each reply\n"
+             "  --json              print {\"port\", \"version\", \"model\", \"serial\"} instead, null where\n"
+             "                      the controller did not say\n"
              "\n"
              "example: marrowick-cli identify --port COM3"},
             {"ports",
-             "ports",
-             {},
+             "ports [--json]",
+             {{"json", false}},
              false,
              RunPorts,
              "Lists the port numbers this computer has: number, device and description.\n"
+             "\n"
+             "  --json   print an array of {\"number\", \"device\", \"description\", \"opens\", \"reason\"},\n"
+             "           each port tried as the port dialog tries it\n"
              "\n"
              "example: marrowick-cli ports"}};
 }

@@ -1,3 +1,6 @@
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -123,6 +126,37 @@ int RunWriteShows(Context& context)
     return written.ok() ? ExitOk : context.Fail(written);
 }
 
+// The table and configuration for scripts; what a model's table does not carry is null.
+QJsonObject ShowTableJson(const controller& model, const ShowState& shows)
+{
+    const bool r2Layout = model.Traits().layout == TableLayout::R2;
+    const auto label = [&](Control control) {
+        const auto found = shows.labels.find(std::string(control.Name()));
+        return r2Layout && found != shows.labels.end() ? QJsonValue(QString::fromStdString(found->second))
+                                                       : QJsonValue(QJsonValue::Null);
+    };
+    QJsonArray list;
+    for (int show = 0; show < BlocksPerTable; ++show) {
+        const ShowEntry& e = shows.ShowTable[static_cast<std::size_t>(show)];
+        list.append(QJsonObject{{"show", show},
+                                {"start", e.Start},
+                                {"length", e.Length},
+                                {"clip", e.ClipNumber},
+                                {"volume", e.Volume},
+                                {"preDelay", e.PreShowDelay},
+                                {"postDelay", e.PostShowDelay},
+                                {"configuration", e.Configuration}});
+    }
+    return {{"model", QString::fromStdString(model.Name())},
+            {"showCount", shows.ShowCount},
+            {"ambient", shows.AmbientMode},
+            {"triggerMode", QString::fromLatin1(TriggerModeText(shows.TriggerMode))},
+            {"lockout", r2Layout ? QJsonValue(shows.LockOut == 1) : QJsonValue(QJsonValue::Null)},
+            {"triggerA", label(control::LblTriggerAvalue)},
+            {"triggerB", label(control::LblTriggerBvalue)},
+            {"shows", list}};
+}
+
 int RunShowTable(Context& context)
 {
     fs::path folder;
@@ -143,6 +177,10 @@ int RunShowTable(Context& context)
         return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
 
     const ShowState& shows = session.shows().State();
+    if (context.args.Has("json")) {
+        PrintJson(QJsonDocument(ShowTableJson(*named, shows)));
+        return ExitOk;
+    }
     std::cout << "Show";
     for (const auto& column : ShowListColumns())
         std::cout << '\t' << column;
@@ -195,14 +233,16 @@ std::vector<Command> ShowCommands()
              "\n"
              "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall"},
             {"show-table",
-             "show-table --project DIR --model K5|R2|L+",
-             {{"project"}, {"model"}},
+             "show-table --project DIR --model K5|R2|L+ [--json]",
+             {{"project"}, {"model"}, {"json", false}},
              false,
              RunShowTable,
              "Opens the shows in DIR and prints the show table as the window lists it, then\n"
              "the configuration. Needs no controller.\n"
              "\n"
              "  --model K5|R2|L+   how to read the folder\n"
+             "  --json             print {\"model\", \"showCount\", \"ambient\", \"triggerMode\", \"lockout\",\n"
+             "                     \"triggerA\", \"triggerB\", \"shows\": [...]} instead\n"
              "\n"
              "example: marrowick-cli show-table --project ~/shows/hall --model R2"}};
 }

@@ -5,9 +5,15 @@
 #include <string>
 #include <vector>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "e2e/SimProcess.h"
+#include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
+using marrowick::testing::TempFolder;
 
 // Every command listed by --help explains itself with --help, on stdout, without
 // touching a port or a folder, whatever else is on the line.
@@ -36,4 +42,68 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
 
     const RunResult unknown = RunCli({"no-such-command", "--help"});
     EXPECT_EQ(unknown.status, 2);
+}
+
+namespace {
+
+QJsonDocument ParsedJson(const RunResult& result)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out;
+    return document;
+}
+
+} // namespace
+
+// --json prints one document that scripts can read, with the same exit status.
+TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
+{
+    SimProcess r2({"--model", "R2", "--version", "1.05", "--serial", "12345678"});
+    QJsonObject id = ParsedJson(RunCli({"identify", "--port", r2.path(), "--json"})).object();
+    EXPECT_EQ(id.value("port").toString().toStdString(), r2.path());
+    EXPECT_EQ(id.value("version").toString(), QStringLiteral("1.05"));
+    EXPECT_EQ(id.value("model").toString(), QStringLiteral("R2"));
+    EXPECT_EQ(id.value("serial").toString(), QStringLiteral("12345678"));
+
+    SimProcess k5({"--model", "K5"});
+    id = ParsedJson(RunCli({"identify", "--port", k5.path(), "--json"})).object();
+    EXPECT_EQ(id.value("model").toString(), QStringLiteral("K5"));
+    EXPECT_TRUE(id.value("serial").isNull()) << "a K5 has no serial number";
+
+    SimProcess silent({"--model", "K5", "--silent", "V"});
+    const RunResult nothing = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5", "--json"});
+    EXPECT_EQ(nothing.status, 1);
+    id = ParsedJson(nothing).object();
+    EXPECT_TRUE(id.value("version").isNull());
+    EXPECT_TRUE(id.value("model").isNull());
+
+    const QJsonArray images = ParsedJson(RunCli({"images", "--json"})).array();
+    ASSERT_EQ(images.size(), 17);
+    EXPECT_EQ(images.at(4).toObject().value("image").toInt(), 105);
+    EXPECT_EQ(images.at(4).toObject().value("model").toString(), QStringLiteral("T7"));
+    EXPECT_EQ(images.at(4).toObject().value("records").toInt(), 756);
+    EXPECT_EQ(images.at(7).toObject().value("sd").toString(), QStringLiteral("full"));
+
+    TempFolder folder("marrowick-json");
+    const std::string project = (folder.path / "hall").string();
+    ASSERT_EQ(RunCli({"read-shows", "--port", r2.path(), "--project", project}).status, 0);
+    const QJsonObject table =
+        ParsedJson(RunCli({"show-table", "--project", project, "--model", "R2", "--json"})).object();
+    EXPECT_EQ(table.value("model").toString(), QStringLiteral("R2"));
+    EXPECT_EQ(table.value("showCount").toInt(), 3);
+    EXPECT_TRUE(table.value("ambient").toBool());
+    EXPECT_TRUE(table.value("lockout").isBool());
+    EXPECT_TRUE(table.value("triggerA").isString());
+    const QJsonArray shows = table.value("shows").toArray();
+    ASSERT_EQ(shows.size(), 10);
+    EXPECT_EQ(shows.at(1).toObject().value("length").toInt(), 5000);
+
+    const RunResult ports = RunCli({"ports", "--json"});
+    EXPECT_EQ(ports.status, 0);
+    for (const QJsonValue& port : ParsedJson(ports).array()) {
+        const QJsonObject entry = port.toObject();
+        EXPECT_TRUE(entry.value("number").isDouble());
+        EXPECT_EQ(entry.value("opens").toBool(), entry.value("reason").isNull());
+    }
 }
