@@ -83,7 +83,7 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     LogFixture f;
     f.session().LogDebug("sent {V}", 0, LogAllTx);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
-    const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "12_00_00 logfile.rtf";
+    const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "2026-06-12 12.00.00 logfile.rtf";
     std::string error;
     const auto rtf = ReadWholeFile(file, &error);
     ASSERT_TRUE(rtf.has_value()) << error;
@@ -96,7 +96,7 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     // A second save in the same second keeps the first file.
     f.session().LogDebug("second", 0, LogBaseline);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
-    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "12_00_00 logfile (2).rtf"));
+    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "2026-06-12 12.00.00 logfile (2).rtf"));
     EXPECT_NE(ReadWholeFile(file, &error)->find("sent"), std::string::npos);
 }
 
@@ -117,7 +117,8 @@ TEST(LogWindow, WithoutTheProgramsLogsFolderTheLogGoesToTheUserFolder)
     LogFixture f;
     std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
-    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(f.desktop.userFolder) / "logs" / "12_00_00 logfile.rtf"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(f.desktop.userFolder) / "logs" /
+                                        "2026-06-12 12.00.00 logfile.rtf"));
 }
 
 TEST(LogWindow, StateOptionsForceTheLinkState)

@@ -168,7 +168,7 @@ void LogWindow::Show(const LogLine& line)
 
 void LogWindow::SaveLog()
 {
-    const LogSaveResult result = marrowick::SaveLog(m_session.log, m_folders, m_session.clock.localTime());
+    const LogSaveResult result = marrowick::SaveLog(m_session.log, m_folders, m_session.clock.localDateTime());
     if (!result.ok)
         m_session.log.AppendPlain("Log not saved: " + result.message, FailureColour);
 }
@@ -177,8 +177,9 @@ void LogWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        const LogSaveResult result = CloseLog(m_session.log, m_autoSave->isChecked(), m_folders,
-                                              m_session.clock.localDate(), m_session.clock.localTime());
+        const LogSaveResult result =
+            CloseLog(m_session.log, m_autoSave->isChecked(), m_folders, m_session.clock.localDate(),
+                     m_session.clock.localTime(), m_session.clock.localDateTime());
         if (!result.ok)
             qWarning("Log not saved: %s", result.message.c_str());
     }
