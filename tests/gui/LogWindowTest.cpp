@@ -75,6 +75,7 @@ TEST(LogWindow, IgnoredRepeatsAreCountedInAnUnderlinedNotice)
               (QStringList{QStringLiteral("same"), QStringLiteral("<3: duplicates>"), QStringLiteral("other")}));
     EXPECT_TRUE(f.FormatOfLine(1).fontUnderline());
     EXPECT_FALSE(f.FormatOfLine(0).fontUnderline());
+    EXPECT_FALSE(f.FormatOfLine(2).fontUnderline()) << "the line after the notice is not underlined";
     EXPECT_EQ(f.FormatOfLine(1).foreground().color(), QColor(0, 0, 255)) << "in the colour of the repeated line";
 }
 
