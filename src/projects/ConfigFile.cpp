@@ -27,7 +27,7 @@ ConfigOpen Open_cfg(Session& session)
     }
     const std::string path = found->string();
     std::string error;
-    const auto image = ReadWholeFile(*found, &error);
+    const auto image = ReadWholeFile(*found, TocImageBytes, &error);
     if (!image) {
         session.SetStatus(1, "Config Open Failed: " + ShownPath(session, path) + ": " + error);
         return ConfigOpen::Refused;

@@ -35,9 +35,9 @@ bool SaveShowFile(Session& session, const std::string& extension, const std::str
     return SaveIntoProject(session, ShowFileName(session.shows().State().CurrentShow, extension), bytes, "Show");
 }
 
-// The show file of CurrentShow from the folder chosen to open; nullopt when it
-// is missing (logged) or unreadable (said in the status bar).
-std::optional<std::string> ReadShowFile(Session& session, const std::string& extension, std::string& path)
+// The show file of CurrentShow in the folder chosen to open; nullopt when it is
+// missing (logged).
+std::optional<std::string> FindShowFile(Session& session, const std::string& extension)
 {
     const int show = session.shows().State().CurrentShow;
     const auto found = FindIgnoringCase(session.BrowseFolder, ShowFileName(show, extension));
@@ -45,19 +45,32 @@ std::optional<std::string> ReadShowFile(Session& session, const std::string& ext
         session.LogDebug("Show " + std::to_string(show) + " File Not Found.", 0, LogBaseline);
         return std::nullopt;
     }
-    path = found->string();
+    return found->string();
+}
+
+// At most `maxBytes` of a show file: no more can belong to the show. Nullopt
+// when it cannot be read, said in the status bar.
+std::optional<std::string> ReadShowFile(Session& session, const std::string& path, std::uint64_t maxBytes, bool& longer)
+{
     std::string error;
-    auto bytes = ReadWholeFile(*found, &error);
+    auto bytes = ReadFileStart(path, maxBytes, &longer, &error);
     if (!bytes)
         session.SetStatus(1, "Show Open Failed: " + ShownPath(session, path) + ": " + error);
     return bytes;
 }
 
-void SayOpened(Session& session, const std::string& path, std::size_t got, std::int32_t length)
+std::uint64_t BytesOf(std::int32_t length)
+{
+    return length > 0 ? static_cast<std::uint64_t>(length) : 0;
+}
+
+void SayOpened(Session& session, const std::string& path, std::size_t got, std::int32_t length, bool longer)
 {
     std::string text = "Show Opened: " + ShownPath(session, path);
     if (length > 0 && got < static_cast<std::size_t>(length))
         text += " (only " + std::to_string(got) + " of " + std::to_string(length) + " bytes)";
+    if (longer)
+        text += " (longer than its " + std::to_string(BytesOf(length)) + " bytes of show data; the rest ignored)";
     session.SetStatus(1, text);
 }
 
@@ -86,13 +99,24 @@ bool Save_R2_Show(Session& session)
 void Open_Show(Session& session)
 {
     ShowState& shows = session.shows().State();
-    std::string path;
-    const auto bytes = ReadShowFile(session, session.CurrentController->FileExtension(), path);
+    const auto path = FindShowFile(session, session.CurrentController->FileExtension());
+    if (!path)
+        return;
+    // The entry in front says how much of the file is the show's.
+    bool longer = false;
+    auto bytes = ReadShowFile(session, *path, K5HeaderBytes, longer);
     if (!bytes)
         return;
     if (bytes->size() < K5HeaderBytes) {
-        session.SetStatus(1, "Show Open Failed: " + ShownPath(session, path) + " holds only " +
+        session.SetStatus(1, "Show Open Failed: " + ShownPath(session, *path) + " holds only " +
                                  std::to_string(bytes->size()) + " bytes");
+        return;
+    }
+    const std::int32_t length = DecodeShowBlock(*bytes, false).Length;
+    if (longer && !(bytes = ReadShowFile(session, *path, K5HeaderBytes + BytesOf(length), longer)))
+        return;
+    if (bytes->size() < K5HeaderBytes) {
+        session.SetStatus(1, "Show Open Failed: " + ShownPath(session, *path) + " changed while it was read");
         return;
     }
     const auto index = static_cast<std::size_t>(shows.CurrentShow);
@@ -104,20 +128,23 @@ void Open_Show(Session& session)
         shows.AmbientMode = true;
     else
         ++shows.ShowCount;
-    SayOpened(session, path, shows.ShowData[index].size(), entry.Length);
+    SayOpened(session, *path, shows.ShowData[index].size(), entry.Length, longer && entry.Length == length);
 }
 
 void Open_R2_Show(Session& session)
 {
     ShowState& shows = session.shows().State();
-    std::string path;
-    const auto bytes = ReadShowFile(session, R2ExtensionLooked, path);
-    if (!bytes)
+    const auto path = FindShowFile(session, R2ExtensionLooked);
+    if (!path)
         return;
     const auto index = static_cast<std::size_t>(shows.CurrentShow);
     const std::int32_t length = shows.ShowTable[index].Length;
-    shows.ShowData[index] = DataToSave(*bytes, length);
-    SayOpened(session, path, shows.ShowData[index].size(), length);
+    bool longer = false;
+    const auto bytes = ReadShowFile(session, *path, BytesOf(length), longer);
+    if (!bytes)
+        return;
+    shows.ShowData[index] = *bytes;
+    SayOpened(session, *path, bytes->size(), length, longer);
 }
 
 bool SaveAllShows(Session& session)

@@ -86,7 +86,7 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
     const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "2026-06-12 12.00.00 logfile.rtf";
     std::string error;
-    const auto rtf = ReadWholeFile(file, &error);
+    const auto rtf = ReadWholeFile(file, 1 << 20, &error);
     ASSERT_TRUE(rtf.has_value()) << error;
     EXPECT_EQ(rtf->rfind("{\\rtf1", 0), 0u);
     EXPECT_NE(rtf->find("\\red255\\green0\\blue0;"), std::string::npos) << "All TX is red";
@@ -98,7 +98,7 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     f.session().LogDebug("second", 0, LogBaseline);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
     EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "2026-06-12 12.00.00 logfile (2).rtf"));
-    EXPECT_NE(ReadWholeFile(file, &error)->find("sent"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(file, 1 << 20, &error)->find("sent"), std::string::npos);
 }
 
 TEST(LogWindow, AFailedSaveSaysWhyAndKeepsTheText)

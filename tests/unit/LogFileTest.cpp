@@ -50,7 +50,7 @@ TEST(LogFile, SavesBesideTheProgramOrElseInTheUserFolder)
     ASSERT_TRUE(saved.ok) << saved.message;
     EXPECT_EQ(saved.file, folders.userDataFolder / "logs" / "2026-06-12 18.00.00 logfile.rtf");
     std::string error;
-    EXPECT_NE(ReadWholeFile(saved.file, &error)->find("later"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(saved.file, 1 << 20, &error)->find("later"), std::string::npos);
 }
 
 TEST(LogFile, NoSavedLogIsEverReplaced)
@@ -111,7 +111,8 @@ TEST(LogFile, ClosingStopsLoggingAndSavesOnlyWithAutoSave)
     const LogSaveResult saved = CloseLog(saving, true, folders, "06/12/2026", "9:00:01", Evening);
     ASSERT_TRUE(saved.ok) << saved.message;
     std::string error;
-    EXPECT_NE(ReadWholeFile(saved.file, &error)->find("Closing Logfile at 06/12/2026 9:00:01\\par"), std::string::npos);
+    EXPECT_NE(ReadWholeFile(saved.file, 1 << 20, &error)->find("Closing Logfile at 06/12/2026 9:00:01\\par"),
+              std::string::npos);
     EXPECT_TRUE(saving.Lines().empty());
 }
 
