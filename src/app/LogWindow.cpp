@@ -166,7 +166,7 @@ void LogWindow::Show(const LogLine& line)
 
 void LogWindow::SaveLog()
 {
-    const LogSaveResult result = marrowick::SaveLog(m_log, m_folders, m_clock.localTime());
+    const LogSaveResult result = marrowick::SaveLog(m_log, m_folders, m_clock.localDateTime());
     if (!result.ok)
         m_log.AppendPlain("Log not saved: " + result.message, FailureColour);
 }
@@ -175,8 +175,8 @@ void LogWindow::closeEvent(QCloseEvent* event)
 {
     if (!m_closed) {
         m_closed = true;
-        const LogSaveResult result =
-            CloseLog(m_log, m_autoSave->isChecked(), m_folders, m_clock.localDate(), m_clock.localTime());
+        const LogSaveResult result = CloseLog(m_log, m_autoSave->isChecked(), m_folders, m_clock.localDate(),
+                                              m_clock.localTime(), m_clock.localDateTime());
         if (!result.ok)
             qWarning("Log not saved: %s", result.message.c_str());
     }

@@ -71,6 +71,9 @@ int main(int argc, char* argv[])
     marrowick::SingleInstance instance;
     if (!instance.Claim())
         return 0;
+    const std::string instanceProblem = instance.Problem().toStdString();
+    if (!instanceProblem.empty())
+        std::fprintf(stderr, "marrowick: %s\n", instanceProblem.c_str());
 
     marrowick::QtSettings settings;
     marrowick::QtClock clock;
@@ -94,9 +97,11 @@ int main(int argc, char* argv[])
 
     auto app = std::make_unique<marrowick::DesktopApp>(std::move(parts));
     instance.onActivate = [&app] { app->window().BringToFront(); };
-    app->startup().onFinished = [&app] {
+    app->startup().onFinished = [&app, &instanceProblem] {
         for (const auto& notice : app->startup().Notices())
             std::fprintf(stderr, "marrowick: %s\n", notice.c_str());
+        if (!instanceProblem.empty())
+            app->session().LogDebug(instanceProblem, 0, marrowick::LogBaseline);
     };
     // With MARROWICK_REPORT_IDENTIFIED set, one line on stdout when the
     // identification ends, for scripts that wait until the window is ready.

@@ -34,10 +34,10 @@ bool SaveShowFile(const FeatureContext& context, const ShowState& shows, const s
     return SaveIntoProject(context, ShowFileName(shows.CurrentShow, extension), bytes, "Show");
 }
 
-// The show file of CurrentShow from the folder chosen to open; nullopt when it
-// is missing (logged) or unreadable (said in the status bar).
-std::optional<std::string> ReadShowFile(const FeatureContext& context, const ShowState& shows,
-                                        const std::string& extension, std::string& path)
+// The show file of CurrentShow in the folder chosen to open; nullopt when it is
+// missing (logged).
+std::optional<std::string> FindShowFile(const FeatureContext& context, const ShowState& shows,
+                                        const std::string& extension)
 {
     const int show = shows.CurrentShow;
     const auto found = FindIgnoringCase(context.paths.BrowseFolder, ShowFileName(show, extension));
@@ -45,19 +45,34 @@ std::optional<std::string> ReadShowFile(const FeatureContext& context, const Sho
         context.Log("Show " + std::to_string(show) + " File Not Found.");
         return std::nullopt;
     }
-    path = found->string();
+    return found->string();
+}
+
+// At most `maxBytes` of a show file: no more can belong to the show. Nullopt
+// when it cannot be read, said in the status bar.
+std::optional<std::string> ReadShowFile(const FeatureContext& context, const std::string& path, std::uint64_t maxBytes,
+                                        bool& longer)
+{
     std::string error;
-    auto bytes = ReadWholeFile(*found, &error);
+    auto bytes = ReadFileStart(path, maxBytes, &longer, &error);
     if (!bytes)
         context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, path) + ": " + error);
     return bytes;
 }
 
-void SayOpened(const FeatureContext& context, const std::string& path, std::size_t got, std::int32_t length)
+std::uint64_t BytesOf(std::int32_t length)
+{
+    return length > 0 ? static_cast<std::uint64_t>(length) : 0;
+}
+
+void SayOpened(const FeatureContext& context, const std::string& path, std::size_t got, std::int32_t length,
+               bool longer)
 {
     std::string text = "Show Opened: " + ShownPath(context.paths, path);
     if (length > 0 && got < static_cast<std::size_t>(length))
         text += " (only " + std::to_string(got) + " of " + std::to_string(length) + " bytes)";
+    if (longer)
+        text += " (longer than its " + std::to_string(BytesOf(length)) + " bytes of show data; the rest ignored)";
     context.status().SetStatus(1, text);
 }
 
@@ -89,13 +104,25 @@ bool Save_R2_Show(const FeatureContext& context, ShowState& shows)
 
 void Open_Show(const FeatureContext& context, ShowState& shows)
 {
-    std::string path;
-    const auto bytes = ReadShowFile(context, shows, context.model()->ShowFileExtension(), path);
+    const auto path = FindShowFile(context, shows, context.model()->ShowFileExtension());
+    if (!path)
+        return;
+    // The entry in front says how much of the file is the show's.
+    bool longer = false;
+    auto bytes = ReadShowFile(context, *path, K5ShowHeaderBytes, longer);
     if (!bytes)
         return;
     if (bytes->size() < K5ShowHeaderBytes) {
-        context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, path) + " holds only " +
+        context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, *path) + " holds only " +
                                           std::to_string(bytes->size()) + " bytes");
+        return;
+    }
+    const std::int32_t length = DecodeShowBlock(*bytes, false).Length;
+    if (longer && !(bytes = ReadShowFile(context, *path, K5ShowHeaderBytes + BytesOf(length), longer)))
+        return;
+    if (bytes->size() < K5ShowHeaderBytes) {
+        context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, *path) +
+                                          " changed while it was read");
         return;
     }
     const auto index = static_cast<std::size_t>(shows.CurrentShow);
@@ -107,19 +134,22 @@ void Open_Show(const FeatureContext& context, ShowState& shows)
         shows.AmbientMode = true;
     else
         ++shows.ShowCount;
-    SayOpened(context, path, shows.ShowData[index].size(), entry.Length);
+    SayOpened(context, *path, shows.ShowData[index].size(), entry.Length, longer && entry.Length == length);
 }
 
 void Open_R2_Show(const FeatureContext& context, ShowState& shows)
 {
-    std::string path;
-    const auto bytes = ReadShowFile(context, shows, R2ExtensionLooked, path);
-    if (!bytes)
+    const auto path = FindShowFile(context, shows, R2ExtensionLooked);
+    if (!path)
         return;
     const auto index = static_cast<std::size_t>(shows.CurrentShow);
     const std::int32_t length = shows.ShowTable[index].Length;
-    shows.ShowData[index] = ShowDataToSave(*bytes, length);
-    SayOpened(context, path, shows.ShowData[index].size(), length);
+    bool longer = false;
+    const auto bytes = ReadShowFile(context, *path, BytesOf(length), longer);
+    if (!bytes)
+        return;
+    shows.ShowData[index] = *bytes;
+    SayOpened(context, *path, bytes->size(), length, longer);
 }
 
 bool Save_Toc(const FeatureContext& context, const ShowState& shows)
@@ -140,7 +170,7 @@ ConfigOpen Open_cfg(const FeatureContext& context, ShowState& shows)
     const std::string path = found->string();
     const std::string shown = ShownPath(context.paths, path);
     std::string error;
-    const auto image = ReadWholeFile(*found, &error);
+    const auto image = ReadWholeFile(*found, TocImageBytes, &error);
     if (!image) {
         context.status().SetStatus(1, "Config Open Failed: " + shown + ": " + error);
         return ConfigOpen::Refused;

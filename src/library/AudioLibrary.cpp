@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Files.h"
+
 namespace marrowick {
 namespace {
 
@@ -87,19 +89,8 @@ double LibraryFootprint(const AudioLibrary& library)
 
 std::int64_t MeasureFile(const std::string& path, std::string* error)
 {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        if (error)
-            *error = ec ? ec.message() : "not found";
-        return -1;
-    }
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec) {
-        if (error)
-            *error = ec.message();
-        return -1;
-    }
-    return static_cast<std::int64_t>(size);
+    const auto size = RegularFileSize(path, error);
+    return size ? static_cast<std::int64_t>(*size) : -1;
 }
 
 std::string FileTitle(const std::string& path)

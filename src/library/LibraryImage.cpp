@@ -1,7 +1,6 @@
 #include "library/LibraryImage.h"
 
-#include <fstream>
-
+#include "base/Files.h"
 #include "link/Encoding.h"
 
 namespace marrowick {
@@ -49,11 +48,13 @@ std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, std
         if (static_cast<float>(size) != clip.Size)
             return fail("Clip file " + clip.FileName + " has changed since it was added: it is now " +
                         std::to_string(size) + " bytes, it was " + FloatText(clip.Size) + " bytes");
-        std::ifstream in(clip.FileName, std::ios::binary);
-        const std::size_t at = data.size();
-        data.resize(at + static_cast<std::size_t>(size));
-        if (!in || !in.read(data.data() + at, static_cast<std::streamsize>(size)) || in.peek() != EOF)
+        // No more than the clip was measured at, which the controller's memory holds.
+        const auto bytes = ReadWholeFile(clip.FileName, static_cast<std::uint64_t>(size), &why);
+        if (!bytes)
+            return fail("Clip file " + clip.FileName + " cannot be read: " + why);
+        if (bytes->size() != static_cast<std::size_t>(size))
             return fail("Clip file " + clip.FileName + " cannot be read completely");
+        data += *bytes;
         if (onLoaded)
             onLoaded(static_cast<double>(data.size()));
     }

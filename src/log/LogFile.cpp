@@ -1,7 +1,6 @@
 #include "log/LogFile.h"
 
-#include <algorithm>
-#include <chrono>
+#include <cstdio>
 #include <system_error>
 
 #include "base/Files.h"
@@ -12,31 +11,36 @@ namespace fs = std::filesystem;
 namespace marrowick {
 namespace {
 
-bool WrittenJustNow(const fs::path& file)
+// Any entry of that name, a dangling link included.
+bool Taken(const fs::path& file)
 {
     std::error_code ec;
-    const auto written = fs::last_write_time(file, ec);
-    if (ec)
-        return false;
-    const auto age = fs::file_time_type::clock::now() - written;
-    return age < std::chrono::seconds(2);
+    return fs::exists(fs::symlink_status(file, ec));
 }
 
-// The name for a save into `folder`, numbered when the plain name was taken a moment ago.
-fs::path FreePath(const fs::path& folder, const std::string& localTime)
+std::string Stamp(const LocalDateTime& when)
 {
-    fs::path candidate = folder / LogFileName(localTime);
-    std::string stem = localTime;
-    std::replace(stem.begin(), stem.end(), ':', '_');
-    for (int number = 2; WrittenJustNow(candidate) && number < 1000; ++number)
-        candidate = folder / (stem + " logfile (" + std::to_string(number) + ").rtf");
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d.%02d.%02d", when.year, when.month, when.day, when.hour,
+                  when.minute, when.second);
+    return text;
+}
+
+// The name for a save into `folder`, numbered when the plain name is taken (two
+// saves within a second, or the same hour twice when the clocks go back): a
+// saved log is never replaced.
+fs::path FreePath(const fs::path& folder, const LocalDateTime& when)
+{
+    fs::path candidate = folder / LogFileName(when);
+    for (int number = 2; Taken(candidate) && number < 1000; ++number)
+        candidate = folder / (Stamp(when) + " logfile (" + std::to_string(number) + ").rtf");
     return candidate;
 }
 
-bool TryWrite(const fs::path& folder, const std::string& localTime, const std::string& rtf, fs::path& written,
+bool TryWrite(const fs::path& folder, const LocalDateTime& when, const std::string& rtf, fs::path& written,
               std::string& why)
 {
-    const fs::path file = FreePath(folder, localTime);
+    const fs::path file = FreePath(folder, when);
     if (!WriteFileAtomically(file, rtf, &why)) {
         why = "cannot write " + file.string() + ": " + why;
         return false;
@@ -47,14 +51,12 @@ bool TryWrite(const fs::path& folder, const std::string& localTime, const std::s
 
 } // namespace
 
-std::string LogFileName(const std::string& localTime)
+std::string LogFileName(const LocalDateTime& when)
 {
-    std::string name = localTime;
-    std::replace(name.begin(), name.end(), ':', '_');
-    return name + " logfile.rtf";
+    return Stamp(when) + " logfile.rtf";
 }
 
-LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const std::string& localTime)
+LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const LocalDateTime& when)
 {
     LogSaveResult result;
     const std::string rtf = LogToRtf(log.Lines());
@@ -64,7 +66,7 @@ LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const std::strin
     const fs::path besideProgram = folders.programFolder / "logs";
     if (!folders.programFolder.empty() && fs::is_directory(besideProgram, ec)) {
         std::string why;
-        if (TryWrite(besideProgram, localTime, rtf, result.file, why)) {
+        if (TryWrite(besideProgram, when, rtf, result.file, why)) {
             result.ok = true;
         } else {
             reasons = why + "; ";
@@ -76,7 +78,7 @@ LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const std::strin
         fs::create_directories(userLogs, ec);
         if (ec) {
             reasons += "cannot create " + userLogs.string() + ": " + ec.message();
-        } else if (TryWrite(userLogs, localTime, rtf, result.file, why)) {
+        } else if (TryWrite(userLogs, when, rtf, result.file, why)) {
             result.ok = true;
         } else {
             reasons += why;
@@ -91,13 +93,13 @@ LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const std::strin
 }
 
 LogSaveResult CloseLog(LogModel& log, bool autoSave, const LogFolders& folders, const std::string& localDate,
-                       const std::string& localTime)
+                       const std::string& localTime, const LocalDateTime& when)
 {
     log.DebugMode = false;
     if (!autoSave)
         return {true, {}, {}};
     log.AppendPlain("Closing Logfile at " + localDate + " " + localTime);
-    LogSaveResult result = SaveLog(log, folders, localTime);
+    LogSaveResult result = SaveLog(log, folders, when);
     log.Clear();
     return result;
 }

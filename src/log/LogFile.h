@@ -4,6 +4,7 @@
 #include <string>
 
 #include "log/LogModel.h"
+#include "platform/Clock.h"
 
 namespace marrowick {
 
@@ -14,8 +15,10 @@ struct LogFolders {
     std::filesystem::path userDataFolder;
 };
 
-// The file name of a log saved at `localTime`: every ":" becomes "_", then " logfile.rtf".
-std::string LogFileName(const std::string& localTime);
+// The file name of a log saved at `when`: "2026-06-12 17.07.09 logfile.rtf". The
+// date keeps a log saved at the same time on another day from replacing it, and
+// the order of the fields lets the names sort by time.
+std::string LogFileName(const LocalDateTime& when);
 
 struct LogSaveResult {
     bool ok = false;
@@ -23,14 +26,13 @@ struct LogSaveResult {
     std::string message;        // why not, when it failed
 };
 
-// Writes the log as RTF and empties it. A file of the same name written less
-// than two seconds ago (a second save within the same second) is kept and the
+// Writes the log as RTF and empties it. A file of the same name is kept and the
 // new log gets a numbered name beside it. On failure the log keeps its text.
-LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const std::string& localTime);
+LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const LocalDateTime& when);
 
 // The log window is closing: logging stops for the rest of the run; with
-// "Auto Save" the closing line is written and the log saved.
+// "Auto Save" the closing line (dated as a person reads it) is written and the log saved.
 LogSaveResult CloseLog(LogModel& log, bool autoSave, const LogFolders& folders, const std::string& localDate,
-                       const std::string& localTime);
+                       const std::string& localTime, const LocalDateTime& when);
 
 } // namespace marrowick

@@ -80,28 +80,24 @@ void LogModel::LogDebug(const std::string& message, int indent, int level)
     if (!known)
         text = "{unrecognized Debug flag} " + text;
 
-    if (m_repeatCount > 0) {
-        // The notice switches underline on and nothing switches it off again, so
-        // the lines after it stay underlined, as the insertion point carries it.
-        m_underline = true;
+    // Only the notice is underlined, so it stands out from the messages around it.
+    if (m_repeatCount > 0)
         Write({"<" + std::to_string(m_repeatCount + 1) + ": duplicates>", m_lastColour, true, 11});
-    }
     m_repeatCount = 0;
     m_lastColour = colour;
-    Write({std::string(static_cast<std::size_t>(indent > 0 ? indent : 0), '\t') + ReadableLogText(text), colour,
-           m_underline, 11});
+    Write({std::string(static_cast<std::size_t>(indent > 0 ? indent : 0), '\t') + ReadableLogText(text), colour, false,
+           11});
     m_lastMessage = message;
 }
 
 void LogModel::AppendPlain(const std::string& text, std::uint32_t colour)
 {
-    Write({text, colour, m_underline, 11});
+    Write({text, colour, false, 11});
 }
 
 void LogModel::Clear()
 {
     m_lines.clear();
-    m_underline = false;
     if (onCleared)
         onCleared();
 }
@@ -111,7 +107,6 @@ void LogModel::Open(const std::string& date, const std::string& time)
     DebugMode = true;
     debuglevel = 0xFF;
     m_lines.clear();
-    m_underline = false;
     if (onCleared)
         onCleared();
     Write({"Debugger loaded: " + date + "  " + time, 0x000000, false, 11});

@@ -66,7 +66,6 @@ private:
     std::string m_lastMessage;
     std::int32_t m_repeatCount = 0;
     std::uint32_t m_lastColour = 0;
-    bool m_underline = false;
 };
 
 } // namespace marrowick

@@ -19,6 +19,17 @@ public:
     std::function<void()> onTimeout;
 };
 
+// The local date and time as numbers (month and day from 1), for names that
+// must sort by time whatever the locale writes.
+struct LocalDateTime {
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
 class Clock {
 public:
     virtual ~Clock() = default;
@@ -30,6 +41,7 @@ public:
     // Local date and time as a person reads them (for log lines and log file names).
     virtual std::string localDate() const = 0;
     virtual std::string localTime() const = 0;
+    virtual LocalDateTime localDateTime() const = 0;
 };
 
 } // namespace marrowick

@@ -17,6 +17,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include "base/Files.h"
 #endif
 #ifdef Q_OS_LINUX
 #include <linux/serial.h>
@@ -121,12 +123,15 @@ std::optional<pid_t> LockHolder(const std::string& device)
         name = name.substr(5);
     std::replace(name.begin(), name.end(), '/', '_');
     for (const char* folder : {"/var/lock", "/run/lock", "/var/spool/locks", "/var/spool/uucp", "/etc/locks", "/tmp"}) {
-        std::ifstream in(std::string(folder) + "/LCK.." + name, std::ios::binary);
-        if (!in)
+        // Some of these folders are open to every user: a pipe or a device
+        // planted under a lock file's name is passed over, not waited on.
+        bool longer = false;
+        const auto text = ReadFileStart(std::string(folder) + "/LCK.." + name, 63, &longer, nullptr);
+        if (!text)
             continue;
         char bytes[64] = {};
-        in.read(bytes, sizeof bytes - 1);
-        const auto size = static_cast<std::size_t>(in.gcount());
+        std::memcpy(bytes, text->data(), text->size());
+        const std::size_t size = text->size();
         long pid = 0;
         std::size_t i = 0;
         while (i < size && bytes[i] == ' ')

@@ -1,6 +1,7 @@
 #include "qt/QtClock.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QLocale>
 #include <QRegularExpression>
 #include <QTime>
@@ -65,6 +66,14 @@ std::string QtClock::localTime() const
     QString format = QLocale().timeFormat(QLocale::LongFormat);
     format.remove(QRegularExpression(QStringLiteral("\\s*t+")));
     return QLocale().toString(QTime::currentTime(), format.trimmed()).toStdString();
+}
+
+LocalDateTime QtClock::localDateTime() const
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate date = now.date();
+    const QTime time = now.time();
+    return {date.year(), date.month(), date.day(), time.hour(), time.minute(), time.second()};
 }
 
 } // namespace marrowick

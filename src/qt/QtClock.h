@@ -15,6 +15,7 @@ public:
     double secondsSinceMidnight() const override;
     std::string localDate() const override;
     std::string localTime() const override;
+    LocalDateTime localDateTime() const override;
 
 private:
     QElapsedTimer m_elapsed;

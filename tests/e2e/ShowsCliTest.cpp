@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sys/stat.h>
 
 #include "e2e/SimProcess.h"
 #include "support/TempFolder.h"
@@ -126,4 +127,32 @@ TEST(ShowsEndToEnd, FailedOrRefusedReadsLeaveNoProjectBehind)
     const RunResult writeT7 = RunCli({"write-shows", "--port", t7.path(), "--project", project.string()});
     EXPECT_EQ(writeT7.status, 1);
     EXPECT_TRUE(Has(writeT7.err, "not available for a T7")) << writeT7.err;
+}
+
+// A named pipe or a link to a device where 000.CFG belongs is refused at once,
+// by the command that only reads the project and by the one that would send it.
+TEST(ShowsEndToEnd, AConfigurationThatIsNotAFileIsRefusedAtOnce)
+{
+    for (const std::string what : {"named pipe", "device"}) {
+        SCOPED_TRACE(what);
+        Scratch scratch;
+        const fs::path project = scratch.path / "proj";
+        fs::create_directories(project);
+        if (what == "named pipe")
+            ASSERT_EQ(::mkfifo((project / "000.CFG").c_str(), 0644), 0);
+        else
+            fs::create_symlink("/dev/zero", project / "000.CFG");
+        const std::string said = "Config Open Failed: /000.CFG: not a file but a " + what;
+
+        const RunResult shown = RunCli({"show-table", "--project", project.string(), "--model", "R2"});
+        EXPECT_EQ(shown.status, 1);
+        EXPECT_TRUE(Has(shown.out + shown.err, said)) << shown.out << shown.err;
+
+        SimProcess r2({"--model", "R2", "--dump", (scratch.path / "sim").string()});
+        const RunResult write = RunCli({"write-shows", "--port", r2.path(), "--project", project.string()});
+        r2.Stop();
+        EXPECT_EQ(write.status, 1);
+        EXPECT_TRUE(Has(write.out + write.err, said)) << write.out << write.err;
+        EXPECT_TRUE(Has(ReadFile(scratch.path / "sim" / "summary.txt"), "requests VMZ\n")) << "nothing sent";
+    }
 }

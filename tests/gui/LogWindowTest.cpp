@@ -75,6 +75,7 @@ TEST(LogWindow, IgnoredRepeatsAreCountedInAnUnderlinedNotice)
               (QStringList{QStringLiteral("same"), QStringLiteral("<3: duplicates>"), QStringLiteral("other")}));
     EXPECT_TRUE(f.FormatOfLine(1).fontUnderline());
     EXPECT_FALSE(f.FormatOfLine(0).fontUnderline());
+    EXPECT_FALSE(f.FormatOfLine(2).fontUnderline()) << "the line after the notice is not underlined";
     EXPECT_EQ(f.FormatOfLine(1).foreground().color(), QColor(0, 0, 255)) << "in the colour of the repeated line";
 }
 
@@ -83,9 +84,9 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     LogFixture f;
     f.session().LogDebug("sent {V}", 0, LogAllTx);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
-    const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "12_00_00 logfile.rtf";
+    const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "2026-06-12 12.00.00 logfile.rtf";
     std::string error;
-    const auto rtf = ReadWholeFile(file, &error);
+    const auto rtf = ReadWholeFile(file, 1 << 20, &error);
     ASSERT_TRUE(rtf.has_value()) << error;
     EXPECT_EQ(rtf->rfind("{\\rtf1", 0), 0u);
     EXPECT_NE(rtf->find("\\red255\\green0\\blue0;"), std::string::npos) << "All TX is red";
@@ -96,8 +97,8 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     // A second save in the same second keeps the first file.
     f.session().LogDebug("second", 0, LogBaseline);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
-    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "12_00_00 logfile (2).rtf"));
-    EXPECT_NE(ReadWholeFile(file, &error)->find("sent"), std::string::npos);
+    EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "2026-06-12 12.00.00 logfile (2).rtf"));
+    EXPECT_NE(ReadWholeFile(file, 1 << 20, &error)->find("sent"), std::string::npos);
 }
 
 TEST(LogWindow, AFailedSaveSaysWhyAndKeepsTheText)
@@ -117,7 +118,8 @@ TEST(LogWindow, WithoutTheProgramsLogsFolderTheLogGoesToTheUserFolder)
     LogFixture f;
     std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
-    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(f.desktop.userFolder) / "logs" / "12_00_00 logfile.rtf"));
+    EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(f.desktop.userFolder) / "logs" /
+                                        "2026-06-12 12.00.00 logfile.rtf"));
 }
 
 TEST(LogWindow, StateOptionsForceTheLinkState)

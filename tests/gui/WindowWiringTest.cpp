@@ -166,10 +166,10 @@ TEST(WindowWiring, ClosingShutsDownTheSessionAndSavesTheLog)
     EXPECT_FALSE(f.port.isOpen());
     EXPECT_FALSE(app.logWindow()->isVisible());
     EXPECT_FALSE(f.session().log.DebugMode);
-    const auto saved = std::filesystem::path(f.programFolder) / "logs" / "12_00_00 logfile.rtf";
+    const auto saved = std::filesystem::path(f.programFolder) / "logs" / "2026-06-12 12.00.00 logfile.rtf";
     ASSERT_TRUE(std::filesystem::exists(saved));
     std::string error;
-    const auto rtf = ReadWholeFile(saved, &error);
+    const auto rtf = ReadWholeFile(saved, 1 << 20, &error);
     ASSERT_TRUE(rtf.has_value()) << error;
     EXPECT_NE(rtf->find("Closing Logfile at 06/12/2026 12:00:00"), std::string::npos);
     EXPECT_NE(rtf->find("Model set up as R2"), std::string::npos);

@@ -20,6 +20,7 @@ public:
     double secondsSinceMidnight() const override { return 43200.0 + static_cast<double>(m_now) / 1000.0; }
     std::string localDate() const override { return "06/12/2026"; }
     std::string localTime() const override { return "12:00:00"; }
+    LocalDateTime localDateTime() const override { return {2026, 6, 12, 12, 0, 0}; }
 
     // Moves time forward, firing every timer that falls due on the way.
     void Advance(std::int64_t ms);

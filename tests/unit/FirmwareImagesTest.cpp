@@ -107,7 +107,7 @@ TEST(FirmwareImages, AnIndependentIntelHexReaderAgreesWithOurs)
         ASSERT_TRUE(WriteFileAtomically(hex, std::string(image.bytes), nullptr));
         const std::string command = "objcopy -I ihex -O binary '" + hex.string() + "' '" + bin.string() + "'";
         ASSERT_EQ(std::system(command.c_str()), 0) << "objcopy refused the image";
-        const auto binary = ReadWholeFile(bin, nullptr);
+        const auto binary = ReadWholeFile(bin, 1 << 20, nullptr);
         ASSERT_TRUE(binary.has_value());
         // objcopy fills the gap below 0xE000 with zeros; every byte we read must be where it put it.
         const auto memory = Memory(ReadFirmwareRecords(image.number, image.bytes));

@@ -39,7 +39,15 @@ TEST(LogModel, RepeatsAreCountedOnlyWhenIgnored)
                                                     "<3: duplicates>", "last"}))
         << "repeats of the last message are only told when another message follows";
     EXPECT_EQ(log.Lines()[4].colour, 0x0000FFu);
-    EXPECT_TRUE(log.Lines()[4].underline);
+    log.AppendPlain("a line of the window's own");
+    log.IgnoreRepeats = false;
+    log.LogDebug("after", 0, LogBaseline);
+    std::vector<bool> underlined;
+    for (const auto& line : log.Lines())
+        underlined.push_back(line.underline);
+    // ..., "<3: duplicates>", "last", the window's line, "<2: duplicates>", "after"
+    EXPECT_EQ(underlined, (std::vector<bool>{false, false, false, false, true, false, false, true, false}))
+        << "only the notice is underlined, not the lines after it";
 }
 
 TEST(LogModel, FilterUnknownLevelsAndClosedLog)

@@ -188,6 +188,8 @@ TEST(ShowFile, OpeningAK5FolderFindsAnyLetterCaseAndCountsNumberedShows)
     EXPECT_EQ(h.view.captions["lblAmbient"], "Yes");
     EXPECT_TRUE(h.Logged("Show 2 File Not Found."));
     EXPECT_TRUE(h.StatusSaid("Show Opened: " + Sep + "003.K5s (only 10 of 20 bytes)"));
+    EXPECT_TRUE(
+        h.StatusSaid("Show Opened: " + Sep + "001.K5S (longer than its 3 bytes of show data; the rest ignored)"));
     EXPECT_TRUE(h.StatusSaid("Show Open Failed: " + Sep + "004.K5S holds only 3 bytes"));
     EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows");
     EXPECT_EQ(h.session.paths.BrowseFolder, folder.string());
@@ -220,6 +222,9 @@ TEST(ShowFile, OpeningAnR2FolderDecodesTheConfigurationAndKeepsItsBytes)
     EXPECT_EQ(h.view.captions["LblTriggerAvalue"], "Stop");
     EXPECT_EQ(h.view.captions["LblTriggerBvalue"], "Show # 5"); // no " Start" after a file
     EXPECT_TRUE(h.StatusSaid("Config Opened: " + Sep + "000.cfg"));
+    EXPECT_TRUE(
+        h.StatusSaid("Show Opened: " + Sep + "001.r2s (longer than its 4 bytes of show data; the rest ignored)"));
+    EXPECT_TRUE(h.StatusSaid("Show Opened: " + Sep + "002.R2S"));
     EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows");
 
     // Saved again, the values above 99 go back as they came.
@@ -233,18 +238,22 @@ TEST(ShowFile, AnUnusableOrMissingConfigurationAndACancelledChooser)
     TempFolder temp;
     const fs::path folder = temp.path / "Bad";
     fs::create_directory(folder);
-    WriteFile(folder / "000.CFG", std::string(303, '\0'));
     WriteFile(folder / "001.R2S", "abc");
 
     FileHarness h("L+");
     ShowState& shows = h.Shows();
     shows.ShowCount = 4;
     shows.ShowData[1] = "kept";
-    h.Open(folder);
-    EXPECT_EQ(h.view.status[1], "Config Open Failed: " + Sep + "000.CFG holds 303 bytes, not 304");
-    EXPECT_EQ(shows.ShowCount, 4);
-    EXPECT_EQ(shows.ShowData[1], "kept");
-    EXPECT_EQ(h.view.rows.count("ListShows"), 0U);
+    // A configuration file is exactly 304 bytes: one byte short or over is refused.
+    for (const auto& [size, said] : {std::pair{303, "000.CFG holds 303 bytes, not 304"},
+                                     std::pair{305, "000.CFG: holds 305 bytes, more than 304"}}) {
+        WriteFile(folder / "000.CFG", std::string(static_cast<std::size_t>(size), '\0'));
+        h.Open(folder);
+        EXPECT_EQ(h.view.status[1], "Config Open Failed: " + Sep + said);
+        EXPECT_EQ(shows.ShowCount, 4);
+        EXPECT_EQ(shows.ShowData[1], "kept");
+        EXPECT_EQ(h.view.rows.count("ListShows"), 0U);
+    }
 
     h.Open(temp.path / "nowhere-else"); // a folder with no 000.CFG at all
     EXPECT_TRUE(h.Logged("Show 0 File Not Found."));
@@ -258,5 +267,5 @@ TEST(ShowFile, AnUnusableOrMissingConfigurationAndACancelledChooser)
 
     h.session.SetState(StateReadShows);
     h.Open(folder);
-    EXPECT_EQ(h.dialogs.Texts("folder").size(), 3U); // the busy link refused before asking
+    EXPECT_EQ(h.dialogs.Texts("folder").size(), 4U); // the busy link refused before asking
 }
