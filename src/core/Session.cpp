@@ -9,13 +9,26 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
       status(view_), m_conversationContext{link, clock_, status, log, identity, conversations, timeoutOverrideMs},
       m_featureContext{view_, dialogs_, m_conversationContext, paths, m_commands},
       m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
-      m_firmware(m_featureContext)
+      m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer())
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
-    m_identification.ModelDecided.connect([this] { RunModelSetup(view, dialogs, identity, log, PortNotFound); });
+    // A reply that names a model sets the window up at once. Otherwise the user
+    // is asked, from a timer of its own: the model reply's receive event (or
+    // the lost port's report) has returned by then, so what the controller
+    // sends while the question is open is read and dropped.
+    m_modelQuestion->onTimeout = [this] {
+        if (!Closing())
+            RunModelSetup(view, dialogs, identity, log, PortNotFound);
+    };
+    m_identification.ModelDecided.connect([this] {
+        if (MakeController(identity.ControllerModel))
+            RunModelSetup(view, dialogs, identity, log, PortNotFound);
+        else
+            m_modelQuestion->start(0);
+    });
     m_identification.Finished.connect([this](const Result&) { m_firmware.RefreshInfo(m_firmware.WindowOptions()); });
 }
 

@@ -96,6 +96,17 @@ void QtSerialPort::write(std::string_view bytes)
     m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
 }
 
+void QtSerialPort::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    // QSerialPort does not report bytes that arrive while its receive signal
+    // is being handled until more come; such bytes wait in its buffer.
+    m_port.readAll();
+    // The driver's buffer (tcflush(TCIFLUSH) on Unix, PurgeComm on Windows).
+    m_port.clear(QSerialPort::Input);
+}
+
 void QtSerialPort::OnReadyRead()
 {
     const QByteArray data = m_port.readAll();

@@ -22,6 +22,7 @@ public:
     void close() override;
     bool isOpen() const override;
     void write(std::string_view bytes) override;
+    void discardInput() override;
 
     // The device actually opened.
     std::string device() const { return m_port.portName().toStdString(); }
