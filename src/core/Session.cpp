@@ -101,11 +101,15 @@ void Session::OnLineEvent(const LineEvent& event)
         m_lost = true;
         const std::string message = "Serial port lost: " + event.detail;
         LogDebug(message, 0, LogBaseline);
+        // Said before the conversation ends, so it is there before anything
+        // its end asks; and again after, where the conversation wrote its own.
+        SetStatus(1, message);
         conversations.Abort(Result::Fail(ResultCode::PortLost, message));
         link.Receive().ReadAll();
         if (State() != StateIdle)
             SetState(StateIdle);
-        SetStatus(1, message);
+        if (Status(1) != message)
+            SetStatus(1, message);
         return;
     }
     }

@@ -5,6 +5,7 @@
 
 using namespace marrowick;
 using marrowick::testing::Harness;
+using marrowick::testing::ScriptedDialogs;
 
 namespace {
 
@@ -229,17 +230,33 @@ TEST(Identification, PortThatWillNotOpenReportsAfterTheFirstTick)
     EXPECT_EQ(h.view.visible.count("btnLibrary"), 0U);
 }
 
+// The port goes away at each step: the identification ends once, idle, and
+// panel 1 says so before the model question (when one follows) opens.
 TEST(Identification, LostPortDuringIdentificationEndsItOnceAndIdle)
 {
-    Harness h(Controller("R2"));
-    h.simulator.faults().silentRequests = "Z";
-    ASSERT_TRUE(h.session.Connect("COM1"));
-    h.clock.Advance(50);
-    ASSERT_EQ(h.session.State(), StateAwaitSerial);
-    h.port.LoseLine("device unplugged");
-    h.port.LoseLine("device unplugged");
-    EXPECT_EQ(h.session.State(), StateIdle);
-    EXPECT_EQ(h.view.status[1], "Serial port lost: device unplugged");
-    EXPECT_EQ(h.view.statusHistory[1].size(), 1U);
-    EXPECT_FALSE(h.port.isOpen());
+    struct Case {
+        const char* silent; // the request left unanswered when the line goes
+        std::int16_t state;
+        bool asks;
+    };
+    for (const Case& c :
+         {Case{"V", StateAwaitVersion, true}, Case{"M", StateAwaitModel, true}, Case{"Z", StateAwaitSerial, false}}) {
+        SCOPED_TRACE(c.silent);
+        Harness h(Controller("R2"));
+        h.simulator.faults().silentRequests = c.silent;
+        std::vector<std::string> panel1WhenAsked;
+        h.dialogs.whileOpen = [&](const ScriptedDialogs::Shown&) { panel1WhenAsked.push_back(h.view.status[1]); };
+        ASSERT_TRUE(h.session.Connect("COM1"));
+        h.clock.Advance(50);
+        ASSERT_EQ(h.session.State(), c.state);
+        h.port.LoseLine("device unplugged");
+        h.port.LoseLine("device unplugged");
+        h.clock.RunUntilIdle(5000);
+        EXPECT_EQ(h.session.State(), StateIdle);
+        EXPECT_EQ(h.view.status[1], "Serial port lost: device unplugged");
+        EXPECT_EQ(h.view.statusHistory[1].size(), 1U);
+        EXPECT_FALSE(h.port.isOpen());
+        EXPECT_EQ(panel1WhenAsked,
+                  c.asks ? std::vector<std::string>{"Serial port lost: device unplugged"} : std::vector<std::string>{});
+    }
 }
