@@ -71,6 +71,9 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     if (const auto refused = RequestLowLatency(static_cast<int>(m_port.handle()), *device); refused && onNotice)
         onNotice(*refused);
 #endif
+    // A reply an earlier program left on the line would otherwise be read as
+    // part of the first reply of this run ("Firmware Version: 1.051.05").
+    discardInput();
     return true;
 }
 

@@ -88,6 +88,30 @@ int WaitUntilWaiting(int fd, int count)
 
 } // namespace
 
+// A reply left on the line by an earlier program is not taken as this run's
+// version: the port starts clean when it opens.
+TEST(IdentifyEndToEnd, WhatWaitsOnTheLineBeforeTheProgramOpensItIsDropped)
+{
+    for (const char* earlierRequest : {"V", "M", "VM"}) {
+        SCOPED_TRACE(earlierRequest);
+        SimProcess sim({"--model", "K5"});
+        ASSERT_FALSE(sim.path().empty());
+        // An earlier program asks and goes without reading the answer.
+        const int earlier = ::open(sim.path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(earlier, 0);
+        const std::string request = earlierRequest;
+        ASSERT_EQ(::write(earlier, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+        const int expected =
+            (request.find('V') != std::string::npos ? 4 : 0) + (request.find('M') != std::string::npos ? 2 : 0);
+        ASSERT_EQ(WaitUntilWaiting(earlier, expected), expected);
+        ::close(earlier);
+
+        const RunResult result = RunCli({"identify", "--port", sim.path()});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, "Firmware Version: 1.05       Model: K5\n");
+    }
+}
+
 // What the port still holds is thrown away on request: bytes waiting in the
 // system's buffer, and bytes the port object read while a receive event was
 // still being handled (it does not report those until more arrive).
