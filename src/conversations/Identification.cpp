@@ -1,5 +1,6 @@
 #include "conversations/Identification.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 
@@ -31,16 +32,56 @@ double VersionValue(const std::string& text)
 
 namespace {
 
-// Identification replies are short printable texts; noise on the line is not
-// taken as a version, model or serial number.
+// Controllers end their replies with line ends or pad them; what surrounds the
+// reply is not part of it.
+std::string Trimmed(const std::string& reply)
+{
+    const auto padding = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; };
+    std::size_t first = 0;
+    std::size_t last = reply.size();
+    while (first < last && padding(reply[first]))
+        ++first;
+    while (last > first && padding(reply[last - 1]))
+        --last;
+    return reply.substr(first, last - first);
+}
+
+bool Printable(char c)
+{
+    return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7E;
+}
+
+// Once trimmed, identification replies are short printable texts; noise on the
+// line is not taken as a version, model or serial number.
 bool Readable(const std::string& reply)
 {
-    if (reply.empty())
-        return false;
-    for (char c : reply)
-        if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) > 0x7E)
-            return false;
-    return true;
+    return !reply.empty() && std::all_of(reply.begin(), reply.end(), Printable);
+}
+
+// The controller's serial number: eight hexadecimal characters, the text of a
+// 32-bit number that a show write puts into the table.
+bool IsSerialNumber(const std::string& reply)
+{
+    return reply.size() == 8 &&
+           std::all_of(reply.begin(), reply.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+}
+
+// A reply as a person can read it: every byte outside printable ASCII as \xNN.
+// Trimmed, unless nothing but padding came.
+std::string Shown(const std::string& reply)
+{
+    const std::string trimmed = Trimmed(reply);
+    static const char* const digits = "0123456789ABCDEF";
+    std::string shown;
+    for (char c : trimmed.empty() ? reply : trimmed) {
+        if (Printable(c)) {
+            shown += c;
+        } else {
+            const auto byte = static_cast<unsigned char>(c);
+            shown += {'\\', 'x', digits[byte >> 4], digits[byte & 0xF]};
+        }
+    }
+    return "\"" + shown + "\"";
 }
 
 } // namespace
@@ -76,13 +117,14 @@ void Identification::OnChunk(std::int16_t state, const std::string& chunk)
 
 void Identification::OnVersion(const std::string& chunk)
 {
-    if (!Readable(chunk)) {
-        m_ctx.Log("Unreadable version reply of " + std::to_string(chunk.size()) + " bytes");
-        NotAvailable();
+    const std::string version = Trimmed(chunk);
+    if (!Readable(version)) {
+        m_ctx.Log("Unreadable version reply " + Shown(chunk));
+        NotAvailable(Result::Fail(ResultCode::UnreadableReply, "Firmware Version Not Available"));
         return;
     }
-    m_ctx.identity.FirmwareVersion = chunk;
-    m_ctx.status.SetStatus(2, "Firmware Version: " + chunk);
+    m_ctx.identity.FirmwareVersion = version;
+    m_ctx.status.SetStatus(2, "Firmware Version: " + version);
     m_step = Step::Model;
     m_ctx.SetState(StateAwaitModel);
     m_ctx.link.Expect(2);
@@ -91,20 +133,30 @@ void Identification::OnVersion(const std::string& chunk)
 
 void Identification::OnModel(const std::string& chunk)
 {
-    if (!Readable(chunk)) {
-        m_ctx.Log("Unreadable model reply of " + std::to_string(chunk.size()) + " bytes");
-        NotAvailable();
+    // Only the four model names identify a controller; anything else (a reply
+    // doubled on the line, noise) leaves the model to the user's answer and
+    // the firmware download refused.
+    const Result unknown = Result::Fail(ResultCode::UnreadableReply, "Unknown controller model: " + Shown(chunk));
+    const std::string model = Trimmed(chunk);
+    if (!Readable(model)) {
+        m_ctx.Log("Unreadable model reply " + Shown(chunk));
+        NotAvailable(unknown);
         return;
     }
-    m_ctx.identity.ControllerModel = chunk;
+    m_ctx.identity.ControllerModel = model;
     StopTimer();
     m_ctx.SetState(StateIdle);
-    m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "       Model: " + chunk);
+    m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "       Model: " + model);
     ModelDecided();
+    const auto named = MakeController(model);
+    if (!named) {
+        m_ctx.Log(unknown.message);
+        Finish(unknown);
+        return;
+    }
     // The serial number is asked of the model the reply names, whatever the
     // window was set up as.
-    const auto named = MakeController(chunk);
-    if (named && named->Traits().asksSerialNumber) {
+    if (named->Traits().asksSerialNumber) {
         m_step = Step::Serial;
         m_ctx.link.Expect(8);
         m_ctx.link.Send(VersionValue(m_ctx.identity.FirmwareVersion) >= 1.02 ? "Z" : "S");
@@ -117,14 +169,15 @@ void Identification::OnModel(const std::string& chunk)
 
 void Identification::OnSerial(const std::string& chunk)
 {
-    if (chunk.size() != 8 || !Readable(chunk)) {
-        m_ctx.Log("Unreadable serial number reply of " + std::to_string(chunk.size()) + " bytes");
+    const std::string serial = Trimmed(chunk);
+    if (!IsSerialNumber(serial)) {
+        m_ctx.Log("Unreadable serial number reply " + Shown(chunk));
         SerialNotAvailable();
         return;
     }
     StopTimer();
-    m_ctx.identity.SerialNumber = chunk;
-    m_ctx.status.SetStatus(3, "Serial Number: " + chunk);
+    m_ctx.identity.SerialNumber = serial;
+    m_ctx.status.SetStatus(3, "Serial Number: " + serial);
     m_ctx.SetState(StateIdle);
     Finish(Result::Done(m_ctx.status.Status(2)));
 }
@@ -140,7 +193,7 @@ void Identification::TimedOut()
         AwaitFor(m_ctx.TimeoutMs(TimerIntervalMs)); // a state forced from the log window: keep ticking
 }
 
-void Identification::NotAvailable()
+void Identification::NotAvailable(const std::optional<Result>& failure)
 {
     if (m_ctx.State() == StateAwaitVersion) {
         StopTimer();
@@ -150,13 +203,13 @@ void Identification::NotAvailable()
         // is open is late and must be dropped, not taken as the version.
         m_ctx.SetState(StateIdle);
         ModelDecided();
-        Finish(Result::Fail(ResultCode::TimedOut, "Firmware Version Not Available"));
+        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, "Firmware Version Not Available")));
     } else if (m_ctx.State() == StateAwaitModel) {
         StopTimer();
         m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "     Model Not Available");
         m_ctx.SetState(StateIdle);
         ModelDecided();
-        Finish(Result::Fail(ResultCode::TimedOut, "Model Not Available"));
+        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, "Model Not Available")));
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "conversations/Conversation.h"
@@ -38,8 +39,9 @@ private:
     void OnVersion(const std::string& chunk);
     void OnModel(const std::string& chunk);
     void OnSerial(const std::string& chunk);
-    // The version or the model did not come (in time, or readable).
-    void NotAvailable();
+    // The version or the model did not come in time, or came unreadable
+    // (`failure` then says how the identification ends).
+    void NotAvailable(const std::optional<Result>& failure = std::nullopt);
     void SerialNotAvailable();
 
     Step m_step = Step::Version;

@@ -9,13 +9,27 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
       status(view_), m_conversationContext{link, clock_, status, log, identity, conversations, timeoutOverrideMs},
       m_featureContext{view_, dialogs_, m_conversationContext, paths, m_commands},
       m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
-      m_firmware(m_featureContext)
+      m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer())
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
+    // A reply that names a model sets the window up at once. Otherwise the user
+    // is asked, from a timer of its own: the model reply's receive event (or
+    // the lost port's report) has returned by then, so what the controller
+    // sends while the question is open is read and dropped.
+    m_modelQuestion->onTimeout = [this] {
+        if (Closing())
+            return;
+        RunModelSetup(view, dialogs, identity, log, PortNotFound);
+        m_library.ShowCapacity();
+    };
     m_identification.ModelDecided.connect([this] {
+        if (!MakeController(identity.ControllerModel)) {
+            m_modelQuestion->start(0);
+            return;
+        }
         RunModelSetup(view, dialogs, identity, log, PortNotFound);
         m_library.ShowCapacity();
     });
@@ -92,11 +106,15 @@ void Session::OnLineEvent(const LineEvent& event)
         m_lost = true;
         const std::string message = "Serial port lost: " + event.detail;
         LogDebug(message, 0, LogBaseline);
+        // Said before the conversation ends, so it is there before anything
+        // its end asks; and again after, where the conversation wrote its own.
+        SetStatus(1, message);
         conversations.Abort(Result::Fail(ResultCode::PortLost, message));
         link.Receive().ReadAll();
         if (State() != StateIdle)
             SetState(StateIdle);
-        SetStatus(1, message);
+        if (Status(1) != message)
+            SetStatus(1, message);
         return;
     }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -90,6 +91,8 @@ private:
     ShowsFeature m_shows;
     LibraryFeature m_library;
     FirmwareFeature m_firmware;
+    // Opens the model question once the event that decided it has returned.
+    std::unique_ptr<Timer> m_modelQuestion;
     bool m_lost = false;
 };
 

@@ -93,9 +93,24 @@ void Startup::OpenLogAndConnect()
     }
     const std::string port = simulated ? std::string("simulated controller") : "COM" + std::to_string(m_comPortNumber);
     m_portOpened = m_session.Connect(port);
+    ShowNotices();
     m_finished = true;
     if (onFinished)
         onFinished();
+}
+
+void Startup::ShowNotices()
+{
+    if (m_notices.empty())
+        return;
+    // Where people look: status panel 1, ahead of why the port did not open
+    // when it did not.
+    std::string text;
+    for (const auto& notice : m_notices)
+        text += (text.empty() ? "" : ". ") + notice;
+    if (!m_session.Status(1).empty())
+        text += ". " + m_session.Status(1);
+    m_session.SetStatus(1, text);
 }
 
 } // namespace marrowick

@@ -43,7 +43,8 @@ public:
     bool Finished() const { return m_finished; }
     bool PortOpened() const { return m_portOpened; }
     std::int16_t ComPortNumber() const { return m_comPortNumber; }
-    // Stored values that could not be read and were taken as their defaults.
+    // Stored values that could not be read and were taken as their defaults;
+    // shown in status panel 1 and, when the log window is open, logged.
     const std::vector<std::string>& Notices() const { return m_notices; }
 
     std::function<void()> onFinished;
@@ -51,6 +52,7 @@ public:
 private:
     void AfterPortDialog(int chosen);
     void OpenLogAndConnect();
+    void ShowNotices();
 
     Session& m_session;
     Settings& m_settings;

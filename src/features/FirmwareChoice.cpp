@@ -10,19 +10,21 @@ namespace marrowick {
 
 std::string_view FirmwareModelKey(const std::string& modelReply)
 {
-    if (modelReply == "L+" || modelReply == "T7" || modelReply == "R2")
-        return modelReply;
-    return "K5";
+    const auto named = MakeController(modelReply);
+    return named ? std::string_view(modelReply) : std::string_view();
 }
 
 Control FirmwareOptionArray(const std::string& modelReply)
 {
-    return MakeController(std::string(FirmwareModelKey(modelReply)))->Traits().firmwareOptions;
+    const auto named = MakeController(modelReply);
+    return named ? named->Traits().firmwareOptions : control::OptFirmware;
 }
 
 std::vector<const FirmwareRow*> FirmwareCandidates(const std::string& modelReply, const OptionReader& options)
 {
     const std::string_view model = FirmwareModelKey(modelReply);
+    if (model.empty())
+        return {};
     const Control optionArray = FirmwareOptionArray(modelReply);
     const bool singleVersion = FirmwareVersionsOf(model).size() == 1;
     std::vector<const FirmwareRow*> rows;
@@ -38,6 +40,10 @@ std::vector<const FirmwareRow*> FirmwareCandidates(const std::string& modelReply
 
 std::optional<int> ChooseFirmwareImage(const std::string& modelReply, const OptionReader& options, Dialogs& dialogs)
 {
+    if (FirmwareModelKey(modelReply).empty()) {
+        dialogs.message(UnnamedModelText, AppTitle, DialogIcon::None);
+        return std::nullopt;
+    }
     const auto rows = FirmwareCandidates(modelReply, options);
     if (rows.empty())
         return std::nullopt;

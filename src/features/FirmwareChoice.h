@@ -17,11 +17,17 @@ class Dialogs;
 // The selected index of an option-button array (control::OptFirmware, ...).
 using OptionReader = std::function<int(Control optionArray)>;
 
-// The catalogue's model for a model reply: "L+", "T7" and "R2" as they are,
-// anything else (the K5 reply, an empty or unknown one) "K5".
+// The catalogue's model for a model reply: "K5", "R2", "T7" and "L+" as they
+// are; empty for any other reply (none, doubled, unknown), for which no image
+// is chosen: firmware goes only to a model the controller named.
 std::string_view FirmwareModelKey(const std::string& modelReply);
 
-// The option array whose selection picks the version for a model reply.
+// Said when "Download Firmware" is pressed for a controller that named no model.
+inline constexpr const char* UnnamedModelText =
+    "Firmware cannot be downloaded: the controller did not say which model it is.";
+
+// The option array whose selection picks the version for a model reply (that of
+// the K5 when the reply names no model).
 Control FirmwareOptionArray(const std::string& modelReply);
 
 // The images a model reply and the selected option leave to choose from: one,

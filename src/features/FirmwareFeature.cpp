@@ -87,6 +87,8 @@ void FirmwareFeature::AskReset()
 
 std::string FirmwareFeature::ImageInfo(const OptionReader& options) const
 {
+    if (FirmwareModelKey(m_context.identity().ControllerModel).empty())
+        return UnnamedModelText;
     std::string text;
     for (const FirmwareRow* row : FirmwareCandidates(m_context.identity().ControllerModel, options)) {
         const auto facts = EmbeddedImageFacts(row->number);

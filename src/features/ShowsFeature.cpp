@@ -6,8 +6,10 @@
 namespace marrowick {
 
 ShowsFeature::ShowsFeature(FeatureContext& context)
-    : m_context(context), m_reader(context.conversations, m_state), m_writer(context.conversations, m_state)
+    : m_context(context), m_reader(context.conversations, m_state), m_writer(context.conversations, m_state),
+      m_offer(context.clock().createTimer())
 {
+    m_offer->onTimeout = [this] { OfferSave(); };
     CommandMap& commands = context.commands;
     commands.OnClick(control::btnReadShows, [this] { OnReadShows(); });
     commands.OnClick(control::btnWriteShows, [this] { m_writer.Start(); });
@@ -29,16 +31,25 @@ void ShowsFeature::Display()
 void ShowsFeature::OnReadShows()
 {
     // Offered only for a read started here; a command line saves on its own.
-    m_pendingOffer = m_reader.Finished.connect([this](const Result& outcome) { OfferSave(outcome); });
+    m_pendingOffer = m_reader.Finished.connect([this](const Result& outcome) { ReadEnded(outcome); });
     if (!m_reader.Start().ok())
         m_reader.Finished.disconnect(m_pendingOffer);
 }
 
-void ShowsFeature::OfferSave(const Result& outcome)
+void ShowsFeature::ReadEnded(const Result& outcome)
 {
     m_reader.Finished.disconnect(m_pendingOffer);
+    // The offer waits until the receive event that brought the last show has
+    // returned, so no dialog opens inside the dispatcher and what the
+    // controller sends while it is open is read and dropped.
+    if (outcome.ok() && !m_context.conversations.slot.closing)
+        m_offer->start(0);
+}
+
+void ShowsFeature::OfferSave()
+{
     const controller* model = m_context.model();
-    if (!outcome.ok() || !model)
+    if (!model || m_context.conversations.slot.closing)
         return;
     if (!m_context.dialogs.question(Question::SaveShows, "Save Shows To Computer?", model->Name(),
                                     DialogIcon::Question))

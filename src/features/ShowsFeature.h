@@ -1,6 +1,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "conversations/ShowReader.h"
@@ -34,7 +35,8 @@ public:
 private:
     void OnReadShows();
     void OnOpenShows();
-    void OfferSave(const Result& outcome);
+    void ReadEnded(const Result& outcome);
+    void OfferSave();
 
     FeatureContext& m_context;
     ShowState m_state;
@@ -42,6 +44,7 @@ private:
     ShowWriter m_writer;
     std::map<std::string, std::string> m_shownLabels;
     int m_pendingOffer = 0;
+    std::unique_ptr<Timer> m_offer;
 };
 
 } // namespace marrowick

@@ -17,6 +17,8 @@ Link::~Link()
 
 void Link::Expect(int threshold)
 {
+    if (m_port.isOpen())
+        m_port.discardInput();
     m_receive.ReadAll();
     m_receive.SetSettleMs(0);
     m_receive.SetThreshold(threshold);

@@ -34,7 +34,8 @@ public:
 
     // Receive threshold: a chunk is handed over once this many bytes wait (0: never).
     void SetThreshold(int threshold) { m_receive.SetThreshold(threshold); }
-    // Throws away what waits from earlier exchanges, then sets the threshold.
+    // Throws away what waits from earlier exchanges (here and still in the
+    // port), then sets the threshold.
     void Expect(int threshold);
     // Writes bytes to the port; nothing happens while it is closed.
     void Send(std::string_view bytes);

@@ -22,6 +22,9 @@ public:
     void close() override;
     bool isOpen() const override { return m_open; }
     void write(std::string_view bytes) override;
+    // Bytes reach onBytes the moment they arrive; those still on their way
+    // are on the line, not in the port, so nothing is held to throw away.
+    void discardInput() override {}
 
     // 0: instant; 960 is 9600 baud with 8N1.
     void SetBytesPerSecond(int rate) { m_rate = rate; }

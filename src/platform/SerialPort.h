@@ -25,6 +25,10 @@ public:
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual void write(std::string_view bytes) = 0;
+    // Throws away received bytes the platform still holds and has not handed
+    // to onBytes: its own buffer and the system's. Called before a request,
+    // so nothing that came earlier is taken as part of the reply.
+    virtual void discardInput() = 0;
 
     std::function<void(std::string_view)> onBytes; // raw arrival, any size
     std::function<void(const LineEvent&)> onLineEvent;

@@ -71,6 +71,9 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     if (const auto refused = RequestLowLatency(static_cast<int>(m_port.handle()), *device); refused && onNotice)
         onNotice(*refused);
 #endif
+    // A reply an earlier program left on the line would otherwise be read as
+    // part of the first reply of this run ("Firmware Version: 1.051.05").
+    discardInput();
     return true;
 }
 
@@ -94,6 +97,17 @@ void QtSerialPort::write(std::string_view bytes)
     if (!m_port.isOpen() || bytes.empty())
         return;
     m_port.write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+void QtSerialPort::discardInput()
+{
+    if (!m_port.isOpen())
+        return;
+    // QSerialPort does not report bytes that arrive while its receive signal
+    // is being handled until more come; such bytes wait in its buffer.
+    m_port.readAll();
+    // The driver's buffer (tcflush(TCIFLUSH) on Unix, PurgeComm on Windows).
+    m_port.clear(QSerialPort::Input);
 }
 
 void QtSerialPort::OnReadyRead()

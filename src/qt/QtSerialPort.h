@@ -8,7 +8,9 @@
 
 namespace marrowick {
 
-// The serial port on QSerialPort at 9600,N,8,1 without flow control.
+// The serial port on QSerialPort at 9600,N,8,1 without flow control. It
+// starts clean: what waits in the system's input buffer when it opens (a reply
+// left on the line by an earlier program) is thrown away.
 // When the device goes away, Qt 6.4 keeps reporting the same read error while
 // the port stays open; the first such error closes the port and is reported
 // once as a lost line.
@@ -22,6 +24,7 @@ public:
     void close() override;
     bool isOpen() const override;
     void write(std::string_view bytes) override;
+    void discardInput() override;
 
     // The device actually opened.
     std::string device() const { return m_port.portName().toStdString(); }

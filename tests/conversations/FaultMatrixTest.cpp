@@ -258,7 +258,9 @@ TEST(FaultMatrix, Identification)
         {Talk::Identify, "K5", Fault::Garbage, 0, 24, false, "Firmware Version Not Available"},
         {Talk::Identify, "R2", Fault::Garbage, 2, 24, false, r2 + " | Serial Number Not Available"},
         {Talk::Identify, "R2", Fault::Split, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
-        {Talk::Identify, "K5", Fault::RunTogether, 2, 0, true, "Firmware Version: 1.05       Model: K5K5"},
+        // A doubled model reply names no model: the window asks, but it is not identified.
+        {Talk::Identify, "K5", Fault::RunTogether, 2, 0, false, "Firmware Version: 1.05       Model: K5K5"},
+        {Talk::Identify, "R2", Fault::RunTogether, 2, 0, false, "Firmware Version: 1.05       Model: R2R2"},
         {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | Serial Number Not Available"},
         {Talk::Identify, "K5", Fault::Close, 1, 0, false, "Firmware Version Not Available"},
         {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | Serial Number Not Available"},

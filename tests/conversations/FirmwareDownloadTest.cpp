@@ -245,21 +245,40 @@ TEST(FirmwareDownload, TheTabShowsWhatTheSelectedVersionInstalls)
               "Image 111: version 1.04 for a micro SD card, 3654 records, 164400 bytes");
 }
 
-// With no model reply the user says it is not a K5, so the R2 frame shows; the
-// image still follows the (empty) reply: the K5 frame's start selection, 106.
-TEST(FirmwareDownload, AnEmptyModelReplyTakesTheK5Image)
+// A model reply that names no model (none, doubled, noise): the question still
+// sets the window up, but "Download Firmware" sends nothing and says why.
+TEST(FirmwareDownload, OnlyAModelTheControllerNamedGetsFirmware)
 {
-    ControllerState state = SampleControllerState("R2");
-    state.model = "";
-    Harness h(state);
-    h.view.options["OptFirmware"] = 4;
-    h.view.options["Option2"] = 5;
-    ASSERT_TRUE(h.Identify());
-    ASSERT_NE(h.session.identity.CurrentController, nullptr);
-    EXPECT_EQ(h.session.identity.CurrentController->Name(), "R2");
-    h.sent.clear();
-    h.session.Click(control::btnFirmware);
-    h.clock.RunUntilIdle(600000);
-    EXPECT_EQ(h.simulator.state().firmwareRecords.size(), 1560U);
-    EXPECT_EQ(h.dialogs.Texts("question").back(), "Reset R2 and apply Firmware update?");
+    struct Case {
+        const char* what;
+        std::string reply;
+        bool answerK5;
+    };
+    const Case cases[] = {
+        {"no model reply, said R2", "", false}, {"no model reply, said K5", "", true}, {"R2 doubled", "R2R2", false},
+        {"K5 doubled", "K5K5", true},           {"noise", "\x8F\x03", false},
+    };
+    const std::string why = "Firmware cannot be downloaded: the controller did not say which model it is.";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ControllerState state = SampleControllerState("R2");
+        state.model = c.reply;
+        Harness h(state);
+        h.view.options["OptFirmware"] = 4;
+        h.view.options["Option2"] = 0;
+        h.dialogs.answers = {c.answerK5};
+        h.Identify();
+        ASSERT_NE(h.session.identity.CurrentController, nullptr);
+        EXPECT_EQ(h.session.identity.CurrentController->Name(), c.answerK5 ? "K5" : "R2");
+        EXPECT_EQ(h.view.captions["lblFirmwareInfo"], why);
+        h.sent.clear();
+        h.dialogs.shown.clear();
+        h.session.Click(control::btnFirmware);
+        h.clock.RunUntilIdle(600000);
+        EXPECT_TRUE(h.Sent().empty()) << h.Sent().size() << " bytes sent";
+        EXPECT_EQ(h.simulator.state().firmwareStarts, 0);
+        EXPECT_EQ(h.dialogs.Texts("message"), std::vector<std::string>{why});
+        EXPECT_EQ(h.dialogs.Texts("question"), std::vector<std::string>{});
+        EXPECT_EQ(h.session.State(), StateIdle);
+    }
 }

@@ -5,6 +5,7 @@
 
 using namespace marrowick;
 using marrowick::testing::Harness;
+using marrowick::testing::ScriptedDialogs;
 
 namespace {
 
@@ -102,15 +103,75 @@ TEST(Identification, VersionWithoutModelAppendsModelNotAvailable)
     EXPECT_EQ(h.simulator.requests, "VM");
 }
 
-TEST(Identification, UnknownOrLowerCaseModelAsksAndSendsNoSerialRequest)
+// What a controller may really send: replies with line ends, padding, noise,
+// or a model reply doubled on the line. Surrounding white space, CR, LF and
+// NUL are trimmed first; only "K5", "R2", "T7" and "L+" name a model; a serial
+// number is eight hexadecimal characters.
+TEST(Identification, RepliesAreTrimmedAndOnlyTheFourModelsCount)
 {
-    for (const char* reply : {"k5", "r2", "X9"}) {
-        Harness h(Controller(reply));
+    const std::string k5 = "Firmware Version: 1.05       Model: K5";
+    const std::string r2 = "Firmware Version: 1.05       Model: R2";
+    const std::string noModel = "Firmware Version: 1.05     Model Not Available";
+    struct Case {
+        const char* what;
+        std::string version;
+        std::string model;
+        std::string serial;
+        std::string panel2;
+        std::string panel3;
+        std::string failure; // the outcome's message; empty: identified
+        const char* requests;
+        const char* setUpAs; // the model object; "R2" also when the question was answered No
+    };
+    const Case cases[] = {
+        {"CR LF after each reply", "1.05\r\n", "R2\r\n", "1A2B3C4D\r", r2, "Serial Number: 1A2B3C4D", "", "VMZ", "R2"},
+        {"NUL, space and tab around", std::string("\0 1.05\t", 7), std::string(" K5\0", 4), "", k5, "", "", "VM", "K5"},
+        {"lower-case hexadecimal serial", "1.05", "L+", "1a2b3c4d", "Firmware Version: 1.05       Model: L+",
+         "Serial Number: 1a2b3c4d", "", "VMZ", "L+"},
+        {"serial one short", "1.05", "R2", "1A2B3C4\r", r2, "Serial Number Not Available",
+         "Serial Number Not Available", "VMZ", "R2"},
+        {"serial too long", "1.05", "R2", "1A2B3C4D1A", r2, "Serial Number Not Available",
+         "Serial Number Not Available", "VMZ", "R2"},
+        {"serial not hexadecimal", "1.05", "L+", "SERIAL#1", "Firmware Version: 1.05       Model: L+",
+         "Serial Number Not Available", "Serial Number Not Available", "VMZ", "L+"},
+        {"R2 doubled", "1.05", "R2R2", "", "Firmware Version: 1.05       Model: R2R2", "",
+         "Unknown controller model: \"R2R2\"", "VM", "R2"},
+        {"K5 doubled", "1.05", "K5K5\r\n", "", "Firmware Version: 1.05       Model: K5K5", "",
+         "Unknown controller model: \"K5K5\"", "VM", "R2"},
+        {"lower case", "1.05", "k5", "", "Firmware Version: 1.05       Model: k5", "",
+         "Unknown controller model: \"k5\"", "VM", "R2"},
+        {"unknown name", "1.05", "X9", "", "Firmware Version: 1.05       Model: X9", "",
+         "Unknown controller model: \"X9\"", "VM", "R2"},
+        {"noise for the model", "1.05", "R\x8F\x03", "", noModel, "", "Unknown controller model: \"R\\x8F\\x03\"", "VM",
+         "R2"},
+        {"only a line end for the model", "1.05", "\r\n", "", noModel, "", "Unknown controller model: \"\\x0D\\x0A\"",
+         "VM", "R2"},
+        {"noise for the version", "\x01\x02\xFE", "K5", "", "Firmware Version Not Available", "",
+         "Firmware Version Not Available", "V", "R2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ControllerState state = Controller("K5", c.version);
+        state.model = c.model;
+        state.serial = c.serial;
+        Harness h(state);
         h.dialogs.answers = {false};
+        std::optional<Result> outcome;
+        h.session.identification().Finished.connect([&](const Result& o) { outcome = o; });
         ASSERT_TRUE(h.Identify());
-        EXPECT_EQ(h.simulator.requests, "VM") << reply;
-        EXPECT_EQ(h.session.identity.ControllerModel, reply);
-        EXPECT_EQ(h.session.identity.CurrentController->Name(), "R2");
+        EXPECT_EQ(h.view.status[2], c.panel2);
+        EXPECT_EQ(h.view.status[3], c.panel3);
+        EXPECT_EQ(h.simulator.requests, c.requests);
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(outcome->ok(), c.failure.empty()) << outcome->message;
+        if (!c.failure.empty()) {
+            EXPECT_EQ(outcome->message, c.failure);
+        }
+        ASSERT_NE(h.session.identity.CurrentController, nullptr);
+        EXPECT_EQ(h.session.identity.CurrentController->Name(), c.setUpAs);
+        // The question comes exactly when the reply named no model.
+        const bool named = MakeController(h.session.identity.ControllerModel) != nullptr;
+        EXPECT_EQ(h.dialogs.Texts("question").size(), named ? 0U : 1U);
         EXPECT_EQ(h.session.State(), StateIdle);
     }
 }
@@ -169,17 +230,33 @@ TEST(Identification, PortThatWillNotOpenReportsAfterTheFirstTick)
     EXPECT_EQ(h.view.visible.count("btnLibrary"), 0U);
 }
 
+// The port goes away at each step: the identification ends once, idle, and
+// panel 1 says so before the model question (when one follows) opens.
 TEST(Identification, LostPortDuringIdentificationEndsItOnceAndIdle)
 {
-    Harness h(Controller("R2"));
-    h.simulator.faults().silentRequests = "Z";
-    ASSERT_TRUE(h.session.Connect("COM1"));
-    h.clock.Advance(50);
-    ASSERT_EQ(h.session.State(), StateAwaitSerial);
-    h.port.LoseLine("device unplugged");
-    h.port.LoseLine("device unplugged");
-    EXPECT_EQ(h.session.State(), StateIdle);
-    EXPECT_EQ(h.view.status[1], "Serial port lost: device unplugged");
-    EXPECT_EQ(h.view.statusHistory[1].size(), 1U);
-    EXPECT_FALSE(h.port.isOpen());
+    struct Case {
+        const char* silent; // the request left unanswered when the line goes
+        std::int16_t state;
+        bool asks;
+    };
+    for (const Case& c :
+         {Case{"V", StateAwaitVersion, true}, Case{"M", StateAwaitModel, true}, Case{"Z", StateAwaitSerial, false}}) {
+        SCOPED_TRACE(c.silent);
+        Harness h(Controller("R2"));
+        h.simulator.faults().silentRequests = c.silent;
+        std::vector<std::string> panel1WhenAsked;
+        h.dialogs.whileOpen = [&](const ScriptedDialogs::Shown&) { panel1WhenAsked.push_back(h.view.status[1]); };
+        ASSERT_TRUE(h.session.Connect("COM1"));
+        h.clock.Advance(50);
+        ASSERT_EQ(h.session.State(), c.state);
+        h.port.LoseLine("device unplugged");
+        h.port.LoseLine("device unplugged");
+        h.clock.RunUntilIdle(5000);
+        EXPECT_EQ(h.session.State(), StateIdle);
+        EXPECT_EQ(h.view.status[1], "Serial port lost: device unplugged");
+        EXPECT_EQ(h.view.statusHistory[1].size(), 1U);
+        EXPECT_FALSE(h.port.isOpen());
+        EXPECT_EQ(panel1WhenAsked,
+                  c.asks ? std::vector<std::string>{"Serial port lost: device unplugged"} : std::vector<std::string>{});
+    }
 }

@@ -4,6 +4,8 @@
 #else
 #include <pty.h>
 #endif
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -68,6 +70,96 @@ TEST(IdentifyEndToEnd, FailuresGiveAClearMessageAndStatus)
     EXPECT_EQ(RunCli({"identify"}).status, 2);
     EXPECT_EQ(RunCli({"identify", "--port", "x", "--timeout", "soon"}).status, 2);
     EXPECT_EQ(RunCli({"no-such-command"}).status, 2);
+}
+
+namespace {
+
+// Bytes that wait in the line's input buffer once `count` are there (the
+// kernel moves them from the far end on its own time), or after a second.
+int WaitUntilWaiting(int fd, int count)
+{
+    int waiting = 0;
+    for (int tries = 0; tries < 200 && waiting < count; ++tries) {
+        ::usleep(5000);
+        ::ioctl(fd, FIONREAD, &waiting);
+    }
+    return waiting;
+}
+
+} // namespace
+
+// A reply left on the line by an earlier program is not taken as this run's
+// version: the port starts clean when it opens.
+TEST(IdentifyEndToEnd, WhatWaitsOnTheLineBeforeTheProgramOpensItIsDropped)
+{
+    for (const char* earlierRequest : {"V", "M", "VM"}) {
+        SCOPED_TRACE(earlierRequest);
+        SimProcess sim({"--model", "K5"});
+        ASSERT_FALSE(sim.path().empty());
+        // An earlier program asks and goes without reading the answer.
+        const int earlier = ::open(sim.path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(earlier, 0);
+        const std::string request = earlierRequest;
+        ASSERT_EQ(::write(earlier, request.data(), request.size()), static_cast<ssize_t>(request.size()));
+        const int expected =
+            (request.find('V') != std::string::npos ? 4 : 0) + (request.find('M') != std::string::npos ? 2 : 0);
+        ASSERT_EQ(WaitUntilWaiting(earlier, expected), expected);
+        ::close(earlier);
+
+        const RunResult result = RunCli({"identify", "--port", sim.path()});
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, "Firmware Version: 1.05       Model: K5\n");
+    }
+}
+
+// What the port still holds is thrown away on request: bytes waiting in the
+// system's buffer, and bytes the port object read while a receive event was
+// still being handled (it does not report those until more arrive).
+TEST(QtSerialPortEndToEnd, DiscardedInputNeverArrives)
+{
+    marrowick::e2e::QtTestApp qt;
+    int master = -1;
+    int slave = -1;
+    char path[256] = {0};
+    ASSERT_EQ(::openpty(&master, &slave, path, nullptr, nullptr), 0);
+    QtSerialPort port;
+    std::string error;
+    ASSERT_TRUE(port.open(path, &error)) << error;
+    std::string received;
+    port.onBytes = [&](std::string_view b) { received.append(b); };
+    const auto runFor = [](int ms) {
+        QEventLoop loop;
+        QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+        loop.exec();
+    };
+
+    ASSERT_EQ(::write(master, "stale", 5), 5);
+    ASSERT_EQ(WaitUntilWaiting(slave, 5), 5);
+    port.discardInput();
+    ASSERT_EQ(::write(master, "fresh", 5), 5);
+    runFor(200);
+    EXPECT_EQ(received, "fresh");
+
+    received.clear();
+    bool first = true;
+    port.onBytes = [&](std::string_view b) {
+        received.append(b);
+        if (!first)
+            return;
+        first = false;
+        // As if a dialog opened inside the receive event, with the line still talking.
+        ASSERT_EQ(::write(master, "late", 4), 4);
+        runFor(200);
+        port.discardInput();
+    };
+    ASSERT_EQ(::write(master, "reply", 5), 5);
+    runFor(200);
+    ASSERT_EQ(::write(master, "next", 4), 4);
+    runFor(200);
+    EXPECT_EQ(received, "replynext");
+    port.close();
+    ::close(slave);
+    ::close(master);
 }
 
 // The far end of a real pseudo-terminal goes away: the port reports it once,

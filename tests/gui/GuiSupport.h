@@ -1,11 +1,23 @@
 #pragma once
 
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <string>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+#if defined(Q_OS_MACOS)
+#include <util.h>
+#else
+#include <pty.h>
+#endif
+#endif
 
 #include "app/DesktopApp.h"
 #include "core/Session.h"
@@ -96,5 +108,63 @@ struct DesktopFixture {
     std::string simulated;
     std::unique_ptr<DesktopApp> app;
 };
+
+#if defined(Q_OS_UNIX)
+// A simulated controller at the far end of a real pseudo-terminal, inside the
+// test: what the program writes to `path` reaches the simulator, and its
+// replies, or any bytes the test writes, come back over the line.
+class PtyController {
+public:
+    explicit PtyController(ControllerState state) : simulator(std::move(state))
+    {
+        char name[256] = {0};
+        if (::openpty(&m_master, &m_slave, name, nullptr, nullptr) != 0)
+            return;
+        termios raw{};
+        ::tcgetattr(m_slave, &raw);
+        ::cfmakeraw(&raw);
+        ::tcsetattr(m_slave, TCSANOW, &raw);
+        ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
+        path = name;
+        simulator.send = [this](std::string_view bytes) { Write(bytes); };
+        m_notifier = std::make_unique<QSocketNotifier>(m_master, QSocketNotifier::Read);
+        QObject::connect(m_notifier.get(), &QSocketNotifier::activated, [this] {
+            char buffer[4096];
+            const ssize_t got = ::read(m_master, buffer, sizeof buffer);
+            if (got > 0)
+                simulator.Receive(std::string_view(buffer, static_cast<std::size_t>(got)));
+        });
+    }
+    ~PtyController()
+    {
+        m_notifier.reset();
+        simulator.send = nullptr;
+        if (m_master >= 0)
+            ::close(m_master);
+        if (m_slave >= 0)
+            ::close(m_slave); // held open so the line stays up between the program's opens
+    }
+    PtyController(const PtyController&) = delete;
+    PtyController& operator=(const PtyController&) = delete;
+
+    void Write(std::string_view bytes)
+    {
+        while (!bytes.empty()) {
+            const ssize_t written = ::write(m_master, bytes.data(), bytes.size());
+            if (written <= 0)
+                return;
+            bytes.remove_prefix(static_cast<std::size_t>(written));
+        }
+    }
+
+    ControllerSimulator simulator;
+    std::string path;
+
+private:
+    int m_master = -1;
+    int m_slave = -1;
+    std::unique_ptr<QSocketNotifier> m_notifier;
+};
+#endif
 
 } // namespace marrowick::testing

@@ -90,23 +90,41 @@ TEST(StartupWindow, PortThatWillNotOpenEndsInTheModelQuestionWithoutControllerBu
     EXPECT_FALSE(Control<QTabWidget>(window, "SSTab1")->isTabEnabled(2));
 }
 
+// A stored value that cannot be read is taken as its default and said in
+// status panel 1, and in the log when the log window is open.
 TEST(StartupWindow, UnreadableSettingsAreTakenAsTheirDefaults)
 {
-    DesktopFixture f;
-    f.settings.setValue("defaults", "k5port", "three");
-    f.settings.setValue("defaults", "debugmode", "TRUE");
-    f.ports.entries = {Port(3)};
-    DesktopApp& app = f.App();
-    app.Start();
-    auto* combo = Control<QComboBox>(*app.portDialog(), "Combo1");
-    ASSERT_TRUE(WaitFor([&] { return combo->currentText() == QStringLiteral("Select.."); }));
-    combo->setCurrentIndex(0);
-    app.portDialog()->close();
+    struct Case {
+        const char* k5port;
+        const char* debugmode;
+        bool logWindow;
+        const char* said;
+    };
+    for (const Case& c :
+         {Case{"three", "TRUE", true, "The stored port \"three\" is not a port number; no port taken"},
+          Case{"3", "maybe", false, "The stored debugmode \"maybe\" is neither true nor false; taken as false"}}) {
+        SCOPED_TRACE(c.said);
+        DesktopFixture f;
+        f.settings.setValue("defaults", "k5port", c.k5port);
+        f.settings.setValue("defaults", "debugmode", c.debugmode);
+        f.ports.entries = {Port(3)};
+        DesktopApp& app = f.App();
+        app.Start();
+        auto* combo = Control<QComboBox>(*app.portDialog(), "Combo1");
+        ASSERT_TRUE(WaitFor([&] {
+            return combo->currentText() == QStringLiteral("Select..") || combo->currentText() == QStringLiteral("COM3");
+        }));
+        combo->setCurrentIndex(0);
+        app.portDialog()->close();
+        EXPECT_EQ(f.port.openedName, "COM3");
 
-    ASSERT_NE(app.logWindow(), nullptr);
-    const QString log = Control<QTextEdit>(*app.logWindow(), "txtdebug")->toPlainText();
-    EXPECT_TRUE(log.contains(QStringLiteral("three"))) << log.toStdString();
-    EXPECT_EQ(f.port.openedName, "COM3");
+        EXPECT_EQ(StatusText(app.window(), 1).toStdString(), c.said);
+        ASSERT_EQ(app.logWindow() != nullptr, c.logWindow);
+        if (c.logWindow) {
+            const QString log = Control<QTextEdit>(*app.logWindow(), "txtdebug")->toPlainText();
+            EXPECT_TRUE(log.contains(QString::fromStdString(c.said))) << log.toStdString();
+        }
+    }
 }
 
 TEST(StartupWindow, EachSimulatedModelAdaptsTheWindow)

@@ -15,6 +15,9 @@
 #include "app/Widgets.h"
 #include "base/Files.h"
 #include "core/Session.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
+#include <QComboBox>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -174,6 +177,79 @@ TEST(WindowWiring, ClosingShutsDownTheSessionAndSavesTheLog)
     EXPECT_NE(rtf->find("Closing Logfile at 06/12/2026 12:00:00"), std::string::npos);
     EXPECT_NE(rtf->find("Model set up as R2"), std::string::npos);
 }
+
+#if defined(Q_OS_UNIX)
+// The model question and the offer to save after a read open once the receive
+// event that brought the last reply has returned. Whatever the controller sends
+// while one is open is read and dropped then, and does not wait in the port to
+// spoil the next reply. Real port, real pseudo-terminal, real time.
+TEST(WindowWiring, QuestionsOpenAfterTheReceiveEventAndWhatComesMeanwhileIsDropped)
+{
+    struct Case {
+        const char* model;    // the controller's model reply
+        const char* question; // while it is open, stray bytes come over the line
+        int reads;            // reads of the shows, the last one after the question
+    };
+    for (const Case& c : {Case{"X9", "Is this an K5 controller?", 1}, Case{"K5", "Save Shows To Computer?", 2}}) {
+        SCOPED_TRACE(c.question);
+        QTemporaryDir folder;
+        QtSettings settings(folder.filePath(QStringLiteral("settings.ini")));
+        ControllerState state = SampleControllerState("K5");
+        state.model = c.model;
+        PtyController line(state);
+        ASSERT_FALSE(line.path.empty());
+        settings.setValue("defaults", "k5port", "1");
+        settings.setValue("ports", "com1", line.path);
+        QtClock clock;
+        QtSerialPort port(&settings);
+        ScriptedDialogs dialogs;
+        dialogs.answers = {true}; // Yes, it is a K5; No to every offer to save
+        bool strayed = false;
+        dialogs.whileOpen = [&](const ScriptedDialogs::Shown& shown) {
+            if (shown.text != c.question || strayed)
+                return;
+            strayed = true;
+            line.Write("stray");
+            // A question is modal: the program's events go on until it is answered.
+            QEventLoop answering;
+            QTimer::singleShot(300, &answering, &QEventLoop::quit);
+            answering.exec();
+        };
+        FakePorts ports;
+        ports.entries = {PortEntry{1, line.path, "pseudo-terminal"}};
+        const std::string programFolder = folder.filePath(QStringLiteral("program")).toStdString();
+        DesktopApp app(
+            DesktopParts{clock, port, settings, &dialogs, ports.Probe(), LogFolders{programFolder, programFolder}, ""});
+        Session& session = app.session();
+        bool identified = false;
+        session.identification().Finished.connect([&](const Result&) { identified = true; });
+        std::vector<Result> reads;
+        session.shows().Reader().Finished.connect([&](const Result& outcome) { reads.push_back(outcome); });
+
+        app.Start();
+        auto* combo = app.portDialog()->findChild<QComboBox*>(QStringLiteral("Combo1"));
+        ASSERT_TRUE(WaitFor([&] { return combo->currentText() == QStringLiteral("COM1"); }));
+        app.portDialog()->close();
+        ASSERT_TRUE(WaitFor([&] { return identified && session.identity.Model() != nullptr; }));
+        EXPECT_EQ(session.identity.Model()->Name(), "K5");
+        for (int read = 1; read <= c.reads; ++read) {
+            session.Click(control::btnReadShows);
+            const auto offered = [&] {
+                const auto questions = dialogs.Texts("question");
+                return std::count(questions.begin(), questions.end(), "Save Shows To Computer?");
+            };
+            ASSERT_TRUE(WaitFor([&] { return reads.size() == static_cast<std::size_t>(read) && offered() == read; }))
+                << "read " << read << ": " << session.Status(1);
+        }
+        EXPECT_TRUE(strayed);
+        for (const Result& outcome : reads)
+            EXPECT_TRUE(outcome.ok()) << outcome.message;
+        EXPECT_EQ(session.shows().State().ShowCount, 3);
+        EXPECT_EQ(session.State(), StateIdle);
+        session.Shutdown();
+    }
+}
+#endif
 
 } // namespace
 } // namespace marrowick::testing

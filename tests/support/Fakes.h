@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <map>
 #include <optional>
 #include <set>
@@ -123,10 +124,14 @@ public:
     void message(const std::string& text, const std::string& caption, DialogIcon icon) override
     {
         shown.push_back({"message", text, caption, icon, std::nullopt});
+        if (whileOpen)
+            whileOpen(Shown(shown.back()));
     }
     bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) override
     {
         shown.push_back({"question", text, caption, icon, id});
+        if (whileOpen)
+            whileOpen(Shown(shown.back()));
         if (answers.empty())
             return defaultAnswer;
         const bool answer = answers.front();
@@ -171,6 +176,9 @@ public:
     }
 
     std::vector<Shown> shown;
+    // Runs while a message or question is open, before it is answered: what
+    // the test sees then, or what happens on the line meanwhile.
+    std::function<void(const Shown&)> whileOpen;
     std::deque<bool> answers;
     bool defaultAnswer = false;
     std::deque<std::optional<std::string>> prompts;

@@ -20,10 +20,12 @@ public:
     void close() override { opened = false; }
     bool isOpen() const override { return opened; }
     void write(std::string_view bytes) override { written.append(bytes); }
+    void discardInput() override { held.clear(); }
     void Arrive(std::string_view bytes) { onBytes(bytes); }
 
     bool opened = true;
     std::string written;
+    std::string held; // received, but not yet handed over
 };
 
 struct Fixture {
@@ -63,6 +65,10 @@ TEST(Dispatcher, RoutesEachChunkByLinkStateAndDropsTheRest)
         f.Deliver(s, "late reply");
         EXPECT_EQ(f.link.Receive().Waiting(), 0U) << s;
     }
+    // Before a request, what the port itself still holds goes too.
+    f.port.held = "late reply";
+    f.link.Expect(3);
+    EXPECT_EQ(f.port.held, "");
     std::size_t total = 0;
     for (const auto& [s, chunks] : f.routed)
         total += chunks.size();

@@ -42,10 +42,22 @@ TEST(FirmwareCatalogue, EachModelAndOptionWithoutQuestions)
 {
     const std::pair<int, int> k5[] = {{0, 101}, {1, 102}, {2, 103}, {3, 104}, {4, 106}};
     for (const auto& [option, number] : k5) {
-        for (const char* reply : {"K5", "", "k5", "X9"}) {
-            const Choice c = Choose(reply, Selected(control::OptFirmware, option));
-            EXPECT_EQ(c.number, number) << "reply '" << reply << "' option " << option;
-            EXPECT_TRUE(c.questions.empty());
+        const Choice c = Choose("K5", Selected(control::OptFirmware, option));
+        EXPECT_EQ(c.number, number) << "option " << option;
+        EXPECT_TRUE(c.questions.empty());
+        EXPECT_TRUE(c.messages.empty());
+        // Firmware goes only to a model the controller named: a missing,
+        // doubled or unknown reply gets no image, whatever frame is shown.
+        for (const char* reply : {"", "k5", "X9", "K5K5", "R2R2"}) {
+            for (const Control array : {control::OptFirmware, control::Option2}) {
+                const Choice unnamed = Choose(reply, Selected(array, option));
+                EXPECT_EQ(unnamed.number, std::nullopt) << "reply '" << reply << "' option " << option;
+                EXPECT_TRUE(unnamed.questions.empty());
+                EXPECT_EQ(unnamed.messages,
+                          std::vector<std::string>{"Firmware cannot be downloaded: the controller did not say which "
+                                                   "model it is."});
+                EXPECT_TRUE(FirmwareCandidates(reply, Selected(array, option)).empty());
+            }
         }
     }
     for (int option = 0; option < 3; ++option)

@@ -82,6 +82,8 @@ TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
     EXPECT_EQ(fakes.events.back(), "read debugmode") << "an unreadable debugmode is false: no log window";
     EXPECT_TRUE(h.session.PortNotFound);
     EXPECT_EQ(h.port.openedName, "");
+    // Said where people look: panel 1 holds both, and why the port did not open.
+    EXPECT_EQ(h.session.Status(1), startup.Notices()[0] + ". " + startup.Notices()[1] + ". No such device");
     h.clock.Advance(1000);
     EXPECT_EQ(h.session.Status(2), "Firmware Version Not Available") << "the timer runs even without a port";
 }
