@@ -31,6 +31,17 @@ struct RunResult {
     double wallSeconds = 0; // from start to exit
 };
 
+// In a child after fork: becomes the program, or ends the child with status 127.
+[[noreturn]] inline void ExecOrExit(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 // Runs a program to its end, collecting stdout and stderr (with a time limit).
 inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
 {
@@ -45,12 +56,7 @@ inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
         ::dup2(errPipe[1], 2);
         ::close(outPipe[0]);
         ::close(errPipe[0]);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecOrExit(argv);
     }
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -108,12 +114,7 @@ public:
             const int devnull = ::open("/dev/null", O_WRONLY);
             ::dup2(devnull, 2);
             args.insert(args.begin(), program);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
+            ExecOrExit(args);
         }
         ::close(outPipe[1]);
         // The first line of stdout is the device path. The pipe stays open:
