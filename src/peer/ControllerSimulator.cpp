@@ -312,10 +312,22 @@ void ControllerSimulator::NextWriteRequest()
 {
     if (m_writeIndex >= m_writeChunks.size()) {
         m_mode = Mode::Idle;
+        WriteFinished();
         return;
     }
     m_mode = Mode::WriteData;
     Reply("SendMe", 'd');
+}
+
+void ControllerSimulator::WriteFinished()
+{
+    // A controller whose memory does not keep what it was given.
+    const int show = m_faults.corruptStoredShow;
+    if (show < 0 || show >= static_cast<int>(m_state.shows.size()))
+        return;
+    std::string& data = m_state.shows[static_cast<std::size_t>(show)].data;
+    if (m_faults.corruptStoredOffset < data.size())
+        data[m_faults.corruptStoredOffset] = static_cast<char>(data[m_faults.corruptStoredOffset] ^ 0xFF);
 }
 
 void ControllerSimulator::ClipPacketDone()

@@ -66,6 +66,8 @@ struct SimFaults {
     std::size_t garbageBytes = 24;             // how many bytes of noise
     int runTogetherAt = -1;                    // this reply (1-based) and `runTogetherWith` go out in one write
     std::string runTogetherWith;               // what follows it; empty: the same reply again
+    int corruptStoredShow = -1;                // after each show write, this show's stored data (-1: none) ...
+    std::size_t corruptStoredOffset = 0;       // ... has this byte (0-based) changed, when it holds that many
 };
 
 // The noise the simulator sends for `garbageAfterReplies`: the same bytes every run.
@@ -103,6 +105,7 @@ private:
     void ByteInMode(char c);
     void TableWritten();
     void NextWriteRequest();
+    void WriteFinished();
     void ClipPacketDone();
     void FirmwareByte(char c);
     void SendNoise();

@@ -1,6 +1,11 @@
 // marrowick-sim: a simulated Marrowick controller on a pseudo-terminal.
 // It prints the device path to open and answers there as the controller would,
-// until it is stopped (Ctrl+C, SIGTERM) or, with a close fault, the line closes.
+// until it is stopped (Ctrl+C, SIGTERM, SIGHUP) or, with a close fault, the line closes.
+//
+// Exit status: 0 when stopped or when the line closed; 2 when it refused to
+// start (bad arguments, a --link path it may not replace, a --dump folder it
+// cannot write); 1 when something failed while it ran (the line, or writing
+// the --dump at the end).
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,16 +14,17 @@
 #else
 #include <pty.h>
 #endif
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <deque>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -27,27 +33,59 @@
 
 namespace {
 
+namespace fs = std::filesystem;
 using marrowick::ControllerSimulator;
 using Clock = std::chrono::steady_clock;
 
+// A stop request: the flag, and a byte in a pipe that every wait watches, so a
+// signal ends any wait however it arrives (restarted system calls or not).
 volatile std::sig_atomic_t g_stop = 0;
+int g_stopPipe[2] = {-1, -1};
+
 void OnSignal(int)
 {
+    const int saved = errno;
     g_stop = 1;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = ::write(g_stopPipe[1], &byte, 1);
+    errno = saved;
 }
 
-int Usage(const char* problem)
+bool InstallStopHandlers()
 {
-    if (problem != nullptr)
+    if (::pipe(g_stopPipe) != 0)
+        return false;
+    for (int fd : g_stopPipe) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    for (int signal : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+    return true;
+}
+
+int Usage(const std::string& problem)
+{
+    if (!problem.empty())
         std::cerr << "marrowick-sim: " << problem << "\n";
     std::cerr
         << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
            "                     [--blank] [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
            "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
            "                     [--reply-delay MS] [--garbage-after N[:BYTES]] [--run-together N[:TEXT]]\n"
+           "                     [--corrupt-stored SHOW:OFFSET]\n"
+           "  --link PATH       make PATH a symbolic link to the device (an existing link is replaced,\n"
+           "                    anything else at PATH is refused); removed again when the simulator ends\n"
+           "  --dump DIR        write what the controller holds into DIR when it ends\n"
            "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n"
            "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at the first request)\n"
-           "  --run-together N[:TEXT]    reply N and TEXT (default: the same reply again) in one write\n";
+           "  --run-together N[:TEXT]    reply N and TEXT (default: the same reply again) in one write\n"
+           "  --corrupt-stored SHOW:OFFSET  after each show write, change that byte of the show's stored data\n";
     return 2;
 }
 
@@ -57,48 +95,186 @@ struct PacedQueue {
     Clock::time_point next = Clock::now();
 };
 
-void WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            if (errno == EAGAIN) {
-                pollfd p{fd, POLLOUT, 0};
-                ::poll(&p, 1, 100);
-                continue;
-            }
-            return;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-}
+// The controller's side of the pseudo-terminal. Writes never block: what the
+// device does not take now waits here until the main loop sees it writable.
+class Line {
+public:
+    explicit Line(int master) : m_master(master) {}
 
-int WaitForInput(pollfd& p, std::optional<Clock::time_point> wake)
+    void Write(std::string_view bytes)
+    {
+        if (m_waiting.empty())
+            bytes.remove_prefix(WriteNow(bytes));
+        m_waiting.append(bytes);
+    }
+    void Flush() { m_waiting.erase(0, WriteNow(m_waiting)); }
+    bool Waiting() const { return !m_waiting.empty(); }
+    void Drop() { m_waiting.clear(); }
+    // Set once writing failed for another reason than a full line.
+    const std::string& failure() const { return m_failure; }
+
+private:
+    std::size_t WriteNow(std::string_view bytes)
+    {
+        std::size_t done = 0;
+        while (done < bytes.size() && m_failure.empty()) {
+            const ssize_t written = ::write(m_master, bytes.data() + done, bytes.size() - done);
+            if (written >= 0)
+                done += static_cast<std::size_t>(written);
+            else if (errno == EAGAIN || errno == EWOULDBLOCK)
+                break;
+            else if (errno != EINTR)
+                m_failure = std::string("writing to the line: ") + std::strerror(errno);
+        }
+        return done;
+    }
+
+    int m_master;
+    std::string m_waiting;
+    std::string m_failure;
+};
+
+// Waits until the line or the stop pipe has something, or until `wake`.
+int Wait(pollfd* fds, nfds_t count, std::optional<Clock::time_point> wake)
 {
     std::chrono::nanoseconds wait{-1};
     if (wake)
         wait = std::max(std::chrono::nanoseconds(0),
                         std::chrono::duration_cast<std::chrono::nanoseconds>(*wake - Clock::now()));
 #if defined(__linux__)
+    // A paced line needs better than millisecond timing.
     timespec ts{};
     ts.tv_sec = static_cast<time_t>(wait.count() / 1000000000);
     ts.tv_nsec = static_cast<long>(wait.count() % 1000000000);
-    return ::ppoll(&p, 1, wake ? &ts : nullptr, nullptr);
+    return ::ppoll(fds, count, wake ? &ts : nullptr, nullptr);
 #else
     const auto ms = std::chrono::ceil<std::chrono::milliseconds>(wait).count();
-    return ::poll(&p, 1, wake ? static_cast<int>(ms) : -1);
+    return ::poll(fds, count, wake ? static_cast<int>(ms) : -1);
 #endif
 }
 
-void Dump(const ControllerSimulator& sim, const std::filesystem::path& dir)
+std::string KindOf(fs::file_type type)
 {
-    std::filesystem::create_directories(dir);
+    switch (type) {
+    case fs::file_type::regular:
+        return "a file";
+    case fs::file_type::directory:
+        return "a folder";
+    case fs::file_type::fifo:
+        return "a FIFO";
+    case fs::file_type::socket:
+        return "a socket";
+    case fs::file_type::block:
+    case fs::file_type::character:
+        return "a device";
+    default:
+        return "something";
+    }
+}
+
+// Why `path` cannot take the link, or nothing: only a missing name or a
+// symbolic link (one left by an earlier run) may be replaced.
+std::optional<std::string> LinkRefusal(const fs::path& path)
+{
+    std::error_code ec;
+    const auto status = fs::symlink_status(path, ec);
+    if (status.type() == fs::file_type::not_found || status.type() == fs::file_type::symlink) {
+        const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
+        if (!fs::is_directory(folder, ec))
+            return "cannot use --link " + path.string() + ": the folder " + folder.string() + " does not exist";
+        return std::nullopt;
+    }
+    if (ec && status.type() == fs::file_type::none)
+        return "cannot use --link " + path.string() + ": " + ec.message();
+    return "--link " + path.string() + " is " + KindOf(status.type()) + ", not a symbolic link; it is left as it is";
+}
+
+// The link to the device, removed when the simulator ends however it ends,
+// as long as it is still the link this run made.
+class DeviceLink {
+public:
+    DeviceLink() = default;
+    ~DeviceLink()
+    {
+        std::error_code ec;
+        if (m_made && fs::is_symlink(fs::symlink_status(m_path, ec)) && fs::read_symlink(m_path, ec) == m_target)
+            fs::remove(m_path, ec);
+    }
+    DeviceLink(const DeviceLink&) = delete;
+    DeviceLink& operator=(const DeviceLink&) = delete;
+
+    std::optional<std::string> Make(const fs::path& path, const fs::path& target)
+    {
+        if (auto refusal = LinkRefusal(path))
+            return refusal;
+        std::error_code ec;
+        if (fs::is_symlink(fs::symlink_status(path, ec)))
+            fs::remove(path, ec);
+        fs::create_symlink(target, path, ec);
+        if (ec)
+            return "cannot create the link " + path.string() + ": " + ec.message();
+        m_path = path;
+        m_target = target;
+        m_made = true;
+        return std::nullopt;
+    }
+
+private:
+    fs::path m_path;
+    fs::path m_target;
+    bool m_made = false;
+};
+
+// Writes one file of the dump: a regular file only, never through a link, never
+// waiting for a reader of a FIFO. An error text, or nothing.
+std::optional<std::string> SaveFile(const fs::path& path, const std::string& bytes)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return "cannot write " + path.string() + ": " + std::strerror(errno);
+    struct stat st {};
+    std::string error;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        error = "cannot write " + path.string() + ": not a regular file";
+    for (std::size_t done = 0; error.empty() && done < bytes.size();) {
+        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno != EINTR)
+            error = "cannot write " + path.string() + ": " + std::strerror(errno);
+        else if (written > 0)
+            done += static_cast<std::size_t>(written);
+    }
+    if (::close(fd) != 0 && error.empty())
+        error = "cannot write " + path.string() + ": " + std::strerror(errno);
+    if (error.empty())
+        return std::nullopt;
+    return error;
+}
+
+// Makes sure the dump can be written at the end, before anything is served.
+std::optional<std::string> PrepareDump(const fs::path& dir)
+{
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (!fs::is_directory(dir))
+        return "cannot write the --dump folder " + dir.string() + ": " +
+               (ec ? ec.message() : "it is " + KindOf(fs::symlink_status(dir, ec).type()));
+    const fs::path probe = dir / (".marrowick-sim-" + std::to_string(::getpid()));
+    const int fd = ::open(probe.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return "cannot write into the --dump folder " + dir.string() + ": " + std::strerror(errno);
+    ::close(fd);
+    ::unlink(probe.c_str());
+    return std::nullopt;
+}
+
+// What the controller holds, as files; the errors of those that could not be written.
+std::vector<std::string> Dump(const ControllerSimulator& sim, const fs::path& dir,
+                              std::optional<double> firmwareSeconds)
+{
+    std::vector<std::string> errors;
     auto save = [&](const std::string& name, const std::string& bytes) {
-        std::ofstream out(dir / name, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (auto error = SaveFile(dir / name, bytes))
+            errors.push_back(*error);
     };
     const auto& state = sim.state();
     save("table.bin", sim.TableReply());
@@ -125,7 +301,14 @@ void Dump(const ControllerSimulator& sim, const std::filesystem::path& dir)
     summary += "reset " + std::to_string(state.resetRequested ? 1 : 0) + "\n";
     summary += "library_complete " + std::to_string(state.libraryComplete ? 1 : 0) + "\n";
     summary += "sector " + std::to_string(state.sectorFlag) + "\n";
+    if (firmwareSeconds) {
+        // From the last "F" reaching the controller to the end-of-file record reaching it.
+        char line[64];
+        std::snprintf(line, sizeof line, "firmware_seconds %.6f\n", *firmwareSeconds);
+        summary += line;
+    }
     save("summary.txt", summary);
+    return errors;
 }
 
 bool ParseCount(const std::string& text, int& key, int& count)
@@ -140,10 +323,7 @@ bool ParseCount(const std::string& text, int& key, int& count)
     return true;
 }
 
-} // namespace
-
-int main(int argc, char** argv)
-{
+struct Options {
     std::string model;
     std::string version = "1.05";
     std::string serial = "1A2B3C4D";
@@ -153,7 +333,12 @@ int main(int argc, char** argv)
     bool blank = false; // no shows: a controller to write shows into
     int replyDelayMs = 0;
     marrowick::SimFaults faults;
+};
 
+// Reads the arguments into `options`; an exit status when the simulator is not to run.
+std::optional<int> ParseArguments(int argc, char** argv, Options& options)
+{
+    auto& faults = options.faults;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         auto value = [&](std::string& out) {
@@ -163,17 +348,17 @@ int main(int argc, char** argv)
             return true;
         };
         std::string text;
-        if (arg == "--model" && value(model)) {
-        } else if (arg == "--version" && value(version)) {
-        } else if (arg == "--serial" && value(serial)) {
-        } else if (arg == "--link" && value(link)) {
-        } else if (arg == "--dump" && value(dump)) {
+        if (arg == "--model" && value(options.model)) {
+        } else if (arg == "--version" && value(options.version)) {
+        } else if (arg == "--serial" && value(options.serial)) {
+        } else if (arg == "--link" && value(options.link)) {
+        } else if (arg == "--dump" && value(options.dump)) {
         } else if (arg == "--reply-delay" && value(text)) {
-            replyDelayMs = std::max(0, std::atoi(text.c_str()));
+            options.replyDelayMs = std::max(0, std::atoi(text.c_str()));
         } else if (arg == "--blank") {
-            blank = true;
+            options.blank = true;
         } else if (arg == "--pace") {
-            pace = true;
+            options.pace = true;
         } else if (arg == "--split") {
             faults.splitReplies = true;
         } else if (arg == "--silent" && value(text)) {
@@ -210,28 +395,195 @@ int main(int argc, char** argv)
                 return Usage("--run-together wants N or N:TEXT");
             faults.runTogetherAt = at;
             faults.runTogetherWith = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+        } else if (arg == "--corrupt-stored" && value(text)) {
+            int show = 0, offset = 0;
+            if (text.find(':') == std::string::npos || !ParseCount(text, show, offset) || show < 0 || show > 10 ||
+                offset < 0)
+                return Usage("--corrupt-stored wants SHOW:OFFSET, SHOW 0 to 10");
+            faults.corruptStoredShow = show;
+            faults.corruptStoredOffset = static_cast<std::size_t>(offset);
         } else if (arg == "--help" || arg == "-h") {
-            Usage(nullptr);
+            Usage("");
             return 0;
         } else {
-            return Usage(("unknown or incomplete argument " + arg).c_str());
+            return Usage("unknown or incomplete argument " + arg);
         }
     }
-    if (model != "K5" && model != "R2" && model != "T7" && model != "L+")
+    if (options.model != "K5" && options.model != "R2" && options.model != "T7" && options.model != "L+")
         return Usage("--model must be K5, R2, T7 or L+");
+    return std::nullopt;
+}
 
-    auto state = marrowick::SampleControllerState(model);
-    if (blank) {
+// Serves the controller on the pseudo-terminal until a stop request or, with a
+// close fault, until the line closes. An error text when the line failed.
+std::optional<std::string> Serve(const Options& options, ControllerSimulator& sim, int master,
+                                 std::optional<double>& firmwareSeconds)
+{
+    // One character of 10 bits at 9600 baud; a byte counts as arrived once its last bit has.
+    const auto charTime = std::chrono::nanoseconds(1000000000LL / 960);
+    const bool pace = options.pace;
+    Line line(master);
+    PacedQueue incoming;
+    PacedQueue outgoing;
+    bool closed = false;
+
+    auto transmit = [&](std::string_view bytes) {
+        if (pace) {
+            // A reply after a quiet spell starts now; one queued behind another waits its turn.
+            if (outgoing.bytes.empty())
+                outgoing.next = std::max(outgoing.next, Clock::now() + charTime);
+            outgoing.bytes.insert(outgoing.bytes.end(), bytes.begin(), bytes.end());
+        } else
+            line.Write(bytes);
+    };
+    // Replies held back by --reply-delay, in order, with the time each may go.
+    std::deque<std::pair<Clock::time_point, std::string>> held;
+    sim.send = [&](std::string_view bytes) {
+        if (options.replyDelayMs > 0)
+            held.emplace_back(Clock::now() + std::chrono::milliseconds(options.replyDelayMs), std::string(bytes));
+        else
+            transmit(bytes);
+    };
+    sim.closeLine = [&] { closed = true; };
+
+    // When the last firmware download started and ended, as the controller saw it.
+    std::optional<Clock::time_point> firmwareStart;
+    auto receive = [&](std::string_view bytes) {
+        const int starts = sim.state().firmwareStarts;
+        const bool complete = sim.state().firmwareComplete;
+        sim.Receive(bytes);
+        const auto now = Clock::now();
+        if (sim.state().firmwareStarts != starts) {
+            firmwareStart = now;
+            firmwareSeconds.reset();
+        }
+        if (sim.state().firmwareComplete && !complete && firmwareStart)
+            firmwareSeconds = std::chrono::duration<double>(now - *firmwareStart).count();
+    };
+
+    std::optional<std::string> failure;
+    while (g_stop == 0) {
+        // After a close fault the replies already given still go out, then the line closes.
+        if (closed && held.empty() && outgoing.bytes.empty() && !line.Waiting())
+            break;
+        // Sleep until the next byte is due on the line (or a held reply may go),
+        // until the program writes, until the device takes what waits for it, or until a stop request.
+        std::optional<Clock::time_point> wake;
+        if (pace && !incoming.bytes.empty())
+            wake = incoming.next;
+        if (pace && !outgoing.bytes.empty())
+            wake = wake ? std::min(*wake, outgoing.next) : outgoing.next;
+        if (!held.empty())
+            wake = wake ? std::min(*wake, held.front().first) : held.front().first;
+        const short events = static_cast<short>((closed ? 0 : POLLIN) | (line.Waiting() ? POLLOUT : 0));
+        pollfd fds[2] = {{master, events, 0}, {g_stopPipe[0], POLLIN, 0}};
+        const int ready = Wait(fds, 2, wake);
+        if (ready < 0 && errno != EINTR) {
+            failure = std::string("waiting for the line: ") + std::strerror(errno);
+            break;
+        }
+        if (g_stop != 0)
+            break;
+        if (ready > 0 && (fds[0].revents & (POLLERR | POLLNVAL)) != 0) {
+            failure = "the line failed";
+            break;
+        }
+        if (ready > 0 && (fds[0].revents & POLLOUT) != 0)
+            line.Flush();
+        if (ready > 0 && (fds[0].revents & POLLIN) != 0) {
+            char buffer[4096];
+            const ssize_t got = ::read(master, buffer, sizeof buffer);
+            if (got > 0) {
+                if (pace) {
+                    if (incoming.bytes.empty())
+                        incoming.next = std::max(incoming.next, Clock::now() + charTime);
+                    incoming.bytes.insert(incoming.bytes.end(), buffer, buffer + got);
+                } else {
+                    receive(std::string_view(buffer, static_cast<std::size_t>(got)));
+                }
+            }
+        }
+        while (!held.empty() && held.front().first <= Clock::now()) {
+            transmit(held.front().second);
+            held.pop_front();
+        }
+        if (pace) {
+            const auto t = Clock::now();
+            // Each direction moves one character per character time.
+            std::string in;
+            while (!incoming.bytes.empty() && incoming.next <= t) {
+                in += incoming.bytes.front();
+                incoming.bytes.pop_front();
+                incoming.next += charTime;
+            }
+            if (!in.empty() && !closed)
+                receive(in);
+            std::string out;
+            while (!outgoing.bytes.empty() && outgoing.next <= t) {
+                out += outgoing.bytes.front();
+                outgoing.bytes.pop_front();
+                outgoing.next += charTime;
+            }
+            if (!out.empty())
+                line.Write(out);
+        }
+        if (!line.failure().empty()) {
+            failure = line.failure();
+            break;
+        }
+    }
+
+    // What the program wrote before it went away still counts: take in what is
+    // on its way, so the dump holds everything that reached the line.
+    if (g_stop != 0) {
+        sim.send = [](std::string_view) {};
+        line.Drop();
+        std::string rest(incoming.bytes.begin(), incoming.bytes.end());
+        char buffer[4096];
+        for (ssize_t got = 0; (got = ::read(master, buffer, sizeof buffer)) > 0;)
+            rest.append(buffer, static_cast<std::size_t>(got));
+        if (!rest.empty())
+            receive(rest);
+    }
+    return failure;
+}
+
+int Run(int argc, char** argv)
+{
+    Options options;
+    if (auto status = ParseArguments(argc, argv, options))
+        return *status;
+    // Before anything exists that a signal could leave behind.
+    if (!InstallStopHandlers()) {
+        std::perror("marrowick-sim: pipe");
+        return 1;
+    }
+    // Refuse what cannot work before touching anything.
+    if (!options.link.empty()) {
+        if (auto refusal = LinkRefusal(options.link)) {
+            std::cerr << "marrowick-sim: " << *refusal << "\n";
+            return 2;
+        }
+    }
+    if (!options.dump.empty()) {
+        if (auto refusal = PrepareDump(options.dump)) {
+            std::cerr << "marrowick-sim: " << *refusal << "\n";
+            return 2;
+        }
+    }
+
+    auto state = marrowick::SampleControllerState(options.model);
+    if (options.blank) {
         state.shows = {};
         state.showCount = 0;
         state.ambient = false;
         state.lockout = false;
         state.image.assign(304, '\0');
     }
-    state.version = version;
-    state.serial = serial;
+    state.version = options.version;
+    state.serial = options.serial;
     ControllerSimulator sim(state);
-    sim.faults() = faults;
+    sim.faults() = options.faults;
 
     int master = -1;
     int slave = -1;
@@ -250,120 +602,47 @@ int main(int argc, char** argv)
     // the program closes and reopens its side; we never read from it.
     ::fcntl(master, F_SETFL, ::fcntl(master, F_GETFL) | O_NONBLOCK);
 
-    if (!link.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(link, ec);
-        std::filesystem::create_symlink(name, link, ec);
-        if (ec) {
-            std::cerr << "marrowick-sim: cannot create " << link << ": " << ec.message() << "\n";
-            return 1;
-        }
-    }
-
-    std::signal(SIGINT, OnSignal);
-    std::signal(SIGTERM, OnSignal);
-    std::signal(SIGPIPE, SIG_IGN);
-
-    std::cout << (link.empty() ? name : link) << std::endl;
-    std::cerr << "marrowick-sim: " << model << " controller, firmware " << version << ", on " << name
-              << (pace ? ", at 960 bytes/s" : "") << "\n";
-
-    // One character of 10 bits at 9600 baud; a byte counts as arrived once its last bit has.
-    const auto charTime = std::chrono::nanoseconds(1000000000LL / 960);
-    PacedQueue incoming;
-    PacedQueue outgoing;
-    bool closed = false;
-
-    auto transmit = [&](std::string_view bytes) {
-        if (pace) {
-            // A reply after a quiet spell starts now; one queued behind another waits its turn.
-            if (outgoing.bytes.empty())
-                outgoing.next = std::max(outgoing.next, Clock::now() + charTime);
-            outgoing.bytes.insert(outgoing.bytes.end(), bytes.begin(), bytes.end());
-        } else
-            WriteAll(master, bytes.data(), bytes.size());
-    };
-    // Replies held back by --reply-delay, in order, with the time each may go.
-    std::deque<std::pair<Clock::time_point, std::string>> held;
-    sim.send = [&](std::string_view bytes) {
-        if (replyDelayMs > 0)
-            held.emplace_back(Clock::now() + std::chrono::milliseconds(replyDelayMs), std::string(bytes));
-        else
-            transmit(bytes);
-    };
-    sim.closeLine = [&] { closed = true; };
-
-    while (g_stop == 0 && !closed) {
-        // Sleep until the next byte is due on the line (or a held reply may go),
-        // or until the program writes; a paced line needs better than millisecond timing.
-        std::optional<Clock::time_point> wake;
-        if (pace && !incoming.bytes.empty())
-            wake = incoming.next;
-        if (pace && !outgoing.bytes.empty())
-            wake = wake ? std::min(*wake, outgoing.next) : outgoing.next;
-        if (!held.empty())
-            wake = wake ? std::min(*wake, held.front().first) : held.front().first;
-        pollfd p{master, POLLIN, 0};
-        const int ready = WaitForInput(p, wake);
-        if (ready < 0 && errno != EINTR)
-            break;
-        if (ready > 0 && (p.revents & POLLIN) != 0) {
-            char buffer[4096];
-            const ssize_t got = ::read(master, buffer, sizeof buffer);
-            if (got > 0) {
-                if (pace) {
-                    if (incoming.bytes.empty())
-                        incoming.next = std::max(incoming.next, Clock::now() + charTime);
-                    incoming.bytes.insert(incoming.bytes.end(), buffer, buffer + got);
-                } else {
-                    sim.Receive(std::string_view(buffer, static_cast<std::size_t>(got)));
-                }
+    int status = 0;
+    {
+        DeviceLink link;
+        if (!options.link.empty()) {
+            if (auto refusal = link.Make(options.link, name)) {
+                std::cerr << "marrowick-sim: " << *refusal << "\n";
+                ::close(slave);
+                ::close(master);
+                return 2;
             }
         }
-        while (!held.empty() && held.front().first <= Clock::now()) {
-            transmit(held.front().second);
-            held.pop_front();
-        }
-        if (pace) {
-            const auto t = Clock::now();
-            // Each direction moves one character per character time.
-            std::string in;
-            while (!incoming.bytes.empty() && incoming.next <= t) {
-                in += incoming.bytes.front();
-                incoming.bytes.pop_front();
-                incoming.next += charTime;
-            }
-            if (!in.empty())
-                sim.Receive(in);
-            std::string out;
-            while (!outgoing.bytes.empty() && outgoing.next <= t) {
-                out += outgoing.bytes.front();
-                outgoing.bytes.pop_front();
-                outgoing.next += charTime;
-            }
-            if (!out.empty())
-                WriteAll(master, out.data(), out.size());
-        }
-    }
+        std::cout << (options.link.empty() ? name : options.link) << std::endl;
+        std::cerr << "marrowick-sim: " << options.model << " controller, firmware " << options.version << ", on "
+                  << name << (options.pace ? ", at 960 bytes/s" : "") << "\n";
 
-    // What the program wrote before it went away still counts: take in what is
-    // on its way, so the dump holds everything that reached the line.
-    if (g_stop != 0) {
-        sim.send = [](std::string_view) {};
-        std::string rest(incoming.bytes.begin(), incoming.bytes.end());
-        char buffer[4096];
-        for (ssize_t got = 0; (got = ::read(master, buffer, sizeof buffer)) > 0;)
-            rest.append(buffer, static_cast<std::size_t>(got));
-        if (!rest.empty())
-            sim.Receive(rest);
+        std::optional<double> firmwareSeconds;
+        if (auto failure = Serve(options, sim, master, firmwareSeconds)) {
+            std::cerr << "marrowick-sim: " << *failure << "\n";
+            status = 1;
+        }
+        if (!options.dump.empty()) {
+            for (const auto& error : Dump(sim, options.dump, firmwareSeconds)) {
+                std::cerr << "marrowick-sim: --dump: " << error << "\n";
+                status = 1;
+            }
+        }
+        ::close(slave);
+        ::close(master);
     }
-    if (!dump.empty())
-        Dump(sim, dump);
-    ::close(slave);
-    ::close(master);
-    if (!link.empty()) {
-        std::error_code ec;
-        std::filesystem::remove(link, ec);
+    return status;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& e) {
+        // Reached after the link's guard has removed it.
+        std::cerr << "marrowick-sim: " << e.what() << "\n";
+        return 1;
     }
-    return 0;
 }

@@ -55,7 +55,15 @@ TEST(ShowsEndToEnd, ReadSavesTheProjectAndWriteGivesABlankControllerTheSameShows
 
         SimProcess target({"--model", model, "--blank", "--dump", (scratch.path / "target").string()});
         const RunResult write = RunCli({"write-shows", "--port", target.path(), "--project", project.string()});
+        // The controller keeps what it was given: reading it back gives the same project.
+        const fs::path back = scratch.path / "back";
+        const RunResult reread = RunCli({"read-shows", "--port", target.path(), "--project", back.string()});
         target.Stop();
+        EXPECT_EQ(reread.status, 0) << reread.err;
+        for (int i = 0; i < 4; ++i) {
+            const std::string name = "00" + std::to_string(i) + ext;
+            EXPECT_EQ(ReadFile(back / name), ReadFile(project / name)) << name;
+        }
         ASSERT_EQ(write.status, 0) << write.err;
         EXPECT_TRUE(Has(write.out, "Show Loading Complete. Loaded 3 shows\n")) << write.out;
         EXPECT_TRUE(Has(write.out, "Download Complete\n")) << write.out;
@@ -68,7 +76,8 @@ TEST(ShowsEndToEnd, ReadSavesTheProjectAndWriteGivesABlankControllerTheSameShows
             const std::string name = "show-00" + std::to_string(i) + ".bin";
             EXPECT_EQ(ReadFile(written / name), ReadFile(dumped / name)) << name;
         }
-        EXPECT_TRUE(Has(ReadFile(written / "summary.txt"), model == "K5" ? "requests VMd\n" : "requests VMZd\n"));
+        EXPECT_TRUE(Has(ReadFile(written / "summary.txt"),
+                        model == "K5" ? "requests VMdVMu****\n" : "requests VMZdVMZu****\n"));
     }
 }
 

@@ -31,6 +31,17 @@ struct RunResult {
     double wallSeconds = 0; // from start to exit
 };
 
+// In a child after fork: becomes the program, or ends the child with status 127.
+[[noreturn]] inline void ExecOrExit(const std::vector<std::string>& argv)
+{
+    std::vector<char*> args;
+    for (const auto& a : argv)
+        args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    ::execv(args[0], args.data());
+    ::_exit(127);
+}
+
 // Runs a program to its end, collecting stdout and stderr (with a time limit).
 inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
 {
@@ -45,12 +56,7 @@ inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
         ::dup2(errPipe[1], 2);
         ::close(outPipe[0]);
         ::close(errPipe[0]);
-        std::vector<char*> args;
-        for (const auto& a : argv)
-            args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        ::execv(args[0], args.data());
-        ::_exit(127);
+        ExecOrExit(argv);
     }
     ::close(outPipe[1]);
     ::close(errPipe[1]);
@@ -108,24 +114,20 @@ public:
             const int devnull = ::open("/dev/null", O_WRONLY);
             ::dup2(devnull, 2);
             args.insert(args.begin(), program);
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(a.data());
-            argv.push_back(nullptr);
-            ::execv(argv[0], argv.data());
-            ::_exit(127);
+            ExecOrExit(args);
         }
         ::close(outPipe[1]);
-        // The first line of stdout is the device path.
+        // The first line of stdout is the device path. The pipe stays open:
+        // its end tells when the simulator has gone.
+        m_out = outPipe[0];
         std::string line;
-        pollfd p{outPipe[0], POLLIN, 0};
+        pollfd p{m_out, POLLIN, 0};
         while (::poll(&p, 1, 5000) > 0) {
             char c = 0;
-            if (::read(outPipe[0], &c, 1) != 1 || c == '\n')
+            if (::read(m_out, &c, 1) != 1 || c == '\n')
                 break;
             line += c;
         }
-        ::close(outPipe[0]);
         m_path = line;
     }
     ~SimProcess() { Stop(); }
@@ -133,20 +135,51 @@ public:
     SimProcess& operator=(const SimProcess&) = delete;
 
     const std::string& path() const { return m_path; }
+    pid_t pid() const { return m_pid; }
 
-    // Stops it (it writes its --dump then) and waits for it.
-    void Stop()
+    // Stops it with `signal` (it writes its --dump then) and waits for it, or
+    // with signal 0 waits for it to end by itself. One that has not ended
+    // within limitMs is killed. The exit status, or -1 when it did not exit
+    // normally (killed, or stopped before).
+    int Stop(int signal = SIGTERM, int limitMs = 20000)
     {
         if (m_pid <= 0)
-            return;
-        ::kill(m_pid, SIGTERM);
+            return -1;
+        if (signal != 0)
+            ::kill(m_pid, signal);
+        const auto asked = std::chrono::steady_clock::now();
+        bool gone = false;
+        pollfd p{m_out, POLLIN, 0};
+        while (m_out >= 0 && !gone) {
+            const auto waited =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - asked).count();
+            if (waited >= limitMs || ::poll(&p, 1, static_cast<int>(limitMs - waited)) <= 0)
+                break;
+            char buffer[256];
+            gone = ::read(m_out, buffer, sizeof buffer) <= 0; // its end of the pipe closed as it exited
+        }
+        if (!gone)
+            ::kill(m_pid, SIGKILL);
         int status = 0;
-        ::waitpid(m_pid, &status, 0);
+        struct rusage usage {};
+        if (::wait4(m_pid, &status, 0, &usage) != m_pid || !gone)
+            status = -1;
+        stopSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - asked).count();
+        cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                     static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
         m_pid = -1;
+        if (m_out >= 0)
+            ::close(m_out);
+        m_out = -1;
+        return status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
+
+    double cpuSeconds = 0;  // user and system time it used, once stopped
+    double stopSeconds = 0; // from the signal (or the start of the wait) to its end
 
 private:
     pid_t m_pid = -1;
+    int m_out = -1;
     std::string m_path;
 };
 
