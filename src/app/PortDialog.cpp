@@ -19,9 +19,9 @@ constexpr int NumberRole = Qt::UserRole;
 constexpr int DeviceRole = Qt::UserRole + 1;
 
 #ifdef Q_OS_WIN
-const char* const TypeHint = "Not listed? Type the port's name, such as COM23.";
+const char* const TypeHint = "Not listed? Type its name, such as COM23.";
 #else
-const char* const TypeHint = "Not listed? Type the device's path, such as /dev/ttyUSB3.";
+const char* const TypeHint = "Not listed? Type its path, such as /dev/ttyUSB3.";
 #endif
 
 // The port as messages name it: "COM3", or the typed device.
@@ -57,7 +57,7 @@ PortDialog::PortDialog(PortProbe probe, PortChoice current, QWidget* parent)
     m_combo->setObjectName(QStringLiteral("Combo1"));
     m_combo->setEditable(true);
     m_combo->setInsertPolicy(QComboBox::NoInsert);
-    m_combo->setMinimumWidth(260);
+    m_combo->setMinimumWidth(300);
     m_combo->setEditText(QStringLiteral("Finding Com Ports"));
     // What the user types is a device; what the program writes there is a status or an entry.
     connect(m_combo->lineEdit(), &QLineEdit::textEdited, this, [this] {
