@@ -180,6 +180,7 @@ int main(int argc, char** argv)
     Seed("settings", "port-only", "12");
     Seed("settings", "spaced", Joined({" +7 ", "FALSE"}));
     Seed("settings", "words", Joined({"COM3", "1"}));
+    Seed("settings", "device", Joined({"0", "false", "/dev/pts/7"}));
 
     Seed("dropped_files", "clips",
          Joined({Clip(true, 4000, "intro.mp3"), Clip(true, 900, "door.MP3"), Clip(true, 100, "notes.wav"),

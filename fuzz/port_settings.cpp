@@ -61,12 +61,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!settings.value("ports", "com" + std::to_string(n), "").empty())
             FUZZ_CHECK(std::any_of(entries.begin(), entries.end(), [n](const PortEntry& e) { return e.number == n; }));
 
-    // Whatever a person types as a port, reading it never fails, and a number
-    // reads back as itself.
+    // Whatever a person types as a port, reading it never fails, a number
+    // reads back as itself, and only the numbers 0..16 name numbered ports.
     for (const auto& piece : pieces) {
         const auto number = ParsePortNumber(piece);
         if (number)
             FUZZ_CHECK(*number >= 0 && *number <= 999 && ParsePortNumber("COM" + std::to_string(*number)) == number);
+        const PortName name = ReadPortName(piece);
+        if (name.kind == PortName::Kind::Numbered)
+            FUZZ_CHECK(number == name.number && name.number <= HighestPortNumber);
+        if (name.kind == PortName::Kind::BadNumber)
+            FUZZ_CHECK(number == name.number && name.number > HighestPortNumber);
+        FUZZ_CHECK(!name.windowsName || name.kind == PortName::Kind::Device);
     }
     return 0;
 }

@@ -70,13 +70,13 @@ void DesktopApp::Start()
     m_startup->Run();
 }
 
-void DesktopApp::ChoosePort(int current, std::function<void(int)> done)
+void DesktopApp::ChoosePort(const PortChoice& current, std::function<void(const PortChoice&)> done)
 {
     auto* dialog = new PortDialog(m_parts.probe, current, m_window.get());
     dialog->setAttribute(Qt::WA_DeleteOnClose);
     dialog->setWindowModality(Qt::ApplicationModal);
     QObject::connect(dialog, &QDialog::finished, m_window.get(),
-                     [dialog, done = std::move(done)](int) { done(dialog->ComPortNumber()); });
+                     [dialog, done = std::move(done)](int) { done(dialog->Choice()); });
     m_portDialog = dialog;
     dialog->show();
 }

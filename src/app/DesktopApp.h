@@ -47,7 +47,7 @@ public:
     PortDialog* portDialog() const { return m_portDialog; }
     LogWindow* logWindow() const { return m_logWindow.get(); }
 
-    void ChoosePort(int current, std::function<void(int)> done) override;
+    void ChoosePort(const PortChoice& current, std::function<void(const PortChoice&)> done) override;
     void ShowLogWindow() override;
 
 private:

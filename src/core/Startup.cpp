@@ -69,13 +69,16 @@ void Startup::Run()
         m_comPortNumber = 0;
         m_notices.push_back("The stored port \"" + stored + "\" is not a port number; no port taken");
     }
-    m_ports.ChoosePort(m_comPortNumber, [this](int chosen) { AfterPortDialog(chosen); });
+    m_device = m_settings.value(Section, "k5device", "");
+    m_ports.ChoosePort({m_comPortNumber, m_device}, [this](const PortChoice& chosen) { AfterPortDialog(chosen); });
 }
 
-void Startup::AfterPortDialog(int chosen)
+void Startup::AfterPortDialog(const PortChoice& chosen)
 {
-    m_comPortNumber = static_cast<std::int16_t>(chosen);
+    m_comPortNumber = static_cast<std::int16_t>(chosen.number);
+    m_device = chosen.device;
     m_settings.setValue(Section, "k5port", std::to_string(m_comPortNumber));
+    m_settings.setValue(Section, "k5device", m_device);
     OpenLogAndConnect();
 }
 
@@ -91,7 +94,9 @@ void Startup::OpenLogAndConnect()
         for (const auto& notice : m_notices)
             m_session.LogDebug(notice, 0, LogBaseline);
     }
-    const std::string port = simulated ? std::string("simulated controller") : "COM" + std::to_string(m_comPortNumber);
+    std::string port = m_device.empty() ? "COM" + std::to_string(m_comPortNumber) : m_device;
+    if (simulated)
+        port = "simulated controller";
     m_portOpened = m_session.Connect(port);
     ShowNotices();
     m_finished = true;

@@ -11,12 +11,19 @@ namespace marrowick {
 
 class Session;
 
+// The port start-up opens: a numbered port 1..16, a device the user typed
+// (its path, with number 0), or none (0 and no device).
+struct PortChoice {
+    int number = 0;
+    std::string device;
+};
+
 // The port selection dialog as start-up sees it: shown modally over the main
-// window, it reports the chosen port number (0 for none) once it has closed.
+// window, it reports the chosen port once it has closed.
 class PortChooser {
 public:
     virtual ~PortChooser() = default;
-    virtual void ChoosePort(int current, std::function<void(int chosen)> done) = 0;
+    virtual void ChoosePort(const PortChoice& current, std::function<void(const PortChoice& chosen)> done) = 0;
 };
 
 // The log window as start-up sees it: shown beside the main window, showing
@@ -27,9 +34,11 @@ public:
     virtual void ShowLogWindow() = 0;
 };
 
-// The main window's start-up, in order: the stored port number, the port
-// dialog, the number stored again, the log window when "debugmode" asks for it,
-// then the one-second timer, the port and the version request (Session::Connect).
+// The main window's start-up, in order: the stored port ("k5port", and
+// "k5device" for a device the user typed), the port dialog, both stored again,
+// the log window when "debugmode" asks for it, then the one-second timer, the
+// port (the typed device when there is one) and the version request
+// (Session::Connect).
 // The single-instance hand-over comes before all this, before any window exists.
 class Startup {
 public:
@@ -43,6 +52,8 @@ public:
     bool Finished() const { return m_finished; }
     bool PortOpened() const { return m_portOpened; }
     std::int16_t ComPortNumber() const { return m_comPortNumber; }
+    // The device typed in the port dialog; empty when a numbered port is used.
+    const std::string& Device() const { return m_device; }
     // Stored values that could not be read and were taken as their defaults;
     // shown in status panel 1 and, when the log window is open, logged.
     const std::vector<std::string>& Notices() const { return m_notices; }
@@ -50,7 +61,7 @@ public:
     std::function<void()> onFinished;
 
 private:
-    void AfterPortDialog(int chosen);
+    void AfterPortDialog(const PortChoice& chosen);
     void OpenLogAndConnect();
     void ShowNotices();
 
@@ -59,6 +70,7 @@ private:
     PortChooser& m_ports;
     LogWindowHost& m_logWindow;
     std::int16_t m_comPortNumber = 0;
+    std::string m_device;
     std::vector<std::string> m_notices;
     bool m_finished = false;
     bool m_portOpened = false;

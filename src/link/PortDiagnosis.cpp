@@ -50,6 +50,9 @@ std::string DescribePortProblem(const PortFacts& f)
         if (f.device.empty())
             return f.port + " has no serial device behind it: is the adapter plugged in?";
         return name + " does not exist: is the adapter plugged in?";
+    case PortProblem::WindowsName:
+        return f.port + " is a Windows port name and no such device exists here: use COM1 to COM16 or a device " +
+               "path such as /dev/ttyUSB0.";
     case PortProblem::PermissionDenied: {
         if (!f.groupMayOpen || f.group.empty())
             return "You may not open " + name + ": ask whoever looks after this computer for access to it.";

@@ -10,6 +10,7 @@ enum class PortProblem {
     NotChosen,        // no port number was chosen (port 0)
     BadNumber,        // a number outside 1..16
     NoDevice,         // the device path does not exist, or a number has no device behind it
+    WindowsName,      // "COM23" or "\\.\COM23" where no such device exists: a name only Windows knows
     PermissionDenied, // the user may not open the device
     Busy,             // another program holds the device
     BusyOrDenied,     // refused, and the system does not say whether it is busy or forbidden

@@ -8,8 +8,11 @@
 
 namespace marrowick {
 
+// The numbered ports are COM1..COM16.
+constexpr int HighestPortNumber = 16;
+
 struct PortEntry {
-    int number = 0;          // 1..16, shown as "COM" and the number
+    int number = 0;          // 1..16, shown as "COM" and the number; 0 for a device named by its path
     std::string device;      // what the platform opens: "COM3", "/dev/ttyUSB0"
     std::string description; // the adapter as the platform describes it
 };
@@ -24,6 +27,19 @@ struct FoundPort {
 
 // "COM3", "com3", "3" -> 3; anything else (a device path) -> nullopt.
 std::optional<int> ParsePortNumber(const std::string& name);
+
+// What a port text names. "COM3", "com3" and "3" are the numbered ports
+// COM1..COM16 ("COM0" and "0": none); a bare number above 16 names no port.
+// Anything else is a device, opened as written: a path ("/dev/ttyUSB3") or a
+// Windows port name, "COMn" above 16 or "\\.\COMn" with any n, so every port
+// Windows has can be reached.
+struct PortName {
+    enum class Kind { Numbered, BadNumber, Device };
+    Kind kind = Kind::Device;
+    int number = 0;           // Numbered: 0..16; BadNumber: the number given
+    bool windowsName = false; // Device: "COMn" or "\\.\COMn", a name only Windows knows
+};
+PortName ReadPortName(const std::string& text);
 
 // Windows: a number is the operating system's own COM port; only 1..16 count.
 std::vector<PortEntry> NumberWindowsPorts(const std::vector<FoundPort>& found);

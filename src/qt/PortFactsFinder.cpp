@@ -214,13 +214,23 @@ void FillPermission(PortFacts& f, const struct stat& st)
                 f.userListedInGroup = true;
 }
 
+// The path QSerialPort opens for a device name: a name without a folder is
+// looked for in /dev, as "ttyUSB0" opens /dev/ttyUSB0.
+std::string PathQtOpens(const std::string& device)
+{
+    if (device.rfind('/', 0) == 0 || device.rfind("./", 0) == 0 || device.rfind("../", 0) == 0)
+        return device;
+    return "/dev/" + device;
+}
+
 // What the system shows about a device that would not open; nothing when it
 // shows nothing wrong.
-std::optional<PortFacts> SystemFacts(const std::string& port, const std::string& device)
+std::optional<PortFacts> SystemFacts(const std::string& port, const std::string& name)
 {
     PortFacts f;
     f.port = port;
-    f.device = device;
+    f.device = PathQtOpens(name);
+    const std::string& device = f.device;
     struct stat st {};
     if (::stat(device.c_str(), &st) != 0) {
         const int error = errno;
@@ -329,6 +339,9 @@ PortFacts FactsOfFailedOpen(const std::string& port, const std::string& device, 
     if (auto facts = SystemFacts(port, device)) {
         if (facts->systemText.empty())
             facts->systemText = qtText;
+        // "COM23" typed here, where ports have other names, is told as such.
+        if (facts->problem == PortProblem::NoDevice && ReadPortName(port).windowsName)
+            facts->problem = PortProblem::WindowsName;
         return *facts;
     }
 #endif
@@ -354,22 +367,26 @@ PortFacts FactsOfFailedOpen(const std::string& port, const std::string& device, 
     return f;
 }
 
+std::optional<PortFacts> TryOpen(const std::string& port, const std::string& device)
+{
+    QSerialPort probe;
+    probe.setPortName(QString::fromStdString(device));
+    if (probe.open(QIODevice::ReadWrite)) {
+        probe.close();
+        return std::nullopt;
+    }
+    return FactsOfFailedOpen(port, device, probe.error(), probe.errorString().toStdString());
+}
+
 PortFacts FactsOfNoPortChosen(const std::vector<PortEntry>& found)
 {
     PortFacts f;
     f.problem = PortProblem::NotChosen;
     f.port = "COM0";
     f.devicesFound = static_cast<int>(found.size());
-    for (const auto& entry : found) {
-        QSerialPort probe;
-        probe.setPortName(QString::fromStdString(entry.device));
-        if (probe.open(QIODevice::ReadWrite)) {
-            probe.close();
-            continue;
-        }
-        f.refused.push_back(FactsOfFailedOpen("COM" + std::to_string(entry.number), entry.device, probe.error(),
-                                              probe.errorString().toStdString()));
-    }
+    for (const auto& entry : found)
+        if (auto refused = TryOpen("COM" + std::to_string(entry.number), entry.device))
+            f.refused.push_back(std::move(*refused));
     return f;
 }
 

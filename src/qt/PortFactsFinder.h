@@ -18,6 +18,10 @@ namespace marrowick {
 PortFacts FactsOfFailedOpen(const std::string& port, const std::string& device, QSerialPort::SerialPortError error,
                             const std::string& qtText);
 
+// Opens `device` (what the user's `port` stands for) and closes it again at
+// once: nothing when it opened, else why it would not.
+std::optional<PortFacts> TryOpen(const std::string& port, const std::string& device);
+
 // Why no port was chosen at start-up: the numbered ports found, and why each
 // that would not open refused.
 PortFacts FactsOfNoPortChosen(const std::vector<PortEntry>& found);

@@ -6,11 +6,6 @@ namespace marrowick {
 
 PortNames::PortNames(const Settings* settings) : m_settings(settings) {}
 
-std::optional<int> PortNames::ParseNumber(const std::string& name)
-{
-    return ParsePortNumber(name);
-}
-
 std::vector<PortEntry> PortNames::Ports() const
 {
     std::vector<FoundPort> found;
@@ -26,16 +21,18 @@ std::vector<PortEntry> PortNames::Ports() const
 
 std::optional<std::string> PortNames::Resolve(const std::string& name, PortFacts* why) const
 {
-    const auto number = ParseNumber(name);
-    if (!number)
-        return name; // a device path (or an OS port name) as given
+    const PortName read = ReadPortName(name);
+    if (read.kind == PortName::Kind::Device)
+        return name; // a device path, or a Windows port name, opened as given
     PortFacts facts;
-    facts.port = "COM" + std::to_string(*number);
-    if (*number < 1 || *number > 16) {
-        facts.problem = *number == 0 ? PortProblem::NotChosen : PortProblem::BadNumber;
+    facts.port = "COM" + std::to_string(read.number);
+    if (read.kind == PortName::Kind::BadNumber) {
+        facts.problem = PortProblem::BadNumber;
+    } else if (read.number == 0) {
+        facts.problem = PortProblem::NotChosen;
     } else {
         for (const auto& entry : Ports())
-            if (entry.number == *number)
+            if (entry.number == read.number)
                 return entry.device;
         facts.problem = PortProblem::NoDevice;
     }

@@ -19,10 +19,9 @@ public:
     explicit PortNames(const Settings* settings = nullptr);
 
     std::vector<PortEntry> Ports() const;
-    // "COM3", "com3", "3" -> 3; anything else -> nullopt.
-    static std::optional<int> ParseNumber(const std::string& name);
-    // The device to open for "COM3", "3" or a device path. A number without a
-    // device fills `why` (port "COM" and the number, no device, the problem).
+    // The device to open for "COM3", "3" or a device path (a Windows port
+    // name such as "COM23" or "\\.\COM23" is one: see ReadPortName). A number
+    // without a device fills `why` (port "COM" and the number, the problem).
     std::optional<std::string> Resolve(const std::string& name, PortFacts* why) const;
 
 private:

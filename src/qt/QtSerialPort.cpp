@@ -8,8 +8,8 @@ namespace {
 // "3" and "com3" are shown as "COM3"; a device path as it is.
 std::string ShownPort(const std::string& name)
 {
-    const auto number = PortNames::ParseNumber(name);
-    return number ? "COM" + std::to_string(*number) : name;
+    const PortName read = ReadPortName(name);
+    return read.kind == PortName::Kind::Numbered ? "COM" + std::to_string(read.number) : name;
 }
 
 } // namespace

@@ -82,6 +82,14 @@ TEST(PortDiagnosisEndToEnd, MissingDevicesAndFilesThatAreNoSerialPort)
     ExpectOneLineFailure(plain, file);
     EXPECT_TRUE(Has(plain.err, "is not a serial port")) << plain.err;
 
+    // Windows port names are devices there; here they say what to use instead.
+    for (const std::string windows : {"COM23", "\\\\.\\COM23"}) {
+        const RunResult named = RunCli({"identify", "--port", windows});
+        ExpectOneLineFailure(named, windows);
+        EXPECT_EQ(named.err, windows + " is a Windows port name and no such device exists here: use COM1 to COM16 or "
+                                       "a device path such as /dev/ttyUSB0.\n");
+    }
+
     // A port number with no device behind it on this computer.
     const auto ports = PortNames().Ports();
     int free = 0;

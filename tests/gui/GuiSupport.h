@@ -1,10 +1,15 @@
 #pragma once
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QEventLoop>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -46,9 +51,29 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000)
     return done();
 }
 
-// A port probe that finds the given port numbers and remembers what it tried.
+// Types `text` into the combo box's text field as a person would: what it
+// held is selected and deleted, then each character is a key press.
+inline void Type(QComboBox& combo, const QString& text)
+{
+    QLineEdit* edit = combo.lineEdit();
+    edit->selectAll();
+    const auto press = [edit](int key, const QString& characters) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, characters);
+        QCoreApplication::sendEvent(edit, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, characters);
+        QCoreApplication::sendEvent(edit, &up);
+    };
+    press(Qt::Key_Backspace, QString());
+    for (const QChar c : text)
+        press(0, QString(c));
+}
+
+// A port probe that finds the given port numbers and remembers what it tried
+// (a typed device as 0). Every device opens, except those `refused` names
+// with the reason they give.
 struct FakePorts {
     std::vector<PortEntry> entries;
+    std::map<std::string, std::string> refused;
     std::vector<int> tried;
     std::function<void(int)> whileTrying;
 
@@ -56,11 +81,12 @@ struct FakePorts {
     {
         PortProbe probe;
         probe.ports = [this] { return entries; };
-        probe.openAndClose = [this](const PortEntry& entry) {
+        probe.tryOpen = [this](const PortEntry& entry) {
             tried.push_back(entry.number);
             if (whileTrying)
                 whileTrying(entry.number);
-            return true;
+            const auto reason = refused.find(entry.device);
+            return reason == refused.end() ? PortTrial{true, {}} : PortTrial{false, reason->second};
         };
         return probe;
     }

@@ -8,6 +8,11 @@
 #include "GuiSupport.h"
 #include "app/LogWindow.h"
 #include "core/Session.h"
+#include "qt/QtClock.h"
+#include "qt/QtSerialPort.h"
+#ifndef _WIN32
+#include "e2e/SimProcess.h"
+#endif
 
 namespace marrowick::testing {
 namespace {
@@ -56,6 +61,81 @@ TEST(StartupWindow, FirstRunLetsThePortDialogDecideAndStoresTheChoice)
     EXPECT_EQ(Control<QPushButton>(window, "btnReadShows")->text(), QStringLiteral("Read Shows from K5"));
     EXPECT_EQ(f.session().State(), StateIdle);
 }
+
+// A device typed in the port dialog is opened, stored under "k5device" with
+// "k5port" 0, and shown and preselected at the next start; picking a numbered
+// port then empties "k5device" again.
+TEST(StartupWindow, ATypedDeviceIsOpenedStoredAndPreselectedNextTime)
+{
+    DesktopFixture f;
+    f.ports.entries = {Port(2)};
+    f.App().Start();
+    auto* combo = Control<QComboBox>(*f.app->portDialog(), "Combo1");
+    ASSERT_TRUE(WaitFor([&] { return combo->currentText() == QStringLiteral("Select.."); }));
+    Type(*combo, QStringLiteral("/dev/pts/7"));
+    Control<QPushButton>(*f.app->portDialog(), "Command1")->click();
+    EXPECT_EQ(f.port.openedName, "/dev/pts/7");
+    EXPECT_EQ(f.settings.value("defaults", "k5device", "-"), "/dev/pts/7");
+    EXPECT_EQ(f.settings.value("defaults", "k5port", "-"), "0");
+    f.clock.RunUntilIdle(5000);
+    EXPECT_EQ(StatusText(f.app->window(), 2), QStringLiteral("Firmware Version: 1.05       Model: K5"));
+
+    // The next start: the same settings file, the device listed after the ports and preselected.
+    f.app.reset();
+    f.port.close();
+    f.port.openedName.clear();
+    f.App().Start();
+    combo = Control<QComboBox>(*f.app->portDialog(), "Combo1");
+    ASSERT_TRUE(WaitFor([&] { return !combo->currentText().startsWith(QStringLiteral("Finding")); }));
+    ASSERT_EQ(combo->count(), 2);
+    EXPECT_EQ(combo->itemText(1), QStringLiteral("/dev/pts/7"));
+    EXPECT_EQ(combo->currentIndex(), 1);
+    EXPECT_EQ(combo->currentText(), QStringLiteral("/dev/pts/7"));
+    combo->setCurrentIndex(0);
+    Control<QPushButton>(*f.app->portDialog(), "Command1")->click();
+    EXPECT_EQ(f.port.openedName, "COM2");
+    EXPECT_EQ(f.settings.value("defaults", "k5device", "-"), "");
+    EXPECT_EQ(f.settings.value("defaults", "k5port", "-"), "2");
+}
+
+#ifndef _WIN32
+// The whole way on a real line: marrowick-sim on a pseudo-terminal, its path
+// typed into the port dialog, the real serial port, clock and port probe.
+TEST(StartupWindow, OpensATypedPseudoTerminalOfARunningSimulatorAndIdentifiesIt)
+{
+    e2e::SimProcess sim({"--model", "R2", "--version", "1.05", "--serial", "12345678"});
+    ASSERT_FALSE(sim.path().empty());
+    QTemporaryDir folder;
+    QtSettings settings(folder.filePath(QStringLiteral("settings.ini")));
+    const LogFolders logFolders{folder.filePath(QStringLiteral("program")).toStdString(),
+                                folder.filePath(QStringLiteral("user")).toStdString()};
+    const QString identified = QStringLiteral("Firmware Version: 1.05       Model: R2");
+    for (const bool typed : {true, false}) {
+        SCOPED_TRACE(typed ? "typed" : "preselected at the next start");
+        QtClock clock;
+        QtSerialPort port(&settings);
+        ScriptedDialogs dialogs;
+        DesktopApp app(DesktopParts{clock, port, settings, &dialogs, SystemPortProbe(&settings), logFolders, ""});
+        app.Start();
+        auto* combo = Control<QComboBox>(*app.portDialog(), "Combo1");
+        ASSERT_TRUE(WaitFor([&] { return !combo->currentText().startsWith(QStringLiteral("Finding")); }, 15000));
+        if (typed)
+            Type(*combo, QString::fromStdString(sim.path()));
+        else
+            EXPECT_EQ(combo->currentText().toStdString(), sim.path());
+        Control<QPushButton>(*app.portDialog(), "Command1")->click();
+        ASSERT_TRUE(
+            WaitFor([&] { return StatusText(app.window(), 3) == QStringLiteral("Serial Number: 12345678"); }, 10000))
+            << StatusText(app.window(), 1).toStdString();
+        EXPECT_EQ(StatusText(app.window(), 2), identified);
+        EXPECT_EQ(app.window().windowTitle(), QStringLiteral("Marrowick Interface Utility"));
+        EXPECT_EQ(settings.value("defaults", "k5device", "-"), sim.path());
+        EXPECT_EQ(settings.value("defaults", "k5port", "-"), "0");
+        EXPECT_TRUE(dialogs.shown.empty());
+        app.window().close();
+    }
+}
+#endif
 
 TEST(StartupWindow, PortThatWillNotOpenEndsInTheModelQuestionWithoutControllerButtons)
 {

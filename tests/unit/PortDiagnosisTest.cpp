@@ -55,7 +55,12 @@ TEST(PortDiagnosis, MissingDevicesAskWhetherTheAdapterIsPluggedIn)
 
     const std::string outOfRange = DescribePortProblem(Facts(PortProblem::BadNumber, "COM17"));
     EXPECT_TRUE(Has(outOfRange, "COM17") && Has(outOfRange, "COM1 to COM16")) << outOfRange;
-    for (const auto& text : {path, mapped, number, outOfRange})
+
+    // A Windows port name where there is no such device: no adapter to plug in, another name to use.
+    const std::string windows = DescribePortProblem(Facts(PortProblem::WindowsName, "COM23", "/dev/COM23"));
+    EXPECT_EQ(windows, "COM23 is a Windows port name and no such device exists here: use COM1 to COM16 or a device "
+                       "path such as /dev/ttyUSB0.");
+    for (const auto& text : {path, mapped, number, outOfRange, windows})
         ExpectShort(text);
 }
 

@@ -59,9 +59,39 @@ TEST(PortNumbering, WindowsNumbersAreTheSystemsOwnAndPortTextsParse)
     EXPECT_EQ(ParsePortNumber("COM3"), 3);
     EXPECT_EQ(ParsePortNumber("com12"), 12);
     EXPECT_EQ(ParsePortNumber("7"), 7);
-    EXPECT_EQ(ParsePortNumber("COM999"), 999); // out of range, refused later with the number named
+    EXPECT_EQ(ParsePortNumber("COM999"), 999); // out of range: a Windows port name, see below
     EXPECT_EQ(ParsePortNumber("COM1000"), std::nullopt);
     EXPECT_EQ(ParsePortNumber("COM"), std::nullopt);
     EXPECT_EQ(ParsePortNumber("/dev/ttyUSB0"), std::nullopt);
     EXPECT_EQ(ParsePortNumber("-5"), std::nullopt);
+}
+
+// What a typed port names: "COM1".."COM16" (any letter case, or the bare
+// number) the numbered ports, "COM0" none; any other "COMn" and every
+// "\\.\COMn" a Windows port, opened as a device; everything else a device path.
+TEST(PortNumbering, PortTextsNameANumberedPortOrADevice)
+{
+    using Kind = PortName::Kind;
+    struct Case {
+        const char* text;
+        Kind kind;
+        int number;
+        bool windowsName;
+    };
+    for (const Case& c : {Case{"COM1", Kind::Numbered, 1, false},       Case{"com16", Kind::Numbered, 16, false},
+                          Case{"16", Kind::Numbered, 16, false},        Case{"COM0", Kind::Numbered, 0, false},
+                          Case{"0", Kind::Numbered, 0, false},          Case{"COM17", Kind::Device, 0, true},
+                          Case{"COM23", Kind::Device, 0, true},         Case{"cOm256", Kind::Device, 0, true},
+                          Case{"COM1000", Kind::Device, 0, true},       Case{"\\\\.\\COM23", Kind::Device, 0, true},
+                          Case{"\\\\.\\com3", Kind::Device, 0, true},   Case{"17", Kind::BadNumber, 17, false},
+                          Case{"999", Kind::BadNumber, 999, false},     Case{"/dev/ttyUSB3", Kind::Device, 0, false},
+                          Case{"/dev/pts/7", Kind::Device, 0, false},   Case{"COM", Kind::Device, 0, false},
+                          Case{"COM3x", Kind::Device, 0, false},        Case{"\\\\.\\COM", Kind::Device, 0, false},
+                          Case{"\\\\.\\ttyS0", Kind::Device, 0, false}, Case{"x\\\\.\\COM3", Kind::Device, 0, false}}) {
+        SCOPED_TRACE(c.text);
+        const PortName name = ReadPortName(c.text);
+        EXPECT_EQ(name.kind, c.kind);
+        EXPECT_EQ(name.number, c.number);
+        EXPECT_EQ(name.windowsName, c.windowsName);
+    }
 }

@@ -20,9 +20,10 @@ struct StartupFakes : Settings, PortChooser, LogWindowHost {
         events.push_back("write " + key + "=" + v);
         store.setValue(section, key, v);
     }
-    void ChoosePort(int current, std::function<void(int)> done) override
+    void ChoosePort(const PortChoice& current, std::function<void(const PortChoice&)> done) override
     {
-        events.push_back("port dialog from " + std::to_string(current));
+        events.push_back("port dialog from " +
+                         (current.device.empty() ? std::to_string(current.number) : current.device));
         pendingDone = std::move(done);
     }
     void ShowLogWindow() override
@@ -34,7 +35,7 @@ struct StartupFakes : Settings, PortChooser, LogWindowHost {
     Harness& harness;
     MemorySettings store;
     mutable std::vector<std::string> events;
-    std::function<void(int)> pendingDone;
+    std::function<void(const PortChoice&)> pendingDone;
 };
 
 TEST(Startup, RunsItsStepsInOrderAndOpensTheChosenPort)
@@ -47,13 +48,14 @@ TEST(Startup, RunsItsStepsInOrderAndOpensTheChosenPort)
     Startup startup(h.session, fakes, fakes, fakes);
     startup.Run();
 
-    EXPECT_EQ(fakes.events, (std::vector<std::string>{"read k5port", "port dialog from 4"}));
+    EXPECT_EQ(fakes.events, (std::vector<std::string>{"read k5port", "read k5device", "port dialog from 4"}));
     EXPECT_FALSE(startup.Finished()) << "nothing more until the dialog has closed";
     EXPECT_FALSE(h.port.isOpen());
 
-    fakes.pendingDone(3);
+    fakes.pendingDone({3, ""});
     EXPECT_EQ(fakes.events,
-              (std::vector<std::string>{"read k5port", "port dialog from 4", "write k5port=3", "read debugmode",
+              (std::vector<std::string>{"read k5port", "read k5device", "port dialog from 4", "write k5port=3",
+                                        "write k5device=", "read debugmode",
                                         "log window, port closed, first line Debugger loaded: 06/12/2026  12:00:00"}));
     EXPECT_TRUE(startup.Finished());
     EXPECT_TRUE(startup.PortOpened());
@@ -61,6 +63,43 @@ TEST(Startup, RunsItsStepsInOrderAndOpensTheChosenPort)
     h.clock.RunUntilIdle(5000);
     EXPECT_EQ(h.Sent().substr(0, 2), "VM");
     EXPECT_EQ(h.session.identity.ControllerModel, "K5");
+}
+
+// A device typed in the port dialog is opened instead of a number, stored
+// under "k5device" (with "k5port" 0) and offered again; choosing a numbered
+// port later empties it.
+TEST(Startup, ATypedDeviceIsOpenedStoredAndOfferedAgain)
+{
+    struct Case {
+        const char* storedPort;
+        const char* storedDevice;
+        std::string offered;
+        PortChoice chosen;
+        std::string opened;
+        std::string k5port;
+        std::string k5device;
+    };
+    for (const Case& c : {Case{"3", "", "3", {0, "/dev/pts/7"}, "/dev/pts/7", "0", "/dev/pts/7"},
+                          Case{"0", "/dev/pts/7", "/dev/pts/7", {0, "/dev/pts/7"}, "/dev/pts/7", "0", "/dev/pts/7"},
+                          Case{"0", "/dev/pts/7", "/dev/pts/7", {2, ""}, "COM2", "2", ""},
+                          Case{"0", "COM23", "COM23", {0, "COM23"}, "COM23", "0", "COM23"}}) {
+        SCOPED_TRACE(c.storedDevice);
+        Harness h;
+        StartupFakes fakes(h);
+        fakes.store.setValue("defaults", "k5port", c.storedPort);
+        if (*c.storedDevice != 0)
+            fakes.store.setValue("defaults", "k5device", c.storedDevice);
+        Startup startup(h.session, fakes, fakes, fakes);
+        startup.Run();
+        EXPECT_EQ(fakes.events.back(), "port dialog from " + c.offered);
+        fakes.pendingDone(c.chosen);
+        EXPECT_EQ(h.port.openedName, c.opened);
+        EXPECT_EQ(fakes.store.value("defaults", "k5port", "-"), c.k5port);
+        EXPECT_EQ(fakes.store.value("defaults", "k5device", "-"), c.k5device);
+        EXPECT_EQ(startup.Device(), c.k5device);
+        h.clock.RunUntilIdle(5000);
+        EXPECT_EQ(h.session.identity.ControllerModel, "K5");
+    }
 }
 
 TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
@@ -73,7 +112,7 @@ TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
     Startup startup(h.session, fakes, fakes, fakes);
     startup.Run();
     EXPECT_EQ(fakes.events.back(), "port dialog from 0");
-    fakes.pendingDone(0);
+    fakes.pendingDone({0, ""});
 
     ASSERT_EQ(startup.Notices().size(), 2u);
     EXPECT_NE(startup.Notices()[0].find("COM3"), std::string::npos);
