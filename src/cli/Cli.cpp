@@ -95,6 +95,7 @@ struct Context::Impl {
     ConsoleView view;
     std::unique_ptr<ConsoleDialogs> dialogs;
     std::unique_ptr<Session> session;
+    std::function<void()> wake;
 };
 
 Context::Context(const Command& command_, Args args_)
@@ -138,24 +139,36 @@ int Context::Fail(const Result& result) const
     return ExitStatusOf(result);
 }
 
-void Context::RunUntil(const std::function<bool()>& done)
+void Context::RunUntil(const std::function<bool()>& done, int refreshMs)
 {
     QEventLoop loop;
-    // Checked whenever the session's link state changes and on a slow heartbeat,
-    // so a condition set outside a state change is still seen; nothing spins.
-    const int id = session().stateEngine.StateChanged.connect([&](std::int16_t) {
-        if (done())
-            QTimer::singleShot(0, &loop, &QEventLoop::quit);
-    });
-    QTimer heartbeat;
-    QObject::connect(&heartbeat, &QTimer::timeout, &loop, [&] {
+    // Checked once events have settled after a wake-up (a finished conversation,
+    // a change of the link state), so nothing polls while the line is busy.
+    m_impl->wake = [&] {
+        QTimer::singleShot(0, &loop, [&] {
+            if (done())
+                loop.quit();
+        });
+    };
+    const int id = session().stateEngine.StateChanged.connect([this](std::int16_t) { Wake(); });
+    // Only a progress line that is drawn from `done` needs a clock of its own.
+    QTimer refresh;
+    QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
         if (done())
             loop.quit();
     });
-    heartbeat.start(50);
+    if (refreshMs > 0)
+        refresh.start(refreshMs);
     if (!done())
         loop.exec();
     session().stateEngine.StateChanged.disconnect(id);
+    m_impl->wake = nullptr;
+}
+
+void Context::Wake()
+{
+    if (m_impl->wake)
+        m_impl->wake();
 }
 
 int Context::Identify()
@@ -174,7 +187,10 @@ int Context::Identify()
         }
     }
     std::optional<Result> outcome;
-    const int id = session().identification().Finished.connect([&](const Result& o) { outcome = o; });
+    const int id = session().identification().Finished.connect([&](const Result& o) {
+        outcome = o;
+        Wake();
+    });
     std::string error;
     const bool opened = session().Connect(port, &error);
     if (opened)

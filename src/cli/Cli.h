@@ -84,8 +84,12 @@ public:
     std::optional<std::string> folderAnswer;
     std::optional<std::string> promptAnswer;
 
-    // Runs the event loop until `done` says so (checked after every event).
-    void RunUntil(const std::function<bool()>& done);
+    // Runs the event loop until `done` says so: checked after each Wake() and
+    // each change of the link state, and every `refreshMs` when given (for a
+    // progress line drawn from `done`).
+    void RunUntil(const std::function<bool()>& done, int refreshMs = 0);
+    // Something `done` looks at has changed.
+    void Wake();
     // Progress on stderr: a line that rewrites itself.
     void Progress(const std::string& line) const;
     void EndProgress() const;

@@ -120,7 +120,10 @@ int RunFlash(Context& context)
 
     FirmwareFeature& firmware = session.firmware();
     std::optional<Result> outcome;
-    firmware.Ended.connect([&](const Result& o) { outcome = o; });
+    firmware.Ended.connect([&](const Result& o) {
+        outcome = o;
+        context.Wake();
+    });
     firmware.download().RecordSent.connect([&](int index, int last) {
         if (index % 16 == 0 || index == last)
             context.Progress("Image " + std::to_string(firmware.download().ImageNumber()) + ": record " +

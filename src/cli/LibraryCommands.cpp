@@ -93,7 +93,10 @@ int RunSendClips(Context& context)
 
     ClipTransfer& transfer = session.library().Transfer();
     std::optional<Result> outcome;
-    transfer.Finished.connect([&](const Result& o) { outcome = o; });
+    transfer.Finished.connect([&](const Result& o) {
+        outcome = o;
+        context.Wake();
+    });
     const auto showProgress = [&] {
         const std::size_t total = transfer.BytesTotal();
         const std::size_t done = transfer.BytesAccepted();

@@ -33,7 +33,10 @@ fs::path ProjectArgument(const Context& context)
 template <typename Exchange> Result WaitFor(Context& context, Exchange& conversation, const char* doing)
 {
     std::optional<Result> outcome;
-    const int id = conversation.Finished.connect([&](const Result& o) { outcome = o; });
+    const int id = conversation.Finished.connect([&](const Result& o) {
+        outcome = o;
+        context.Wake();
+    });
     const Result started = conversation.Start();
     if (!started.ok()) {
         conversation.Finished.disconnect(id);
@@ -42,15 +45,17 @@ template <typename Exchange> Result WaitFor(Context& context, Exchange& conversa
         return started;
     }
     std::string shown;
-    context.RunUntil([&] {
-        const std::string line = std::string(doing) + " " +
-                                 std::to_string(static_cast<long long>(conversation.Done())) + " of " +
-                                 std::to_string(static_cast<long long>(conversation.Total())) + " bytes";
-        if (line != shown)
-            context.Progress(line);
-        shown = line;
-        return outcome.has_value();
-    });
+    context.RunUntil(
+        [&] {
+            const std::string line = std::string(doing) + " " +
+                                     std::to_string(static_cast<long long>(conversation.Done())) + " of " +
+                                     std::to_string(static_cast<long long>(conversation.Total())) + " bytes";
+            if (line != shown)
+                context.Progress(line);
+            shown = line;
+            return outcome.has_value();
+        },
+        250);
     conversation.Finished.disconnect(id);
     std::cerr << std::endl;
     return *outcome;
