@@ -87,8 +87,8 @@ int RunSendClips(Context& context)
         return status;
     Session& session = context.session();
     if (!session.identity.Model())
-        return context.Fail("The controller's model is not known");
-    if (auto problem = GatherClips(context))
+        return context.Fail(context.OnPort("The controller's model is not known"));
+    if (auto problem = GatherClips(context, "nothing was sent"))
         return context.Fail(*problem);
 
     ClipTransfer& transfer = session.library().Transfer();
@@ -104,7 +104,8 @@ int RunSendClips(Context& context)
     transfer.Progressed.connect(showProgress);
     const Result started = session.library().StartSending();
     if (!started.ok())
-        return context.Fail(started.message.empty() ? "The link is busy; nothing was sent" : started.message);
+        return context.Fail(started.message.empty() ? context.OnPort("The link is busy; nothing was sent")
+                                                    : started.message);
     showProgress();
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;

@@ -117,6 +117,21 @@ TEST(ShowsEndToEnd, FailedOrRefusedReadsLeaveNoProjectBehind)
     EXPECT_TRUE(fs::exists(project / "001.K5S"));
     EXPECT_EQ(ReadFile(project / "notes.txt"), "mine");
 
+    // The save fails part-way (no file may grow beyond 2048 bytes) into a folder
+    // that was there, empty: what was written is taken away, the folder stays.
+    const fs::path empty = scratch.path / "empty";
+    fs::create_directories(empty);
+    SimProcess limited({"--model", "K5"});
+    const RunResult cut =
+        marrowick::e2e::Run({"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 4; exec \"$0\" \"$@\"", MARROWICK_CLI,
+                             "read-shows", "--port", limited.path(), "--project", empty.string()});
+    EXPECT_EQ(cut.status, 1) << cut.err;
+    EXPECT_TRUE(Has(cut.err, "These files were not saved:\n/empty/001.K5S: ")) << cut.err;
+    EXPECT_TRUE(Has(cut.err, "The shows could not be saved into " + empty.string())) << cut.err;
+    EXPECT_TRUE(Has(cut.out, "Show Saved as: /empty/002.K5S\n")) << cut.out;
+    EXPECT_TRUE(fs::is_directory(empty));
+    EXPECT_TRUE(fs::is_empty(empty));
+
     SimProcess t7({"--model", "T7"});
     const RunResult refusedT7 =
         RunCli({"read-shows", "--port", t7.path(), "--project", (scratch.path / "t7").string()});
