@@ -85,7 +85,7 @@ int IdentifyForShows(Context& context)
     if (status != ExitOk)
         return status;
     if (!context.session().identity.Model()->Traits().hasShowTable)
-        return context.Fail(T7Refusal);
+        return context.Fail(context.OnPort(T7Refusal));
     return ExitOk;
 }
 

@@ -136,7 +136,8 @@ TEST(ShowsEndToEnd, FailedOrRefusedReadsLeaveNoProjectBehind)
     const RunResult refusedT7 =
         RunCli({"read-shows", "--port", t7.path(), "--project", (scratch.path / "t7").string()});
     EXPECT_EQ(refusedT7.status, 1);
-    EXPECT_TRUE(Has(refusedT7.err, "not available for a T7")) << refusedT7.err;
+    EXPECT_TRUE(Has(refusedT7.err, "not available for a T7 controller (it has no show table) (port " + t7.path() + ")"))
+        << refusedT7.err;
     EXPECT_FALSE(fs::exists(scratch.path / "t7"));
     const RunResult writeT7 = RunCli({"write-shows", "--port", t7.path(), "--project", project.string()});
     EXPECT_EQ(writeT7.status, 1);
