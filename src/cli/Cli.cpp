@@ -139,7 +139,10 @@ int Context::Fail(const Result& result) const
 std::string Context::OnPort(const std::string& message) const
 {
     const std::string port = args.Option("port");
-    if (port.empty() || message.find(port) != std::string::npos)
+    // A bare number ("3") is found in too many messages to count as named there.
+    const bool named =
+        port.find_first_not_of("0123456789") != std::string::npos && message.find(port) != std::string::npos;
+    if (port.empty() || named)
         return message;
     return message + " (port " + port + ")";
 }

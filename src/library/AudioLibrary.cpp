@@ -107,10 +107,10 @@ std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& pa
     for (const std::string& path : paths) {
         std::string why;
         const std::int64_t size = MeasureFile(path, &why);
-        std::ifstream readable(path, std::ios::binary);
-        if (size >= 0 && !readable)
+        // Opened only once it is known to be a regular file: a FIFO would wait for a writer.
+        if (size >= 0 && !std::ifstream(path, std::ios::binary))
             why = std::strerror(errno);
-        if (size < 0 || !readable) {
+        if (!why.empty()) {
             problems.push_back("Cannot open " + path + ": " + why);
             continue;
         }

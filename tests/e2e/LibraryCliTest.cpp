@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -88,6 +89,8 @@ TEST(LibraryEndToEnd, EveryFileMustBeReadableAndFitOrNothingIsWrittenOrSent)
     const std::string gone = (files.path / "gone.wav").string();
     const std::string folder = (files.path / "p").string();
     fs::create_directories(folder);
+    const std::string fifo = (files.path / "fifo.mp3").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string empty = files.Make("empty.mp3", 0);
     const std::string alsoEmpty = files.Make("also-empty.mp3", 0);
 
@@ -98,10 +101,10 @@ TEST(LibraryEndToEnd, EveryFileMustBeReadableAndFitOrNothingIsWrittenOrSent)
     const Case cases[] = {
         {{huge}, {"File Too Large: " + huge + " has 4063225 bytes, 4063224 bytes of audio memory are left"}},
         {{small, gone}, {"Cannot open " + gone + ": No such file or directory"}},
-        {{gone, huge, small, folder},
+        {{gone, huge, small, folder, fifo},
          {"Cannot open " + gone + ": No such file or directory",
           "File Too Large: " + huge + " has 4063225 bytes, 4063224 bytes of audio memory are left",
-          "Cannot open " + folder + ": not a regular file"}},
+          "Cannot open " + folder + ": not a regular file", "Cannot open " + fifo + ": not a regular file"}},
         {{empty, alsoEmpty}, {"The sound files given are all empty; "}},
     };
     SimProcess sim({"--model", "K5", "--dump", (files.path / "dump").string()});
