@@ -85,6 +85,9 @@ void DesktopApp::ShowLogWindow()
 {
     m_logWindow =
         std::make_unique<LogWindow>(m_session->log, m_session->clock, m_session->stateEngine, m_parts.logFolders);
+    m_logWindow->onCloseSaveFailed = [this](const std::string& why) {
+        m_session->SetStatus(1, "Log not saved: " + why);
+    };
     PlaceBesideMainWindow(*m_logWindow);
     m_logWindow->show();
     // Its frame is known only once the window manager has framed it.

@@ -177,8 +177,11 @@ void LogWindow::closeEvent(QCloseEvent* event)
         m_closed = true;
         const LogSaveResult result = CloseLog(m_log, m_autoSave->isChecked(), m_folders, m_clock.localDate(),
                                               m_clock.localTime(), m_clock.localDateTime());
-        if (!result.ok)
+        if (!result.ok) {
             qWarning("Log not saved: %s", result.message.c_str());
+            if (onCloseSaveFailed)
+                onCloseSaveFailed(result.message);
+        }
     }
     event->accept();
 }

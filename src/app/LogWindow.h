@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QWidget>
+#include <functional>
+#include <string>
 
 #include "link/StateEngine.h"
 #include "log/LogFile.h"
@@ -26,6 +28,8 @@ public:
     int debuglevel() const;
     // Saves the log (`SaveLog`); a failure is told in the log itself.
     void SaveLog();
+    // Told why, when the save on closing fails: the log that would show it is gone.
+    std::function<void(const std::string& why)> onCloseSaveFailed;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -36,7 +36,14 @@ private:
 class ConsoleDialogs : public Dialogs {
 public:
     explicit ConsoleDialogs(Context& context) : m_context(context) {}
-    void message(const std::string& text, const std::string&, DialogIcon) override { std::cerr << text << std::endl; }
+    void message(const std::string& text, const std::string&, DialogIcon) override
+    {
+        // A message box's lines end in CR LF; a terminal's in LF.
+        std::string lines = text;
+        for (auto at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at))
+            lines.erase(at, 1);
+        std::cerr << lines << std::endl;
+    }
     bool question(Question id, const std::string&, const std::string&, DialogIcon) override
     {
         const auto found = m_context.answers.find(id);
@@ -135,8 +142,19 @@ int Context::Fail(const std::string& message) const
 int Context::Fail(const Result& result) const
 {
     EndProgress();
-    std::cerr << result.message << std::endl;
+    std::cerr << (result.code == ResultCode::FileError ? result.message : OnPort(result.message)) << std::endl;
     return ExitStatusOf(result);
+}
+
+std::string Context::OnPort(const std::string& message) const
+{
+    const std::string port = args.Option("port");
+    // A bare number ("3") is found in too many messages to count as named there.
+    const bool named =
+        port.find_first_not_of("0123456789") != std::string::npos && message.find(port) != std::string::npos;
+    if (port.empty() || named)
+        return message;
+    return message + " (port " + port + ")";
 }
 
 void Context::RunUntil(const std::function<bool()>& done, int refreshMs)

@@ -71,8 +71,11 @@ public:
     int Usage(const std::string& problem = "") const;
     // Prints the message on stderr and returns ExitFailed.
     int Fail(const std::string& message) const;
-    // Prints a failure's message on stderr and returns its exit status.
+    // Prints a failure's message on stderr, with the port it happened on unless
+    // it is about a file, and returns its exit status.
     int Fail(const Result& result) const;
+    // The message with " (port PORT)" after it, unless it names the port already.
+    std::string OnPort(const std::string& message) const;
 
     // A session on --port with the --timeout given; runs the identification and
     // returns ExitOk when the controller said its version and model.

@@ -130,7 +130,7 @@ int RunFlash(Context& context)
                              std::to_string(index + 1) + " of " + std::to_string(last + 1));
     });
     if (!firmware.Download(options))
-        return context.Fail("No firmware was sent.");
+        return context.Fail(context.OnPort("No firmware was sent."));
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
     if (!outcome->ok())

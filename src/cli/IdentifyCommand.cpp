@@ -1,6 +1,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QString>
 #include <iostream>
 
 #include "cli/Cli.h"
@@ -43,6 +44,17 @@ int RunIdentify(Context& context)
     return status;
 }
 
+// A text from the system or the settings as a terminal may show it: control
+// characters (an escape sequence, a line break, a tab) each become "?".
+std::string Printable(const std::string& text)
+{
+    QString shown = QString::fromStdString(text);
+    for (QChar& c : shown)
+        if (c.category() == QChar::Other_Control)
+            c = QLatin1Char('?');
+    return shown.toStdString();
+}
+
 int RunPorts(Context& context)
 {
     QtSettings settings;
@@ -67,7 +79,8 @@ int RunPorts(Context& context)
     if (ports.empty())
         std::cout << "No Ports Found" << std::endl;
     for (const auto& port : ports)
-        std::cout << "COM" << port.number << "\t" << port.device << "\t" << port.description << std::endl;
+        std::cout << "COM" << port.number << "\t" << Printable(port.device) << "\t" << Printable(port.description)
+                  << std::endl;
     return ExitOk;
 }
 

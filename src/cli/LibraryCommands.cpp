@@ -12,26 +12,27 @@
 namespace marrowick::cli {
 namespace {
 
-// The library from the files on the command line, by the open-files dialog's
-// rules; a problem gives its message.
-std::optional<std::string> GatherClips(Context& context)
+// The library from the files on the command line: every file readable and
+// fitting, or none is taken. The problems, one a line and each naming its file,
+// when not; `nothing` ends the sentence for files that hold no audio at all.
+std::optional<std::string> GatherClips(Context& context, const std::string& nothing)
 {
     const auto& files = context.args.positional;
+    const float audioRam = context.session().identity.Model()->AudioRam();
+    std::string problems;
+    for (const std::string& problem : WholeLibraryProblems(files, audioRam))
+        problems += (problems.empty() ? "" : "\n") + problem;
+    if (!problems.empty())
+        return problems;
     LibraryFeature& library = context.session().library();
-    const SelectionResult result = library.TakeFiles(files);
-    if (result.tooLarge)
-        return "File Too Large";
-    const AudioLibrary& clips = library.Library();
-    if (clips.ClipCount == 0)
-        return result.problem.empty() ? "No clip fits in the controller's audio memory" : result.problem;
-    if (static_cast<std::size_t>(clips.ClipCount) < files.size()) {
-        std::cerr << "The library holds the first " << clips.ClipCount << " of " << files.size() << " files";
-        if (!result.problem.empty())
-            std::cerr << " (" << result.problem << ")";
-        else if (clips.ClipCount < MaxClips)
-            std::cerr << ": " << files[static_cast<std::size_t>(clips.ClipCount)] << " does not fit";
-        std::cerr << std::endl;
-    }
+    const SelectionResult taken = library.TakeFiles(files);
+    if (!taken.problem.empty()) // a file changed since it was looked at
+        return taken.problem;
+    const auto count = static_cast<std::size_t>(library.Library().ClipCount);
+    if (count < files.size()) // it grew since it was looked at
+        return "File Too Large: " + files[count];
+    if (library.Library().LibraryBytes == 0)
+        return "The sound files given are all empty; " + nothing;
     return std::nullopt;
 }
 
@@ -58,7 +59,7 @@ int RunSaveLibrary(Context& context)
     session.identity.CurrentController = ModelNamed(model);
     if (!session.identity.CurrentController)
         return context.Usage("--model must be K5, R2, T7 or L+");
-    if (auto problem = GatherClips(context))
+    if (auto problem = GatherClips(context, "no library file was written"))
         return context.Fail(*problem);
 
     std::error_code ec;
@@ -87,8 +88,8 @@ int RunSendClips(Context& context)
         return status;
     Session& session = context.session();
     if (!session.identity.Model())
-        return context.Fail("The controller's model is not known");
-    if (auto problem = GatherClips(context))
+        return context.Fail(context.OnPort("The controller's model is not known"));
+    if (auto problem = GatherClips(context, "nothing was sent"))
         return context.Fail(*problem);
 
     ClipTransfer& transfer = session.library().Transfer();
@@ -107,7 +108,8 @@ int RunSendClips(Context& context)
     transfer.Progressed.connect(showProgress);
     const Result started = session.library().StartSending();
     if (!started.ok())
-        return context.Fail(started.message.empty() ? "The link is busy; nothing was sent" : started.message);
+        return context.Fail(started.message.empty() ? context.OnPort("The link is busy; nothing was sent")
+                                                    : started.message);
     showProgress();
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
@@ -125,9 +127,10 @@ std::vector<Command> LibraryCommands()
              {{"model"}, {"project"}},
              true,
              RunSaveLibrary,
-             "Builds the audio library from the sound files in the order given (at most 99,\n"
-             "as many as fit the model's audio memory), writes DIR/000.LIB for the SD card\n"
-             "and prints the clip table: number, start address, length, file.\n"
+             "Builds the audio library from the sound files in the order given, writes\n"
+             "DIR/000.LIB for the SD card and prints the clip table: number, start address,\n"
+             "length, file. Every file must be readable and all of them (at most 99) must fit\n"
+             "the model's audio memory; otherwise nothing is written and each problem is named.\n"
              "\n"
              "  --model MODEL   K5, R2, T7 or L+\n"
              "  --project DIR   the project folder (created when missing)\n"
@@ -140,7 +143,9 @@ std::vector<Command> LibraryCommands()
              RunSendClips,
              "Identifies the controller, builds the audio library for its model from the sound\n"
              "files in the order given and sends it over the line, with a progress line on\n"
-             "stderr. At 9600 baud a megabyte takes about 17 minutes.\n"
+             "stderr. At 9600 baud a megabyte takes about 17 minutes. Every file must be\n"
+             "readable and all of them must fit; otherwise nothing is sent and each problem\n"
+             "is named.\n"
              "\n"
              "  --timeout SECONDS   how long to wait for each reply\n"
              "\n"

@@ -3,7 +3,9 @@
 #include <QJsonObject>
 #include <filesystem>
 #include <iostream>
+#include <set>
 #include <system_error>
+#include <vector>
 
 #include "cli/Cli.h"
 #include "features/ProjectFiles.h"
@@ -74,13 +76,24 @@ int TakeProject(Context& context, fs::path& folder, bool mustExist)
     return ExitOk;
 }
 
+// Opens the project as "Open Existing Shows" does; the reason, with the
+// project's folder, when it is refused.
+int OpenProject(Context& context, const fs::path& folder)
+{
+    const Result opened = context.session().shows().OpenShowsFrom(folder.string());
+    if (opened.ok())
+        return ExitOk;
+    return context.Fail("The project " + folder.string() + " could not be opened" +
+                        (opened.message.empty() ? std::string() : ": " + opened.message));
+}
+
 int IdentifyForShows(Context& context)
 {
     const int status = context.Identify();
     if (status != ExitOk)
         return status;
     if (!context.session().identity.Model()->Traits().hasShowTable)
-        return context.Fail(T7Refusal);
+        return context.Fail(context.OnPort(T7Refusal));
     return ExitOk;
 }
 
@@ -103,12 +116,24 @@ int RunReadShows(Context& context)
 
     if (!fs::create_directories(folder, ec) && ec)
         return context.Fail("Cannot create " + folder.string() + ": " + ec.message());
+    // What the folder held before, so a failed save takes away only what it wrote.
+    std::set<fs::path> before;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        before.insert(it->path());
     // Saved as into a project made in the window: paths are shown from the parent folder.
     session.paths.BrowseFolder = folder.parent_path().string();
     session.paths.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
     if (!SaveAllShows(session.features(), session.shows().State())) {
-        if (!existed)
+        if (!existed) {
             fs::remove_all(folder, ec);
+        } else {
+            std::vector<fs::path> written;
+            for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+                if (before.count(it->path()) == 0)
+                    written.push_back(it->path());
+            for (const fs::path& path : written)
+                fs::remove(path, ec);
+        }
         return context.Fail("The shows could not be saved into " + folder.string());
     }
     return ExitOk;
@@ -122,12 +147,13 @@ int RunWriteShows(Context& context)
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
     Session& session = context.session();
-    const Result opened = session.shows().OpenShowsFrom(folder.string());
-    if (!opened.ok())
-        return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
+    if (const int status = OpenProject(context, folder); status != ExitOk)
+        return status;
     if (session.shows().State().ShowCount == 0)
         return context.Fail(folder.string() + " holds no numbered shows to write");
     const Result written = WaitFor(context, session.shows().Writer(), "Writing shows:");
+    if (written.code == ResultCode::Refused) // the project cannot be written as it is
+        return context.Fail(written.message + " (project " + folder.string() + ")");
     return written.ok() ? ExitOk : context.Fail(written);
 }
 
@@ -177,9 +203,8 @@ int RunShowTable(Context& context)
     session.identity.ControllerModel = model;
     session.identity.CurrentController = MakeController(model);
     session.SetState(StateIdle);
-    const Result opened = session.shows().OpenShowsFrom(folder.string());
-    if (!opened.ok())
-        return context.Fail(opened.message.empty() ? "The project could not be opened" : opened.message);
+    if (const int status = OpenProject(context, folder); status != ExitOk)
+        return status;
 
     const ShowState& shows = session.shows().State();
     if (context.args.Has("json")) {

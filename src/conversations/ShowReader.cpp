@@ -147,6 +147,7 @@ void ShowReader::ShowTableTime()
 void ShowReader::TableTaken()
 {
     m_step = Step::Shows;
+    m_shows.UnopenedShows.clear();
     m_shows.CurrentShow = static_cast<std::int16_t>(m_shows.FirstShow());
     m_ctx.SetState(StateReadShowRecords);
     for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)

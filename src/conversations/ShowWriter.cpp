@@ -69,6 +69,10 @@ Result ShowWriter::Write(TableLayout layout)
         for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount && problem.empty(); ++show)
             if (m_shows.ShowTable[static_cast<std::size_t>(show)].Length < 0)
                 problem = "show " + std::to_string(show) + " has a negative length";
+        // The table promises every show's length; a show short of data would
+        // leave the controller waiting for bytes and the later shows lost.
+        if (problem.empty())
+            problem = IncompleteShows(m_shows);
     }
     if (!problem.empty()) {
         m_ctx.status.SetStatus(1, "Show write refused: " + problem);

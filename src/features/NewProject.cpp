@@ -1,5 +1,6 @@
 #include "features/NewProject.h"
 
+#include <cctype>
 #include <filesystem>
 #include <system_error>
 
@@ -11,13 +12,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Trimmed(const std::string& text)
+// Windows keeps these names for devices, with or without an extension and in
+// any letter case: "con.txt" names the console there, not a file.
+bool IsDeviceName(const std::string& name)
 {
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    const auto last = text.find_last_not_of(" \t\r\n");
-    return text.substr(first, last - first + 1);
+    std::string base = name.substr(0, name.find('.'));
+    while (!base.empty() && base.back() == ' ')
+        base.pop_back();
+    for (char& c : base)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return true;
+    return base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0) && base[3] >= '1' &&
+           base[3] <= '9';
 }
 
 // Why `name` cannot be a project folder's name; empty when it can. Names that
@@ -26,6 +33,8 @@ std::string NameProblem(const std::string& name)
 {
     if (name.empty())
         return "The project name is empty.";
+    if (name.find_first_not_of(' ') == std::string::npos)
+        return "A project name cannot be only spaces.";
     if (name == "." || name == "..")
         return "\"" + name + "\" cannot be a project name.";
     for (char c : name) {
@@ -36,6 +45,10 @@ std::string NameProblem(const std::string& name)
             return std::string("A project name cannot contain the character ") +
                    (code < 32 ? "of code " + std::to_string(code) : "\"" + std::string(1, c) + "\"") + ".";
     }
+    if (name.back() == '.' || name.back() == ' ')
+        return "A project name cannot end in a dot or a space.";
+    if (IsDeviceName(name))
+        return "\"" + name + "\" cannot be a project name: Windows keeps it for a device.";
     return {};
 }
 
@@ -53,9 +66,9 @@ bool NewProject(const FeatureContext& context)
     if (context.paths.BrowseFolder.empty())
         return false;
     const auto typed = context.dialogs.prompt("Enter Project Name", "New Project", "");
-    if (!typed || typed->empty())
+    if (!typed)
         return false;
-    const std::string name = Trimmed(*typed);
+    const std::string& name = *typed;
     if (const std::string problem = NameProblem(name); !problem.empty()) {
         Failed(context, problem);
         return false;

@@ -1,5 +1,7 @@
 #include "features/ProjectFiles.h"
 
+#include <vector>
+
 #include "base/Files.h"
 #include "projects/ConfigFile.h"
 #include "projects/ShowFiles.h"
@@ -8,9 +10,11 @@
 namespace marrowick {
 namespace {
 
+constexpr std::string_view SaveFailed = " Save Failed: ";
+
 // Writes `fileName` into the project folder and says so in the status bar:
-// "<what> Saved as: path" or "<what> Save Failed: why". A non-empty `refusal`
-// fails the save without writing.
+// "<what> Saved as: path" or "<what> Save Failed: path: why". A non-empty
+// `refusal` fails the save without writing.
 bool SaveIntoProject(const FeatureContext& context, const std::string& fileName, const std::string& bytes,
                      const std::string& what, std::string refusal = {})
 {
@@ -21,7 +25,7 @@ bool SaveIntoProject(const FeatureContext& context, const std::string& fileName,
     else if (error.empty() && !WriteFileAtomically(path, bytes, &error) && error.empty())
         error = "write error";
     if (!error.empty()) {
-        context.status().SetStatus(1, what + " Save Failed: " + error);
+        context.status().SetStatus(1, what + std::string(SaveFailed) + ShownPath(context.paths, path) + ": " + error);
         return false;
     }
     context.status().SetStatus(1, what + " Saved as: " + ShownPath(context.paths, path));
@@ -180,6 +184,15 @@ ConfigOpen Open_cfg(const FeatureContext& context, ShowState& shows)
                                           " bytes, not " + std::to_string(TocImageBytes));
         return ConfigOpen::Refused;
     }
+    // A table the program cannot hold would be loaded only in part and saved
+    // back shorter, so it is not taken at all.
+    const std::string problem =
+        TableProblem(std::string_view(*image).substr(0, BlocksPerTable * ShowBlockBytes),
+                     static_cast<unsigned char>((*image)[160]), ((*image)[161] & 1) != 0, "the file");
+    if (!problem.empty()) {
+        context.status().SetStatus(1, "Config Open Failed: " + shown + ": " + problem);
+        return ConfigOpen::Refused;
+    }
     shows.CurrentShow = BlocksPerTable;
     ApplyTocImage(shows, *image, false);
     context.Log("Show Count: " + std::to_string(shows.ShowCount));
@@ -191,47 +204,87 @@ bool SaveAllShows(const FeatureContext& context, ShowState& shows)
 {
     if (!context.model())
         return false;
-    bool allSaved = true;
+    // What each failed file said in the status bar, which a later file's
+    // "Saved as" would hide.
+    std::vector<std::string> failures;
+    auto note = [&](bool saved) {
+        if (!saved)
+            failures.push_back(context.status().Status(1));
+    };
     auto save = [&](int show) {
         shows.CurrentShow = static_cast<std::int16_t>(show);
-        if (!(K5Layout(context) ? Save_Show(context, shows) : Save_R2_Show(context, shows)))
-            allSaved = false;
+        note(K5Layout(context) ? Save_Show(context, shows) : Save_R2_Show(context, shows));
     };
     if (shows.AmbientMode)
         save(0);
     for (int show = 1; show <= shows.ShowCount && show <= MaxShowCount; ++show)
         save(show);
-    if (UsesConfigFile(context) && !Save_Toc(context, shows))
-        allSaved = false;
-    return allSaved;
+    if (UsesConfigFile(context))
+        note(Save_Toc(context, shows));
+    if (failures.empty())
+        return true;
+    std::string status;
+    std::string files = "These files were not saved:";
+    for (const std::string& failure : failures) {
+        status += (status.empty() ? "" : "; ") + failure;
+        const auto reason = failure.find(SaveFailed);
+        files += "\r\n" + (reason == std::string::npos ? failure : failure.substr(reason + SaveFailed.size()));
+    }
+    context.status().SetStatus(1, status);
+    context.dialogs.message(files, AppTitle, DialogIcon::Critical);
+    return false;
 }
 
 Result OpenExistingShows(const FeatureContext& context, ShowState& shows, const std::string& folder)
 {
     if (context.State() != StateIdle || !context.model())
         return Result::Busy();
+    const std::string previousFolder = context.paths.BrowseFolder;
     context.paths.BrowseFolder = WithoutTrailingSeparator(folder);
     const bool k5 = K5Layout(context);
     const ConfigOpen config = UsesConfigFile(context) ? Open_cfg(context, shows) : ConfigOpen::Missing;
-    if (config == ConfigOpen::Refused)
+    if (config == ConfigOpen::Refused) {
+        context.paths.BrowseFolder = previousFolder;
         return Result::Fail(ResultCode::FileError, context.status().Status(1));
+    }
     if (config == ConfigOpen::Missing) {
         shows.ShowCount = 0;
         shows.AmbientMode = false;
     }
+    shows.UnopenedShows.clear();
+    std::vector<int> unopened; // numbered K5 shows whose file was not taken
+    int highest = 0;
     for (int show = 0; show < BlocksPerTable; ++show) {
         shows.ShowData[static_cast<std::size_t>(show)].clear();
         shows.CurrentShow = static_cast<std::int16_t>(show);
         if (k5) {
+            const int countBefore = shows.ShowCount;
             Open_Show(context, shows);
+            if (show > 0 && shows.ShowCount > countBefore)
+                highest = show;
+            else if (show > 0)
+                unopened.push_back(show);
             shows.SetLabel(control::lblShowCount, std::to_string(shows.ShowCount));
             shows.SetLabel(control::lblAmbient, shows.AmbientMode ? "Yes" : "No");
         } else {
             Open_R2_Show(context, shows);
         }
     }
-    context.status().SetStatus(1, "Show Loading Complete. Loaded " + std::to_string(shows.ShowCount) + " shows");
-    return Result::Done(context.status().Status(1));
+    // ShowCount counts the files found, so a gap below the highest one leaves
+    // a stale entry among the shows that would be written.
+    for (int show : unopened) {
+        if (show > highest)
+            break;
+        const std::string name = ShowFileName(show, context.model()->ShowFileExtension());
+        const bool exists = FindIgnoringCase(context.paths.BrowseFolder, name).has_value();
+        shows.UnopenedShows[show] =
+            "show " + std::to_string(show) + ": " + name + (exists ? " could not be read" : " is missing");
+    }
+    std::string status = "Show Loading Complete. Loaded " + std::to_string(shows.ShowCount) + " shows";
+    if (const std::string incomplete = IncompleteShows(shows); !incomplete.empty())
+        status += "; " + incomplete;
+    context.status().SetStatus(1, status);
+    return Result::Done(status);
 }
 
 } // namespace marrowick

@@ -30,11 +30,16 @@ enum class ConfigOpen { Opened, Missing, Refused };
 ConfigOpen Open_cfg(const FeatureContext& context, ShowState& shows);
 
 // Saves every show that exists and, for models that keep one, 000.CFG. True
-// when every file was written; a failed file does not stop the others.
+// when every file was written. A failed file does not stop the others; at the
+// end the status bar holds every failure, each naming its file, and a message
+// box lists the files that were not saved.
 bool SaveAllShows(const FeatureContext& context, ShowState& shows);
 
 // Opens a project folder by the current model's rules. Busy unless idle with a
-// model; refused, with nothing changed, when its 000.CFG cannot be used.
+// model; refused, with nothing changed, when its 000.CFG cannot be used (the
+// wrong size, more shows than are held, a show of negative length). Shows that
+// cannot be written whole (a file missing below the highest K5 show file, less
+// data than the table length) are named after "Show Loading Complete".
 Result OpenExistingShows(const FeatureContext& context, ShowState& shows, const std::string& folder);
 
 } // namespace marrowick

@@ -69,7 +69,10 @@ void ShowsFeature::OnOpenShows()
     const auto folder = m_context.dialogs.chooseFolder("Select Project Folder");
     if (!folder || folder->empty())
         return;
-    OpenShowsFrom(*folder);
+    // The status bar says why; the box makes sure a refused open is noticed.
+    const Result opened = OpenShowsFrom(*folder);
+    if (!opened.ok() && opened.code != ResultCode::Busy)
+        m_context.dialogs.message("Failed", AppTitle, DialogIcon::None);
 }
 
 Result ShowsFeature::OpenShowsFrom(const std::string& folder)

@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <system_error>
 
 #include "base/Files.h"
+#include "link/Encoding.h"
 
 namespace marrowick {
 namespace {
@@ -134,6 +138,37 @@ SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string
         library.ClipCount = static_cast<std::int16_t>(i);
     }
     return result;
+}
+
+std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& paths, float audioRam)
+{
+    std::vector<std::string> problems;
+    if (paths.size() > static_cast<std::size_t>(MaxClips))
+        problems.push_back(std::to_string(paths.size()) + " files were given; a library holds at most " +
+                           std::to_string(MaxClips));
+    double taken = 0;
+    int entries = 0;
+    for (const std::string& path : paths) {
+        std::string why;
+        const std::int64_t size = MeasureFile(path, &why);
+        // Opened only once it is known to be a regular file: a FIFO would wait for a writer.
+        if (size >= 0 && !std::ifstream(path, std::ios::binary))
+            why = std::strerror(errno);
+        if (!why.empty()) {
+            problems.push_back("Cannot open " + path + ": " + why);
+            continue;
+        }
+        const double needed = double{ClipEntryBytes} * (entries + 1) + taken + static_cast<double>(size);
+        if (!Fits(needed, audioRam)) {
+            const double left = std::max(0.0, double{audioRam} - taken - double{ClipEntryBytes} * (entries + 1));
+            problems.push_back("File Too Large: " + path + " has " + std::to_string(size) + " bytes, " +
+                               FloatText(static_cast<float>(left)) + " bytes of audio memory are left");
+            continue;
+        }
+        taken += static_cast<double>(size);
+        ++entries;
+    }
+    return problems;
 }
 
 std::vector<int> AddDropped(AudioLibrary& library, const std::vector<std::string>& files, float audioRam)

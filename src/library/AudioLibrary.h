@@ -42,6 +42,13 @@ struct SelectionResult {
 // table entry). One file: taken only when it fits.
 SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string>& paths, float audioRam);
 
+// For a command that takes every file or none: why these files cannot all go
+// into one library, one sentence per problem, each naming its file: a file that
+// cannot be read, more than 99 files, and every file that does not fit after the
+// files before it that do (counting every clip's table entry). Empty when the
+// library takes them all.
+std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& paths, float audioRam);
+
 // Appends the dropped MP3 files that fit (each file's test counts the table
 // entries of the whole library); returns the 1-based numbers of the files taken.
 std::vector<int> AddDropped(AudioLibrary& library, const std::vector<std::string>& files, float audioRam);

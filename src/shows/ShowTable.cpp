@@ -18,6 +18,28 @@ std::uint8_t Clamp99(std::uint8_t value, bool clamp)
 
 } // namespace
 
+std::string IncompleteShows(const ShowState& shows)
+{
+    std::string problems;
+    auto add = [&](const std::string& problem) { problems += (problems.empty() ? "" : "; ") + problem; };
+    for (int show = 0; show < ShowDataSize; ++show) {
+        const auto unopened = shows.UnopenedShows.find(show);
+        if (unopened != shows.UnopenedShows.end()) {
+            add(unopened->second);
+            continue;
+        }
+        if (show < shows.FirstShow() || show > shows.ShowCount)
+            continue;
+        const auto index = static_cast<std::size_t>(show);
+        const std::int32_t length = shows.ShowTable[index].Length;
+        // Data beyond the length is never sent, so only too little matters.
+        if (length > 0 && shows.ShowData[index].size() < static_cast<std::size_t>(length))
+            add("show " + std::to_string(show) + " has " + std::to_string(shows.ShowData[index].size()) + " of " +
+                std::to_string(length) + " bytes");
+    }
+    return problems;
+}
+
 ShowEntry DecodeShowBlock(std::string_view block, bool clampTo99)
 {
     ShowEntry entry;

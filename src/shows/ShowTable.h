@@ -44,6 +44,10 @@ struct ShowState {
     std::string TocImage; // the R2-layout table image, one byte per character
     std::array<std::string, ShowDataSize> ShowData{};
     std::int16_t CurrentShow = 0;
+    // Numbered shows below the highest one opened from a K5 project whose file
+    // was missing or could not be read, with why; their table entries are stale.
+    // Emptied by every open and by a read from the controller.
+    std::map<int, std::string> UnopenedShows;
 
     // The shows that exist: FirstShow() .. ShowCount.
     int FirstShow() const { return AmbientMode ? 0 : 1; }
@@ -53,6 +57,12 @@ struct ShowState {
     std::map<std::string, std::string> labels;
     void SetLabel(Control control, const std::string& text) { labels[std::string(control.Name())] = text; }
 };
+
+// Why the shows held cannot go to a controller whole: each numbered show that
+// was not opened, and each show from the first to ShowCount with less data than
+// its table length ("show 2 has 100 of 5000 bytes"), joined by "; ". Empty
+// when every show has all its bytes.
+std::string IncompleteShows(const ShowState& shows);
 
 // Decodes a 16-byte show block (Start and Length least significant byte first).
 // With `clampTo99`, clip, volume and the delays above 99 become 0.

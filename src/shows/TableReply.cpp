@@ -2,10 +2,10 @@
 
 namespace marrowick {
 
-std::string TableProblem(std::string_view blocks, int showCount, bool ambient)
+std::string TableProblem(std::string_view blocks, int showCount, bool ambient, std::string_view source)
 {
     if (showCount > MaxShowCount)
-        return "the controller reports " + std::to_string(showCount) + " shows; at most " +
+        return std::string(source) + " reports " + std::to_string(showCount) + " shows; at most " +
                std::to_string(MaxShowCount) + " can be held";
     // Entries beyond ShowCount are never used and may hold erased memory, so
     // only the shows that exist must make sense.

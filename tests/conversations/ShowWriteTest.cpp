@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "conversations/ShowTestSupport.h"
 #include "features/ShowsFeature.h"
 #include "support/Harness.h"
@@ -162,18 +164,39 @@ TEST(ShowWrite, NothingToWriteOrNoImageIsRefused)
               "Show write refused: there is no table image to send; read the shows or open a project first");
     EXPECT_EQ(noImage.session.State(), StateIdle);
 
-    WriteHarness tooMany(SampleControllerState("K5"));
-    tooMany.Shows().ShowCount = 11;
-    tooMany.Write();
-    EXPECT_TRUE(tooMany.writes.empty());
-    EXPECT_EQ(tooMany.view.status[1], "Show write refused: the table holds 11 shows; at most 10 can be written");
-
-    WriteHarness negative(SampleControllerState("K5"));
-    negative.Shows().ShowCount = 2;
-    negative.Shows().ShowTable[2].Length = -5;
-    negative.Write();
-    EXPECT_TRUE(negative.writes.empty());
-    EXPECT_EQ(negative.view.status[1], "Show write refused: show 2 has a negative length");
+    // Tables the controller would be left half-written by: nothing goes out.
+    // Data beyond a show's length is never sent, so it does not matter.
+    const std::pair<std::function<void(ShowState&)>, std::string> refused[] = {
+        {[](ShowState&) {}, "Download Complete"},
+        {[](ShowState& shows) { shows.ShowCount = 11; },
+         "Show write refused: the table holds 11 shows; at most 10 can be written"},
+        {[](ShowState& shows) { shows.ShowTable[2].Length = -5; }, "Show write refused: show 2 has a negative length"},
+        {[](ShowState& shows) { shows.ShowData[2].resize(100); }, "Show write refused: show 2 has 100 of 5000 bytes"},
+        {[](ShowState& shows) {
+             shows.ShowData[1].clear();
+             shows.ShowData[3].resize(3);
+         },
+         "Show write refused: show 1 has 0 of 10 bytes; show 3 has 3 of 4 bytes"},
+        {[](ShowState& shows) { shows.UnopenedShows[2] = "show 2: 002.K5S is missing"; },
+         "Show write refused: show 2: 002.K5S is missing"},
+    };
+    for (const auto& [damage, status] : refused) {
+        WriteHarness h(SampleControllerState("K5"));
+        ShowState& shows = h.Shows();
+        shows.ShowCount = 3;
+        shows.ShowTable[1] = Entry(0, 10, 1);
+        shows.ShowTable[2] = Entry(10, 5000, 2);
+        shows.ShowTable[3] = Entry(5010, 4, 3);
+        for (int show = 1; show <= 3; ++show)
+            shows.ShowData[static_cast<std::size_t>(show)] =
+                Pattern(static_cast<std::size_t>(shows.ShowTable[static_cast<std::size_t>(show)].Length), show);
+        shows.ShowData[3] += "beyond the length, never sent";
+        damage(shows);
+        h.Write();
+        EXPECT_EQ(h.writes.empty(), status != "Download Complete") << status;
+        EXPECT_EQ(h.view.status[1], status);
+        EXPECT_EQ(h.session.State(), StateIdle);
+    }
 
     WriteHarness busy(SampleControllerState("K5"));
     busy.Shows().ShowCount = 1;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -53,6 +54,13 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
     WriteFile(scratch.path / "clip.wav", clip);
     const std::string clipFile = (scratch.path / "clip.wav").string();
     ASSERT_EQ(RunCli({"save-library", "--model", "K5", "--project", project.string(), clipFile}).status, 0);
+    // The same project with show 1's file cut short, and with show 2's file gone.
+    const fs::path cut = scratch.path / "cut";
+    const fs::path gap = scratch.path / "gap";
+    fs::copy(project, cut);
+    fs::copy(project, gap);
+    fs::resize_file(cut / "001.K5S", 16 + 100);
+    fs::remove(gap / "002.K5S");
     const auto before = Contents(scratch.path);
 
     const CliRow rows[] = {
@@ -96,6 +104,22 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
          "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n"
          "Show Loading Complete. Loaded 3 shows\nShow write stopped: Controller not responding\n",
          "Show write stopped: Controller not responding"},
+        {"write-shows, a show file shorter than its length",
+         {"--model", "K5", "--blank"},
+         {"write-shows", "--port", "PORT", "--project", cut.string()},
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S (only 100 of 5000 bytes)\nShow Opened: /002.K5S\n"
+         "Show Opened: /003.K5S\nShow Loading Complete. Loaded 3 shows; show 1 has 100 of 5000 bytes\n"
+         "Show write refused: show 1 has 100 of 5000 bytes\n",
+         "Show write refused: show 1 has 100 of 5000 bytes (project " + cut.string() + ")",
+         "requests VM\n"},
+        {"write-shows, a show file missing below the highest",
+         {"--model", "K5", "--blank"},
+         {"write-shows", "--port", "PORT", "--project", gap.string()},
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /003.K5S\n"
+         "Show Loading Complete. Loaded 2 shows; show 2: 002.K5S is missing\n"
+         "Show write refused: show 2: 002.K5S is missing\n",
+         "Show write refused: show 2: 002.K5S is missing (project " + gap.string() + ")",
+         "requests VM\n"},
         {"send-clips, Error! for packet 2 every time",
          {"--model", "K5", "--error-packet", "2:1000000"},
          {"send-clips", "--port", "PORT", clipFile},
@@ -133,6 +157,10 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
         const std::string last =
             err.substr(err.find_last_of("\n\r") == std::string::npos ? 0 : err.find_last_of("\n\r") + 1);
         EXPECT_EQ(last.rfind(row.err, 0), 0U) << result.err;
+        // It names the port, or the file or folder, it is about.
+        EXPECT_TRUE(std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
+            return arg.rfind('/', 0) == 0 && last.find(arg) != std::string::npos;
+        })) << last;
         // Waiting costs no processor time: a spinning wait would use as much as the wall clock.
         EXPECT_LT(result.cpuSeconds, 0.5 * result.wallSeconds + 1.0)
             << result.cpuSeconds << " s of processor time in " << result.wallSeconds << " s";

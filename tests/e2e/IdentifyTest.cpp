@@ -55,7 +55,7 @@ TEST(IdentifyEndToEnd, FailuresGiveAClearMessageAndStatus)
         SimProcess silent({"--model", "K5", "--silent", "V"});
         const RunResult result = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5"});
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "Firmware Version Not Available\n");
+        EXPECT_EQ(result.err, "Firmware Version Not Available (port " + silent.path() + ")\n");
     }
     {
         SimProcess noSerial({"--model", "L+", "--silent", "Z"});

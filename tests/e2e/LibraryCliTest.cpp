@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -77,24 +79,59 @@ TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
     }
 }
 
-TEST(LibraryEndToEnd, SaveLibraryRefusesWhatTheDialogWouldRefuse)
+TEST(LibraryEndToEnd, EveryFileMustBeReadableAndFitOrNothingIsWrittenOrSent)
 {
     ClipFiles files;
     const std::string project = (files.path / "p").string();
     const std::string small = files.Make("small.wav", 10);
-
-    fs::resize_file(files.Make("huge.wav", 0), 4063225);
-    const RunResult tooLarge =
-        RunCli({"save-library", "--model", "K5", "--project", project, (files.path / "huge.wav").string()});
-    EXPECT_EQ(tooLarge.status, 1);
-    EXPECT_EQ(tooLarge.err, "File Too Large\n");
-    EXPECT_FALSE(fs::exists(project + "/000.LIB"));
-
+    const std::string huge = files.Make("huge.wav", 0);
+    fs::resize_file(huge, 4063225);
     const std::string gone = (files.path / "gone.wav").string();
-    const RunResult missing = RunCli({"save-library", "--model", "K5", "--project", project, small, gone});
-    EXPECT_EQ(missing.status, 0) << missing.err;
-    EXPECT_NE(missing.err.find(gone), std::string::npos) << missing.err;
-    EXPECT_EQ(fs::file_size(project + "/000.LIB"), 18U);
+    const std::string folder = (files.path / "p").string();
+    fs::create_directories(folder);
+    const std::string fifo = (files.path / "fifo.mp3").string();
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string empty = files.Make("empty.mp3", 0);
+    const std::string alsoEmpty = files.Make("also-empty.mp3", 0);
+
+    struct Case {
+        std::vector<std::string> files;
+        std::vector<std::string> said; // every line on stderr, in order
+    };
+    const Case cases[] = {
+        {{huge}, {"File Too Large: " + huge + " has 4063225 bytes, 4063224 bytes of audio memory are left"}},
+        {{small, gone}, {"Cannot open " + gone + ": No such file or directory"}},
+        {{gone, huge, small, folder, fifo},
+         {"Cannot open " + gone + ": No such file or directory",
+          "File Too Large: " + huge + " has 4063225 bytes, 4063224 bytes of audio memory are left",
+          "Cannot open " + folder + ": not a file but a folder",
+          "Cannot open " + fifo + ": not a file but a named pipe"}},
+        {{empty, alsoEmpty}, {"The sound files given are all empty; "}},
+    };
+    SimProcess sim({"--model", "K5", "--dump", (files.path / "dump").string()});
+    ASSERT_FALSE(sim.path().empty());
+    for (const Case& c : cases) {
+        std::vector<std::string> save = {"save-library", "--model", "K5", "--project", project};
+        std::vector<std::string> send = {"send-clips", "--port", sim.path()};
+        save.insert(save.end(), c.files.begin(), c.files.end());
+        send.insert(send.end(), c.files.begin(), c.files.end());
+        for (const auto& args : {save, send}) {
+            SCOPED_TRACE(args.front() + " " + c.said.front());
+            const RunResult result = RunCli(args);
+            EXPECT_EQ(result.status, 1);
+            std::string expected;
+            for (const std::string& line : c.said)
+                expected += line + (line.back() == ' ' ? "" : "\n");
+            EXPECT_EQ(result.err.rfind(expected, 0), 0U) << result.err;
+            EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), static_cast<long>(c.said.size()))
+                << result.err;
+            EXPECT_FALSE(fs::exists(project + "/000.LIB"));
+        }
+    }
+    sim.Stop();
+    EXPECT_NE(marrowick::testing::ReadFile(files.path / "dump" / "summary.txt").find("requests VMVMVMVM\n"),
+              std::string::npos)
+        << "identified each time, never sent D";
 
     EXPECT_EQ(RunCli({"save-library", "--model", "K9", "--project", project, small}).status, 2);
     EXPECT_EQ(RunCli({"save-library", "--model", "K5", small}).status, 2);

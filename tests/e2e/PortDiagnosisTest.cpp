@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <fstream>
 
+#include <QSettings>
+
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "qt/PortNames.h"
@@ -104,6 +106,22 @@ TEST(PortDiagnosisEndToEnd, MissingDevicesAndFilesThatAreNoSerialPort)
     }
 }
 
+// `ports` prints what the system and the settings say about each port, but a
+// control character in it would steer the terminal: each shows as "?".
+TEST(PortDiagnosisEndToEnd, PortsShowsNoControlCharacters)
+{
+    TempFolder config;
+    {
+        QSettings settings(QString::fromStdString(config.Str() + "/marrowick/marrowick.conf"), QSettings::IniFormat);
+        settings.setValue(QStringLiteral("ports/com1"), QStringLiteral("/dev/odd\x1b[2J\x07\u009b1m\tname"));
+    }
+    const RunResult listed =
+        marrowick::e2e::Run({"/usr/bin/env", "XDG_CONFIG_HOME=" + config.Str(), MARROWICK_CLI, "ports"}, 20000);
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_TRUE(Has(listed.out, "COM1\t/dev/odd?[2J??1m?name\tset in the settings\n")) << listed.out;
+    EXPECT_EQ(listed.out.find('\x1b'), std::string::npos);
+}
+
 // Another program holds the port open through Qt (as this program does): the
 // message names it.
 TEST(PortDiagnosisEndToEnd, PortHeldByAnotherProgramNamesIt)
@@ -123,7 +141,7 @@ TEST(PortDiagnosisEndToEnd, PortHeldByAnotherProgramNamesIt)
     // Let go, and the same port opens (and then times out on the silent line).
     holder.close();
     const RunResult freed = RunCli({"identify", "--port", pty.path, "--timeout", "0.3"});
-    EXPECT_EQ(freed.err, "Firmware Version Not Available\n");
+    EXPECT_EQ(freed.err, "Firmware Version Not Available (port " + std::string(pty.path) + ")\n");
 }
 
 // Exclusive mode makes the kernel answer "busy"; root is let through anyway.

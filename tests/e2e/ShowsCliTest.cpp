@@ -127,11 +127,27 @@ TEST(ShowsEndToEnd, FailedOrRefusedReadsLeaveNoProjectBehind)
     EXPECT_TRUE(fs::exists(project / "001.K5S"));
     EXPECT_EQ(ReadFile(project / "notes.txt"), "mine");
 
+    // The save fails part-way (no file may grow beyond 2048 bytes) into a folder
+    // that was there, empty: what was written is taken away, the folder stays.
+    const fs::path empty = scratch.path / "empty";
+    fs::create_directories(empty);
+    SimProcess limited({"--model", "K5"});
+    const RunResult cut =
+        marrowick::e2e::Run({"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 4; exec \"$0\" \"$@\"", MARROWICK_CLI,
+                             "read-shows", "--port", limited.path(), "--project", empty.string()});
+    EXPECT_EQ(cut.status, 1) << cut.err;
+    EXPECT_TRUE(Has(cut.err, "These files were not saved:\n/empty/001.K5S: ")) << cut.err;
+    EXPECT_TRUE(Has(cut.err, "The shows could not be saved into " + empty.string())) << cut.err;
+    EXPECT_TRUE(Has(cut.out, "Show Saved as: /empty/002.K5S\n")) << cut.out;
+    EXPECT_TRUE(fs::is_directory(empty));
+    EXPECT_TRUE(fs::is_empty(empty));
+
     SimProcess t7({"--model", "T7"});
     const RunResult refusedT7 =
         RunCli({"read-shows", "--port", t7.path(), "--project", (scratch.path / "t7").string()});
     EXPECT_EQ(refusedT7.status, 1);
-    EXPECT_TRUE(Has(refusedT7.err, "not available for a T7")) << refusedT7.err;
+    EXPECT_TRUE(Has(refusedT7.err, "not available for a T7 controller (it has no show table) (port " + t7.path() + ")"))
+        << refusedT7.err;
     EXPECT_FALSE(fs::exists(scratch.path / "t7"));
     const RunResult writeT7 = RunCli({"write-shows", "--port", t7.path(), "--project", project.string()});
     EXPECT_EQ(writeT7.status, 1);

@@ -1,4 +1,5 @@
 #include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTextBlock>
@@ -111,6 +112,17 @@ TEST(LogWindow, AFailedSaveSaysWhyAndKeepsTheText)
     const QString text = f.text->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("keep me")));
     EXPECT_TRUE(text.contains(QStringLiteral("Log not saved: "))) << text.toStdString();
+}
+
+TEST(LogWindow, AFailedSaveOnClosingIsToldInTheMainWindow)
+{
+    LogFixture f;
+    std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
+    std::ofstream(f.desktop.userFolder) << "a file where the folder would be";
+    f.window->close(); // "Auto Save" is checked
+    const QString shown = f.desktop.App().window().findChild<QLabel*>(QStringLiteral("StatusBar1_1"))->text();
+    EXPECT_TRUE(shown.startsWith(QStringLiteral("Log not saved: "))) << shown.toStdString();
+    EXPECT_TRUE(shown.contains(QString::fromStdString(f.desktop.userFolder))) << "names where it tried";
 }
 
 TEST(LogWindow, WithoutTheProgramsLogsFolderTheLogGoesToTheUserFolder)

@@ -109,6 +109,22 @@ TEST(ShowFile, K5ProjectHoldsOneEntryAndDataFilePerShow)
     EXPECT_EQ(ReadFile(demo / "002.K5S"), Bytes({0x2C, 0x11, 0, 0, 0, 0, 0, 0, 2, 60, 5, 6, 0x81, 0xFF, 0xFF, 0xFF}));
     EXPECT_EQ(ReadFile(demo / "003.K5S").size(), 16U + 40000U);
     EXPECT_EQ(h.view.status[1], "Show Saved as: " + Sep + "Demo" + Sep + "003.K5S");
+
+    // A file that cannot be written is named where the user looks, after the
+    // others were saved, and a message box lists it.
+    fs::remove(demo / "002.K5S");
+    fs::create_directory(demo / "002.K5S");
+    fs::remove(demo / "003.K5S");
+    h.dialogs.shown.clear();
+    EXPECT_FALSE(SaveAllShows(h.session.features(), shows));
+    EXPECT_TRUE(fs::exists(demo / "003.K5S"));
+    const std::string failed = h.view.status[1];
+    EXPECT_EQ(failed.rfind("Show Save Failed: " + Sep + "Demo" + Sep + "002.K5S: ", 0), 0U) << failed;
+    EXPECT_GT(failed.size(), std::string("Show Save Failed: /Demo/002.K5S: ").size()) << "the reason follows";
+    ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
+    EXPECT_EQ(h.dialogs.shown.back().text,
+              "These files were not saved:\r\n" + failed.substr(std::string("Show Save Failed: ").size()));
+    EXPECT_EQ(h.dialogs.shown.back().icon, DialogIcon::Critical);
 }
 
 TEST(ShowFile, R2AndLumenProjectsAddTheConfigurationFile)
@@ -145,15 +161,30 @@ TEST(ShowFile, R2AndLumenProjectsAddTheConfigurationFile)
     h.SaveAs(temp, "NoImage");
     EXPECT_TRUE(fs::exists(temp.path / "NoImage" / "001.R2S"));
     EXPECT_FALSE(fs::exists(temp.path / "NoImage" / "000.CFG"));
-    EXPECT_EQ(h.view.status[1], "cfg Save Failed: no table image of 304 bytes to save");
-    EXPECT_FALSE(SaveAllShows(h.session.features(), h.session.shows().State()));
+    const std::string noImage =
+        "cfg Save Failed: " + Sep + "NoImage" + Sep + "000.CFG: no table image of 304 bytes to save";
+    EXPECT_EQ(h.view.status[1], noImage);
+    EXPECT_EQ(h.dialogs.Texts("message").back(), "These files were not saved:\r\n" + Sep + "NoImage" + Sep +
+                                                     "000.CFG: no table image of 304 bytes to save");
 
-    // No folder to write into: each file says so, and the rest are still tried.
+    // No folder to write into: each file says so, the rest are still tried, and
+    // at the end every failure stays in view.
     h.session.paths.ProjectFolder = (temp.path / "gone").string() + Sep;
     h.Shows().TocImage = R2Image();
     EXPECT_FALSE(SaveAllShows(h.session.features(), h.session.shows().State()));
-    EXPECT_EQ(h.view.status[1].rfind("cfg Save Failed: ", 0), 0U) << h.view.status[1];
-    EXPECT_TRUE(h.StatusSaid("Show Save Failed: No such file or directory"));
+    const std::string gone = Sep + "gone" + Sep;
+    EXPECT_EQ(h.view.status[1].rfind("Show Save Failed: " + gone +
+                                         "001.R2S: No such file or directory; cfg Save "
+                                         "Failed: " +
+                                         gone + "000.CFG: ",
+                                     0),
+              0U)
+        << h.view.status[1];
+    EXPECT_EQ(h.dialogs.Texts("message").back().rfind("These files were not saved:\r\n" + gone +
+                                                          "001.R2S: No such file or directory\r\n" + gone + "000.CFG: ",
+                                                      0),
+              0U)
+        << h.dialogs.Texts("message").back();
 }
 
 TEST(ShowFile, OpeningAK5FolderFindsAnyLetterCaseAndCountsNumberedShows)
@@ -191,8 +222,56 @@ TEST(ShowFile, OpeningAK5FolderFindsAnyLetterCaseAndCountsNumberedShows)
     EXPECT_TRUE(
         h.StatusSaid("Show Opened: " + Sep + "001.K5S (longer than its 3 bytes of show data; the rest ignored)"));
     EXPECT_TRUE(h.StatusSaid("Show Open Failed: " + Sep + "004.K5S holds only 3 bytes"));
-    EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows");
+    // Show 3's file is there but show 2's is not: the stale entry of show 2
+    // would go out among the shows, so the status says so.
+    EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows; show 2: 002.K5S is missing");
     EXPECT_EQ(h.session.paths.BrowseFolder, folder.string());
+}
+
+TEST(ShowFile, OpeningNamesTheShowsThatCannotBeWrittenWhole)
+{
+    struct Case {
+        std::string model;
+        std::map<std::string, std::string> files;
+        std::string status;
+    };
+    const std::string k5Header = Bytes({0, 0, 0, 0, 20, 0, 0, 0, 1, 2, 3, 4, 5, 0xFF, 0xFF, 0xFF});
+    std::string config(304, '\0');
+    for (int show = 1; show <= 3; ++show)
+        config[static_cast<std::size_t>(16 * show + 4)] = static_cast<char>(show == 2 ? 0x88 : 10);
+    config[16 * 2 + 5] = 0x13; // show 2: 5000 bytes
+    config[160] = 3;
+    const Case cases[] = {
+        {"R2",
+         {{"000.CFG", config},
+          {"001.R2S", std::string(10, 'a')},
+          {"002.R2S", std::string(100, 'b')},
+          {"003.R2S", std::string(10, 'c')}},
+         "Show Loading Complete. Loaded 3 shows; show 2 has 100 of 5000 bytes"},
+        {"L+",
+         {{"000.CFG", config}, {"001.R2S", std::string(10, 'a')}, {"003.R2S", std::string(9, 'c')}},
+         "Show Loading Complete. Loaded 3 shows; show 2 has 0 of 5000 bytes; show 3 has 9 of 10 bytes"},
+        {"K5",
+         {{"001.K5S", k5Header + std::string(20, 'a')},
+          {"002.K5S", Bytes({1, 2, 3})},
+          {"003.K5S", k5Header + std::string(20, 'c')}},
+         "Show Loading Complete. Loaded 2 shows; show 2: 002.K5S could not be read"},
+        {"K5",
+         {{"001.K5S", k5Header + std::string(20, 'a')}, {"002.K5S", k5Header + "short"}},
+         "Show Loading Complete. Loaded 2 shows; show 2 has 5 of 20 bytes"},
+        {"K5",
+         {{"001.K5S", k5Header + std::string(20, 'a')}, {"002.K5S", k5Header + std::string(25, 'b')}},
+         "Show Loading Complete. Loaded 2 shows"},
+    };
+    for (const Case& c : cases) {
+        TempFolder temp;
+        for (const auto& [name, bytes] : c.files)
+            WriteFile(temp.path / name, bytes);
+        FileHarness h(c.model);
+        h.Open(temp.path);
+        EXPECT_EQ(h.view.status[1], c.status) << c.model;
+        EXPECT_EQ(IncompleteShows(h.Shows()).empty(), c.status.find(';') == std::string::npos) << c.model;
+    }
 }
 
 TEST(ShowFile, OpeningAnR2FolderDecodesTheConfigurationAndKeepsItsBytes)
@@ -239,21 +318,42 @@ TEST(ShowFile, AnUnusableOrMissingConfigurationAndACancelledChooser)
     const fs::path folder = temp.path / "Bad";
     fs::create_directory(folder);
     WriteFile(folder / "001.R2S", "abc");
+    std::string tooMany = R2Image();
+    tooMany[160] = static_cast<char>(200);
+    std::string negative = R2Image(); // show 2 exists and is -1 bytes long
+    negative.replace(32 + 4, 4, Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
+    std::string negativeUnused = R2Image(); // show 5 is not one of the two shows
+    negativeUnused.replace(80 + 4, 4, Bytes({0xFF, 0xFF, 0xFF, 0xFF}));
+    const std::pair<std::string, std::string> refused[] = {
+        {std::string(303, '\0'), "Config Open Failed: " + Sep + "000.CFG holds 303 bytes, not 304"},
+        {std::string(305, '\0'), "Config Open Failed: " + Sep + "000.CFG: holds 305 bytes, more than 304"},
+        {tooMany, "Config Open Failed: " + Sep + "000.CFG: the file reports 200 shows; at most 10 can be held"},
+        {negative, "Config Open Failed: " + Sep + "000.CFG: show 2 has a negative length (-1)"},
+    };
 
     FileHarness h("L+");
     ShowState& shows = h.Shows();
-    shows.ShowCount = 4;
-    shows.ShowData[1] = "kept";
-    // A configuration file is exactly 304 bytes: one byte short or over is refused.
-    for (const auto& [size, said] : {std::pair{303, "000.CFG holds 303 bytes, not 304"},
-                                     std::pair{305, "000.CFG: holds 305 bytes, more than 304"}}) {
-        WriteFile(folder / "000.CFG", std::string(static_cast<std::size_t>(size), '\0'));
+    for (const auto& [image, status] : refused) {
+        WriteFile(folder / "000.CFG", image);
+        h.session.paths.BrowseFolder = "before";
+        shows.ShowCount = 4;
+        shows.ShowData[1] = "kept";
+        h.dialogs.shown.clear();
         h.Open(folder);
-        EXPECT_EQ(h.view.status[1], "Config Open Failed: " + Sep + said);
+        EXPECT_EQ(h.view.status[1], status);
         EXPECT_EQ(shows.ShowCount, 4);
         EXPECT_EQ(shows.ShowData[1], "kept");
+        EXPECT_TRUE(shows.TocImage.empty());
+        EXPECT_EQ(h.session.paths.BrowseFolder, "before");
         EXPECT_EQ(h.view.rows.count("ListShows"), 0U);
+        EXPECT_EQ(h.dialogs.Texts("message"), std::vector<std::string>{"Failed"});
+        EXPECT_EQ(h.dialogs.shown.back().caption, AppTitle);
     }
+    WriteFile(folder / "000.CFG", negativeUnused);
+    h.Open(folder);
+    EXPECT_EQ(shows.ShowCount, 2);
+    EXPECT_EQ(shows.TocImage, negativeUnused);
+    WriteFile(folder / "000.CFG", std::string(303, '\0'));
 
     h.Open(temp.path / "nowhere-else"); // a folder with no 000.CFG at all
     EXPECT_TRUE(h.Logged("Show 0 File Not Found."));
@@ -265,7 +365,8 @@ TEST(ShowFile, AnUnusableOrMissingConfigurationAndACancelledChooser)
     EXPECT_EQ(shows.ShowCount, 3);
     EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 0 shows");
 
+    const std::size_t asked = h.dialogs.Texts("folder").size();
     h.session.SetState(StateReadShows);
     h.Open(folder);
-    EXPECT_EQ(h.dialogs.Texts("folder").size(), 4U); // the busy link refused before asking
+    EXPECT_EQ(h.dialogs.Texts("folder").size(), asked); // the busy link refused before asking
 }
