@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
+#include <algorithm>
 #include <iostream>
 
 #include "link/Identification.h"
@@ -172,6 +173,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
     QCoreApplication::setOrganizationName(QStringLiteral("marrowick"));
+    // The commands register in an order that differs between compilers; --help lists them by name.
+    std::sort(Commands().begin(), Commands().end(), [](const Command& a, const Command& b) { return a.name < b.name; });
 
     auto printHelp = [](std::ostream& out) {
         out << "usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
