@@ -2,10 +2,8 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
-#include <QLockFile>
+#include <QProcess>
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include "GuiSupport.h"
 #include "app/SingleInstance.h"
@@ -37,16 +35,11 @@ TEST(SingleInstance, ALaterStartHandsOverToTheRunningOne)
 TEST(SingleInstance, ALockLeftByACrashedCopyDoesNotBlockTheNextStart)
 {
     const QString key = UniqueKey("crash");
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        QLockFile lock(QDir::temp().filePath(key + QStringLiteral(".lock")));
-        lock.tryLock(0);
-        _exit(0); // no clean-up, as in a crash
-    }
-    int status = 0;
-    waitpid(child, &status, 0);
-    ASSERT_TRUE(QFile::exists(QDir::temp().filePath(key + QStringLiteral(".lock"))));
+    const QString lock = QDir::temp().filePath(key + QStringLiteral(".lock"));
+    // A copy of this program takes the lock and ends without clean-up, as in a crash.
+    ASSERT_EQ(
+        QProcess::execute(QCoreApplication::applicationFilePath(), {QStringLiteral("--take-lock-and-crash"), lock}), 0);
+    ASSERT_TRUE(QFile::exists(lock));
 
     SingleInstance next(key);
     EXPECT_TRUE(next.Claim());
