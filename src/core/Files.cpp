@@ -75,7 +75,7 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const std::stri
     std::optional<fs::path> found;
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        // As UTF-8, so that no other name in the folder can fail to convert.
+        // Compared as UTF-8, whatever the system's code page.
         const std::u8string stored = it->path().filename().u8string();
         const std::string storedName(stored.begin(), stored.end());
         if (storedName == name)
