@@ -242,6 +242,8 @@ std::vector<Command> AllCommands()
     for (auto part : {IdentifyCommands, ShowCommands, LibraryCommands, FirmwareCommands})
         for (Command& command : part())
             all.push_back(std::move(command));
+    // --help lists them by name.
+    std::sort(all.begin(), all.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
     return all;
 }
 
@@ -300,7 +302,6 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
     QCoreApplication::setOrganizationName(QStringLiteral("marrowick"));
-
     const std::vector<Command> commands = AllCommands();
     const QStringList words = QCoreApplication::arguments();
     if (words.size() < 2) {

@@ -44,17 +44,19 @@ struct Row {
 };
 
 constexpr int Endless = 1000000;
+// Paths in the status bar are written with the system's separator.
+const std::string Sep(1, static_cast<char>(fs::path::preferred_separator));
 const std::string Lost = "Serial port lost: the controller closed the line";
 
-// Every file below a folder with its bytes.
+// Every file below a folder with its bytes, named with "/" on every system.
 std::map<std::string, std::string> Contents(const fs::path& root)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file())
-            files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path());
+            files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path());
         else
-            files[fs::relative(entry.path(), root).string() + "/"] = "";
+            files[fs::relative(entry.path(), root).generic_string() + "/"] = "";
     return files;
 }
 
@@ -270,7 +272,7 @@ TEST(FaultMatrix, Identification)
 TEST(FaultMatrix, ReadShows)
 {
     RunRows({
-        {Talk::ReadShows, "K5", Fault::None, 0, 0, true, "Show Saved as: /Fresh/003.K5S"},
+        {Talk::ReadShows, "K5", Fault::None, 0, 0, true, "Show Saved as: " + Sep + "Fresh" + Sep + "003.K5S"},
         {Talk::ReadShows, "K5", Fault::Silence, 0, 0, false, "Show read stopped: Controller not responding"},
         {Talk::ReadShows, "R2", Fault::Silence, 2, 0, false, "Show read stopped: Controller not responding"},
         {Talk::ReadShows, "K5", Fault::Garbage, 0, 24, false,
@@ -279,7 +281,7 @@ TEST(FaultMatrix, ReadShows)
          "Show read stopped: show 0 came with 324 bytes instead of 300"},
         {Talk::ReadShows, "R2", Fault::Garbage, 2, 5, false,
          "Show read stopped: show 1 came with 5005 bytes instead of 5000"},
-        {Talk::ReadShows, "R2", Fault::Split, 0, 0, true, "cfg Saved as: /Fresh/000.CFG"},
+        {Talk::ReadShows, "R2", Fault::Split, 0, 0, true, "cfg Saved as: " + Sep + "Fresh" + Sep + "000.CFG"},
         {Talk::ReadShows, "K5", Fault::RunTogether, 2, 0, false,
          "Show read stopped: show 0 came with 600 bytes instead of 300"},
         {Talk::ReadShows, "K5", Fault::Close, 3, 0, false, Lost},
