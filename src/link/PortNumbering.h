@@ -8,6 +8,13 @@
 
 namespace marrowick {
 
+// Port numbers go from COM1 to COM16, on every system.
+inline constexpr int HighestPortNumber = 16;
+inline constexpr bool IsPortNumber(int number)
+{
+    return number >= 1 && number <= HighestPortNumber;
+}
+
 struct PortEntry {
     int number = 0;          // 1..16, shown as "COM" and the number
     std::string device;      // what the platform opens: "COM3", "/dev/ttyUSB0"

@@ -31,7 +31,7 @@ std::optional<std::string> PortNames::Resolve(const std::string& name, PortFacts
         return name; // a device path (or an OS port name) as given
     PortFacts facts;
     facts.port = "COM" + std::to_string(*number);
-    if (*number < 1 || *number > 16) {
+    if (!IsPortNumber(*number)) {
         facts.problem = *number == 0 ? PortProblem::NotChosen : PortProblem::BadNumber;
     } else {
         for (const auto& entry : Ports())
