@@ -83,8 +83,9 @@ void DesktopApp::ChoosePort(int current, std::function<void(int)> done)
 
 void DesktopApp::ShowLogWindow()
 {
-    m_logWindow =
-        std::make_unique<LogWindow>(m_session->log, m_session->clock, m_session->stateEngine, m_parts.logFolders);
+    m_logWindow = std::make_unique<LogWindow>(
+        m_session->log, m_session->clock, [this](std::int16_t state) { m_session->ForceState(state); },
+        m_parts.logFolders);
     PlaceBesideMainWindow(*m_logWindow);
     m_logWindow->show();
     // Its frame is known only once the window manager has framed it.
