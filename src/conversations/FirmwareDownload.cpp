@@ -1,6 +1,7 @@
 #include "conversations/FirmwareDownload.h"
 
 #include "link/Encoding.h"
+#include "link/LineRate.h"
 
 namespace marrowick {
 
@@ -34,11 +35,11 @@ void FirmwareDownload::Start(const FirmwareImage& image)
     m_unreadable = false;
 
     // A token is one byte: it must be taken the moment it arrives.
-    Begin({StateFirmware, 1});
+    Begin({StateFirmware, 1, TokenTimeoutMs});
     m_ctx.status.SetWindowCaption("");
     m_ctx.status.SetProgressMaximum(image.LastIndex());
     m_ctx.link.Send("F");
-    AwaitFor(m_ctx.TimeoutMs(TokenTimeoutMs));
+    AwaitFor(WireTimeMs(2) + AllowanceMs());
 }
 
 void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
@@ -83,7 +84,7 @@ void FirmwareDownload::SendCurrent()
     if (m_step == Step::Start) {
         m_ctx.Log("Firmware download: \"F\" refused, sending it again", LogAllTx);
         m_ctx.link.Send("F");
-        AwaitFor(m_ctx.TimeoutMs(TokenTimeoutMs));
+        AwaitFor(WireTimeMs(2) + AllowanceMs());
         return;
     }
     const int index = static_cast<int>(m_index);
@@ -98,7 +99,8 @@ void FirmwareDownload::SendCurrent()
                             " sent: " + std::to_string(m_records.size()) + " records"));
         return;
     }
-    AwaitFor(m_ctx.TimeoutMs(TokenTimeoutMs));
+    // Each record has its own time for its token, counted once it is on the wire.
+    AwaitFor(WireTimeMs(m_wire[m_index].size() + 1) + AllowanceMs());
 }
 
 void FirmwareDownload::TimedOut()
@@ -107,7 +109,7 @@ void FirmwareDownload::TimedOut()
         GiveUp(ResultCode::UnreadableReply, "the controller's answer to " + What() + " could not be read");
         return;
     }
-    const float seconds = static_cast<float>(m_ctx.TimeoutMs(TokenTimeoutMs)) / 1000.0F;
+    const float seconds = static_cast<float>(AllowanceMs()) / 1000.0F;
     GiveUp(ResultCode::TimedOut, "no answer from the controller within " + FloatText(seconds) + " s");
 }
 

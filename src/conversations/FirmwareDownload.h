@@ -23,6 +23,7 @@ FirmwareToken ClassifyFirmwareReply(const std::string& chunk);
 // event or the timer; nothing waits in between.
 class FirmwareDownload : public Conversation {
 public:
+    // Allowed beyond a record's wire time for the token that answers it.
     static constexpr int TokenTimeoutMs = 5000;
     static constexpr int MaxResends = 20;
 

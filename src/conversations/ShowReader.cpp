@@ -57,7 +57,7 @@ Result ShowReader::Start()
     // data are left to be saved.
     m_before = m_shows;
     m_step = Step::Table;
-    Begin({StateReadShows, static_cast<int>(tableBytes)});
+    Begin({StateReadShows, static_cast<int>(tableBytes), SlackMs});
     m_readStartTime = static_cast<float>(m_ctx.clock.secondsSinceMidnight());
     m_total = static_cast<double>(tableBytes);
     m_done = 0;
@@ -196,7 +196,17 @@ void ShowReader::ReceiveShowData(const std::string& data)
 
 void ShowReader::TimedOut()
 {
-    Stop(Result::Fail(ResultCode::TimedOut, "Show read stopped: Controller not responding"));
+    // The step's time, or the silence allowed, ran out: say how far the reply got.
+    const std::size_t came = m_ctx.link.Receive().Waiting();
+    if (came == 0)
+        return Stop(Result::Fail(ResultCode::TimedOut, "Show read stopped: Controller not responding"));
+    const std::string what = m_step == Step::Table ? "the table" : "show " + std::to_string(m_shows.CurrentShow);
+    const std::size_t expected =
+        m_step == Step::Table
+            ? static_cast<std::size_t>(m_ctx.identity.Model()->ShowReadDataCount())
+            : static_cast<std::size_t>(m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length);
+    Refuse(ResultCode::TimedOut, "the controller stopped sending after " + std::to_string(came) + " of " +
+                                     std::to_string(expected) + " bytes of " + what);
 }
 
 void ShowReader::OnAbort(const Result& reason)
@@ -226,7 +236,7 @@ void ShowReader::Stop(const Result& result)
 
 void ShowReader::Await(std::size_t bytes)
 {
-    AwaitFor(WireTimeMs(bytes) + m_ctx.TimeoutMs(SlackMs));
+    AwaitFor(WireTimeMs(bytes) + AllowanceMs());
 }
 
 void ShowReader::ShowProgress()

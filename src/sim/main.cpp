@@ -20,6 +20,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -46,6 +47,7 @@ int Usage(const char* problem)
            "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
            "                     [--reply-delay MS] [--garbage-after N[:BYTES]] [--run-together N[:TEXT]]\n"
            "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n"
+           "  --show-length K:LENGTH     the table gives show K this length (its data stays as it is)\n"
            "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at the first request)\n"
            "  --run-together N[:TEXT]    reply N and TEXT (default: the same reply again) in one write\n";
     return 2;
@@ -150,7 +152,8 @@ int main(int argc, char** argv)
     std::string link;
     std::string dump;
     bool pace = false;
-    bool blank = false; // no shows: a controller to write shows into
+    bool blank = false;         // no shows: a controller to write shows into
+    std::map<int, int> lengths; // show -> the length its table entry gives
     int replyDelayMs = 0;
     marrowick::SimFaults faults;
 
@@ -210,6 +213,11 @@ int main(int argc, char** argv)
                 return Usage("--run-together wants N or N:TEXT");
             faults.runTogetherAt = at;
             faults.runTogetherWith = colon == std::string::npos ? std::string() : text.substr(colon + 1);
+        } else if (arg == "--show-length" && value(text)) {
+            int show = 0, length = 0;
+            if (text.find(':') == std::string::npos || !ParseCount(text, show, length) || show < 0 || show > 10)
+                return Usage("--show-length wants K:LENGTH with K from 0 to 10");
+            lengths[show] = length;
         } else if (arg == "--help" || arg == "-h") {
             Usage(nullptr);
             return 0;
@@ -228,6 +236,8 @@ int main(int argc, char** argv)
         state.lockout = false;
         state.image.assign(304, '\0');
     }
+    for (const auto& [show, length] : lengths)
+        state.shows[static_cast<std::size_t>(show)].length = static_cast<std::uint32_t>(length);
     state.version = version;
     state.serial = serial;
     ControllerSimulator sim(state);
