@@ -50,10 +50,14 @@ void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
     case FirmwareToken::ReadyFlag:
         m_errors = 0;
         m_unreadable = false;
-        if (m_step == Step::Start)
+        if (m_step == Step::Start) {
             m_step = Step::Records;
-        else
+        } else if (AtLastRecord()) {
+            Completed("");
+            return;
+        } else {
             ++m_index;
+        }
         SendCurrent();
         return;
     case FirmwareToken::ErrorFlag:
@@ -91,20 +95,30 @@ void FirmwareDownload::SendCurrent()
     m_ctx.Log("Transmitting Line: " + std::to_string(index) + "   " + m_records[m_index], LogAllTx);
     m_ctx.link.Send(m_wire[m_index]);
     m_ctx.status.SetProgressValue(index);
-    const int last = static_cast<int>(m_records.size()) - 1;
-    RecordSent(index, last);
-    if (index >= last) {
-        // The loader's answer to the end-of-file record is not awaited.
-        Finish(Result::Done("Firmware image " + std::to_string(m_number) +
-                            " sent: " + std::to_string(m_records.size()) + " records"));
-        return;
-    }
+    RecordSent(index, static_cast<int>(m_records.size()) - 1);
     // Each record has its own time for its token, counted once it is on the wire.
-    AwaitFor(WireTimeMs(m_wire[m_index].size() + 1) + AllowanceMs());
+    const int wait = AtLastRecord() ? m_ctx.TimeoutMs(LastRecordWaitMs) : AllowanceMs();
+    AwaitFor(WireTimeMs(m_wire[m_index].size() + 1) + wait);
+}
+
+void FirmwareDownload::Completed(const std::string& note)
+{
+    std::string message =
+        "Firmware image " + std::to_string(m_number) + " sent: " + std::to_string(m_records.size()) + " records";
+    if (!note.empty()) {
+        m_ctx.Log("Firmware download: " + note);
+        message += "; " + note;
+    }
+    Finish(Result::Done(message));
 }
 
 void FirmwareDownload::TimedOut()
 {
+    // A loader that restarts as soon as it has the last record says nothing more.
+    if (AtLastRecord() && !m_unreadable) {
+        Completed("the controller did not confirm the last record");
+        return;
+    }
     if (m_unreadable) {
         GiveUp(ResultCode::UnreadableReply, "the controller's answer to " + What() + " could not be read");
         return;

@@ -380,6 +380,14 @@ TEST(FaultMatrix, Flash)
         {Talk::Flash, "T7", Fault::Storm, -1, Endless, false,
          aborted + "the controller refused the start of the download 21 times in a row"},
         {Talk::Flash, "T7", Fault::Paced, 0, 0, true, sent},
+        // The last record (755) must be taken like any other; silence after it is
+        // taken as a controller that restarted at once.
+        {Talk::Flash, "T7", Fault::Storm, 755, 20, true, sent},
+        {Talk::Flash, "T7", Fault::Storm, 755, Endless, false,
+         aborted + "the controller refused record 755 21 times in a row"},
+        {Talk::Flash, "T7", Fault::Silence, 756, 0, true, sent + "; the controller did not confirm the last record"},
+        {Talk::Flash, "T7", Fault::RunTogether, 757, 0, false,
+         aborted + "the controller's answer to record 755 could not be read"},
     });
 }
 

@@ -89,6 +89,12 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
          "Firmware Download Aborted\n",
          "Firmware Download Aborted: the controller refused record 3 21 times in a row",
          "firmware_aborted 1\n"},
+        {"flash, 7 for the last record every time",
+         {"--model", "T7", "--reject-record", "755:1000000"},
+         {"flash", "--port", "PORT", "--version", "1.00", "--reset"},
+         "Firmware Download Aborted\n",
+         "Firmware Download Aborted: the controller refused record 755 21 times in a row",
+         "firmware_aborted 1\nreset 0\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
