@@ -153,7 +153,35 @@ void ShowReader::TableTaken()
         m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = static_cast<double>(m_ctx.identity.Model()->ShowReadDataCount());
     ShowProgress();
+    if (m_shows.FirstShow() > m_shows.ShowCount)
+        return RequestNoShow();
     RequestShows();
+}
+
+void ShowReader::RequestNoShow()
+{
+    // No ambient show and no numbered one, yet show 1 is asked for all the same,
+    // as it always was: the controller may be waiting for that "*". What it sends
+    // for it (the table's length for show 1, if any) belongs to no show; it is
+    // waited for, so it cannot run into a later command, and then dropped. A
+    // controller with no shows may well send nothing, so silence ends it well.
+    m_step = Step::NoShows;
+    const std::int32_t length = m_shows.ShowTable[1].Length;
+    if (length <= 0) {
+        m_ctx.link.Send("*");
+        Stop(Result::Done("Shows read"));
+        return;
+    }
+    m_ctx.link.SetThreshold(length);
+    Await(static_cast<std::size_t>(length));
+    m_ctx.link.Send("*");
+}
+
+void ShowReader::NoShowAnswered(std::size_t bytes)
+{
+    m_ctx.Log("The table lists no shows; " + std::to_string(bytes) + " bytes sent for show 1 were dropped");
+    m_ctx.link.Receive().ReadAll();
+    Stop(Result::Done("Shows read"));
 }
 
 void ShowReader::RequestShows()
@@ -177,6 +205,8 @@ void ShowReader::ReceiveShowData(const std::string& data)
 {
     m_ctx.Log("Show Number: " + std::to_string(m_shows.CurrentShow));
     m_ctx.Log(data);
+    if (Running() && m_step == Step::NoShows)
+        return NoShowAnswered(data.size());
     if (!Running() || m_step != Step::Shows || m_shows.CurrentShow < 0 || m_shows.CurrentShow > MaxShowCount)
         return;
     // More bytes than asked for: noise on the line or a reply run together
@@ -198,6 +228,8 @@ void ShowReader::TimedOut()
 {
     // The step's time, or the silence allowed, ran out: say how far the reply got.
     const std::size_t came = m_ctx.link.Receive().Waiting();
+    if (m_step == Step::NoShows)
+        return NoShowAnswered(came);
     if (came == 0)
         return Stop(Result::Fail(ResultCode::TimedOut, "Show read stopped: Controller not responding"));
     const std::string what = m_step == Step::Table ? "the table" : "show " + std::to_string(m_shows.CurrentShow);

@@ -46,11 +46,14 @@ protected:
     void OnAbort(const Result& reason) override;
 
 private:
-    enum class Step { Table, Shows };
+    // The table, the shows it lists, or the answer to the "*" asked when it lists none.
+    enum class Step { Table, Shows, NoShows };
 
     void ShowTableTime();
     void TableTaken();
     void RequestShows();
+    void RequestNoShow();
+    void NoShowAnswered(std::size_t bytes);
     void Stop(const Result& result);
     void Refuse(ResultCode code, const std::string& problem);
     void Await(std::size_t bytes);
