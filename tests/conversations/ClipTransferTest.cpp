@@ -228,7 +228,8 @@ TEST_F(ClipTransferTest, AnErrorFromBeforeTheTransferDoesNotSendPacketOneAgain)
         EXPECT_TRUE(outcome->ok()) << outcome->message;
         EXPECT_EQ(Sizes(), (std::vector<std::size_t>{14, 2040, 2048, 912}));
         EXPECT_TRUE(LogLinesStarting(h.session, "Re-Sending").empty());
-        EXPECT_EQ(h.simulator.state().library.substr(8), Data(files));
+        EXPECT_TRUE(h.simulator.state().libraryComplete);
+        EXPECT_TRUE(h.simulator.state().library.substr(8) == Data(files)) << "the controller holds other bytes";
     }
 }
 
