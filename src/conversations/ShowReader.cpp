@@ -160,11 +160,11 @@ void ShowReader::TableTaken()
 
 void ShowReader::RequestNoShow()
 {
-    // No ambient show and no numbered one, yet show 1 is asked for all the same,
-    // as it always was: the controller may be waiting for that "*". What it sends
-    // for it (the table's length for show 1, if any) belongs to no show; it is
-    // waited for, so it cannot run into a later command, and then dropped. A
-    // controller with no shows may well send nothing, so silence ends it well.
+    // No ambient show and no numbered one, yet show 1 is asked for all the same:
+    // the controller may be waiting for that "*". What it sends for it (the
+    // table's length for show 1, if any) belongs to no show; it is waited for,
+    // so it cannot run into a later command, and then dropped. A controller
+    // with no shows may well send nothing, so silence ends it well.
     m_step = Step::NoShows;
     const std::int32_t length = m_shows.ShowTable[1].Length;
     if (length <= 0) {
