@@ -86,6 +86,9 @@ Result ShowWriter::Write(TableLayout layout)
     for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
         m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = 0;
+    // Bar and line count the bytes sent before the piece going out, so the time
+    // left still holds the last piece's time on the line.
+    StartProgressLine("byte", static_cast<long long>(m_total));
     Send(burst);
     m_done = static_cast<double>(burst.size());
     m_sendPosition = 1;
@@ -210,6 +213,7 @@ void ShowWriter::Stop(const Result& result)
 void ShowWriter::ShowProgress()
 {
     m_ctx.status.SetProgress(m_total, m_done);
+    ShowProgressLine(static_cast<long long>(m_done));
 }
 
 } // namespace marrowick
