@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "base/Texts.h"
 #include "link/Encoding.h"
 #include "link/LineRate.h"
 
@@ -179,7 +180,7 @@ void ShowWriter::SendShowChunk(const std::string& /*reply*/)
         m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
         return;
     }
-    Stop(Result::Done("Download Complete"));
+    Stop(Result::Done(text::DownloadComplete));
 }
 
 void ShowWriter::Send(const std::string& bytes)

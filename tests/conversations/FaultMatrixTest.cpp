@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "base/Texts.h"
 #include "base/TimeLeft.h"
 #include "conversations/ClipTransfer.h"
 #include "conversations/Identification.h"
@@ -52,7 +53,7 @@ struct Row {
 constexpr int Endless = 1000000;
 // Paths in the status bar are written with the system's separator.
 const std::string Sep(1, static_cast<char>(fs::path::preferred_separator));
-const std::string Lost = "Serial port lost: the controller closed the line";
+const std::string Lost = text::PortLost + "the controller closed the line";
 
 // Every file below a folder with its bytes, named with "/" on every system.
 std::map<std::string, std::string> Contents(const fs::path& root)
@@ -290,18 +291,18 @@ TEST(FaultMatrix, Identification)
     const std::string r2 = "Firmware Version: 1.05       Model: R2";
     RunRows({
         {Talk::Identify, "K5", Fault::None, 0, 0, true, k5},
-        {Talk::Identify, "K5", Fault::Silence, 0, 0, false, "Firmware Version Not Available"},
-        {Talk::Identify, "K5", Fault::Silence, 1, 0, false, "Firmware Version: 1.05     Model Not Available"},
-        {Talk::Identify, "R2", Fault::Silence, 2, 0, false, r2 + " | Serial Number Not Available"},
-        {Talk::Identify, "K5", Fault::Garbage, 0, 24, false, "Firmware Version Not Available"},
-        {Talk::Identify, "R2", Fault::Garbage, 2, 24, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "K5", Fault::Silence, 0, 0, false, text::VersionNotAvailable},
+        {Talk::Identify, "K5", Fault::Silence, 1, 0, false, "Firmware Version: 1.05     " + text::ModelNotAvailable},
+        {Talk::Identify, "R2", Fault::Silence, 2, 0, false, r2 + " | " + text::SerialNotAvailable},
+        {Talk::Identify, "K5", Fault::Garbage, 0, 24, false, text::VersionNotAvailable},
+        {Talk::Identify, "R2", Fault::Garbage, 2, 24, false, r2 + " | " + text::SerialNotAvailable},
         {Talk::Identify, "R2", Fault::Split, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
         // A doubled model reply names no model: the window asks, but it is not identified.
         {Talk::Identify, "K5", Fault::RunTogether, 2, 0, false, "Firmware Version: 1.05       Model: K5K5"},
         {Talk::Identify, "R2", Fault::RunTogether, 2, 0, false, "Firmware Version: 1.05       Model: R2R2"},
-        {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | Serial Number Not Available"},
-        {Talk::Identify, "K5", Fault::Close, 1, 0, false, "Firmware Version Not Available"},
-        {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | " + text::SerialNotAvailable},
+        {Talk::Identify, "K5", Fault::Close, 1, 0, false, text::VersionNotAvailable},
+        {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | " + text::SerialNotAvailable},
         {Talk::Identify, "R2", Fault::Paced, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
     });
 }
@@ -339,16 +340,16 @@ TEST(FaultMatrix, WriteShows)
     // The controller's requests are not read, only counted: noise or a doubled
     // request moves the same bytes, in the same order, to the controller.
     RunRows({
-        {Talk::WriteShows, "K5", Fault::None, 0, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::None, 0, 0, true, text::DownloadComplete},
         {Talk::WriteShows, "K5", Fault::Silence, 0, 0, false, "Show write stopped: Controller not responding"},
         {Talk::WriteShows, "R2", Fault::Silence, 3, 0, false, "Show write stopped: Controller not responding"},
-        {Talk::WriteShows, "K5", Fault::Garbage, 2, 24, true, "Download Complete"},
-        {Talk::WriteShows, "R2", Fault::Split, 0, 0, true, "Download Complete"},
-        {Talk::WriteShows, "K5", Fault::RunTogether, 1, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::Garbage, 2, 24, true, text::DownloadComplete},
+        {Talk::WriteShows, "R2", Fault::Split, 0, 0, true, text::DownloadComplete},
+        {Talk::WriteShows, "K5", Fault::RunTogether, 1, 0, true, text::DownloadComplete},
         {Talk::WriteShows, "R2", Fault::Close, 2, 0, false, Lost},
-        {Talk::WriteShows, "K5", Fault::Paced, 0, 0, true, "Download Complete"},
-        {Talk::WriteShows, "R2", Fault::Paced, 0, 0, true, "Download Complete"},
-        {Talk::WriteShows, "R2", Fault::Pause, 3, 2000, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::Paced, 0, 0, true, text::DownloadComplete},
+        {Talk::WriteShows, "R2", Fault::Paced, 0, 0, true, text::DownloadComplete},
+        {Talk::WriteShows, "R2", Fault::Pause, 3, 2000, true, text::DownloadComplete},
     });
 }
 

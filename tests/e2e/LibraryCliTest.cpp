@@ -7,10 +7,12 @@
 #include <random>
 #include <regex>
 
+#include "base/Texts.h"
 #include "e2e/SimProcess.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
+namespace text = marrowick::text;
 namespace fs = std::filesystem;
 
 namespace {
@@ -98,7 +100,7 @@ TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
         SimProcess sim({"--model", "K5", "--close-after", "3"});
         const RunResult result = RunCli({"send-clips", "--port", sim.path(), big});
         EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("Audio clip transfer stopped: Serial port lost"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("Audio clip transfer stopped: " + text::PortLost), std::string::npos) << result.err;
     }
 }
 
