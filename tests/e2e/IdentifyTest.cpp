@@ -19,7 +19,6 @@
 
 using namespace marrowick;
 using namespace marrowick::e2e;
-namespace text = marrowick::text;
 
 TEST(IdentifyEndToEnd, EachSimulatedModelOverARealPseudoTerminal)
 {

@@ -23,7 +23,6 @@
 
 using namespace marrowick;
 using namespace marrowick::e2e;
-namespace text = marrowick::text;
 using marrowick::testing::TempFolder;
 
 namespace {
