@@ -34,7 +34,7 @@ SimulatedPort::~SimulatedPort()
 
 bool SimulatedPort::open(const std::string& name, std::string* error)
 {
-    if (failOpen) {
+    if (failOpen || !present) {
         if (error)
             *error = "No such device";
         return false;
@@ -60,10 +60,17 @@ void SimulatedPort::write(std::string_view bytes)
         Queue(m_toDevice, bytes);
 }
 
+bool SimulatedPort::devicePresent() const
+{
+    ++presenceChecks;
+    return present && !openedName.empty();
+}
+
 void SimulatedPort::LoseLine(const std::string& reason)
 {
     if (!m_open)
         return;
+    present = false;
     close();
     if (onLineEvent)
         onLineEvent(LineEvent{LineEventKind::Lost, reason});
