@@ -161,5 +161,117 @@ TEST(Startup, ASimulatedControllerNeedsNoPortAndLeavesTheStoredOneAlone)
     EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
 }
 
+// A lost port in the window: panel 1 says it waits, the device is looked for
+// once a second (never more often), and once it is back the port is reopened
+// and the controller on it identified, the window set up for its model.
+TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
+{
+    Harness h(SampleControllerState("R2"));
+    h.session.watchLostPort = true;
+    ASSERT_TRUE(h.Identify("/dev/pts/4"));
+    h.port.LoseLine("unplugged");
+    EXPECT_EQ(h.session.Status(1), "Serial port lost: unplugged - waiting for it to come back");
+    EXPECT_TRUE(h.session.WatchingLostPort());
+    h.clock.Advance(999);
+    EXPECT_EQ(h.port.presenceChecks, 0);
+    h.clock.Advance(1);
+    EXPECT_EQ(h.port.presenceChecks, 1);
+    h.clock.Advance(4000);
+    EXPECT_EQ(h.port.presenceChecks, 5);
+    EXPECT_FALSE(h.port.isOpen());
+
+    // It comes back as another controller.
+    h.simulator.state() = SampleControllerState("K5");
+    h.simulator.requests.clear();
+    h.port.present = true;
+    h.clock.Advance(1000);
+    EXPECT_TRUE(h.port.isOpen());
+    EXPECT_EQ(h.port.openedName, "/dev/pts/4");
+    EXPECT_FALSE(h.session.WatchingLostPort());
+    h.clock.RunUntilIdle(5000);
+    EXPECT_EQ(h.simulator.requests, "VM");
+    EXPECT_EQ(h.session.Status(1), "Serial port back: /dev/pts/4");
+    EXPECT_EQ(h.session.Status(2), "Firmware Version: 1.05       Model: K5");
+    EXPECT_EQ(h.session.Status(3), "");
+    EXPECT_EQ(h.session.identity.SerialNumber, "");
+    EXPECT_FALSE(h.view.visible["FirmwareR2"]);
+    EXPECT_TRUE(h.view.visible["FirmwareK5"]);
+    EXPECT_FALSE(h.view.visible["LblTriggerBvalue"]);
+    EXPECT_EQ(h.view.captions["btnReadShows"], "Read Shows from K5");
+    const int checks = h.port.presenceChecks;
+    h.clock.Advance(5000);
+    EXPECT_EQ(h.port.presenceChecks, checks) << "the watch has stopped";
+}
+
+// The watch never looks while a conversation or a question holds the
+// program, ends the conversation before anything else, and stops when the
+// user connects elsewhere or the program closes. The command line does not wait.
+TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
+{
+    enum class While { StateForced, QuestionOpen, Reading, UserConnects, Closing, CommandLine };
+    for (While w : {While::StateForced, While::QuestionOpen, While::Reading, While::UserConnects, While::Closing,
+                    While::CommandLine}) {
+        SCOPED_TRACE(static_cast<int>(w));
+        Harness h(SampleControllerState("R2"));
+        h.session.watchLostPort = w != While::CommandLine;
+        ASSERT_TRUE(h.Identify());
+        std::vector<Result> readEnds;
+        bool openWhenReadEnded = true;
+        if (w == While::Reading) {
+            h.session.shows().Reader().Finished.connect([&](const Result& r) {
+                readEnds.push_back(r);
+                openWhenReadEnded = h.port.isOpen();
+            });
+            h.port.SetBytesPerSecond(960); // the table alone takes a third of a second
+            h.session.Click(control::btnReadShows);
+            h.clock.Advance(100);
+            ASSERT_NE(h.session.State(), StateIdle);
+        }
+        h.port.LoseLine("unplugged");
+        h.port.present = true; // back at once
+        int checksMeanwhile = 0;
+        switch (w) {
+        case While::StateForced:
+            h.session.SetState(StateReadShowRecords); // from the log window
+            h.clock.Advance(3000);
+            checksMeanwhile = h.port.presenceChecks;
+            h.session.SetState(StateIdle);
+            break;
+        case While::QuestionOpen:
+            h.dialogs.whileOpen = [&](const ScriptedDialogs::Shown&) {
+                h.clock.Advance(3000); // the question's own event loop runs the timers
+                checksMeanwhile = h.port.presenceChecks;
+            };
+            h.session.dialogs.message("Break received", AppTitle, DialogIcon::None);
+            break;
+        case While::Reading:
+            EXPECT_EQ(readEnds.size(), 1U);
+            EXPECT_FALSE(openWhenReadEnded);
+            EXPECT_EQ(readEnds.at(0).code, ResultCode::PortLost);
+            break;
+        case While::UserConnects:
+            EXPECT_TRUE(h.session.Reconnect("COM2"));
+            break;
+        case While::Closing:
+            h.session.Shutdown();
+            break;
+        case While::CommandLine:
+            EXPECT_EQ(h.session.Status(1), "Serial port lost: unplugged");
+            break;
+        }
+        EXPECT_EQ(checksMeanwhile, 0);
+        const bool watching = w == While::StateForced || w == While::QuestionOpen || w == While::Reading;
+        EXPECT_EQ(h.session.WatchingLostPort(), watching);
+        const int before = h.port.presenceChecks;
+        h.clock.Advance(1000);
+        EXPECT_EQ(h.port.presenceChecks, before + (watching ? 1 : 0));
+        EXPECT_EQ(h.port.isOpen(), watching || w == While::UserConnects);
+        EXPECT_EQ(h.port.openedName, w == While::UserConnects ? "COM2" : "COM1");
+        h.clock.Advance(3000);
+        EXPECT_EQ(h.port.presenceChecks, before + (watching ? 1 : 0));
+        EXPECT_EQ(readEnds.size(), w == While::Reading ? 1U : 0U) << "the read ended once";
+    }
+}
+
 } // namespace
 } // namespace marrowick::testing
