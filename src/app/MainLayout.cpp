@@ -200,6 +200,11 @@ void BuildMainLayout(QMainWindow& window)
     tabs->addTab(AudioLibraryTab(), QStringLiteral("Audio Library"));
     tabs->addTab(ShowsTab(), QStringLiteral("Show Read / Write"));
     tabs->addTab(FirmwareTab(&window), QStringLiteral("Firmware"));
+    // On every tab: another port, or the same controller after it was swapped.
+    auto* connect =
+        Button(control::btnConnect, "", "Choose the controller's port again and identify the controller on it");
+    connect->setText(QStringLiteral("Connect\u2026"));
+    tabs->setCornerWidget(connect, Qt::TopRightCorner);
     layout->addWidget(tabs, 1);
 
     auto* progressRow = new QHBoxLayout;

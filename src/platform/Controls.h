@@ -27,6 +27,8 @@ struct Control {
     X(SSTab1, Tabs)                                                                                                    \
     X(ProgressBar1, Progress)                                                                                          \
     X(btnCancel, Button)                                                                                               \
+    /* Beside the tabs: the port dialog again, and the controller on the chosen port identified. */                    \
+    X(btnConnect, Button)                                                                                              \
     /* "Audio Library" tab; List1 also takes dropped files and rows dragged within it. */                              \
     X(List1, List)                                                                                                     \
     X(BtnAddClip, Button)                                                                                              \
