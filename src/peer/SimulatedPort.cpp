@@ -34,13 +34,14 @@ SimulatedPort::~SimulatedPort()
 
 bool SimulatedPort::open(const std::string& name, std::string* error)
 {
-    if (failOpen || !present) {
+    if (failOpen) {
         if (error)
             *error = "No such device";
         return false;
     }
     openedName = name;
     m_open = true;
+    present = true; // whoever opens it has plugged it back in
     return true;
 }
 

@@ -32,7 +32,8 @@ public:
     // 0: instant; 960 is 9600 baud with 8N1.
     void SetBytesPerSecond(int rate) { m_rate = rate; }
     // The other end goes away (cable pulled): the port closes, reports the
-    // lost line, and the device is absent until `present` is set again.
+    // lost line, and the device is absent until `present` is set again (or
+    // the port is opened again).
     void LoseLine(const std::string& reason);
 
     bool failOpen = false;

@@ -361,13 +361,14 @@ TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
 }
 
 // The watch never looks while a conversation or a question holds the
-// program, ends the conversation before anything else, and stops when the
-// user connects elsewhere or the program closes. The command line does not wait.
+// program, comes after the conversation has ended, keeps trying a device that
+// is back but will not open yet, and stops when the user connects elsewhere or
+// the program closes. The command line does not wait.
 TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
 {
-    enum class While { StateForced, QuestionOpen, Reading, UserConnects, Closing, CommandLine };
-    for (While w : {While::StateForced, While::QuestionOpen, While::Reading, While::UserConnects, While::Closing,
-                    While::CommandLine}) {
+    enum class While { StateForced, QuestionOpen, Reading, NotOpenYet, UserConnects, Closing, CommandLine };
+    for (While w : {While::StateForced, While::QuestionOpen, While::Reading, While::NotOpenYet, While::UserConnects,
+                    While::Closing, While::CommandLine}) {
         SCOPED_TRACE(static_cast<int>(w));
         Harness h(SampleControllerState("R2"));
         h.session.watchLostPort = w != While::CommandLine;
@@ -406,6 +407,23 @@ TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
             EXPECT_FALSE(openWhenReadEnded);
             EXPECT_EQ(readEnds.at(0).code, ResultCode::PortLost);
             break;
+        case While::NotOpenYet: {
+            h.port.failOpen = true; // its permissions are not set yet
+            h.clock.Advance(3000);
+            EXPECT_EQ(h.port.presenceChecks, 3);
+            EXPECT_FALSE(h.port.isOpen());
+            const auto& lines = h.session.log.Lines();
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                    [](const LogLine& line) {
+                                        return line.text.find("is back but could not be opened: No such device") !=
+                                               std::string::npos;
+                                    }),
+                      1)
+                << "said once";
+            h.port.failOpen = false;
+            h.port.presenceChecks = 0;
+            break;
+        }
         case While::UserConnects:
             EXPECT_TRUE(h.session.Reconnect("COM2"));
             break;
@@ -417,7 +435,8 @@ TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
             break;
         }
         EXPECT_EQ(checksMeanwhile, 0);
-        const bool watching = w == While::StateForced || w == While::QuestionOpen || w == While::Reading;
+        const bool watching =
+            w == While::StateForced || w == While::QuestionOpen || w == While::Reading || w == While::NotOpenYet;
         EXPECT_EQ(h.session.WatchingLostPort(), watching);
         const int before = h.port.presenceChecks;
         h.clock.Advance(1000);
