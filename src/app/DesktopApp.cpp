@@ -44,6 +44,8 @@ DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
         dialogs = m_qtDialogs.get();
     }
     m_session = std::make_unique<Session>(m_window->view(), *dialogs, m_parts.clock, m_parts.port);
+    // A pulled cable does not mean a restart: the window waits for the device to come back.
+    m_session->watchLostPort = true;
     m_startup = std::make_unique<Startup>(*m_session, m_parts.settings, *this, *this);
     if (!m_parts.simulatedModel.empty()) {
         m_session->Simulated = true;

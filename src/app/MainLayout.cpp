@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "app/Widgets.h"
+#include "features/ModelSetup.h"
 #include "firmware/FirmwareCatalogue.h"
 #include "models/Controller.h"
 #include "platform/Controls.h"
@@ -76,7 +77,7 @@ QWidget* AudioLibraryTab()
     auto* light = Named(new StatusLight, control::Shape1);
     light->setToolTip(QStringLiteral("Transfer status"));
     buttons->addWidget(light);
-    buttons->addWidget(Button(control::BtnWriteLibrary, "Send Clips to K5"));
+    buttons->addWidget(Button(control::BtnWriteLibrary, StartingClipsCaption));
     layout->addLayout(buttons);
     return tab;
 }
@@ -133,8 +134,8 @@ QWidget* ShowsTab()
     layout->addLayout(values);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(Button(control::btnReadShows, "Read Shows From K5"));
-    buttons->addWidget(Button(control::btnWriteShows, "Write Shows To K5"));
+    buttons->addWidget(Button(control::btnReadShows, StartingReadCaption));
+    buttons->addWidget(Button(control::btnWriteShows, StartingWriteCaption));
     buttons->addStretch(1);
     buttons->addWidget(Button(control::btnOpenShows, "Open Existing Shows"));
     buttons->addWidget(
@@ -199,6 +200,11 @@ void BuildMainLayout(QMainWindow& window)
     tabs->addTab(AudioLibraryTab(), QStringLiteral("Audio Library"));
     tabs->addTab(ShowsTab(), QStringLiteral("Show Read / Write"));
     tabs->addTab(FirmwareTab(&window), QStringLiteral("Firmware"));
+    // On every tab: another port, or the same controller after it was swapped.
+    auto* connect =
+        Button(control::btnConnect, "", "Choose the controller's port again and identify the controller on it");
+    connect->setText(QStringLiteral("Connect\u2026"));
+    tabs->setCornerWidget(connect, Qt::TopRightCorner);
     layout->addWidget(tabs, 1);
 
     auto* progressRow = new QHBoxLayout;

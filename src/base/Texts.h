@@ -12,6 +12,8 @@ inline const std::string SerialNotAvailable = "Serial Number Not Available";
 inline const std::string DownloadComplete = "Download Complete";
 // Followed by the system's reason.
 inline const std::string PortLost = "Serial port lost: ";
+// Added to it while the window watches for the port to come back.
+inline const std::string WaitingForPort = " - waiting for it to come back";
 
 // What panel 1 says once a project's shows are loaded.
 inline std::string ShowsLoaded(int count)

@@ -6,11 +6,12 @@
 namespace marrowick {
 
 Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port)
-    : view(view_), dialogs(dialogs_), clock(clock_), link(port, clock_, stateEngine),
+    : m_countingDialogs(dialogs_), view(view_), dialogs(m_countingDialogs), clock(clock_),
+      link(port, clock_, stateEngine),
       status(view_), m_conversationContext{link, clock_, status, log, identity, conversations, timeoutOverrideMs},
-      m_featureContext{view_, dialogs_, m_conversationContext, paths, m_commands},
+      m_featureContext{view_, dialogs, m_conversationContext, paths, m_commands},
       m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
-      m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer())
+      m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer()), m_portWatch(clock_.createTimer())
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
@@ -21,27 +22,33 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     // the lost port's report) has returned by then, so what the controller
     // sends while the question is open is read and dropped.
     m_modelQuestion->onTimeout = [this] {
-        if (Closing())
-            return;
-        RunModelSetup(view, dialogs, identity, log, PortNotFound);
-        m_library.ShowCapacity();
+        if (!Closing())
+            SetUpModel();
     };
     m_identification.ModelDecided.connect([this] {
         if (!MakeController(identity.ControllerModel)) {
             m_modelQuestion->start(0);
             return;
         }
-        RunModelSetup(view, dialogs, identity, log, PortNotFound);
-        m_library.ShowCapacity();
+        SetUpModel();
     });
+    m_portWatch->onTimeout = [this] { OnPortWatch(); };
     m_identification.Finished.connect([this](const Result&) { m_firmware.RefreshInfo(m_firmware.WindowOptions()); });
     m_library.ShowCapacity();
 }
 
 Session::~Session() = default;
 
+void Session::SetUpModel()
+{
+    RunModelSetup(view, dialogs, identity, log, PortNotFound);
+    m_library.ShowCapacity();
+}
+
 bool Session::Connect(const std::string& portName, std::string* error)
 {
+    m_portName = portName;
+    m_portWatch->stop();
     std::string why;
     const bool opened = link.Port().open(portName, &why);
     if (!opened) {
@@ -64,6 +71,70 @@ bool Session::Connect(const std::string& portName, std::string* error)
     return opened;
 }
 
+bool Session::Quiet() const
+{
+    return !Closing() && conversations.Active() == nullptr && State() == StateIdle && !m_modelQuestion->isActive() &&
+           !m_countingDialogs.AnyOpen();
+}
+
+bool Session::Disconnect()
+{
+    if (!Quiet())
+        return false;
+    m_portWatch->stop();
+    if (link.Port().isOpen())
+        link.Port().close();
+    return true;
+}
+
+void Session::ForgetController()
+{
+    UndoModelSetup(view);
+    view.setWindowCaption(MainCaption);
+    SetStatus(2, "");
+    SetStatus(3, "");
+    identity = Identity{};
+    PortNotFound = false;
+}
+
+bool Session::Reconnect(const std::string& portName)
+{
+    if (!Disconnect())
+        return false;
+    ForgetController();
+    SetStatus(1, "");
+    LogDebug("Connecting to " + portName, 0, LogBaseline);
+    return Connect(portName);
+}
+
+void Session::OnPortWatch()
+{
+    if (Closing() || link.Port().isOpen()) {
+        m_portWatch->stop();
+        return;
+    }
+    // Never under a conversation (a state forced from the log window counts)
+    // or a question: the next tick looks again.
+    if (!Quiet() || !link.Port().devicePresent())
+        return;
+    std::string why;
+    if (!link.Port().open(m_portName, &why)) {
+        // A device that has just appeared may not be usable yet (its
+        // permissions are set a moment later); tried again at the next tick.
+        if (why != m_watchRefusal)
+            LogDebug("Port " + m_portName + " is back but could not be opened: " + why, 0, LogBaseline);
+        m_watchRefusal = why;
+        return;
+    }
+    m_portWatch->stop();
+    m_watchRefusal.clear();
+    m_lost = false;
+    ForgetController();
+    SetStatus(1, "Serial port back: " + m_portName);
+    LogDebug(Status(1), 0, LogBaseline);
+    m_identification.Start(true);
+}
+
 void Session::Cancel()
 {
     conversations.Abort(Result::Fail(ResultCode::Cancelled, "Cancelled"));
@@ -78,6 +149,7 @@ void Session::ForceState(std::int16_t state)
 void Session::Shutdown()
 {
     conversations.closing = true;
+    m_portWatch->stop();
     conversations.Abort(Result::Fail(ResultCode::Cancelled, "The program is closing"));
     if (link.Port().isOpen())
         link.Port().close();
@@ -111,17 +183,24 @@ void Session::OnLineEvent(const LineEvent& event)
         if (m_lost)
             return; // said once; the port is closed by now
         m_lost = true;
-        const std::string message = text::PortLost + event.detail;
+        const std::string lost = text::PortLost + event.detail;
+        const bool watch = watchLostPort && !Closing();
+        const std::string message = watch ? lost + text::WaitingForPort : lost;
         LogDebug(message, 0, LogBaseline);
         // Said before the conversation ends, so it is there before anything
         // its end asks; and again after, where the conversation wrote its own.
         SetStatus(1, message);
-        conversations.Abort(Result::Fail(ResultCode::PortLost, message));
+        conversations.Abort(Result::Fail(ResultCode::PortLost, lost));
         link.Receive().ReadAll();
         if (State() != StateIdle)
             SetState(StateIdle);
         if (Status(1) != message)
             SetStatus(1, message);
+        // The conversation has ended; from now on the device is looked for.
+        if (watch) {
+            m_watchRefusal.clear();
+            m_portWatch->start(PortWatchIntervalMs, true);
+        }
         return;
     }
     }

@@ -25,12 +25,66 @@
 
 namespace marrowick {
 
+// Dialogs passed on to the real ones, counting those open: while a question
+// waits for its answer (a nested event loop in the window), a lost port that
+// comes back is left until it has been answered.
+class CountingDialogs : public Dialogs {
+public:
+    explicit CountingDialogs(Dialogs& dialogs) : m_dialogs(dialogs) {}
+
+    void message(const std::string& text, const std::string& caption, DialogIcon icon) override
+    {
+        const Open open(m_open);
+        m_dialogs.message(text, caption, icon);
+    }
+    bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) override
+    {
+        const Open open(m_open);
+        return m_dialogs.question(id, text, caption, icon);
+    }
+    std::optional<std::string> prompt(const std::string& text, const std::string& title,
+                                      const std::string& defaultText) override
+    {
+        const Open open(m_open);
+        return m_dialogs.prompt(text, title, defaultText);
+    }
+    std::optional<std::string> chooseFolder(const std::string& title) override
+    {
+        const Open open(m_open);
+        return m_dialogs.chooseFolder(title);
+    }
+    std::vector<std::string> openFiles(const std::string& filter) override
+    {
+        const Open open(m_open);
+        return m_dialogs.openFiles(filter);
+    }
+
+    bool AnyOpen() const { return m_open > 0; }
+
+private:
+    struct Open {
+        explicit Open(int& count) : m_count(count) { ++m_count; }
+        ~Open() { --m_count; }
+        Open(const Open&) = delete;
+        Open& operator=(const Open&) = delete;
+        int& m_count;
+    };
+
+    Dialogs& m_dialogs;
+    int m_open = 0;
+};
+
 // The composition root: everything the program holds for one run, built and
 // wired here. The window (or the command line) supplies the platform pieces and
 // forwards clicks, drops and option changes; the parts below do the rest
 // through the View. Nothing below this file includes it.
 class Session {
+    CountingDialogs m_countingDialogs; // first, so `dialogs` below can be it
+
 public:
+    // How often a lost port's device is looked for.
+    static constexpr int PortWatchIntervalMs = 1000;
+
     Session(View& view, Dialogs& dialogs, Clock& clock, SerialPort& port);
     ~Session();
     Session(const Session&) = delete;
@@ -50,6 +104,9 @@ public:
     std::optional<int> timeoutOverrideMs;
     bool PortNotFound = false;
     bool Simulated = false;
+    // The window waits for a lost port to come back and identifies the
+    // controller on it again; the command line ends instead.
+    bool watchLostPort = false;
 
     void LogDebug(const std::string& message, int indent, int level) { log.LogDebug(message, indent, level); }
     std::int16_t State() const { return stateEngine.State(); }
@@ -69,6 +126,16 @@ public:
     // one-second timer, state 0 and the version request. False when the port
     // would not open; why goes to `error` when given, else to status panel 1.
     bool Connect(const std::string& portName, std::string* error = nullptr);
+    // Lets go of the port for the user's "Connect…": stops watching for a
+    // lost port and closes the port. Refused (false) while a conversation
+    // runs, a question is open or the program closes.
+    bool Disconnect();
+    // "Connect…" once the port is chosen: the window set back to how it was
+    // at start-up, what the earlier controller said forgotten, then Connect.
+    // False when refused (see Disconnect) or when the port would not open.
+    bool Reconnect(const std::string& portName);
+    // A lost port's device is looked for once a second until it is back.
+    bool WatchingLostPort() const { return m_portWatch->isActive(); }
     // The user's cancel: ends the conversation that is running, if any.
     void Cancel();
     // The log window's state options: the running conversation ends first, its
@@ -86,6 +153,11 @@ public:
 
 private:
     void OnLineEvent(const LineEvent& event);
+    void SetUpModel();
+    // Nothing runs on the line and no question waits for an answer.
+    bool Quiet() const;
+    void ForgetController();
+    void OnPortWatch();
 
     ConversationContext m_conversationContext;
     CommandMap m_commands;
@@ -96,6 +168,9 @@ private:
     FirmwareFeature m_firmware;
     // Opens the model question once the event that decided it has returned.
     std::unique_ptr<Timer> m_modelQuestion;
+    std::unique_ptr<Timer> m_portWatch;
+    std::string m_portName;     // as last given to Connect
+    std::string m_watchRefusal; // why the port that came back would not open, said once
     bool m_lost = false;
 };
 

@@ -56,6 +56,7 @@ bool ParseSwitchSetting(const std::string& text, bool& value)
 Startup::Startup(Session& session, Settings& settings, PortChooser& ports, LogWindowHost& logWindow)
     : m_session(session), m_settings(settings), m_ports(ports), m_logWindow(logWindow)
 {
+    m_session.commands().OnClick(control::btnConnect, [this] { ConnectAgain(); });
 }
 
 void Startup::Run()
@@ -73,13 +74,43 @@ void Startup::Run()
     m_ports.ChoosePort({m_comPortNumber, m_device}, [this](const PortChoice& chosen) { AfterPortDialog(chosen); });
 }
 
-void Startup::AfterPortDialog(const PortChoice& chosen)
+void Startup::StoreChoice(const PortChoice& chosen)
 {
     m_comPortNumber = static_cast<std::int16_t>(chosen.number);
     m_device = chosen.device;
     m_settings.setValue(Section, "k5port", std::to_string(m_comPortNumber));
     m_settings.setValue(Section, "k5device", m_device);
+}
+
+std::string Startup::PortName() const
+{
+    if (simulated)
+        return "simulated controller";
+    return m_device.empty() ? "COM" + std::to_string(m_comPortNumber) : m_device;
+}
+
+void Startup::AfterPortDialog(const PortChoice& chosen)
+{
+    StoreChoice(chosen);
     OpenLogAndConnect();
+}
+
+void Startup::ConnectAgain()
+{
+    if (!m_finished || m_choosing || !m_session.Disconnect())
+        return;
+    if (simulated) {
+        m_portOpened = m_session.Reconnect(PortName());
+        return;
+    }
+    // The port is closed before the dialog tries the ports, so it is offered
+    // (and preselected) like any other.
+    m_choosing = true;
+    m_ports.ChoosePort({m_comPortNumber, m_device}, [this](const PortChoice& chosen) {
+        m_choosing = false;
+        StoreChoice(chosen);
+        m_portOpened = m_session.Reconnect(PortName());
+    });
 }
 
 void Startup::OpenLogAndConnect()
@@ -94,10 +125,7 @@ void Startup::OpenLogAndConnect()
         for (const auto& notice : m_notices)
             m_session.LogDebug(notice, 0, LogBaseline);
     }
-    std::string port = m_device.empty() ? "COM" + std::to_string(m_comPortNumber) : m_device;
-    if (simulated)
-        port = "simulated controller";
-    m_portOpened = m_session.Connect(port);
+    m_portOpened = m_session.Connect(PortName());
     ShowNotices();
     m_finished = true;
     if (onFinished)

@@ -40,6 +40,10 @@ public:
 // port (the typed device when there is one) and the version request
 // (Session::Connect).
 // The single-instance hand-over comes before all this, before any window exists.
+// "Connect…" (btnConnect) later runs the port part again: the port let go, the
+// dialog, the choice stored, the window set up afresh for the controller on
+// the chosen port (Session::Reconnect). With a simulated controller there is
+// no dialog: the simulated controller is identified again.
 class Startup {
 public:
     Startup(Session& session, Settings& settings, PortChooser& ports, LogWindowHost& logWindow);
@@ -60,7 +64,13 @@ public:
 
     std::function<void()> onFinished;
 
+    // "Connect…": refused silently before start-up has finished, while the
+    // port dialog is open, and while a conversation runs (Session::Disconnect).
+    void ConnectAgain();
+
 private:
+    void StoreChoice(const PortChoice& chosen);
+    std::string PortName() const;
     void AfterPortDialog(const PortChoice& chosen);
     void OpenLogAndConnect();
     void ShowNotices();
@@ -74,6 +84,7 @@ private:
     std::vector<std::string> m_notices;
     bool m_finished = false;
     bool m_portOpened = false;
+    bool m_choosing = false; // the port dialog of "Connect…" is open
 };
 
 // "k5port" as a port number: a whole decimal number that fits 16 bits; false otherwise.

@@ -63,4 +63,22 @@ void RunModelSetup(View& view, Dialogs& dialogs, Identity& identity, LogModel& l
     log.LogDebug("Model set up as " + identity.CurrentController->Name(), 0, LogBaseline);
 }
 
+void UndoModelSetup(View& view)
+{
+    for (const controller* model : AllModels())
+        view.setVisible(model->Traits().firmwareFrame, false);
+    for (Control label :
+         {control::LblTriggerA, control::LblTriggerAvalue, control::LblTriggerB, control::LblTriggerBvalue})
+        view.setVisible(label, false);
+    view.setCaption(control::BtnWriteLibrary, StartingClipsCaption);
+    view.setCaption(control::btnReadShows, StartingReadCaption);
+    view.setCaption(control::btnWriteShows, StartingWriteCaption);
+    for (Control button :
+         {control::btnLibrary, control::BtnWriteLibrary, control::btnWriteShows, control::btnReadShows})
+        view.setVisible(button, true);
+    view.setTabEnabled(TabShows, true);
+    // Made unavailable when the version did not come.
+    view.setTabEnabled(TabFirmware, true);
+}
+
 } // namespace marrowick

@@ -49,6 +49,7 @@ bool SimulatedPort::open(const std::string& name, std::string* error)
     }
     openedName = name;
     m_open = true;
+    present = true; // whoever opens it has plugged it back in
     return true;
 }
 
@@ -68,10 +69,17 @@ void SimulatedPort::write(std::string_view bytes)
         Queue(m_toDevice, bytes);
 }
 
+bool SimulatedPort::devicePresent() const
+{
+    ++presenceChecks;
+    return present && !openedName.empty();
+}
+
 void SimulatedPort::LoseLine(const std::string& reason)
 {
     if (!m_open)
         return;
+    present = false;
     close();
     if (onLineEvent)
         onLineEvent(LineEvent{LineEventKind::Lost, reason});

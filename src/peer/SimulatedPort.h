@@ -27,6 +27,9 @@ public:
     // Bytes reach onBytes the moment they arrive; those still on their way
     // are on the line, not in the port, so nothing is held to throw away.
     void discardInput() override {}
+    // The controller's end is there unless the line was lost and `present`
+    // has not been set again (the cable plugged back in).
+    bool devicePresent() const override;
 
     // 0: instant; 960 is 9600 baud with 8N1.
     void SetBytesPerSecond(int rate) { m_rate = rate; }
@@ -37,11 +40,16 @@ public:
         m_delayedReply = reply;
         m_replyDelayMs = ms;
     }
-    // The other end goes away (cable pulled).
+    // The other end goes away (cable pulled): the port closes, reports the
+    // lost line, and the device is absent until `present` is set again (or
+    // the port is opened again).
     void LoseLine(const std::string& reason);
 
     bool failOpen = false;
+    bool present = true;
     std::string openedName;
+    // How often devicePresent was asked.
+    mutable int presenceChecks = 0;
 
 private:
     struct Piece {

@@ -29,6 +29,8 @@ struct Control {
     /* Beside the bar: how far the running transfer is and how long it still needs. */                                 \
     X(lblProgress, Label)                                                                                              \
     X(btnCancel, Button)                                                                                               \
+    /* Beside the tabs: the port dialog again, and the controller on the chosen port identified. */                    \
+    X(btnConnect, Button)                                                                                              \
     /* "Audio Library" tab; List1 also takes dropped files and rows dragged within it. */                              \
     X(List1, List)                                                                                                     \
     X(BtnAddClip, Button)                                                                                              \

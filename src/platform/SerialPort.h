@@ -29,6 +29,10 @@ public:
     // to onBytes: its own buffer and the system's. Called before a request,
     // so nothing that came earlier is taken as part of the reply.
     virtual void discardInput() = 0;
+    // Whether the device this port last opened is there now: a cheap look
+    // (no open, no probe of the line), made once a second while a lost port
+    // is awaited. False before the first open.
+    virtual bool devicePresent() const = 0;
 
     std::function<void(std::string_view)> onBytes; // raw arrival, any size
     std::function<void(const LineEvent&)> onLineEvent;

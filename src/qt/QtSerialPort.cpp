@@ -1,5 +1,10 @@
 #include "qt/QtSerialPort.h"
 
+#include <QFileInfo>
+#ifdef Q_OS_WIN
+#include <QSerialPortInfo>
+#endif
+
 #include "qt/PortFactsFinder.h"
 
 namespace marrowick {
@@ -74,6 +79,7 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     // A reply an earlier program left on the line would otherwise be read as
     // part of the first reply of this run ("Firmware Version: 1.051.05").
     discardInput();
+    m_opened = *device;
     return true;
 }
 
@@ -108,6 +114,27 @@ void QtSerialPort::discardInput()
     m_port.readAll();
     // The driver's buffer (tcflush(TCIFLUSH) on Unix, PurgeComm on Windows).
     m_port.clear(QSerialPort::Input);
+}
+
+bool QtSerialPort::devicePresent() const
+{
+    if (m_opened.empty())
+        return false;
+#ifdef Q_OS_WIN
+    // "COM3" or "\\.\COM23": the system lists the port while its device is there.
+    QString name = QString::fromStdString(m_opened);
+    if (name.startsWith(QStringLiteral("\\\\.\\")))
+        name = name.mid(4);
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.portName().compare(name, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+#else
+    // A name without a folder is a device in /dev, as QSerialPort opens it.
+    // A link is followed, so one whose device has gone does not count.
+    const QString path = QString::fromStdString(m_opened);
+    return QFileInfo::exists(path.contains(QLatin1Char('/')) ? path : QStringLiteral("/dev/") + path);
+#endif
 }
 
 void QtSerialPort::OnReadyRead()

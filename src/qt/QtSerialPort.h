@@ -25,6 +25,9 @@ public:
     bool isOpen() const override;
     void write(std::string_view bytes) override;
     void discardInput() override;
+    // Looks for the device's node (Unix; a link such as marrowick-sim's
+    // --link must lead somewhere) or the port among the system's ports (Windows).
+    bool devicePresent() const override;
 
     // The device actually opened.
     std::string device() const { return m_port.portName().toStdString(); }
@@ -35,6 +38,7 @@ private:
 
     QSerialPort m_port;
     PortNames m_names;
+    std::string m_opened; // the device last opened, as the system names it
     bool m_lost = false;
 };
 

@@ -138,6 +138,73 @@ TEST(StartupWindow, OpensATypedPseudoTerminalOfARunningSimulatorAndIdentifiesIt)
 }
 #endif
 
+#ifndef _WIN32
+// A pulled cable on a real line: marrowick-sim stopped and started again on
+// the same --link path, the second time as another model. The window says it
+// waits, finds the controller again by itself and sets itself up for the new
+// model; "Connect…" then takes it to a third simulator typed into the port dialog.
+TEST(StartupWindow, FindsARestartedSimulatorAgainAndConnectsToAnotherOne)
+{
+    QTemporaryDir folder;
+    const std::string link = folder.filePath(QStringLiteral("controller")).toStdString();
+    const std::string other = folder.filePath(QStringLiteral("other")).toStdString();
+    QtSettings settings(folder.filePath(QStringLiteral("settings.ini")));
+    settings.setValue("defaults", "k5device", link);
+    const LogFolders logFolders{folder.filePath(QStringLiteral("program")).toStdString(),
+                                folder.filePath(QStringLiteral("user")).toStdString()};
+    auto sim = std::make_unique<e2e::SimProcess>(
+        std::vector<std::string>{"--model", "R2", "--serial", "12345678", "--link", link});
+    ASSERT_EQ(sim->path(), link);
+    QtClock clock;
+    QtSerialPort port(&settings);
+    ScriptedDialogs dialogs;
+    DesktopApp app(DesktopParts{clock, port, settings, &dialogs, SystemPortProbe(&settings), logFolders, ""});
+    QWidget& window = app.window();
+    const auto panel = [&](int number) { return StatusText(window, number).toStdString(); };
+    const auto chooseInDialog = [&](const std::string& device, bool type) {
+        ASSERT_NE(app.portDialog(), nullptr);
+        auto* combo = Control<QComboBox>(*app.portDialog(), "Combo1");
+        ASSERT_TRUE(WaitFor([&] { return !combo->currentText().startsWith(QStringLiteral("Finding")); }, 15000));
+        if (type)
+            Type(*combo, QString::fromStdString(device));
+        EXPECT_EQ(combo->currentText().toStdString(), device);
+        Control<QPushButton>(*app.portDialog(), "Command1")->click();
+    };
+    app.Start();
+    chooseInDialog(link, false);
+    ASSERT_TRUE(WaitFor([&] { return panel(3) == "Serial Number: 12345678"; }, 10000)) << panel(1);
+    EXPECT_FALSE(Control(window, "FirmwareR2")->isHidden());
+
+    sim->Stop();
+    ASSERT_TRUE(WaitFor([&] { return panel(1).rfind(text::PortLost, 0) == 0; }, 10000)) << panel(1);
+    EXPECT_TRUE(StatusText(window, 1).endsWith(QString::fromStdString(text::WaitingForPort))) << panel(1);
+    sim = std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--model", "K5", "--link", link});
+    ASSERT_TRUE(WaitFor([&] { return panel(2) == "Firmware Version: 1.05       Model: K5"; }, 10000)) << panel(1);
+    EXPECT_EQ(panel(1), "Serial port back: " + link);
+    EXPECT_EQ(panel(3), "") << "a K5 has no serial number";
+    EXPECT_TRUE(Control(window, "FirmwareR2")->isHidden());
+    EXPECT_FALSE(Control(window, "FirmwareK5")->isHidden());
+    EXPECT_TRUE(Control(window, "LblTriggerB")->isHidden());
+    EXPECT_TRUE(Control(window, "btnLibrary")->isHidden());
+    EXPECT_EQ(Control<QPushButton>(window, "BtnWriteLibrary")->text(), QStringLiteral("Send Clips to K5"));
+
+    e2e::SimProcess lumen({"--model", "L+", "--link", other});
+    auto* connect = Control<QPushButton>(window, "btnConnect");
+    ASSERT_NE(connect, nullptr);
+    EXPECT_EQ(connect->text(), QStringLiteral("Connect\u2026"));
+    connect->click();
+    chooseInDialog(other, true);
+    ASSERT_TRUE(WaitFor([&] { return panel(3) == "Serial Number: 1A2B3C4D"; }, 10000)) << panel(1);
+    EXPECT_EQ(panel(2), "Firmware Version: 1.05       Model: L+");
+    EXPECT_EQ(settings.value("defaults", "k5device", "-"), other);
+    EXPECT_TRUE(Control(window, "FirmwareK5")->isHidden());
+    EXPECT_FALSE(Control(window, "firmwareLumen")->isHidden());
+    EXPECT_FALSE(Control(window, "LblTriggerA")->isHidden());
+    EXPECT_TRUE(dialogs.shown.empty());
+    window.close();
+}
+#endif
+
 TEST(StartupWindow, PortThatWillNotOpenEndsInTheModelQuestionWithoutControllerButtons)
 {
     DesktopFixture f;

@@ -21,6 +21,7 @@ public:
     bool isOpen() const override { return opened; }
     void write(std::string_view bytes) override { written.append(bytes); }
     void discardInput() override { held.clear(); }
+    bool devicePresent() const override { return true; }
     void Arrive(std::string_view bytes) { onBytes(bytes); }
 
     bool opened = true;

@@ -2,6 +2,7 @@
 
 #include "base/Texts.h"
 #include "core/Startup.h"
+#include "features/ModelSetup.h"
 #include "support/Harness.h"
 
 namespace marrowick::testing {
@@ -160,6 +161,293 @@ TEST(Startup, ASimulatedControllerNeedsNoPortAndLeavesTheStoredOneAlone)
     EXPECT_TRUE(startup.PortOpened());
     h.clock.RunUntilIdle(5000);
     EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
+}
+
+// A start on a controller, through the port dialog, to the end of the identification.
+struct Started {
+    Started(const std::string& model, bool portFails) : h(SampleControllerState(model))
+    {
+        h.port.failOpen = portFails;
+        h.dialogs.defaultAnswer = true; // "Is this an K5 controller?" when the port would not open
+        fakes.store.setValue("defaults", "k5port", "3");
+        startup.Run();
+        fakes.pendingDone({3, ""});
+        h.clock.RunUntilIdle(5000);
+    }
+
+    Harness h;
+    StartupFakes fakes{h};
+    Startup startup{h.session, fakes, fakes, fakes};
+};
+
+// What the window shows: what the program set, over the look the window starts with.
+struct WindowLook {
+    std::map<std::string, bool> shown;
+    std::map<std::string, std::string> captions;
+    std::map<int, bool> tabs;
+    std::string title;
+    std::string panel2;
+    std::string panel3;
+};
+
+WindowLook LookOf(RecordingView& view)
+{
+    const std::map<std::string, std::string> starting{{"BtnWriteLibrary", StartingClipsCaption},
+                                                      {"btnReadShows", StartingReadCaption},
+                                                      {"btnWriteShows", StartingWriteCaption}};
+    WindowLook look;
+    for (const Control& c : AllControls()) {
+        const std::string name(c.Name());
+        const bool startsHidden =
+            c.kind == ControlKind::Frame || name.rfind("LblTrigger", 0) == 0 || c == control::btnCancel;
+        const bool* shown = view.visible.Find(c);
+        look.shown[name] = shown ? *shown : !startsHidden;
+        const std::string* caption = view.captions.Find(c);
+        look.captions[name] = caption ? *caption : starting.count(name) ? starting.at(name) : "";
+    }
+    for (int tab : {TabAudioLibrary, TabShows, TabFirmware})
+        look.tabs[tab] = view.tabEnabled.count(tab) == 0 || view.tabEnabled[tab];
+    look.title = view.caption.empty() ? MainCaption : view.caption;
+    look.panel2 = view.status[2];
+    look.panel3 = view.status[3];
+    return look;
+}
+
+// "Connect…" lets go of the port, shows the port dialog, stores the choice and
+// identifies the controller on the chosen port; the window then looks exactly
+// as if the program had started on that controller.
+TEST(Startup, ConnectSetsTheWindowUpAsIfStartedOnTheChosenController)
+{
+    struct Case {
+        const char* first;
+        bool firstFails;
+        const char* second;
+        bool secondFails;
+        PortChoice chosen;
+    };
+    for (const Case& c : {Case{"R2", false, "K5", false, {0, "/dev/pts/9"}}, Case{"T7", false, "L+", false, {2, ""}},
+                          Case{"K5", true, "R2", false, {3, ""}}, Case{"L+", false, "K5", true, {4, ""}}}) {
+        SCOPED_TRACE(std::string(c.first) + (c.firstFails ? " (port not found)" : "") + " then " + c.second +
+                     (c.secondFails ? " (port not found)" : ""));
+        Started run(c.first, c.firstFails);
+        Harness& h = run.h;
+        ASSERT_TRUE(run.startup.Finished());
+        const std::string firstRequests = h.simulator.requests;
+
+        h.simulator.state() = SampleControllerState(c.second);
+        h.port.failOpen = c.secondFails;
+        h.session.Click(control::btnConnect);
+        ASSERT_EQ(run.fakes.events.back(), "port dialog from 3");
+        EXPECT_FALSE(h.port.isOpen()) << "let go before the dialog tries the ports";
+        run.fakes.pendingDone(c.chosen);
+        h.clock.RunUntilIdle(5000);
+
+        EXPECT_EQ(run.fakes.store.value("defaults", "k5port", "-"), std::to_string(c.chosen.number));
+        EXPECT_EQ(run.fakes.store.value("defaults", "k5device", "-"), c.chosen.device);
+        EXPECT_EQ(run.startup.PortOpened(), !c.secondFails);
+        if (!c.secondFails) {
+            EXPECT_EQ(h.port.openedName,
+                      c.chosen.device.empty() ? "COM" + std::to_string(c.chosen.number) : c.chosen.device);
+            EXPECT_EQ(h.simulator.requests.substr(firstRequests.size(), 2), "VM");
+        }
+        EXPECT_EQ(std::count(run.fakes.events.begin(), run.fakes.events.end(), "read debugmode"), 1)
+            << "the log window is not opened again";
+
+        Started fresh(c.second, c.secondFails);
+        EXPECT_EQ(h.session.identity.ControllerModel, fresh.h.session.identity.ControllerModel);
+        EXPECT_EQ(h.session.identity.SerialNumber, fresh.h.session.identity.SerialNumber);
+        EXPECT_EQ(h.session.identity.Model()->Name(), fresh.h.session.identity.Model()->Name());
+        EXPECT_EQ(h.session.PortNotFound, c.secondFails);
+        const auto look = LookOf(h.view);
+        const auto expected = LookOf(fresh.h.view);
+        for (const auto& [name, shown] : expected.shown)
+            EXPECT_EQ(look.shown.at(name), shown) << name;
+        for (const auto& [name, caption] : expected.captions)
+            EXPECT_EQ(look.captions.at(name), caption) << name;
+        EXPECT_EQ(look.tabs, expected.tabs);
+        EXPECT_EQ(look.title, expected.title);
+        EXPECT_EQ(look.panel2, expected.panel2);
+        EXPECT_EQ(look.panel3, expected.panel3);
+    }
+}
+
+// "Connect…" is refused silently while a conversation runs, while its dialog
+// is open and before start-up has finished; with a simulated controller it
+// identifies that controller again, with no dialog and the stored port left alone.
+TEST(Startup, ConnectIsRefusedWhileBusyAndReidentifiesASimulatedController)
+{
+    Harness h(SampleControllerState("R2"));
+    StartupFakes fakes(h);
+    Startup startup(h.session, fakes, fakes, fakes);
+    startup.Run();
+    h.session.Click(control::btnConnect);
+    EXPECT_EQ(std::count(fakes.events.begin(), fakes.events.end(), "port dialog from 0"), 1)
+        << "start-up's own dialog is still open";
+    fakes.pendingDone({1, ""});
+    h.clock.RunUntilIdle(5000);
+
+    bool read = false;
+    h.session.shows().Reader().Finished.connect([&](const Result& outcome) { read = outcome.ok(); });
+    h.session.Click(control::btnReadShows);
+    ASSERT_EQ(h.session.State(), StateReadShows);
+    const std::size_t events = fakes.events.size();
+    h.session.Click(control::btnConnect);
+    EXPECT_EQ(fakes.events.size(), events) << "no dialog during a conversation";
+    EXPECT_TRUE(h.port.isOpen());
+    h.clock.RunUntilIdle(60000);
+    EXPECT_TRUE(read) << h.session.Status(1);
+
+    h.session.Click(control::btnConnect);
+    h.session.Click(control::btnConnect);
+    EXPECT_EQ(fakes.events.size(), events + 1) << "one dialog at a time";
+    fakes.pendingDone({1, ""});
+    h.clock.RunUntilIdle(5000);
+    EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
+
+    Harness s(SampleControllerState("L+"));
+    StartupFakes simulatedFakes(s);
+    Startup simulated(s.session, simulatedFakes, simulatedFakes, simulatedFakes);
+    simulated.simulated = true;
+    simulated.Run();
+    s.clock.RunUntilIdle(5000);
+    s.simulator.requests.clear();
+    s.session.Click(control::btnConnect);
+    s.clock.RunUntilIdle(5000);
+    EXPECT_EQ(simulatedFakes.events, std::vector<std::string>{"read debugmode"});
+    EXPECT_EQ(s.simulator.requests, "VMZ");
+    EXPECT_EQ(s.session.Status(2), "Firmware Version: 1.05       Model: L+");
+    EXPECT_TRUE(s.view.visible["firmwareLumen"]);
+}
+
+// A lost port in the window: panel 1 says it waits, the device is looked for
+// once a second (never more often), and once it is back the port is reopened
+// and the controller on it identified, the window set up for its model.
+TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
+{
+    Harness h(SampleControllerState("R2"));
+    h.session.watchLostPort = true;
+    ASSERT_TRUE(h.Identify("/dev/pts/4"));
+    h.port.LoseLine("unplugged");
+    EXPECT_EQ(h.session.Status(1), text::PortLost + "unplugged" + text::WaitingForPort);
+    EXPECT_TRUE(h.session.WatchingLostPort());
+    h.clock.Advance(999);
+    EXPECT_EQ(h.port.presenceChecks, 0);
+    h.clock.Advance(1);
+    EXPECT_EQ(h.port.presenceChecks, 1);
+    h.clock.Advance(4000);
+    EXPECT_EQ(h.port.presenceChecks, 5);
+    EXPECT_FALSE(h.port.isOpen());
+
+    // It comes back as another controller.
+    h.simulator.state() = SampleControllerState("K5");
+    h.simulator.requests.clear();
+    h.port.present = true;
+    h.clock.Advance(1000);
+    EXPECT_TRUE(h.port.isOpen());
+    EXPECT_EQ(h.port.openedName, "/dev/pts/4");
+    EXPECT_FALSE(h.session.WatchingLostPort());
+    h.clock.RunUntilIdle(5000);
+    EXPECT_EQ(h.simulator.requests, "VM");
+    EXPECT_EQ(h.session.Status(1), "Serial port back: /dev/pts/4");
+    EXPECT_EQ(h.session.Status(2), "Firmware Version: 1.05       Model: K5");
+    EXPECT_EQ(h.session.Status(3), "");
+    EXPECT_EQ(h.session.identity.SerialNumber, "");
+    EXPECT_FALSE(h.view.visible["FirmwareR2"]);
+    EXPECT_TRUE(h.view.visible["FirmwareK5"]);
+    EXPECT_FALSE(h.view.visible["LblTriggerBvalue"]);
+    EXPECT_EQ(h.view.captions["btnReadShows"], "Read Shows from K5");
+    const int checks = h.port.presenceChecks;
+    h.clock.Advance(5000);
+    EXPECT_EQ(h.port.presenceChecks, checks) << "the watch has stopped";
+}
+
+// The watch never looks while a conversation or a question holds the
+// program, comes after the conversation has ended, keeps trying a device that
+// is back but will not open yet, and stops when the user connects elsewhere or
+// the program closes. The command line does not wait.
+TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
+{
+    enum class While { StateForced, QuestionOpen, Reading, NotOpenYet, UserConnects, Closing, CommandLine };
+    for (While w : {While::StateForced, While::QuestionOpen, While::Reading, While::NotOpenYet, While::UserConnects,
+                    While::Closing, While::CommandLine}) {
+        SCOPED_TRACE(static_cast<int>(w));
+        Harness h(SampleControllerState("R2"));
+        h.session.watchLostPort = w != While::CommandLine;
+        ASSERT_TRUE(h.Identify());
+        std::vector<Result> readEnds;
+        bool openWhenReadEnded = true;
+        if (w == While::Reading) {
+            h.session.shows().Reader().Finished.connect([&](const Result& r) {
+                readEnds.push_back(r);
+                openWhenReadEnded = h.port.isOpen();
+            });
+            h.port.SetBytesPerSecond(960); // the table alone takes a third of a second
+            h.session.Click(control::btnReadShows);
+            h.clock.Advance(100);
+            ASSERT_NE(h.session.State(), StateIdle);
+        }
+        h.port.LoseLine("unplugged");
+        h.port.present = true; // back at once
+        int checksMeanwhile = 0;
+        switch (w) {
+        case While::StateForced:
+            h.session.SetState(StateReadShowRecords); // from the log window
+            h.clock.Advance(3000);
+            checksMeanwhile = h.port.presenceChecks;
+            h.session.SetState(StateIdle);
+            break;
+        case While::QuestionOpen:
+            h.dialogs.whileOpen = [&](const ScriptedDialogs::Shown&) {
+                h.clock.Advance(3000); // the question's own event loop runs the timers
+                checksMeanwhile = h.port.presenceChecks;
+            };
+            h.session.dialogs.message("Break received", AppTitle, DialogIcon::None);
+            break;
+        case While::Reading:
+            EXPECT_EQ(readEnds.size(), 1U);
+            EXPECT_FALSE(openWhenReadEnded);
+            EXPECT_EQ(readEnds.at(0).code, ResultCode::PortLost);
+            break;
+        case While::NotOpenYet: {
+            h.port.failOpen = true; // its permissions are not set yet
+            h.clock.Advance(3000);
+            EXPECT_EQ(h.port.presenceChecks, 3);
+            EXPECT_FALSE(h.port.isOpen());
+            const auto& lines = h.session.log.Lines();
+            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                                    [](const LogLine& line) {
+                                        return line.text.find("is back but could not be opened: No such device") !=
+                                               std::string::npos;
+                                    }),
+                      1)
+                << "said once";
+            h.port.failOpen = false;
+            h.port.presenceChecks = 0;
+            break;
+        }
+        case While::UserConnects:
+            EXPECT_TRUE(h.session.Reconnect("COM2"));
+            break;
+        case While::Closing:
+            h.session.Shutdown();
+            break;
+        case While::CommandLine:
+            EXPECT_EQ(h.session.Status(1), text::PortLost + "unplugged");
+            break;
+        }
+        EXPECT_EQ(checksMeanwhile, 0);
+        const bool watching =
+            w == While::StateForced || w == While::QuestionOpen || w == While::Reading || w == While::NotOpenYet;
+        EXPECT_EQ(h.session.WatchingLostPort(), watching);
+        const int before = h.port.presenceChecks;
+        h.clock.Advance(1000);
+        EXPECT_EQ(h.port.presenceChecks, before + (watching ? 1 : 0));
+        EXPECT_EQ(h.port.isOpen(), watching || w == While::UserConnects);
+        EXPECT_EQ(h.port.openedName, w == While::UserConnects ? "COM2" : "COM1");
+        h.clock.Advance(3000);
+        EXPECT_EQ(h.port.presenceChecks, before + (watching ? 1 : 0));
+        EXPECT_EQ(readEnds.size(), w == While::Reading ? 1U : 0U) << "the read ended once";
+    }
 }
 
 } // namespace

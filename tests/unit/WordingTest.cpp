@@ -14,6 +14,7 @@ TEST(Wording, TheTextsPeopleAndScriptsLookFor)
     EXPECT_EQ(text::SerialNotAvailable, "Serial Number Not Available");
     EXPECT_EQ(text::DownloadComplete, "Download Complete");
     EXPECT_EQ(text::PortLost, "Serial port lost: ");
+    EXPECT_EQ(text::WaitingForPort, " - waiting for it to come back");
     EXPECT_EQ(text::ShowsLoaded(3), "Show Loading Complete. Loaded 3 shows");
     EXPECT_EQ(text::ShowsLoaded(0), "Show Loading Complete. Loaded 0 shows");
 }
