@@ -45,6 +45,9 @@ DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
     }
     m_session = std::make_unique<Session>(m_window->view(), *dialogs, m_parts.clock, m_parts.port);
     m_startup = std::make_unique<Startup>(*m_session, m_parts.settings, *this, *this);
+    // Backups of the controller's shows go beside the saved logs, in the user's own data folder.
+    if (!m_parts.logFolders.userDataFolder.empty())
+        m_session->shows().backupRoot = (m_parts.logFolders.userDataFolder / "backups").string();
     if (!m_parts.simulatedModel.empty()) {
         m_session->Simulated = true;
         m_startup->simulated = true;
