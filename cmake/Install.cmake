@@ -2,13 +2,15 @@
 # from it: the three programs, a desktop entry with its icon, and the guide.
 include(GNUInstallDirs)
 
-set(MARROWICK_INSTALLED_PROGRAMS marrowick-cli)
-foreach(program marrowick marrowick-sim)
+set(MARROWICK_INSTALLED_PROGRAMS)
+foreach(program marrowick marrowick-cli marrowick-sim)
   if(TARGET ${program})
     list(APPEND MARROWICK_INSTALLED_PROGRAMS ${program})
   endif()
 endforeach()
-install(TARGETS ${MARROWICK_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(MARROWICK_INSTALLED_PROGRAMS)
+  install(TARGETS ${MARROWICK_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 if(UNIX AND NOT APPLE)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.desktop
@@ -26,7 +28,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/BENCHMARKS.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.png")
 
-# Debian package: cpack -G DEB in the build folder.
+# Debian package: cpack -G DEB in the build folder (on Windows an installer,
+# see WindowsInstaller.cmake).
 set(CPACK_PACKAGE_NAME marrowick)
 set(CPACK_PACKAGE_VENDOR "Marrowick")
 set(CPACK_PACKAGE_CONTACT "Marrowick Interface Utility developers <marrowick@localhost>")
@@ -37,8 +40,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
   "serial line. Includes marrowick-cli for scripts and marrowick-sim, a simulated "
   "controller for trying everything without hardware.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://example.invalid/marrowick")
-set(CPACK_GENERATOR DEB)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/WindowsInstaller.cmake)
+else()
+  set(CPACK_GENERATOR DEB)
+  set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 # The Qt libraries and everything else the programs link come from dpkg-shlibdeps.

@@ -13,7 +13,7 @@
 #include <system_error>
 #include <vector>
 
-#include <unistd.h>
+#include "support/TempFolder.h"
 
 namespace marrowick::fuzz {
 
@@ -52,19 +52,13 @@ inline std::string AsString(const std::uint8_t* data, std::size_t size)
     return size == 0 ? std::string() : std::string(reinterpret_cast<const char*>(data), size);
 }
 
-// The process's own scratch folder, removed when the process ends normally.
+// The process's own scratch folder (marrowick-fuzz-PID-1 in the temporary
+// folder), removed with everything in it when the process ends normally;
+// libFuzzer, too, ends with exit().
 inline const std::filesystem::path& ScratchRoot()
 {
-    static const std::filesystem::path root = [] {
-        auto path = std::filesystem::temp_directory_path() / ("marrowick-fuzz-" + std::to_string(::getpid()));
-        std::filesystem::create_directories(path);
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(ScratchRoot(), ignored);
-        });
-        return path;
-    }();
-    return root;
+    static const testing::TempFolder root("marrowick-fuzz");
+    return root.path;
 }
 
 // An empty folder `name` below the scratch folder; the same path every run.

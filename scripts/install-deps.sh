@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
-# Installs what building, running and testing need on Debian, when missing.
+# Installs what building, running and testing need on Debian, when missing;
+# with package names, those packages instead.
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
           libgl1-mesa-dev xvfb xauth imagemagick clang-format binutils
           clang libclang-rt-14-dev dpkg-dev file)
+[ $# -eq 0 ] || packages=("$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

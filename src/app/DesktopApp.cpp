@@ -86,8 +86,9 @@ void DesktopApp::ChoosePort(const PortChoice& current, std::function<void(const 
 
 void DesktopApp::ShowLogWindow()
 {
-    m_logWindow =
-        std::make_unique<LogWindow>(m_session->log, m_session->clock, m_session->stateEngine, m_parts.logFolders);
+    m_logWindow = std::make_unique<LogWindow>(
+        m_session->log, m_session->clock, [this](std::int16_t state) { m_session->ForceState(state); },
+        m_parts.logFolders);
     m_logWindow->onCloseSaveFailed = [this](const std::string& why) {
         m_session->SetStatus(1, "Log not saved: " + why);
     };

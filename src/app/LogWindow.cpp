@@ -11,6 +11,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "link/StateEngine.h"
+
 namespace marrowick {
 namespace {
 
@@ -34,8 +36,9 @@ constexpr std::uint32_t FailureColour = 0x0000FF;
 
 } // namespace
 
-LogWindow::LogWindow(LogModel& log, Clock& clock, StateEngine& states, LogFolders folders)
-    : QWidget(nullptr, Qt::Window), m_log(log), m_clock(clock), m_states(states), m_folders(std::move(folders))
+LogWindow::LogWindow(LogModel& log, Clock& clock, ForceState forceState, LogFolders folders)
+    : QWidget(nullptr, Qt::Window), m_log(log), m_clock(clock), m_forceState(std::move(forceState)),
+      m_folders(std::move(folders))
 {
     setObjectName(QStringLiteral("frmprogress"));
     setWindowTitle(QStringLiteral("Marrowick Log"));
@@ -139,7 +142,7 @@ QWidget* LogWindow::BuildForceState()
         grid->addWidget(option, i % 6, i / 6);
     }
     connect(group, &QButtonGroup::idClicked, this,
-            [this](int state) { m_states.SetState(static_cast<std::int16_t>(state)); });
+            [this](int state) { m_forceState(static_cast<std::int16_t>(state)); });
     return frame;
 }
 

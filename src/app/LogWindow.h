@@ -1,10 +1,10 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <string>
 
-#include "link/StateEngine.h"
 #include "log/LogFile.h"
 #include "platform/Clock.h"
 
@@ -21,7 +21,9 @@ struct LogLine;
 class LogWindow : public QWidget {
     Q_OBJECT
 public:
-    LogWindow(LogModel& log, Clock& clock, StateEngine& states, LogFolders folders);
+    // `forceState` is what a click on a state option asks for.
+    using ForceState = std::function<void(std::int16_t state)>;
+    LogWindow(LogModel& log, Clock& clock, ForceState forceState, LogFolders folders);
     ~LogWindow() override;
 
     // `debuglevel`: bit 2^i set while level box i is checked.
@@ -41,7 +43,7 @@ private:
 
     LogModel& m_log;
     Clock& m_clock;
-    StateEngine& m_states;
+    ForceState m_forceState;
     LogFolders m_folders;
     QTextEdit* m_text = nullptr;
     QCheckBox* m_autoSave = nullptr;

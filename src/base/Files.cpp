@@ -428,18 +428,26 @@ bool WriteFileAtomically(const fs::path& path, const std::string& bytes, std::st
 
 std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const std::string& name)
 {
-    std::error_code ec;
-    if (fs::exists(folder / name, ec) && !ec)
-        return folder / name;
+    // The folder is listed rather than asked whether `name` exists: where the
+    // file system ignores letter case (Windows), that answer is yes for any
+    // spelling, and the name as stored is wanted.
     auto lower = [](std::string text) {
         std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
         return text;
     };
     const std::string wanted = lower(name);
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
-        if (lower(it->path().filename().string()) == wanted)
+    std::optional<fs::path> found;
+    std::error_code ec;
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        // Compared as UTF-8, whatever the system's code page.
+        const std::u8string stored = it->path().filename().u8string();
+        const std::string storedName(stored.begin(), stored.end());
+        if (storedName == name)
             return it->path();
-    return std::nullopt;
+        if (!found && lower(storedName) == wanted)
+            found = it->path();
+    }
+    return found;
 }
 
 } // namespace marrowick

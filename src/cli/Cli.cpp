@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 #include "platform/QuietView.h"
@@ -59,6 +60,22 @@ public:
 private:
     Context& m_context;
 };
+
+// Accepted values of --timeout, in seconds.
+constexpr double ShortestTimeoutSeconds = 0.1;
+constexpr double LongestTimeoutSeconds = 86400.0;
+constexpr const char* TimeoutProblem = "--timeout wants a number of seconds from 0.1 to 86400";
+
+// --timeout as milliseconds; nothing unless it is a number in the accepted range.
+std::optional<int> TimeoutMsFromText(const std::string& text)
+{
+    bool number = false;
+    const double seconds = QString::fromStdString(text).toDouble(&number);
+    // Written so that "nan" fails it too.
+    if (!number || !(seconds >= ShortestTimeoutSeconds && seconds <= LongestTimeoutSeconds))
+        return std::nullopt;
+    return static_cast<int>(std::lround(seconds * 1000.0));
+}
 
 } // namespace
 
@@ -195,14 +212,10 @@ int Context::Identify()
     if (port.empty())
         return Usage("--port is missing");
     if (args.options.count("timeout") != 0) {
-        try {
-            const double seconds = std::stod(args.Option("timeout"));
-            if (!(seconds > 0))
-                throw std::invalid_argument("not positive");
-            session().timeoutOverrideMs = static_cast<int>(seconds * 1000.0);
-        } catch (const std::exception&) {
-            return Usage("--timeout wants a number of seconds above 0");
-        }
+        const auto ms = TimeoutMsFromText(args.Option("timeout"));
+        if (!ms)
+            return Usage(TimeoutProblem);
+        session().timeoutOverrideMs = *ms;
     }
     std::optional<Result> outcome;
     const int id = session().identification().Finished.connect([&](const Result& o) {
@@ -242,6 +255,8 @@ std::vector<Command> AllCommands()
     for (auto part : {IdentifyCommands, ShowCommands, LibraryCommands, FirmwareCommands})
         for (Command& command : part())
             all.push_back(std::move(command));
+    // --help lists them by name.
+    std::sort(all.begin(), all.end(), [](const Command& a, const Command& b) { return a.name < b.name; });
     return all;
 }
 
@@ -300,7 +315,6 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
     QCoreApplication::setOrganizationName(QStringLiteral("marrowick"));
-
     const std::vector<Command> commands = AllCommands();
     const QStringList words = QCoreApplication::arguments();
     if (words.size() < 2) {
@@ -328,6 +342,12 @@ int main(int argc, char** argv)
     }
     auto args = ParseArguments(*command, commandWords);
     if (!args) {
+        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        return ExitUsage;
+    }
+    // Checked before anything else, so a bad value is a usage error whatever else is wrong.
+    if (args->options.count("timeout") != 0 && !TimeoutMsFromText(args->Option("timeout"))) {
+        std::cerr << "marrowick-cli " << command->name << ": " << TimeoutProblem << "\n";
         std::cerr << "usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }

@@ -51,7 +51,7 @@ struct Command {
 // Prints one JSON document (an object or an array) on stdout, for --json.
 void PrintJson(const QJsonDocument& document);
 
-// Each command file gives its commands; `--help` lists them in this order.
+// Each command file gives its commands; `--help` lists them by name.
 std::vector<Command> IdentifyCommands();
 std::vector<Command> ShowCommands();
 std::vector<Command> LibraryCommands();

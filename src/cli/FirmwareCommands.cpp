@@ -169,7 +169,8 @@ std::vector<Command> FirmwareCommands()
              "  --reset             answer Yes to resetting the controller afterwards\n"
              "  --timeout SECONDS   how long to wait for each reply (default 5)\n"
              "\n"
-             "Exit status 0 only when the last record was sent.\n"
+             "Exit status 0 only when the controller took the last record: \"T\" for it, or\n"
+             "silence for 2 s (or --timeout) after it, as a controller may restart at once.\n"
              "example: marrowick-cli flash --port COM3 --version 1.05 --reset"}};
 }
 

@@ -21,11 +21,6 @@ ClipTransfer::ClipTransfer(ConversationContext& context) : Conversation(context)
     Listen(StateStreamClips);
 }
 
-int ClipTransfer::ReplyTimeoutMs(std::size_t bytes)
-{
-    return static_cast<int>(bytes * 1000 / LineBytesPerSecond) + ReplyAllowanceMs;
-}
-
 void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data)
 {
     Link& link = m_ctx.link;
@@ -42,7 +37,7 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
     const std::size_t count = entries.size();
     m_firstPacket = BlockBytes - ClipEntryBytes * count;
 
-    Begin({StateStreamClips, ReplyBytes});
+    Begin({StateStreamClips, ReplyBytes, ReplyAllowanceMs});
     // The bar was full after loading the clips; from here it counts accepted packets.
     m_ctx.status.SetProgressValue(0);
 
@@ -69,7 +64,9 @@ void ClipTransfer::SendPacket(std::size_t extraWireBytes)
     const std::size_t limit = m_step == Step::FirstPacket ? m_firstPacket : BlockBytes;
     m_packetBytes = std::min(limit, m_data.size() - m_position);
     m_ctx.link.Send(std::string_view(m_data).substr(m_position, m_packetBytes));
-    AwaitFor(m_ctx.TimeoutMs(ReplyTimeoutMs(extraWireBytes + m_packetBytes + ReplyBytes)));
+    // The packet's own wire time (and the reply's) comes first; only the
+    // allowance beyond it is the controller's, or the user's --timeout.
+    AwaitFor(WireTimeMs(extraWireBytes + m_packetBytes + ReplyBytes) + AllowanceMs());
 }
 
 void ClipTransfer::OnChunk(std::int16_t, const std::string& chunk)

@@ -40,9 +40,6 @@ public:
 
     Signal<> Progressed;
 
-    // Time allowed for the reply to `bytes` just sent: their wire time plus a margin.
-    static int ReplyTimeoutMs(std::size_t bytes);
-
 protected:
     void OnChunk(std::int16_t state, const std::string& chunk) override;
     void TimedOut() override;

@@ -1,5 +1,8 @@
 #include "conversations/Conversation.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace marrowick {
 
 void ConversationSlot::Abort(const Result& reason)
@@ -22,16 +25,22 @@ void ConversationSlot::Route(std::int16_t state, const std::string& chunk)
     to->OnChunk(state, chunk);
 }
 
-Conversation::Conversation(ConversationContext& context) : m_ctx(context), m_timer(context.clock.createTimer())
+Conversation::Conversation(ConversationContext& context)
+    : m_ctx(context), m_timer(context.clock.createTimer()), m_silence(context.clock.createTimer())
 {
     m_timer->onTimeout = [this] {
         if (m_running)
+            TimedOut();
+    };
+    m_silence->onTimeout = [this] {
+        if (m_running && m_awaiting)
             TimedOut();
     };
 }
 
 Conversation::~Conversation()
 {
+    Unwatch();
     if (m_ctx.slot.m_active == this)
         m_ctx.slot.m_active = nullptr;
     for (auto& [state, listeners] : m_ctx.slot.m_listeners)
@@ -48,8 +57,14 @@ void Conversation::Begin(const Opening& opening)
 {
     m_ctx.link.Expect(opening.threshold);
     m_ctx.SetState(opening.state);
+    m_allowanceMs = opening.allowanceMs;
     m_running = true;
+    m_awaiting = false;
     m_ctx.slot.m_active = this;
+    // What goes out and what comes in move the silence watch while a reply is awaited.
+    Unwatch();
+    m_sentConnection = m_ctx.link.BytesSent.connect([this](std::string_view) { WatchSilence(); });
+    m_arrivedConnection = m_ctx.link.BytesArrived.connect([this](std::string_view) { WatchSilence(); });
     if (opening.cancellable)
         m_ctx.status.ShowCancel(true);
 }
@@ -57,11 +72,25 @@ void Conversation::Begin(const Opening& opening)
 void Conversation::AwaitFor(int ms)
 {
     m_timer->start(ms);
+    m_awaiting = true;
+    WatchSilence();
+}
+
+void Conversation::WatchSilence()
+{
+    if (!m_running || !m_awaiting)
+        return;
+    // Until its own bytes are out the controller has nothing to answer yet.
+    const std::int64_t stillSending = std::max<std::int64_t>(0, m_ctx.link.SendingUntilMs() - m_ctx.clock.nowMs());
+    m_silence->start(
+        static_cast<int>(std::min<std::int64_t>(stillSending + AllowanceMs(), std::numeric_limits<int>::max())));
 }
 
 void Conversation::StopTimer()
 {
     m_timer->stop();
+    m_silence->stop();
+    m_awaiting = false;
 }
 
 bool Conversation::TimerRunning() const
@@ -69,12 +98,23 @@ bool Conversation::TimerRunning() const
     return m_timer->isActive();
 }
 
+void Conversation::Unwatch()
+{
+    if (m_sentConnection != 0)
+        m_ctx.link.BytesSent.disconnect(m_sentConnection);
+    if (m_arrivedConnection != 0)
+        m_ctx.link.BytesArrived.disconnect(m_arrivedConnection);
+    m_sentConnection = 0;
+    m_arrivedConnection = 0;
+}
+
 void Conversation::Finish(const Result& result)
 {
     if (!m_running)
         return;
     m_running = false;
-    m_timer->stop();
+    StopTimer();
+    Unwatch();
     if (m_ctx.slot.m_active == this)
         m_ctx.slot.m_active = nullptr;
     if (!result.ok())

@@ -65,10 +65,17 @@ inline constexpr int IdleThreshold = 1;
 // The life of one exchange with the controller, the same for all of them.
 // Begin drops what waits from earlier exchanges, sets the receive threshold and
 // the link state, shows the Cancel button and takes the slot. Finish stops the
-// step timer, drops late bytes after a failure, sets the idle threshold, returns
+// timers, drops late bytes after a failure, sets the idle threshold, returns
 // the link to idle, hides Cancel and raises Finished, once. The chunks of the
-// states a conversation listens to go to OnChunk; a controller silent for the
-// allowance given to AwaitFor ends in TimedOut.
+// states a conversation listens to go to OnChunk.
+//
+// Two clocks watch a reply that is awaited (AwaitFor), and either ends in
+// TimedOut: the step timer, the most the whole reply may take; and the silence
+// watch, once the line has been quiet for the conversation's allowance (its own,
+// or the user's --timeout). The watch counts from when the program's own bytes
+// have left at the line rate, and every byte that arrives starts it again, so a
+// controller that stops half-way through a long reply is noticed within the
+// allowance however long the whole reply could be.
 class Conversation {
 public:
     explicit Conversation(ConversationContext& context);
@@ -87,11 +94,17 @@ protected:
     struct Opening {
         std::int16_t state;
         int threshold;
+        // How long the controller may stay silent while a reply is awaited.
+        int allowanceMs;
         bool cancellable = true;
     };
     void Begin(const Opening& opening);
-    // (Re)starts the step timer: the controller must answer within `ms`.
+    // The silence allowed: the conversation's own, or the user's --timeout.
+    int AllowanceMs() const { return m_ctx.TimeoutMs(m_allowanceMs); }
+    // A reply is awaited: (re)starts the step timer, which it must beat by `ms`,
+    // and the silence watch.
     void AwaitFor(int ms);
+    // No reply is awaited any more: both stop.
     void StopTimer();
     bool TimerRunning() const;
     void Finish(const Result& result);
@@ -101,6 +114,7 @@ protected:
     void Listen(std::int16_t state);
 
     virtual void OnChunk(std::int16_t state, const std::string& chunk) = 0;
+    // The reply did not come in time, or the line fell silent while it was due.
     virtual void TimedOut() = 0;
     // Ends the conversation for `reason`; conversations say what stopped first.
     virtual void OnAbort(const Result& reason) { Finish(reason); }
@@ -110,8 +124,17 @@ protected:
 private:
     friend class ConversationSlot;
 
+    void WatchSilence();
+    void Unwatch();
+
     std::unique_ptr<Timer> m_timer;
+    std::unique_ptr<Timer> m_silence;
+    int m_allowanceMs = 0;
     bool m_running = false;
+    bool m_awaiting = false;
+    // Connections to the link's traffic while the conversation runs.
+    int m_sentConnection = 0;
+    int m_arrivedConnection = 0;
 };
 
 } // namespace marrowick

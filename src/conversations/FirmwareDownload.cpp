@@ -1,6 +1,7 @@
 #include "conversations/FirmwareDownload.h"
 
 #include "link/Encoding.h"
+#include "link/LineRate.h"
 
 namespace marrowick {
 
@@ -34,11 +35,11 @@ void FirmwareDownload::Start(const FirmwareImage& image)
     m_unreadable = false;
 
     // A token is one byte: it must be taken the moment it arrives.
-    Begin({StateFirmware, 1});
+    Begin({StateFirmware, 1, TokenTimeoutMs});
     m_ctx.status.SetWindowCaption("");
     m_ctx.status.SetProgressMaximum(image.LastIndex());
     m_ctx.link.Send("F");
-    AwaitFor(m_ctx.TimeoutMs(TokenTimeoutMs));
+    AwaitFor(WireTimeMs(2) + AllowanceMs());
 }
 
 void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
@@ -49,10 +50,14 @@ void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
     case FirmwareToken::ReadyFlag:
         m_errors = 0;
         m_unreadable = false;
-        if (m_step == Step::Start)
+        if (m_step == Step::Start) {
             m_step = Step::Records;
-        else
+        } else if (AtLastRecord()) {
+            Completed("");
+            return;
+        } else {
             ++m_index;
+        }
         SendCurrent();
         return;
     case FirmwareToken::ErrorFlag:
@@ -83,31 +88,42 @@ void FirmwareDownload::SendCurrent()
     if (m_step == Step::Start) {
         m_ctx.Log("Firmware download: \"F\" refused, sending it again", LogAllTx);
         m_ctx.link.Send("F");
-        AwaitFor(m_ctx.TimeoutMs(TokenTimeoutMs));
+        AwaitFor(WireTimeMs(2) + AllowanceMs());
         return;
     }
     const int index = static_cast<int>(m_index);
     m_ctx.Log("Transmitting Line: " + std::to_string(index) + "   " + m_records[m_index], LogAllTx);
     m_ctx.link.Send(m_wire[m_index]);
     m_ctx.status.SetProgressValue(index);
-    const int last = static_cast<int>(m_records.size()) - 1;
-    RecordSent(index, last);
-    if (index >= last) {
-        // The loader's answer to the end-of-file record is not awaited.
-        Finish(Result::Done("Firmware image " + std::to_string(m_number) +
-                            " sent: " + std::to_string(m_records.size()) + " records"));
-        return;
+    RecordSent(index, static_cast<int>(m_records.size()) - 1);
+    // Each record has its own time for its token, counted once it is on the wire.
+    const int wait = AtLastRecord() ? m_ctx.TimeoutMs(LastRecordWaitMs) : AllowanceMs();
+    AwaitFor(WireTimeMs(m_wire[m_index].size() + 1) + wait);
+}
+
+void FirmwareDownload::Completed(const std::string& note)
+{
+    std::string message =
+        "Firmware image " + std::to_string(m_number) + " sent: " + std::to_string(m_records.size()) + " records";
+    if (!note.empty()) {
+        m_ctx.Log("Firmware download: " + note);
+        message += "; " + note;
     }
-    AwaitFor(m_ctx.TimeoutMs(TokenTimeoutMs));
+    Finish(Result::Done(message));
 }
 
 void FirmwareDownload::TimedOut()
 {
+    // A loader that restarts as soon as it has the last record says nothing more.
+    if (AtLastRecord() && !m_unreadable) {
+        Completed("the controller did not confirm the last record");
+        return;
+    }
     if (m_unreadable) {
         GiveUp(ResultCode::UnreadableReply, "the controller's answer to " + What() + " could not be read");
         return;
     }
-    const float seconds = static_cast<float>(m_ctx.TimeoutMs(TokenTimeoutMs)) / 1000.0F;
+    const float seconds = static_cast<float>(AllowanceMs()) / 1000.0F;
     GiveUp(ResultCode::TimedOut, "no answer from the controller within " + FloatText(seconds) + " s");
 }
 

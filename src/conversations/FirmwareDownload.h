@@ -19,11 +19,16 @@ FirmwareToken ClassifyFirmwareReply(const std::string& chunk);
 // time. "T" moves on to the next record, "7" sends the same one again (or "F"
 // again when "F" was refused); the 21st "7" in a row, a controller silent for
 // the token time-out, the user's cancel or a lost port give up with "x". The
-// answer to the last record is not awaited. Every step runs from a receive
-// event or the timer; nothing waits in between.
+// download has worked only when the loader took the last record: "T" for it is
+// success, "7" sends it again, and silence is taken as success too (a loader
+// may restart at once), with a note that it was not confirmed. Every step runs
+// from a receive event or the timer; nothing waits in between.
 class FirmwareDownload : public Conversation {
 public:
+    // Allowed beyond a record's wire time for the token that answers it.
     static constexpr int TokenTimeoutMs = 5000;
+    // How long the answer to the last record is waited for.
+    static constexpr int LastRecordWaitMs = 2000;
     static constexpr int MaxResends = 20;
 
     explicit FirmwareDownload(ConversationContext& context);
@@ -45,6 +50,8 @@ private:
     enum class Step { Start, Records };
 
     void SendCurrent();
+    bool AtLastRecord() const { return m_step == Step::Records && m_index + 1 >= m_records.size(); }
+    void Completed(const std::string& note);
     std::string What() const;
     void GiveUp(ResultCode code, const std::string& reason);
 

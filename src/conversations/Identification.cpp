@@ -96,8 +96,9 @@ Identification::Identification(ConversationContext& context) : Conversation(cont
 void Identification::Start(bool portOpen)
 {
     m_step = Step::Version;
-    // No Cancel button: the timer ends it within a second.
-    Begin({StateAwaitVersion, 3, false});
+    // No Cancel button: the timer ends it within a second. Its replies are a few
+    // bytes each, so its own timers, not the silence watch, are what end it.
+    Begin({StateAwaitVersion, 3, SerialTimeoutMs, false});
     AwaitFor(m_ctx.TimeoutMs(TimerIntervalMs));
     if (!portOpen)
         return;

@@ -57,7 +57,7 @@ Result ShowReader::Start()
     // data are left to be saved.
     m_before = m_shows;
     m_step = Step::Table;
-    Begin({StateReadShows, static_cast<int>(tableBytes)});
+    Begin({StateReadShows, static_cast<int>(tableBytes), SlackMs});
     m_readStartTime = static_cast<float>(m_ctx.clock.secondsSinceMidnight());
     m_total = static_cast<double>(tableBytes);
     m_done = 0;
@@ -154,7 +154,35 @@ void ShowReader::TableTaken()
         m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = static_cast<double>(m_ctx.identity.Model()->ShowReadDataCount());
     ShowProgress();
+    if (m_shows.FirstShow() > m_shows.ShowCount)
+        return RequestNoShow();
     RequestShows();
+}
+
+void ShowReader::RequestNoShow()
+{
+    // No ambient show and no numbered one, yet show 1 is asked for all the same:
+    // the controller may be waiting for that "*". What it sends for it (the
+    // table's length for show 1, if any) belongs to no show; it is waited for,
+    // so it cannot run into a later command, and then dropped. A controller
+    // with no shows may well send nothing, so silence ends it well.
+    m_step = Step::NoShows;
+    const std::int32_t length = m_shows.ShowTable[1].Length;
+    if (length <= 0) {
+        m_ctx.link.Send("*");
+        Stop(Result::Done("Shows read"));
+        return;
+    }
+    m_ctx.link.SetThreshold(length);
+    Await(static_cast<std::size_t>(length));
+    m_ctx.link.Send("*");
+}
+
+void ShowReader::NoShowAnswered(std::size_t bytes)
+{
+    m_ctx.Log("The table lists no shows; " + std::to_string(bytes) + " bytes sent for show 1 were dropped");
+    m_ctx.link.Receive().ReadAll();
+    Stop(Result::Done("Shows read"));
 }
 
 void ShowReader::RequestShows()
@@ -178,6 +206,8 @@ void ShowReader::ReceiveShowData(const std::string& data)
 {
     m_ctx.Log("Show Number: " + std::to_string(m_shows.CurrentShow));
     m_ctx.Log(data);
+    if (Running() && m_step == Step::NoShows)
+        return NoShowAnswered(data.size());
     if (!Running() || m_step != Step::Shows || m_shows.CurrentShow < 0 || m_shows.CurrentShow > MaxShowCount)
         return;
     // More bytes than asked for: noise on the line or a reply run together
@@ -197,7 +227,19 @@ void ShowReader::ReceiveShowData(const std::string& data)
 
 void ShowReader::TimedOut()
 {
-    Stop(Result::Fail(ResultCode::TimedOut, "Show read stopped: Controller not responding"));
+    // The step's time, or the silence allowed, ran out: say how far the reply got.
+    const std::size_t came = m_ctx.link.Receive().Waiting();
+    if (m_step == Step::NoShows)
+        return NoShowAnswered(came);
+    if (came == 0)
+        return Stop(Result::Fail(ResultCode::TimedOut, "Show read stopped: Controller not responding"));
+    const std::string what = m_step == Step::Table ? "the table" : "show " + std::to_string(m_shows.CurrentShow);
+    const std::size_t expected =
+        m_step == Step::Table
+            ? static_cast<std::size_t>(m_ctx.identity.Model()->ShowReadDataCount())
+            : static_cast<std::size_t>(m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length);
+    Refuse(ResultCode::TimedOut, "the controller stopped sending after " + std::to_string(came) + " of " +
+                                     std::to_string(expected) + " bytes of " + what);
 }
 
 void ShowReader::OnAbort(const Result& reason)
@@ -227,7 +269,7 @@ void ShowReader::Stop(const Result& result)
 
 void ShowReader::Await(std::size_t bytes)
 {
-    AwaitFor(WireTimeMs(bytes) + m_ctx.TimeoutMs(SlackMs));
+    AwaitFor(WireTimeMs(bytes) + AllowanceMs());
 }
 
 void ShowReader::ShowProgress()

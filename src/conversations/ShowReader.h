@@ -9,10 +9,11 @@
 namespace marrowick {
 
 // Reading the shows: "u" brings the table, then "*" brings each show's data in
-// turn. Driven by receive events; a time-out ends it when the controller stops.
+// turn. Driven by receive events; it ends when the controller stays silent for
+// the allowance while bytes are due, however long the show it promised.
 class ShowReader : public Conversation {
 public:
-    // Quiet time allowed beyond the wire time of the reply awaited.
+    // Quiet time allowed while a reply is due, and beyond its wire time.
     static constexpr int SlackMs = 3000;
 
     ShowReader(ConversationContext& context, ShowState& shows);
@@ -45,11 +46,14 @@ protected:
     void OnAbort(const Result& reason) override;
 
 private:
-    enum class Step { Table, Shows };
+    // The table, the shows it lists, or the answer to the "*" asked when it lists none.
+    enum class Step { Table, Shows, NoShows };
 
     void ShowTableTime();
     void TableTaken();
     void RequestShows();
+    void RequestNoShow();
+    void NoShowAnswered(std::size_t bytes);
     void Stop(const Result& result);
     void Refuse(ResultCode code, const std::string& problem);
     void Await(std::size_t bytes);

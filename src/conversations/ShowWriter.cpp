@@ -79,7 +79,7 @@ Result ShowWriter::Write(TableLayout layout)
         return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
     }
 
-    Begin({StateWriteShows, RequestBytes});
+    Begin({StateWriteShows, RequestBytes, SlackMs});
     m_ctx.status.SetWindowCaption("");
     const std::string burst = layout == TableLayout::R2 ? R2Table() : K5Table();
     m_total = static_cast<double>(burst.size());
@@ -183,7 +183,7 @@ void ShowWriter::Send(const std::string& bytes)
 {
     ShowProgress();
     // The controller's next request comes once these bytes are on the wire.
-    AwaitFor(WireTimeMs(bytes.size() + RequestBytes) + m_ctx.TimeoutMs(SlackMs));
+    AwaitFor(WireTimeMs(bytes.size() + RequestBytes) + AllowanceMs());
     m_ctx.link.Send(bytes);
 }
 

@@ -68,6 +68,12 @@ void Session::Cancel()
     conversations.Abort(Result::Fail(ResultCode::Cancelled, "Cancelled"));
 }
 
+void Session::ForceState(std::int16_t state)
+{
+    conversations.Abort(Result::Fail(ResultCode::Cancelled, "State forced from the log window"));
+    SetState(state);
+}
+
 void Session::Shutdown()
 {
     conversations.closing = true;

@@ -72,6 +72,9 @@ public:
     bool Connect(const std::string& portName, std::string* error = nullptr);
     // The user's cancel: ends the conversation that is running, if any.
     void Cancel();
+    // The log window's state options: the running conversation ends first, its
+    // time-out with it, so nothing of it changes the state later; then `state`.
+    void ForceState(std::int16_t state);
     // The window is closing: ends any conversation and closes the port.
     void Shutdown();
     bool Closing() const { return conversations.closing; }

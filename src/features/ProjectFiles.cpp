@@ -25,7 +25,13 @@ bool SaveIntoProject(const FeatureContext& context, const std::string& fileName,
     else if (error.empty() && !WriteFileAtomically(path, bytes, &error) && error.empty())
         error = "write error";
     if (!error.empty()) {
-        context.status().SetStatus(1, what + std::string(SaveFailed) + ShownPath(context.paths, path) + ": " + error);
+        // Built piece by piece: one long expression trips a false -Wrestrict of GCC 12 at -O3.
+        std::string text = what;
+        text += SaveFailed;
+        text += ShownPath(context.paths, path);
+        text += ": ";
+        text += error;
+        context.status().SetStatus(1, text);
         return false;
     }
     context.status().SetStatus(1, what + " Saved as: " + ShownPath(context.paths, path));

@@ -1,11 +1,19 @@
 #include "link/Link.h"
 
+#include <algorithm>
+
+#include "link/LineRate.h"
+
 namespace marrowick {
 
-Link::Link(SerialPort& port, Clock& clock, StateEngine& state) : m_port(port), m_state(state), m_receive(clock)
+Link::Link(SerialPort& port, Clock& clock, StateEngine& state)
+    : m_port(port), m_clock(clock), m_state(state), m_receive(clock)
 {
     m_receive.onChunk = [this](const std::string& chunk) { Dispatch(chunk); };
-    m_port.onBytes = [this](std::string_view bytes) { m_receive.Append(bytes); };
+    m_port.onBytes = [this](std::string_view bytes) {
+        BytesArrived(bytes);
+        m_receive.Append(bytes);
+    };
     m_port.onLineEvent = [this](const LineEvent& event) { LineEventReceived(event); };
 }
 
@@ -29,6 +37,8 @@ void Link::Send(std::string_view bytes)
     if (!m_port.isOpen())
         return;
     m_port.write(bytes);
+    // Bytes written while earlier ones are still going out queue behind them.
+    m_sendingUntilMs = std::max(m_sendingUntilMs, m_clock.nowMs()) + WireTimeMs(bytes.size());
     BytesSent(bytes);
 }
 

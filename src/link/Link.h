@@ -9,6 +9,7 @@
 #include "base/Signal.h"
 #include "link/ReceiveBuffer.h"
 #include "link/StateEngine.h"
+#include "platform/Clock.h"
 #include "platform/SerialPort.h"
 
 namespace marrowick {
@@ -39,19 +40,26 @@ public:
     void Expect(int threshold);
     // Writes bytes to the port; nothing happens while it is closed.
     void Send(std::string_view bytes);
+    // When what was sent so far will have left at the line rate (the clock's
+    // milliseconds): the controller cannot answer bytes it has not received.
+    std::int64_t SendingUntilMs() const { return m_sendingUntilMs; }
 
     void SetHandler(std::int16_t state, Handler handler);
 
     Signal<const LineEvent&> LineEventReceived;
     Signal<std::string_view> BytesSent;
+    // Every arrival from the port, before the receive buffer holds it.
+    Signal<std::string_view> BytesArrived;
 
     void Dispatch(const std::string& chunk);
 
 private:
     SerialPort& m_port;
+    Clock& m_clock;
     StateEngine& m_state;
     ReceiveBuffer m_receive;
     std::map<std::int16_t, Handler> m_handlers;
+    std::int64_t m_sendingUntilMs = 0;
 };
 
 } // namespace marrowick

@@ -61,7 +61,7 @@ std::vector<PortEntry> NumberWindowsPorts(const std::vector<FoundPort>& found)
     std::set<int> taken;
     for (const FoundPort& port : found) {
         const auto number = ParsePortNumber(port.name);
-        if (number && *number >= 1 && *number <= HighestPortNumber && taken.insert(*number).second)
+        if (number && IsPortNumber(*number) && taken.insert(*number).second)
             entries.push_back({*number, port.name, port.description});
     }
     std::sort(entries.begin(), entries.end(),
@@ -80,7 +80,7 @@ std::vector<PortEntry> NumberPorts(std::vector<FoundPort> found, const Settings*
     std::set<std::string> mappedDevices;
     std::vector<bool> taken(HighestPortNumber + 1, false);
     if (settings != nullptr) {
-        for (int n = 1; n <= HighestPortNumber; ++n) {
+        for (int n = 1; IsPortNumber(n); ++n) {
             const std::string device = settings->value("ports", "com" + std::to_string(n), "");
             if (device.empty())
                 continue;
@@ -97,9 +97,9 @@ std::vector<PortEntry> NumberPorts(std::vector<FoundPort> found, const Settings*
     for (const auto& port : found) {
         if (mappedDevices.count(port.device) != 0)
             continue;
-        while (next <= HighestPortNumber && taken[static_cast<std::size_t>(next)])
+        while (IsPortNumber(next) && taken[static_cast<std::size_t>(next)])
             ++next;
-        if (next > HighestPortNumber)
+        if (!IsPortNumber(next))
             break;
         entries.push_back({next, port.device, port.description.empty() ? port.name : port.description});
         taken[static_cast<std::size_t>(next)] = true;

@@ -8,8 +8,12 @@
 
 namespace marrowick {
 
-// The numbered ports are COM1..COM16.
-constexpr int HighestPortNumber = 16;
+// Port numbers go from COM1 to COM16, on every system.
+inline constexpr int HighestPortNumber = 16;
+inline constexpr bool IsPortNumber(int number)
+{
+    return number >= 1 && number <= HighestPortNumber;
+}
 
 struct PortEntry {
     int number = 0;          // 1..16, shown as "COM" and the number; 0 for a device named by its path

@@ -1,5 +1,7 @@
 #include "peer/SimulatedPort.h"
 
+#include <algorithm>
+
 namespace marrowick {
 namespace {
 
@@ -78,7 +80,16 @@ int SimulatedPort::DelayFor(std::size_t bytes) const
 
 void SimulatedPort::Queue(Direction& direction, std::string_view bytes)
 {
-    direction.pending.emplace_back(bytes);
+    // On a paced line the program gets a long reply a quarter second's worth at
+    // a time, as a real port hands over what has come so far.
+    const std::size_t piece = &direction == &m_toHost && m_rate > 0
+                                  ? std::max<std::size_t>(1, static_cast<std::size_t>(m_rate) / 4)
+                                  : std::max<std::size_t>(1, bytes.size());
+    std::size_t at = 0;
+    do {
+        direction.pending.emplace_back(bytes.substr(at, piece));
+        at += piece;
+    } while (at < bytes.size());
     if (!direction.timer->isActive())
         direction.timer->start(DelayFor(direction.pending.front().size()));
 }

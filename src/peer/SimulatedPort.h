@@ -12,7 +12,9 @@ namespace marrowick {
 
 // A serial port whose other end is a ControllerSimulator in the same process.
 // Bytes travel asynchronously through the clock's timers, as on a real line;
-// with a line rate set, each direction takes the time the bytes need on the wire.
+// with a line rate set, each direction takes the time the bytes need on the wire,
+// and a long reply reaches the program a quarter second's worth at a time, as a
+// real port hands over what has come so far.
 class SimulatedPort : public SerialPort {
 public:
     SimulatedPort(Clock& clock, ControllerSimulator& simulator);
@@ -36,7 +38,7 @@ public:
 
 private:
     struct Direction {
-        std::deque<std::string> pending; // one entry per write, delivered in order
+        std::deque<std::string> pending; // one entry per write (or piece of one), in order
         std::unique_ptr<Timer> timer;
     };
     void Queue(Direction& direction, std::string_view bytes);

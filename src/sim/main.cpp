@@ -26,6 +26,7 @@
 #include <deque>
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <optional>
 #include <string>
 
@@ -83,6 +84,7 @@ int Usage(const std::string& problem)
            "                    anything else at PATH is refused); removed again when the simulator ends\n"
            "  --dump DIR        write what the controller holds into DIR when it ends\n"
            "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n"
+           "  --show-length K:LENGTH     the table gives show K this length (its data stays as it is)\n"
            "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at the first request)\n"
            "  --run-together N[:TEXT]    reply N and TEXT (default: the same reply again) in one write\n"
            "  --corrupt-stored SHOW:OFFSET  after each show write, change that byte of the show's stored data\n";
@@ -330,7 +332,8 @@ struct Options {
     std::string link;
     std::string dump;
     bool pace = false;
-    bool blank = false; // no shows: a controller to write shows into
+    bool blank = false;         // no shows: a controller to write shows into
+    std::map<int, int> lengths; // show -> the length its table entry gives
     int replyDelayMs = 0;
     marrowick::SimFaults faults;
 };
@@ -402,6 +405,11 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
                 return Usage("--corrupt-stored wants SHOW:OFFSET, SHOW 0 to 10");
             faults.corruptStoredShow = show;
             faults.corruptStoredOffset = static_cast<std::size_t>(offset);
+        } else if (arg == "--show-length" && value(text)) {
+            int show = 0, length = 0;
+            if (text.find(':') == std::string::npos || !ParseCount(text, show, length) || show < 0 || show > 10)
+                return Usage("--show-length wants K:LENGTH with K from 0 to 10");
+            options.lengths[show] = length;
         } else if (arg == "--help" || arg == "-h") {
             Usage("");
             return 0;
@@ -580,6 +588,8 @@ int Run(int argc, char** argv)
         state.lockout = false;
         state.image.assign(304, '\0');
     }
+    for (const auto& [show, length] : options.lengths)
+        state.shows[static_cast<std::size_t>(show)].length = static_cast<std::uint32_t>(length);
     state.version = options.version;
     state.serial = options.serial;
     ControllerSimulator sim(state);

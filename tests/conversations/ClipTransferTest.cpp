@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "conversations/ClipTransfer.h"
 #include "features/LibraryFeature.h"
 #include "link/Encoding.h"
+#include "link/LineRate.h"
 #include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
@@ -174,21 +177,60 @@ TEST_F(ClipTransferTest, ASilentControllerEndsTheTransferAfterThePacketsWireTime
     ASSERT_TRUE(outcome.has_value());
     EXPECT_FALSE(outcome->ok());
     ASSERT_EQ(writes.size(), 4U); // header, packets 1 to 3
-    EXPECT_EQ(finishedAt - writeTimes[3], (2048 + 6) * 1000 / 960 + 5000);
+    // Five seconds once packet 3 is on the line, 2134 ms after it was written.
+    EXPECT_EQ(finishedAt - writeTimes[3], WireTimeMs(2048) + 5000);
     EXPECT_EQ(h.session.Status(1), "Audio clip transfer stopped: the controller did not answer packet 3");
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_FALSE(h.view.visible["btnCancel"]);
     EXPECT_EQ(h.session.conversations.Active(), nullptr);
 
-    // The user's --timeout replaces the allowance.
+    // The user's --timeout replaces the allowance, not the time the header and
+    // packet 1 take on the line.
     outcome.reset();
     h.simulator.faults().silenceAfterReplies = h.simulator.repliesSent;
     h.session.timeoutOverrideMs = 300;
     Send();
     h.clock.RunUntilIdle();
     ASSERT_TRUE(outcome.has_value());
-    EXPECT_EQ(finishedAt - writeTimes[1], 300);
+    ASSERT_EQ(Sizes(), (std::vector<std::size_t>{14, 2040}));
+    EXPECT_EQ(finishedAt - writeTimes[1], WireTimeMs(14) + WireTimeMs(2040) + 300);
     EXPECT_EQ(h.session.Status(1), "Audio clip transfer stopped: the controller did not answer packet 1");
+}
+
+TEST_F(ClipTransferTest, AnErrorFromBeforeTheTransferDoesNotSendPacketOneAgain)
+{
+    // A controller that takes packet 1 at once sees it once, whatever "Error!"
+    // reached the program before: one that came while idle, one that came in the
+    // "Stream" state set by hand, or one still waiting in the receive buffer.
+    struct Case {
+        const char* what;
+        std::function<void(Harness&)> before;
+    };
+    const Case cases[] = {
+        {"while idle", [](Harness&) {}},
+        {"in a state set by hand", [](Harness& hh) { hh.session.SetState(StateStreamClips); }},
+        {"held by the receive buffer", [](Harness& hh) { hh.session.link.SetThreshold(0); }},
+    };
+    const auto files = Library({5000});
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        h.session.log.Clear();
+        c.before(h);
+        h.simulator.send("Error!");
+        h.clock.RunPending();
+        if (h.session.State() != StateIdle)
+            h.session.SetState(StateIdle);
+        h.session.link.SetThreshold(IdleThreshold);
+        outcome.reset();
+        Send();
+        h.clock.RunUntilIdle();
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_TRUE(outcome->ok()) << outcome->message;
+        EXPECT_EQ(Sizes(), (std::vector<std::size_t>{14, 2040, 2048, 912}));
+        EXPECT_TRUE(LogLinesStarting(h.session, "Re-Sending").empty());
+        EXPECT_TRUE(h.simulator.state().libraryComplete);
+        EXPECT_TRUE(h.simulator.state().library.substr(8) == Data(files)) << "the controller holds other bytes";
+    }
 }
 
 TEST_F(ClipTransferTest, CancelLostPortAndClosingTheWindowEachEndTheTransfer)

@@ -23,16 +23,19 @@ namespace {
 namespace fs = std::filesystem;
 
 enum class Talk { Identify, ReadShows, WriteShows, SendClips, Flash };
-enum class Fault { None, Silence, Garbage, Split, RunTogether, Close, Storm };
+enum class Fault { None, Silence, Garbage, Split, RunTogether, Close, Storm, Paced, Length };
 
 // Names of the conversations and faults, in the order of the enumerations, for the trace.
 constexpr const char* TalkNames[] = {"identify", "read-shows", "write-shows", "send-clips", "flash"};
-constexpr const char* FaultNames[] = {"none", "silence", "garbage", "split", "run-together", "close", "storm"};
+constexpr const char* FaultNames[] = {"none",  "silence", "garbage", "split", "run-together",
+                                      "close", "storm",   "paced",   "length"};
 
 // One cell of the matrix. `at` counts the controller's replies from the start of
-// the conversation (for a storm: the packet, or the record, that is refused);
-// `arg` is the size of the noise, the text run together with the reply, or how
-// many refusals the storm holds.
+// the conversation (for a storm: the packet, or the record, that is refused; for
+// a length: the show); `arg` is the size of the noise, the text run together with
+// the reply, how many refusals the storm holds, or the length the table gives the
+// show. A paced row, and a length row, runs on a line at 9600 baud (960 bytes/s),
+// where a whole conversation takes longer than any of its time-outs.
 struct Row {
     Talk talk;
     const char* model;
@@ -44,17 +47,19 @@ struct Row {
 };
 
 constexpr int Endless = 1000000;
+// Paths in the status bar are written with the system's separator.
+const std::string Sep(1, static_cast<char>(fs::path::preferred_separator));
 const std::string Lost = "Serial port lost: the controller closed the line";
 
-// Every file below a folder with its bytes.
+// Every file below a folder with its bytes, named with "/" on every system.
 std::map<std::string, std::string> Contents(const fs::path& root)
 {
     std::map<std::string, std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root))
         if (entry.is_regular_file())
-            files[fs::relative(entry.path(), root).string()] = ReadFile(entry.path());
+            files[fs::relative(entry.path(), root).generic_string()] = ReadFile(entry.path());
         else
-            files[fs::relative(entry.path(), root).string() + "/"] = "";
+            files[fs::relative(entry.path(), root).generic_string() + "/"] = "";
     return files;
 }
 
@@ -64,12 +69,13 @@ struct MatrixRun {
     explicit MatrixRun(const Row& row) : row(row), h(SampleControllerState(row.model))
     {
         h.view.options["OptFirmware"] = 4;
-        h.session.identification().Finished.connect([this](const Result& o) { outcome = o; });
-        h.session.shows().Reader().Finished.connect([this](const Result& o) { outcome = o; });
-        h.session.shows().Writer().Finished.connect([this](const Result& o) { outcome = o; });
-        h.session.library().Transfer().Finished.connect([this](const Result& o) { outcome = o; });
-        h.session.firmware().Ended.connect([this](const Result& o) { outcome = o; });
+        h.session.identification().Finished.connect([this](const Result& o) { Ended(o); });
+        h.session.shows().Reader().Finished.connect([this](const Result& o) { Ended(o); });
+        h.session.shows().Writer().Finished.connect([this](const Result& o) { Ended(o); });
+        h.session.library().Transfer().Finished.connect([this](const Result& o) { Ended(o); });
+        h.session.firmware().Ended.connect([this](const Result& o) { Ended(o); });
         h.session.link.BytesSent.connect([this](std::string_view) { ++writes; });
+        h.session.link.BytesArrived.connect([this](std::string_view) { ++arrivals; });
         if (row.talk != Talk::Identify)
             Prepare();
         before = Contents(folder.path);
@@ -127,6 +133,14 @@ struct MatrixRun {
         case Fault::Storm:
             (row.talk == Talk::Flash ? faults.firmwareRejects : faults.clipErrors)[row.at] = row.arg;
             break;
+        case Fault::Length:
+            // The table promises more than the controller holds for the show, which it sends.
+            h.simulator.state().shows[static_cast<std::size_t>(row.at)].length = static_cast<std::uint32_t>(row.arg);
+            h.port.SetBytesPerSecond(960);
+            break;
+        case Fault::Paced:
+            h.port.SetBytesPerSecond(960);
+            break;
         }
     }
 
@@ -144,11 +158,18 @@ struct MatrixRun {
         // The button of each conversation; the identification starts with the port.
         constexpr Control Buttons[] = {control::frmInterface, control::btnReadShows, control::btnWriteShows,
                                        control::BtnWriteLibrary, control::btnFirmware};
+        startedAt = h.clock.nowMs();
         if (row.talk == Talk::Identify)
             h.session.Connect("COM1");
         else
             h.session.Click(Buttons[static_cast<int>(row.talk)]);
         h.clock.RunUntilIdle(24LL * 3600 * 1000);
+    }
+
+    void Ended(const Result& result)
+    {
+        outcome = result;
+        endedAt = h.clock.nowMs();
     }
 
     // The text the user reads where this conversation reports.
@@ -178,7 +199,10 @@ struct MatrixRun {
         // delivery of bytes or a time-out, not a loop that never settles.
         EXPECT_FALSE(h.clock.LimitReached());
         const auto firings = h.clock.Firings() - firingsBefore;
-        EXPECT_LE(firings, 3U * static_cast<std::uint64_t>(writes + h.simulator.repliesSent) + 20U);
+        EXPECT_LE(firings, 3U * static_cast<std::uint64_t>(writes + arrivals + h.simulator.repliesSent) + 20U);
+        // Nothing waited for days, whatever the controller promised: a minute
+        // covers the longest conversation of the matrix on a paced line.
+        EXPECT_LT(endedAt - startedAt, 60000) << "ended after " << endedAt - startedAt << " ms";
 
         if (row.talk == Talk::Flash && !row.ok && row.fault != Fault::Close) {
             EXPECT_EQ(h.session.Status(1), "Firmware Download Aborted");
@@ -230,7 +254,10 @@ struct MatrixRun {
     ShowState shows;
     std::map<std::string, std::string> before;
     int writes = 0;
+    int arrivals = 0;
     std::uint64_t firingsBefore = 0;
+    std::int64_t startedAt = 0;
+    std::int64_t endedAt = 0;
 };
 
 void RunRows(const std::vector<Row>& rows)
@@ -264,13 +291,14 @@ TEST(FaultMatrix, Identification)
         {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | Serial Number Not Available"},
         {Talk::Identify, "K5", Fault::Close, 1, 0, false, "Firmware Version Not Available"},
         {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "R2", Fault::Paced, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
     });
 }
 
 TEST(FaultMatrix, ReadShows)
 {
     RunRows({
-        {Talk::ReadShows, "K5", Fault::None, 0, 0, true, "Show Saved as: /Fresh/003.K5S"},
+        {Talk::ReadShows, "K5", Fault::None, 0, 0, true, "Show Saved as: " + Sep + "Fresh" + Sep + "003.K5S"},
         {Talk::ReadShows, "K5", Fault::Silence, 0, 0, false, "Show read stopped: Controller not responding"},
         {Talk::ReadShows, "R2", Fault::Silence, 2, 0, false, "Show read stopped: Controller not responding"},
         {Talk::ReadShows, "K5", Fault::Garbage, 0, 24, false,
@@ -279,10 +307,18 @@ TEST(FaultMatrix, ReadShows)
          "Show read stopped: show 0 came with 324 bytes instead of 300"},
         {Talk::ReadShows, "R2", Fault::Garbage, 2, 5, false,
          "Show read stopped: show 1 came with 5005 bytes instead of 5000"},
-        {Talk::ReadShows, "R2", Fault::Split, 0, 0, true, "cfg Saved as: /Fresh/000.CFG"},
+        {Talk::ReadShows, "R2", Fault::Split, 0, 0, true, "cfg Saved as: " + Sep + "Fresh" + Sep + "000.CFG"},
         {Talk::ReadShows, "K5", Fault::RunTogether, 2, 0, false,
          "Show read stopped: show 0 came with 600 bytes instead of 300"},
         {Talk::ReadShows, "K5", Fault::Close, 3, 0, false, Lost},
+        {Talk::ReadShows, "K5", Fault::Paced, 0, 0, true, "Show Saved as: " + Sep + "Fresh" + Sep + "003.K5S"},
+        {Talk::ReadShows, "R2", Fault::Paced, 0, 0, true, "cfg Saved as: " + Sep + "Fresh" + Sep + "000.CFG"},
+        // A table that promises more than comes: the read ends once the line has
+        // been quiet for three seconds, not when the promised bytes could have come.
+        {Talk::ReadShows, "K5", Fault::Length, 1, 0x7FFFFFFF, false,
+         "Show read stopped: the controller stopped sending after 5000 of 2147483647 bytes of show 1"},
+        {Talk::ReadShows, "R2", Fault::Length, 3, 2049, false,
+         "Show read stopped: the controller stopped sending after 2048 of 2049 bytes of show 3"},
     });
 }
 
@@ -298,6 +334,8 @@ TEST(FaultMatrix, WriteShows)
         {Talk::WriteShows, "R2", Fault::Split, 0, 0, true, "Download Complete"},
         {Talk::WriteShows, "K5", Fault::RunTogether, 1, 0, true, "Download Complete"},
         {Talk::WriteShows, "R2", Fault::Close, 2, 0, false, Lost},
+        {Talk::WriteShows, "K5", Fault::Paced, 0, 0, true, "Download Complete"},
+        {Talk::WriteShows, "R2", Fault::Paced, 0, 0, true, "Download Complete"},
     });
 }
 
@@ -320,6 +358,8 @@ TEST(FaultMatrix, SendClips)
          stopped + "the controller refused packet 3 21 times in a row"},
         {Talk::SendClips, "K5", Fault::Storm, 1, Endless, false,
          stopped + "the controller refused packet 1 21 times in a row"},
+        {Talk::SendClips, "K5", Fault::Paced, 0, 0, true, "Audio Library Transmission Complete"},
+        {Talk::SendClips, "R2", Fault::Paced, 0, 0, true, "Audio Library Transmission Complete"},
     });
 }
 
@@ -343,6 +383,15 @@ TEST(FaultMatrix, Flash)
          aborted + "the controller refused record 4 21 times in a row"},
         {Talk::Flash, "T7", Fault::Storm, -1, Endless, false,
          aborted + "the controller refused the start of the download 21 times in a row"},
+        {Talk::Flash, "T7", Fault::Paced, 0, 0, true, sent},
+        // The last record (755) must be taken like any other; silence after it is
+        // taken as a controller that restarted at once.
+        {Talk::Flash, "T7", Fault::Storm, 755, 20, true, sent},
+        {Talk::Flash, "T7", Fault::Storm, 755, Endless, false,
+         aborted + "the controller refused record 755 21 times in a row"},
+        {Talk::Flash, "T7", Fault::Silence, 756, 0, true, sent + "; the controller did not confirm the last record"},
+        {Talk::Flash, "T7", Fault::RunTogether, 757, 0, false,
+         aborted + "the controller's answer to record 755 could not be read"},
     });
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <sstream>
 #include <string>
@@ -27,6 +28,7 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
         if (line.rfind("  ", 0) == 0)
             commands.push_back(line.substr(2, line.find(' ', 2) - 2));
     ASSERT_GE(commands.size(), 9u) << overview.out;
+    EXPECT_TRUE(std::is_sorted(commands.begin(), commands.end())) << overview.out;
 
     const auto folder = std::filesystem::temp_directory_path() / "marrowick-help-never-made";
     for (const auto& command : commands) {

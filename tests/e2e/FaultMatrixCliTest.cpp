@@ -106,6 +106,11 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
          {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
          "Reading Shows\nTOC Received- Time: ",
          "Show read stopped: Serial port lost: "},
+        {"read-shows, a table that promises 2147483647 bytes for show 1",
+         {"--model", "K5", "--show-length", "1:2147483647"},
+         {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
+         "Reading Shows\nTOC Received- Time: ",
+         "Show read stopped: the controller stopped sending after 5000 of 2147483647 bytes of show 1"},
         {"write-shows, silence after the first request",
          {"--model", "K5", "--blank", "--silence-after", "3"},
          {"write-shows", "--port", "PORT", "--project", project.string(), "--timeout", "3"},
@@ -153,6 +158,12 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
          "Firmware Download Aborted\n",
          "Firmware Download Aborted: the controller refused record 3 21 times in a row",
          "firmware_aborted 1\n"},
+        {"flash, 7 for the last record every time",
+         {"--model", "T7", "--reject-record", "755:1000000"},
+         {"flash", "--port", "PORT", "--version", "1.00", "--reset"},
+         "Firmware Download Aborted\n",
+         "Firmware Download Aborted: the controller refused record 755 21 times in a row",
+         "firmware_aborted 1\nreset 0\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);

@@ -55,6 +55,51 @@ TEST(FirmwareEndToEnd, FlashDeliversEveryRecordAndResets)
     EXPECT_NE(summary.find("firmware_complete 1"), std::string::npos);
 }
 
+TEST(FirmwareEndToEnd, FlashSucceedsOnlyOnceTheLastRecordIsTaken)
+{
+    // T7 1.00 is image 105, records 0 to 755; the controller's replies before the
+    // records are the version, the model and the "T" for "F".
+    struct Case {
+        const char* what;
+        std::vector<std::string> sim;
+        int status;
+        std::string out;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {"a 7 for the last record, then T",
+         {"--reject-record", "755:1"},
+         0,
+         "Firmware image 105 sent: 756 records\n",
+         "firmware_complete 1\nfirmware_aborted 0\nreset 1\n"},
+        {"no answer to the last record",
+         {"--silence-after", "758"},
+         0,
+         "Firmware image 105 sent: 756 records; the controller did not confirm the last record\n",
+         "firmware_complete 1\nfirmware_aborted 0\nreset 1\n"},
+        {"no answer to the record before it",
+         {"--silence-after", "757"},
+         1,
+         "Firmware Download Aborted\n",
+         "firmware_complete 0\nfirmware_aborted 1\nreset 0\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempFolder dump;
+        std::vector<std::string> args = {"--model", "T7", "--dump", dump.path.string()};
+        args.insert(args.end(), c.sim.begin(), c.sim.end());
+        SimProcess sim(args);
+        ASSERT_FALSE(sim.path().empty());
+        const RunResult result =
+            RunCli({"flash", "--port", sim.path(), "--version", "1.00", "--reset", "--timeout", "0.5"});
+        sim.Stop();
+        EXPECT_EQ(result.status, c.status) << result.err;
+        EXPECT_EQ(result.out, c.out);
+        const std::string summary = ReadFile(dump.path / "summary.txt");
+        EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
+    }
+}
+
 TEST(FirmwareEndToEnd, FlashRefusesOrGivesUpWithAClearMessage)
 {
     {

@@ -68,7 +68,6 @@ TEST(IdentifyEndToEnd, FailuresGiveAClearMessageAndStatus)
     EXPECT_NE(missing.err.find("/dev/does-not-exist"), std::string::npos) << missing.err;
 
     EXPECT_EQ(RunCli({"identify"}).status, 2);
-    EXPECT_EQ(RunCli({"identify", "--port", "x", "--timeout", "soon"}).status, 2);
     EXPECT_EQ(RunCli({"no-such-command"}).status, 2);
 }
 
@@ -160,6 +159,26 @@ TEST(QtSerialPortEndToEnd, DiscardedInputNeverArrives)
     port.close();
     ::close(slave);
     ::close(master);
+}
+
+TEST(IdentifyEndToEnd, TimeoutIsANumberOfSecondsFromATenthToADay)
+{
+    // Accepted values reach the port, which does not exist (exit 1); the others
+    // are usage errors before anything else, for every command that takes one.
+    const std::pair<const char*, int> cases[] = {
+        {"0.1", 1}, {"86400", 1}, {"2.5", 1}, {"0.09", 2}, {"0", 2},    {"-3", 2}, {"86400.5", 2},
+        {"1e9", 2}, {"nan", 2},   {"inf", 2}, {"soon", 2}, {"3abc", 2}, {"", 2},
+    };
+    for (const auto& [value, status] : cases) {
+        const RunResult result = RunCli({"identify", "--port", "/dev/does-not-exist", "--timeout", value});
+        EXPECT_EQ(result.status, status) << "--timeout " << value << ": " << result.err;
+        if (status == 2) {
+            EXPECT_NE(result.err.find("--timeout wants a number of seconds from 0.1 to 86400"), std::string::npos)
+                << result.err;
+        }
+    }
+    EXPECT_EQ(RunCli({"send-clips", "--port", "/dev/does-not-exist", "--timeout", "0", "/no/such.wav"}).status, 2);
+    EXPECT_EQ(RunCli({"flash", "--port", "x", "--version", "1.00", "--timeout", "90000"}).status, 2);
 }
 
 // The far end of a real pseudo-terminal goes away: the port reports it once,

@@ -58,6 +58,19 @@ TEST(LibraryEndToEnd, TheControllerStoresExactly000Lib)
     EXPECT_NE(marrowick::testing::ReadFile(dump / "summary.txt").find("library_complete 1"), std::string::npos);
 }
 
+TEST(LibraryEndToEnd, TimeoutIsTheAllowanceBeyondAPacketsWireTime)
+{
+    // At 9600 baud packet 1 alone takes 2.1 s on the line: --timeout 2 leaves the
+    // controller two seconds after that to answer, not two seconds in all.
+    ClipFiles files;
+    const std::string clip = files.Make("clip.wav", 3000);
+    SimProcess sim({"--model", "K5", "--pace"});
+    ASSERT_FALSE(sim.path().empty());
+    const RunResult sent = RunCli({"send-clips", "--port", sim.path(), "--timeout", "2", clip});
+    EXPECT_EQ(sent.status, 0) << sent.err;
+    EXPECT_EQ(sent.out.substr(sent.out.rfind('\n', sent.out.size() - 2) + 1), "Audio Library Transmission Complete\n");
+}
+
 TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
 {
     ClipFiles files;

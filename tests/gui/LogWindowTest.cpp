@@ -145,6 +145,20 @@ TEST(LogWindow, StateOptionsForceTheLinkState)
     EXPECT_EQ(f.session().State(), 9);
     f.Control<QRadioButton>(QStringLiteral("optState_2"))->click();
     EXPECT_EQ(f.session().State(), StateIdle);
+
+    // A read left waiting on a silent controller is ended by forcing a state, its
+    // time-out with it: nothing of it changes the state set afterwards.
+    f.desktop.simulator.faults().silenceAfterReplies = f.desktop.simulator.repliesSent + 1; // the table only
+    f.session().Click(control::btnReadShows);
+    f.desktop.clock.Advance(500);
+    ASSERT_EQ(f.session().State(), StateReadShowRecords);
+    f.Control<QRadioButton>(QStringLiteral("optState_2"))->click();
+    EXPECT_EQ(f.session().Status(1), "Show read stopped: State forced from the log window");
+    EXPECT_EQ(f.session().conversations.Active(), nullptr);
+    teach->click();
+    f.desktop.clock.Advance(60000);
+    EXPECT_EQ(f.session().State(), 9);
+    EXPECT_EQ(f.session().Status(1), "Show read stopped: State forced from the log window");
 }
 
 TEST(LogWindow, ClosingItEndsLoggingForTheRun)

@@ -49,6 +49,37 @@ TEST(PortNumbering, SettingsFirstThenUsbAdaptersThenTheRestByPath)
     EXPECT_EQ(capped[1].device, "/dev/ttyS1");
 }
 
+// Port numbers go from COM1 to COM16 everywhere: the highest is taken, the ones
+// beyond the ends are not, whether the system or the settings name them.
+TEST(PortNumbering, OneToSixteenBothEndsIncluded)
+{
+    for (const auto& [number, valid] : std::vector<std::pair<int, bool>>{
+             {-1, false}, {0, false}, {1, true}, {2, true}, {15, true}, {16, true}, {17, false}, {999, false}})
+        EXPECT_EQ(IsPortNumber(number), valid) << number;
+
+    const std::vector<FoundPort> windows = {{"\\\\.\\COM0", "COM0", "", false},
+                                            {"\\\\.\\COM1", "COM1", "", false},
+                                            {"\\\\.\\COM16", "COM16", "", false},
+                                            {"\\\\.\\COM17", "COM17", "", false}};
+    EXPECT_EQ(Numbers(NumberWindowsPorts(windows)), "COM1=COM1 COM16=COM16 ");
+
+    marrowick::testing::MemorySettings settings;
+    settings.setValue("ports", "com0", "/dev/ttyS0");
+    settings.setValue("ports", "com1", "/dev/ttyS1");
+    settings.setValue("ports", "com16", "/dev/ttyS16");
+    settings.setValue("ports", "com17", "/dev/ttyS17");
+    EXPECT_EQ(Numbers(NumberPorts({}, &settings)), "COM1=/dev/ttyS1 COM16=/dev/ttyS16 ");
+
+    // Devices found take the numbers in turn, the sixteenth included, the seventeenth not.
+    std::vector<FoundPort> found;
+    for (int i = 1; i <= 17; ++i)
+        found.push_back({"/dev/ttyUSB" + std::to_string(i + 10), "", "", true});
+    const auto entries = NumberPorts(found, nullptr);
+    ASSERT_EQ(entries.size(), 16U);
+    EXPECT_EQ(entries.back().number, 16);
+    EXPECT_EQ(entries.back().device, "/dev/ttyUSB26");
+}
+
 TEST(PortNumbering, WindowsNumbersAreTheSystemsOwnAndPortTextsParse)
 {
     const std::vector<FoundPort> found = {{"\\\\.\\COM7", "COM7", "USB Serial Port", true},

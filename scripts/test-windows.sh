@@ -1,0 +1,176 @@
+#!/usr/bin/env bash
+# The Windows build, cross-built on Debian with MinGW-w64 and tested under Wine.
+#
+# Core (always): the core, its unit and conversation tests and the fuzz-corpus
+# replays, built without Qt (build-win-core) and run under Wine with no display.
+#
+# Whole program (when the Qt 6 for MinGW archive is at ../shared/qt6-mingw/
+# beside the repository, or at MARROWICK_QT_MINGW): marrowick.exe,
+# marrowick-cli.exe and the window tests (build-win-qt), the window tests run
+# under Wine offscreen; then the installer marrowick-VERSION-win64.exe is built,
+# installed silently into a fresh Wine prefix, its marrowick-cli.exe and its
+# window on a simulated R2 (under Xvfb, screenshot in build-win-qt/windows-R2.png)
+# are tried, and it is uninstalled again.
+#
+# Installs the Debian packages it needs. Exits non-zero on any failure.
+# MARROWICK_BUILD_LOCK=FILE holds that lock (flock) around each build and test run.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+cd "$here/.."
+root=$PWD
+qt_archive=${MARROWICK_QT_MINGW:-$(cd "$root/.." && pwd)/shared/qt6-mingw/qt6-mingw-6.4.2.tar.xz}
+jobs=${MARROWICK_JOBS:-2}
+
+"$here/install-deps.sh" cmake ninja-build g++-mingw-w64-x86-64-posix g++-mingw-w64-x86-64 mingw-w64-x86-64-dev \
+  wine64 wine fonts-wine googletest nsis qt6-base-dev qt6-base-dev-tools xvfb xauth imagemagick >/dev/null
+
+# The seconds spent waiting for that lock are added up, to be left out of the timings.
+waits=$(mktemp)
+trap 'rm -f "$waits"' EXIT
+locked() {
+  if [ -z "${MARROWICK_BUILD_LOCK:-}" ]; then "$@"; return; fi
+  # -o: the programs started (a Wine server among them) do not hold the lock.
+  flock -o "$MARROWICK_BUILD_LOCK" bash -c 'echo $(($(date +%s) - $1)) >>"$0"; shift; exec "$@"' \
+    "$waits" "$(date +%s)" "$@"
+}
+waited() { awk '{ s += $1 } END { print s + 0 }' "$waits"; }
+took() {
+  local seconds=$((SECONDS - $1 - $(waited) + $2))
+  printf '%dm%02ds' $((seconds / 60)) $((seconds % 60))
+  [ -z "${MARROWICK_BUILD_LOCK:-}" ] || printf ' (and %ds waiting for the build lock)' $(($(waited) - $2))
+}
+fail() { echo "Windows check failed: $*" >&2; exit 1; }
+
+# Wine, quiet and without a display unless a step asks for one. Each build
+# folder has its own prefix; its server stays up between the many test
+# processes and is stopped at the end.
+export WINEDEBUG=-all WINEARCH=win64
+unset DISPLAY WAYLAND_DISPLAY
+prefixes=()
+stop_wine() {
+  for prefix in "${prefixes[@]}"; do WINEPREFIX=$prefix wineserver -k 2>/dev/null || true; done
+}
+trap 'stop_wine; rm -f "$waits"' EXIT
+wine_prefix() {
+  export WINEPREFIX=$1
+  prefixes+=("$1")
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # No Mono or Gecko: nothing here needs them, and they would be downloaded.
+    WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >"$WINEPREFIX-boot.log" 2>&1 ||
+      { cat "$WINEPREFIX-boot.log"; fail "wineboot could not make $WINEPREFIX"; }
+    wineserver -w
+  fi
+  wineserver -p
+  # Wine's own services (explorer, winedevice, ...) start with the first
+  # program and keep its output open while the server lives: started here, they
+  # do not hold open the pipe through which CTest reads a test's output.
+  wine cmd /c ver >/dev/null 2>&1
+}
+# A Windows path for a folder here (drive Z: is the root of this machine).
+winpath() { echo "Z:$1" | tr / '\\'; }
+mingw_runtime="$(winpath /usr/lib/gcc/x86_64-w64-mingw32/12-posix);$(winpath /usr/x86_64-w64-mingw32/lib)"
+
+# --- Core ---------------------------------------------------------------------
+started=$SECONDS
+waited_before=$(waited)
+core=build-win-core
+mkdir -p $core
+locked cmake -G Ninja -S . -B $core -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+  -DCMAKE_BUILD_TYPE=Release -DMARROWICK_WITH_QT=OFF -DMARROWICK_BUILD_BENCH=OFF \
+  -DMARROWICK_GTEST_SOURCE=/usr/src/googletest >$core/configure.log 2>&1 ||
+  { cat $core/configure.log; fail "configuring the core"; }
+locked cmake --build $core -j"$jobs" >$core/build.log 2>&1 || { tail -n 40 $core/build.log; fail "building the core"; }
+wine_prefix "$root/$core/wine"
+export WINEPATH=$mingw_runtime
+temp=$(find "$WINEPREFIX/drive_c/users" -maxdepth 2 -name Temp -type d | head -n 1)
+[ -n "$temp" ] || fail "no temporary folder in $WINEPREFIX"
+rm -rf "$temp"/marrowick-*
+(cd $core && locked ctest -j"$jobs" --output-on-failure) >$core/test.log 2>&1 ||
+  { grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' $core/test.log | tail -n 80; fail "core tests under Wine"; }
+grep -E '^[0-9]+% tests passed' $core/test.log
+# Every test and fuzz replay removes its temporary folders again.
+left=$(find "$temp" -maxdepth 1 -name 'marrowick-*')
+[ -z "$left" ] || fail "the tests left folders in Wine's temporary folder: $left"
+echo "Windows core: built and tested under Wine in $(took $started $waited_before)"
+
+# --- Whole program --------------------------------------------------------------
+if [ ! -f "$qt_archive" ]; then
+  echo "Windows program and installer NOT checked: no Qt for MinGW at $qt_archive (only the core was)"
+  exit 0
+fi
+started=$SECONDS
+waited_before=$(waited)
+qt=build-win-qt
+mkdir -p $qt
+if [ ! -d $qt/qt6-mingw ] || [ "$qt_archive" -nt $qt/qt6-mingw ]; then
+  rm -rf $qt/qt6-mingw
+  tar -C $qt -xJf "$qt_archive"
+  touch $qt/qt6-mingw
+fi
+locked cmake -G Ninja -S . -B $qt -DCMAKE_TOOLCHAIN_FILE="$root/$qt/qt6-mingw/lib/cmake/Qt6/qt.toolchain.cmake" \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
+  -DMARROWICK_BUILD_BENCH=OFF -DMARROWICK_GTEST_SOURCE=/usr/src/googletest >$qt/configure.log 2>&1 ||
+  { cat $qt/configure.log; fail "configuring with Qt"; }
+# The core's tests ran above; here the programs and the window tests.
+locked cmake --build $qt -j"$jobs" --target marrowick marrowick-cli marrowick_gui_tests >$qt/build.log 2>&1 ||
+  { tail -n 40 $qt/build.log; fail "building the programs"; }
+wine_prefix "$root/$qt/wine"
+export WINEPATH="$mingw_runtime;$(winpath "$root/$qt/qt6-mingw/bin")"
+(cd $qt && locked ctest -j"$jobs" -L gui --output-on-failure) >$qt/test.log 2>&1 ||
+  { grep -vE '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .* Passed' $qt/test.log | tail -n 80; fail "window tests under Wine"; }
+grep -E '^[0-9]+% tests passed' $qt/test.log
+wine $qt/marrowick-cli.exe --help | tr -d '\r' | sed -n 's/^  \([a-z-]*\).*/\1/p' >$qt/commands.txt
+[ "$(wc -l <$qt/commands.txt)" -ge 9 ] && LC_ALL=C sort -c $qt/commands.txt || fail "marrowick-cli.exe --help: $(cat $qt/commands.txt)"
+
+# The installer, into a prefix of its own with nothing on WINEPATH, so the
+# installed programs find every DLL and plugin they need beside them.
+rm -f $qt/marrowick-*-win64.exe
+(cd $qt && locked cpack -G NSIS >cpack.log 2>&1) || { cat $qt/cpack.log; fail "cpack -G NSIS"; }
+installer=$(ls $qt/marrowick-*-win64.exe)
+echo "installer: $installer ($(du -h "$installer" | cut -f1))"
+rm -rf $qt/wine-installed
+wine_prefix "$root/$qt/wine-installed"
+unset WINEPATH
+wine "$installer" /S
+installed="$WINEPREFIX/drive_c/Program Files/Marrowick Interface Utility"
+for file in bin/marrowick.exe bin/marrowick-cli.exe bin/Qt6Core.dll bin/platforms/qwindows.dll bin/libstdc++-6.dll \
+            Uninstall.exe; do
+  [ -f "$installed/$file" ] || fail "the installer did not install $file"
+done
+menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Marrowick Interface Utility"
+[ -f "$menu/Marrowick Interface Utility.lnk" ] || fail "the installer made no Start-menu entry"
+images=$(wine "C:\\Program Files\\Marrowick Interface Utility\\bin\\marrowick-cli.exe" images | tr -d '\r')
+[ "$(echo "$images" | wc -l)" -eq 17 ] && echo "$images" | head -n 1 | grep -q '^101  K5  1.02' ||
+  fail "installed marrowick-cli.exe images printed: $images"
+echo "installed marrowick-cli.exe images: 17 firmware images"
+
+# The installed window on a simulated R2, in a Wine desktop on Xvfb, with the
+# fonts Wine ships so that it looks as on Windows.
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+wineserver -k
+cat >$qt/window.sh <<'EOF'
+#!/usr/bin/env bash
+# Runs under xvfb-run: starts the window, waits until it reports the identification, takes a screenshot.
+MARROWICK_REPORT_IDENTIFIED=1 wine explorer /desktop=marrowick,960x600 \
+  "C:\\Program Files\\Marrowick Interface Utility\\bin\\marrowick.exe" --simulate R2 >"$1/window.out" 2>&1 &
+window=$!
+for _ in $(seq 300); do
+  grep -q identified "$1/window.out" && break
+  sleep 0.1
+done
+sleep 2 # the status bar paints after the line is printed
+import -window root "$1/windows-R2.png"
+kill $window
+wineserver -k
+EOF
+chmod +x $qt/window.sh
+xvfb-run -a -s "-screen 0 960x600x24" $qt/window.sh "$root/$qt" 2>/dev/null || true
+grep -q "^identified: .*Model: R2" $qt/window.out ||
+  { cat $qt/window.out; fail "the installed window did not identify the simulated R2"; }
+echo "installed marrowick.exe: $(grep '^identified: ' $qt/window.out | tr -s ' '), screenshot $qt/windows-R2.png"
+
+wine "$installed/Uninstall.exe" /S
+wineserver -w # the uninstaller goes on as a copy of itself in the temporary folder
+[ ! -e "$installed/bin" ] || fail "the uninstaller left $installed/bin"
+[ ! -e "$menu" ] || fail "the uninstaller left the Start-menu entries"
+echo "Windows program: built, window tests, installer installed, tried and uninstalled under Wine in $(took $started $waited_before)"
