@@ -140,6 +140,15 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
          "Show Loading Complete. Loaded 3 shows\nDownload Complete\nReading Shows\nTOC Received- Time: ",
          "Show Verify Failed: show 1 data at byte offset 17: wrote " + Hex(show1[16 + 17]) + ", read back " +
              Hex(static_cast<char>(show1[16 + 17] ^ 0xFF)) + " (port "},
+        {"write-shows --backup, the controller silent to the table request",
+         {"--model", "K5", "--silent", "u"},
+         {"write-shows", "--port", "PORT", "--project", project.string(), "--backup",
+          (scratch.path / "before").string()},
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n"
+         "Show Loading Complete. Loaded 3 shows\nReading Shows\nShow read stopped: Controller not responding\n"
+         "Show Backup Failed: Show read stopped: Controller not responding; the shows were not written\n",
+         "Show Backup Failed: Show read stopped: Controller not responding; the shows were not written (port ",
+         "requests VMu\n"},
         {"write-shows --backup into a folder that exists",
          {"--model", "K5"},
          {"write-shows", "--port", "PORT", "--project", project.string(), "--backup", cut.string()},
