@@ -47,6 +47,9 @@ DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
     // A pulled cable does not mean a restart: the window waits for the device to come back.
     m_session->watchLostPort = true;
     m_startup = std::make_unique<Startup>(*m_session, m_parts.settings, *this, *this);
+    // Backups of the controller's shows go beside the saved logs, in the user's own data folder.
+    if (!m_parts.logFolders.userDataFolder.empty())
+        m_session->shows().backupRoot = (m_parts.logFolders.userDataFolder / "backups").string();
     if (!m_parts.simulatedModel.empty()) {
         m_session->Simulated = true;
         m_startup->simulated = true;

@@ -1,6 +1,7 @@
 #include "app/MainLayout.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -132,6 +133,18 @@ QWidget* ShowsTab()
         hidden->hide();
     values->setColumnStretch(6, 1);
     layout->addLayout(values);
+
+    auto* options = new QHBoxLayout;
+    auto* backup =
+        Named(new QCheckBox(QStringLiteral("Back up the controller's shows first")), control::chkBackupShows);
+    backup->setToolTip(QStringLiteral("Before writing, reads the shows the controller holds into a new folder of "
+                                      "backups; nothing is written unless that works"));
+    auto* verify = Named(new QCheckBox(QStringLiteral("Verify after writing")), control::chkVerifyShows);
+    verify->setToolTip(QStringLiteral("After writing, reads the shows back and compares them with what was written"));
+    options->addWidget(backup);
+    options->addWidget(verify);
+    options->addStretch(1);
+    layout->addLayout(options);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button(control::btnReadShows, StartingReadCaption));

@@ -1,6 +1,7 @@
 #include "app/MainWindow.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QPushButton>
 
@@ -33,6 +34,16 @@ void MainWindow::Wire()
         connect(button, &QPushButton::clicked, this, [this, control] {
             if (m_session)
                 m_session->Click(*control);
+        });
+    }
+    // Only the user's clicks: a box the program ticks (the stored settings) is no command.
+    for (QCheckBox* box : findChildren<QCheckBox*>()) {
+        const auto control = FindControl(box->objectName().toStdString());
+        if (!control)
+            continue;
+        connect(box, &QCheckBox::clicked, this, [this, control](bool checked) {
+            if (m_session)
+                m_session->Toggle(*control, checked);
         });
     }
     for (QButtonGroup* group : findChildren<QButtonGroup*>()) {

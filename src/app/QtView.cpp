@@ -105,6 +105,12 @@ void QtView::setEnabled(Control control, bool enabled)
         widget->setEnabled(enabled);
 }
 
+void QtView::setChecked(Control checkBox, bool checked)
+{
+    if (auto* box = Find<QAbstractButton>(checkBox.name))
+        box->setChecked(checked);
+}
+
 void QtView::setTabEnabled(int tab, bool enabled)
 {
     if (auto* tabs = Find<QTabWidget>(control::SSTab1.name))

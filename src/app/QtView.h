@@ -23,6 +23,7 @@ public:
     void setCaption(Control control, const std::string& text) override;
     void setVisible(Control control, bool visible) override;
     void setEnabled(Control control, bool enabled) override;
+    void setChecked(Control checkBox, bool checked) override;
     void setTabEnabled(int tab, bool enabled) override;
     void setFillColor(Control control, Rgb colour) override;
     void setRows(Control control, const std::vector<std::vector<std::string>>& rows) override;

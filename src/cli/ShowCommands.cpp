@@ -2,7 +2,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <filesystem>
+#include <functional>
 #include <iostream>
+#include <optional>
 #include <set>
 #include <system_error>
 #include <vector>
@@ -18,10 +20,10 @@ namespace fs = std::filesystem;
 
 constexpr const char* T7Refusal = "Show commands are not available for a T7 controller (it has no show table)";
 
-// --project as an absolute folder path; empty when missing.
-fs::path ProjectArgument(const Context& context)
+// A folder option as an absolute path; empty when missing.
+fs::path FolderArgument(const Context& context, const std::string& option)
 {
-    const std::string given = context.args.Option("project");
+    const std::string given = context.args.Option(option);
     if (given.empty())
         return {};
     std::error_code ec;
@@ -31,33 +33,41 @@ fs::path ProjectArgument(const Context& context)
     return folder;
 }
 
-// Runs the event loop until `conversation` finishes, with its progress line.
-template <typename Exchange> Result WaitFor(Context& context, Exchange& conversation, const char* doing)
+// Runs the event loop until `finished` is raised for what `start` began, with
+// progress lines that begin with what `doing` says is happening.
+Result WaitFor(Context& context, Signal<const Result&>& finished, const std::function<Result()>& start,
+               std::function<std::string()> doing)
 {
     std::optional<Result> outcome;
-    const int id = conversation.Finished.connect([&](const Result& o) {
+    const int id = finished.connect([&](const Result& o) {
         outcome = o;
         context.Wake();
     });
-    context.ShowProgressLines([doing] { return doing; });
-    const Result started = conversation.Start();
+    context.ShowProgressLines(std::move(doing));
+    const Result started = start();
     if (!started.ok()) {
-        conversation.Finished.disconnect(id);
+        finished.disconnect(id);
         if (started.code == ResultCode::Busy)
             return Result::Fail(ResultCode::Busy, "The controller is busy or the port is closed");
         return started;
     }
     context.RunUntil([&] { return outcome.has_value(); });
-    conversation.Finished.disconnect(id);
+    finished.disconnect(id);
     std::cerr << std::endl;
     return *outcome;
+}
+
+template <typename Exchange> Result WaitFor(Context& context, Exchange& conversation, const char* doing)
+{
+    return WaitFor(
+        context, conversation.Finished, [&] { return conversation.Start(); }, [doing] { return std::string(doing); });
 }
 
 // The arguments every show command takes: no positional ones, and --project
 // naming a folder (one that exists, when `mustExist`). ExitOk or the exit status.
 int TakeProject(Context& context, fs::path& folder, bool mustExist)
 {
-    folder = ProjectArgument(context);
+    folder = FolderArgument(context, "project");
     if (folder.empty())
         return context.Usage("--project is missing");
     std::error_code ec;
@@ -134,6 +144,18 @@ int RunWriteShows(Context& context)
     fs::path folder;
     if (const int status = TakeProject(context, folder, true); status != ExitOk)
         return status;
+    ShowsFeature::WriteOptions options;
+    options.verify = context.args.Has("verify");
+    if (context.args.Has("backup")) {
+        const fs::path backup = FolderArgument(context, "backup");
+        if (backup.empty())
+            return context.Usage("--backup wants a folder");
+        // Refused before the port is opened, so nothing is sent.
+        std::error_code ec;
+        if (fs::exists(fs::symlink_status(backup, ec)))
+            return context.Fail(backup.string() + " exists already; --backup wants a new folder");
+        options.backupFolder = backup.string();
+    }
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
     Session& session = context.session();
@@ -141,7 +163,10 @@ int RunWriteShows(Context& context)
         return status;
     if (session.shows().State().ShowCount == 0)
         return context.Fail(folder.string() + " holds no numbered shows to write");
-    const Result written = WaitFor(context, session.shows().Writer(), "Writing shows:");
+    ShowsFeature& shows = session.shows();
+    const Result written = WaitFor(
+        context, shows.WriteFinished, [&] { return shows.WriteShows(options); },
+        [&shows] { return std::string(shows.WriteStep()); });
     if (written.code == ResultCode::Refused) // the project cannot be written as it is
         return context.Fail(written.message + " (project " + folder.string() + ")");
     return written.ok() ? ExitOk : context.Fail(written);
@@ -241,17 +266,21 @@ std::vector<Command> ShowCommands()
              "\n"
              "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
             {"write-shows",
-             "write-shows --port PORT --project DIR [--timeout SECONDS]",
-             {{"port"}, {"project"}, {"timeout"}},
+             "write-shows --port PORT --project DIR [--backup DIR2] [--verify] [--timeout SECONDS]",
+             {{"port"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}},
              false,
              RunWriteShows,
              "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
              "Shows\" does and writes the show table and show data to the controller.\n"
              "\n"
              "  --project DIR       the project folder to send\n"
+             "  --backup DIR2       first read the controller's shows into the new folder DIR2\n"
+             "                      (it must not exist yet); nothing is written unless that works\n"
+             "  --verify            read the shows back after the write and compare them; exit 1\n"
+             "                      with the first difference when they differ\n"
              "  --timeout SECONDS   how long to wait for each reply\n"
              "\n"
-             "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall"},
+             "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall --backup ~/shows/before --verify"},
             {"show-table",
              "show-table --project DIR --model K5|R2|L+ [--json]",
              {{"project"}, {"model"}, {"json", false}},

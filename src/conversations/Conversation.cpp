@@ -11,6 +11,20 @@ void ConversationSlot::Abort(const Result& reason)
         m_active->Abort(reason);
 }
 
+void ConversationSlot::Route(std::int16_t state, const std::string& chunk)
+{
+    const auto found = m_listeners.find(state);
+    if (found == m_listeners.end() || found->second.empty())
+        return;
+    Conversation* to = found->second.front();
+    for (Conversation* listener : found->second)
+        if (listener->Running()) {
+            to = listener;
+            break;
+        }
+    to->OnChunk(state, chunk);
+}
+
 Conversation::Conversation(ConversationContext& context)
     : m_ctx(context), m_timer(context.clock.createTimer()), m_silence(context.clock.createTimer())
 {
@@ -29,6 +43,8 @@ Conversation::~Conversation()
     Unwatch();
     if (m_ctx.slot.m_active == this)
         m_ctx.slot.m_active = nullptr;
+    for (auto& [state, listeners] : m_ctx.slot.m_listeners)
+        std::erase(listeners, this);
 }
 
 void Conversation::Abort(const Result& reason)
@@ -124,7 +140,11 @@ void Conversation::ShowProgressLine(long long done)
 
 void Conversation::Listen(std::int16_t state)
 {
-    m_ctx.link.SetHandler(state, [this, state](const std::string& chunk) { OnChunk(state, chunk); });
+    auto& listeners = m_ctx.slot.m_listeners[state];
+    listeners.push_back(this);
+    if (listeners.size() == 1)
+        m_ctx.link.SetHandler(state,
+                              [&slot = m_ctx.slot, state](const std::string& chunk) { slot.Route(state, chunk); });
 }
 
 } // namespace marrowick

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "base/Result.h"
 #include "base/Signal.h"
@@ -18,7 +20,8 @@ namespace marrowick {
 class Conversation;
 
 // The one conversation running on the link, so the user's cancel, a lost port
-// or the window closing can end it.
+// or the window closing can end it. It also routes each link state's chunks
+// to the conversations that listen to that state.
 class ConversationSlot {
 public:
     Conversation* Active() const { return m_active; }
@@ -29,7 +32,12 @@ public:
 
 private:
     friend class Conversation;
+    // A state's chunk goes to the running conversation among its listeners,
+    // otherwise to the first that listened (a state forced from the log window).
+    void Route(std::int16_t state, const std::string& chunk);
+
     Conversation* m_active = nullptr;
+    std::map<std::int16_t, std::vector<Conversation*>> m_listeners;
 };
 
 // What a conversation works with: the link, the clock, the status it shows,
@@ -101,7 +109,8 @@ protected:
     bool TimerRunning() const;
     void Finish(const Result& result);
     // The chunks that arrive in `state` go to OnChunk, whether or not the
-    // conversation runs (the log window can force a state).
+    // conversation runs (the log window can force a state). When several
+    // conversations listen to one state, the one that runs gets them.
     void Listen(std::int16_t state);
     // The progress line beside the bar, once per step, timed by the clock:
     // `total` units of `unit` ("packet", "record", "byte") are due, `done` of
@@ -118,6 +127,8 @@ protected:
     ConversationContext& m_ctx;
 
 private:
+    friend class ConversationSlot;
+
     void WatchSilence();
     void Unwatch();
 

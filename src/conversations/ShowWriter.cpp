@@ -51,31 +51,31 @@ Result ShowWriter::WriteR2Shows()
     return Write(TableLayout::R2);
 }
 
+std::string ShowWriter::Problem(TableLayout layout) const
+{
+    if (layout == TableLayout::R2 && m_shows.TocImage.size() != TocImageBytes)
+        return "there is no table image to send; read the shows or open a project first";
+    if (m_shows.ShowCount > MaxShowCount)
+        return "the table holds " + std::to_string(m_shows.ShowCount) + " shows; at most " +
+               std::to_string(MaxShowCount) + " can be written";
+    for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
+        if (m_shows.ShowTable[static_cast<std::size_t>(show)].Length < 0)
+            return "show " + std::to_string(show) + " has a negative length";
+    // The table promises every show's length; a show short of data would
+    // leave the controller waiting for bytes and the later shows lost.
+    return IncompleteShows(m_shows);
+}
+
 Result ShowWriter::Write(TableLayout layout)
 {
     const controller* model = m_ctx.identity.Model();
     if (m_ctx.State() != StateIdle || !m_ctx.link.IsOpen() || !model)
         return Result::Busy();
-    std::string problem;
     if (!model->Traits().hasShowTable) {
         m_ctx.status.SetStatus(1, "Shows cannot be written to a " + model->Name() + " controller");
         return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
     }
-    if (layout == TableLayout::R2 && m_shows.TocImage.size() != TocImageBytes) {
-        problem = "there is no table image to send; read the shows or open a project first";
-    } else if (m_shows.ShowCount > MaxShowCount) {
-        problem = "the table holds " + std::to_string(m_shows.ShowCount) + " shows; at most " +
-                  std::to_string(MaxShowCount) + " can be written";
-    } else {
-        for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount && problem.empty(); ++show)
-            if (m_shows.ShowTable[static_cast<std::size_t>(show)].Length < 0)
-                problem = "show " + std::to_string(show) + " has a negative length";
-        // The table promises every show's length; a show short of data would
-        // leave the controller waiting for bytes and the later shows lost.
-        if (problem.empty())
-            problem = IncompleteShows(m_shows);
-    }
-    if (!problem.empty()) {
+    if (const std::string problem = Problem(layout); !problem.empty()) {
         m_ctx.status.SetStatus(1, "Show write refused: " + problem);
         return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
     }

@@ -24,6 +24,9 @@ public:
     Result Start();
     Result WriteK5Shows();
     Result WriteR2Shows();
+    // Why the shows held cannot be written in `layout`, as "Show write
+    // refused: " goes on; empty when they can.
+    std::string Problem(TableLayout layout) const;
     // State 12: the controller asks for the next chunk.
     void SendShowChunk(const std::string& reply);
 

@@ -121,6 +121,7 @@ public:
     void Drop(Control control, const std::vector<std::string>& files) { m_commands.Drop(control, files); }
     void MoveRows(Control list, const std::vector<int>& rows, int before) { m_commands.RowsMoved(list, rows, before); }
     void OptionSelected(Control optionArray, int index) { m_commands.OptionSelected(optionArray, index); }
+    void Toggle(Control checkBox, bool checked) { m_commands.Toggled(checkBox, checked); }
 
     // Start-up once the port is chosen: the port opened at 9600,N,8,1, the
     // one-second timer, state 0 and the version request. False when the port

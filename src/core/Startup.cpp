@@ -113,12 +113,32 @@ void Startup::ConnectAgain()
     });
 }
 
+bool Startup::StoredSwitch(const std::string& key)
+{
+    const std::string stored = m_settings.value(Section, key, "false");
+    bool value = false;
+    if (!ParseSwitchSetting(stored, value))
+        m_notices.push_back("The stored " + key + " \"" + stored + "\" is neither true nor false; taken as false");
+    return value;
+}
+
+void Startup::TakeWriteSwitches()
+{
+    ShowsFeature& shows = m_session.shows();
+    const bool backup = StoredSwitch("backupshows");
+    shows.SetWriteSwitches(backup, StoredSwitch("verifyshows"));
+    // Each change is kept at once.
+    shows.WriteSwitchesChanged.disconnect(m_keepSwitches);
+    m_keepSwitches = shows.WriteSwitchesChanged.connect([&settings = m_settings, &shows] {
+        settings.setValue(Section, "backupshows", shows.BackupShows() ? "true" : "false");
+        settings.setValue(Section, "verifyshows", shows.VerifyShows() ? "true" : "false");
+    });
+}
+
 void Startup::OpenLogAndConnect()
 {
-    const std::string stored = m_settings.value(Section, "debugmode", "false");
-    bool debugMode = false;
-    if (!ParseSwitchSetting(stored, debugMode))
-        m_notices.push_back("The stored debugmode \"" + stored + "\" is neither true nor false; taken as false");
+    const bool debugMode = StoredSwitch("debugmode");
+    TakeWriteSwitches();
     if (debugMode) {
         m_session.log.Open(m_session.clock.localDate(), m_session.clock.localTime());
         m_logWindow.ShowLogWindow();

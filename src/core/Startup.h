@@ -36,7 +36,8 @@ public:
 
 // The main window's start-up, in order: the stored port ("k5port", and
 // "k5device" for a device the user typed), the port dialog, both stored again,
-// the log window when "debugmode" asks for it, then the one-second timer, the
+// the Show tab's "backupshows" and "verifyshows" check boxes, the log window
+// when "debugmode" asks for it, then the one-second timer, the
 // port (the typed device when there is one) and the version request
 // (Session::Connect).
 // The single-instance hand-over comes before all this, before any window exists.
@@ -72,6 +73,10 @@ private:
     void StoreChoice(const PortChoice& chosen);
     std::string PortName() const;
     void AfterPortDialog(const PortChoice& chosen);
+    // A stored "true"/"false"; an unreadable value is taken as false and noted.
+    bool StoredSwitch(const std::string& key);
+    // "backupshows" and "verifyshows": the Show tab's check boxes, stored again when changed.
+    void TakeWriteSwitches();
     void OpenLogAndConnect();
     void ShowNotices();
 
@@ -82,6 +87,7 @@ private:
     std::int16_t m_comPortNumber = 0;
     std::string m_device;
     std::vector<std::string> m_notices;
+    int m_keepSwitches = 0;
     bool m_finished = false;
     bool m_portOpened = false;
     bool m_choosing = false; // the port dialog of "Connect…" is open

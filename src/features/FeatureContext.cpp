@@ -1,6 +1,17 @@
 #include "features/FeatureContext.h"
 
 namespace marrowick {
+namespace {
+
+// Runs the handler registered for `control`, if there is one.
+template <typename Handlers, typename... Args> void Raise(const Handlers& handlers, Control control, Args&&... args)
+{
+    const auto found = handlers.find(control.Name());
+    if (found != handlers.end() && found->second)
+        found->second(std::forward<Args>(args)...);
+}
+
+} // namespace
 
 void CommandMap::OnClick(Control control, std::function<void()> handler)
 {
@@ -22,32 +33,34 @@ void CommandMap::OnRowsMoved(Control list, std::function<void(const std::vector<
     m_moves[list.Name()] = std::move(handler);
 }
 
+void CommandMap::OnToggle(Control checkBox, std::function<void(bool)> handler)
+{
+    m_toggles[checkBox.Name()] = std::move(handler);
+}
+
 void CommandMap::RowsMoved(Control list, const std::vector<int>& rows, int before) const
 {
-    const auto found = m_moves.find(list.Name());
-    if (found != m_moves.end() && found->second)
-        found->second(rows, before);
+    Raise(m_moves, list, rows, before);
 }
 
 void CommandMap::Click(Control control) const
 {
-    const auto found = m_clicks.find(control.Name());
-    if (found != m_clicks.end() && found->second)
-        found->second();
+    Raise(m_clicks, control);
 }
 
 void CommandMap::Drop(Control control, const std::vector<std::string>& files) const
 {
-    const auto found = m_drops.find(control.Name());
-    if (found != m_drops.end() && found->second)
-        found->second(files);
+    Raise(m_drops, control, files);
 }
 
 void CommandMap::OptionSelected(Control optionArray, int index) const
 {
-    const auto found = m_options.find(optionArray.Name());
-    if (found != m_options.end() && found->second)
-        found->second(index);
+    Raise(m_options, optionArray, index);
+}
+
+void CommandMap::Toggled(Control checkBox, bool checked) const
+{
+    Raise(m_toggles, checkBox, checked);
 }
 
 } // namespace marrowick

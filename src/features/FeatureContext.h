@@ -21,17 +21,21 @@ public:
     void OnOption(Control optionArray, std::function<void(int)> handler);
     // Rows of a list dragged to stand before row `before` (0-based; the row count: the end).
     void OnRowsMoved(Control list, std::function<void(const std::vector<int>& rows, int before)> handler);
+    // A check box the user ticked (true) or cleared.
+    void OnToggle(Control checkBox, std::function<void(bool checked)> handler);
 
     void Click(Control control) const;
     void Drop(Control control, const std::vector<std::string>& files) const;
     void OptionSelected(Control optionArray, int index) const;
     void RowsMoved(Control list, const std::vector<int>& rows, int before) const;
+    void Toggled(Control checkBox, bool checked) const;
 
 private:
     std::map<std::string_view, std::function<void()>> m_clicks;
     std::map<std::string_view, std::function<void(const std::vector<std::string>&)>> m_drops;
     std::map<std::string_view, std::function<void(int)>> m_options;
     std::map<std::string_view, std::function<void(const std::vector<int>&, int)>> m_moves;
+    std::map<std::string_view, std::function<void(bool)>> m_toggles;
 };
 
 // What a tab of the window works with: the window and its dialogs, the status

@@ -32,11 +32,59 @@ public:
     // Shows the table and its labels as held.
     void Display();
 
+    // What "Write Shows" does around the write.
+    struct WriteOptions {
+        // Not empty: first read the controller's shows, as "Read Shows" does,
+        // into this new project folder, and write only when that worked.
+        std::string backupFolder;
+        // After "Download Complete", read the table and the shows back and
+        // compare them with what was written.
+        bool verify = false;
+    };
+    // "Write Shows" with `options`: the backup, the write and the verify in
+    // turn, as one operation that raises WriteFinished once when it has
+    // started. Busy or refused with nothing sent as the write alone would be,
+    // and refused when the backup folder exists already. The backup's and the
+    // verify's reads go into a show state of their own: the table held and
+    // shown stays as it is, and no save is offered.
+    Result WriteShows(const WriteOptions& options);
+    Signal<const Result&> WriteFinished;
+    // The step WriteShows is at ("Backing up shows:", "Writing shows:",
+    // "Verifying shows:"; empty when none runs), which the command line puts
+    // before the progress line.
+    const char* WriteStep() const;
+
+    // The tab's check boxes "Back up the controller's shows first" and
+    // "Verify after writing", which the window's "Write Shows" follows.
+    bool BackupShows() const { return m_backupShows; }
+    bool VerifyShows() const { return m_verifyShows; }
+    // Sets both, and the check boxes with them (the stored settings at start-up).
+    void SetWriteSwitches(bool backupShows, bool verifyShows);
+    // The user ticked or cleared one of them.
+    Signal<> WriteSwitchesChanged;
+    // Where the window keeps its backups, one folder each; empty: nowhere.
+    std::string backupRoot;
+    // A folder of backupRoot that does not exist yet, named by the model, its
+    // serial number (for the models that have one) and the time:
+    // "R2 1A2B3C4D 2026-06-12 12.00.00".
+    std::string NewBackupFolder() const;
+
 private:
+    enum class Step { None, Backup, Write, Verify };
+
     void OnReadShows();
     void OnOpenShows();
+    void OnWriteShows();
     void ReadEnded(const Result& outcome);
     void OfferSave();
+    Result StartWrite();
+    Result StartCopyRead(Step step);
+    void CopyReadEnded(const Result& outcome);
+    void WriteEnded(const Result& outcome);
+    void NextStep();
+    void SaveBackup();
+    void Verify();
+    void EndWrite(const Result& outcome);
 
     FeatureContext& m_context;
     ShowState m_state;
@@ -45,6 +93,18 @@ private:
     std::map<std::string, std::string> m_shownLabels;
     int m_pendingOffer = 0;
     std::unique_ptr<Timer> m_offer;
+
+    // WriteShows: the step it is at, its options, and what the backup's and
+    // the verify's reads bring, never shown.
+    Step m_step = Step::None;
+    WriteOptions m_options;
+    ShowState m_copy;
+    ShowReader m_copyReader;
+    // Takes the next step once the receive event that ended the last has returned.
+    std::unique_ptr<Timer> m_next;
+    bool m_backedUp = false;
+    bool m_backupShows = false;
+    bool m_verifyShows = false;
 };
 
 } // namespace marrowick

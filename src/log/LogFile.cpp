@@ -1,6 +1,5 @@
 #include "log/LogFile.h"
 
-#include <cstdio>
 #include <system_error>
 
 #include "base/Files.h"
@@ -18,14 +17,6 @@ bool Taken(const fs::path& file)
     return fs::exists(fs::symlink_status(file, ec));
 }
 
-std::string Stamp(const LocalDateTime& when)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d.%02d.%02d", when.year, when.month, when.day, when.hour,
-                  when.minute, when.second);
-    return text;
-}
-
 // The name for a save into `folder`, numbered when the plain name is taken (two
 // saves within a second, or the same hour twice when the clocks go back): a
 // saved log is never replaced.
@@ -33,7 +24,7 @@ fs::path FreePath(const fs::path& folder, const LocalDateTime& when)
 {
     fs::path candidate = folder / LogFileName(when);
     for (int number = 2; Taken(candidate) && number < 1000; ++number)
-        candidate = folder / (Stamp(when) + " logfile (" + std::to_string(number) + ").rtf");
+        candidate = folder / (FileNameStamp(when) + " logfile (" + std::to_string(number) + ").rtf");
     return candidate;
 }
 
@@ -53,7 +44,7 @@ bool TryWrite(const fs::path& folder, const LocalDateTime& when, const std::stri
 
 std::string LogFileName(const LocalDateTime& when)
 {
-    return Stamp(when) + " logfile.rtf";
+    return FileNameStamp(when) + " logfile.rtf";
 }
 
 LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const LocalDateTime& when)

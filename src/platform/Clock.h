@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,6 +30,16 @@ struct LocalDateTime {
     int minute = 0;
     int second = 0;
 };
+
+// "2026-06-12 17.07.09": a date and time for file and folder names, which sort
+// by time and which every file system takes.
+inline std::string FileNameStamp(const LocalDateTime& when)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d.%02d.%02d", when.year, when.month, when.day, when.hour,
+                  when.minute, when.second);
+    return text;
+}
 
 class Clock {
 public:

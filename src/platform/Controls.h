@@ -6,7 +6,7 @@
 
 namespace marrowick {
 
-enum class ControlKind { Window, Tabs, Button, Label, List, Frame, Light, Progress, OptionArray };
+enum class ControlKind { Window, Tabs, Button, Check, Label, List, Frame, Light, Progress, OptionArray };
 
 // A control of the main window, by its object name. The window names its
 // widgets with these, the program addresses them with these, so a mistyped
@@ -46,6 +46,8 @@ struct Control {
     X(btnWriteShows, Button)                                                                                           \
     X(btnOpenShows, Button)                                                                                            \
     X(btnSaveShows, Button)                                                                                            \
+    X(chkBackupShows, Check)                                                                                           \
+    X(chkVerifyShows, Check)                                                                                           \
     X(lblShowCount, Label)                                                                                             \
     X(lblAmbient, Label)                                                                                               \
     X(lblTrigger, Label)                                                                                               \

@@ -18,6 +18,7 @@ public:
     void setCaption(Control, const std::string&) override {}
     void setVisible(Control, bool) override {}
     void setEnabled(Control, bool) override {}
+    void setChecked(Control, bool) override {}
     void setTabEnabled(int, bool) override {}
     void setFillColor(Control, Rgb) override {}
     void setRows(Control, const std::vector<std::vector<std::string>>&) override {}

@@ -30,6 +30,8 @@ public:
     virtual void setCaption(Control control, const std::string& text) = 0;
     virtual void setVisible(Control control, bool visible) = 0;
     virtual void setEnabled(Control control, bool enabled) = 0;
+    // Ticks or clears a check box; the user's own clicks reach the program as commands.
+    virtual void setChecked(Control checkBox, bool checked) = 0;
     // Tabs of SSTab1: TabAudioLibrary, TabShows, TabFirmware.
     virtual void setTabEnabled(int tab, bool enabled) = 0;
     virtual void setFillColor(Control control, Rgb colour) = 0;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
 
 #include "base/Texts.h"
@@ -235,5 +237,112 @@ TEST(ShowWrite, ASilentControllerOrACancelEndsTheWriteIdle)
         if (!cancel) {
             EXPECT_EQ(h.writes.size(), 2U); // the table and the first chunk
         }
+    }
+}
+
+// With both check boxes ticked, "Write Shows" first reads the controller's
+// shows into a new folder of the backups, then writes, then reads back and
+// compares. Those reads go into a show state of their own: the table the
+// window holds and shows stays, no save is offered, and a state forced from
+// the log window still reaches the window's table.
+TEST(ShowWrite, BackupAndVerifyReadIntoAShowStateOfTheirOwn)
+{
+    TempFolder root;
+    WriteHarness h(SampleControllerState("R2"));
+    ShowsFeature& feature = h.session.shows();
+    feature.backupRoot = (root.path / "backups").string();
+    h.session.Click(control::btnReadShows);
+    h.clock.RunUntilIdle();
+    ASSERT_EQ(h.dialogs.Texts("question").size(), 1U);
+    // The project differs from what the controller holds: show 1 is quieter
+    // and its data changed.
+    ShowState& shows = h.Shows();
+    shows.ShowTable[1].Volume = 20;
+    shows.ShowData[1][100] = '\x42';
+    const ShowState held = shows;
+    feature.Display();
+    const auto shownRows = ShowListRows(shows);
+    h.session.Toggle(control::chkBackupShows, true);
+    h.session.Toggle(control::chkVerifyShows, true);
+    const ControllerState before = h.simulator.state();
+
+    h.view.statusHistory[1].clear();
+    h.Write();
+    const std::filesystem::path folder = root.path / "backups" / "R2 1A2B3C4D 2026-06-12 12.00.00";
+    EXPECT_EQ(h.view.status[1], "Shows Verified");
+    const auto& said = h.view.statusHistory[1];
+    EXPECT_NE(std::find(said.begin(), said.end(), "Shows Backed Up To: " + folder.string()), said.end());
+    EXPECT_EQ(ReadFile(folder / "000.CFG"), ControllerSimulator(before).TableReply());
+    for (int show = 0; show <= 3; ++show)
+        EXPECT_EQ(ReadFile(folder / ("00" + std::to_string(show) + ".R2S")),
+                  before.shows[static_cast<std::size_t>(show)].data)
+            << show;
+    EXPECT_EQ(h.simulator.state().shows[1].volume, 20);
+    EXPECT_EQ(h.simulator.state().shows[1].data, held.ShowData[1]);
+    EXPECT_EQ(h.writes.front(), "u") << "the backup came first";
+    EXPECT_EQ(h.writes.back(), "*") << "the verify came last";
+    EXPECT_EQ(h.dialogs.Texts("question").size(), 1U) << "no save offered";
+    EXPECT_EQ(ShowListRows(shows), shownRows);
+    EXPECT_EQ(h.view.rows["ListShows"], shownRows);
+    EXPECT_EQ(shows.ShowData, held.ShowData);
+    EXPECT_EQ(shows.ShowTable[1].Volume, 20);
+    EXPECT_TRUE(h.session.paths.ProjectFolder.empty()) << "the window's project folder stays";
+
+    // A second backup in the same second gets a folder of its own.
+    h.Write();
+    EXPECT_EQ(h.view.status[1], "Shows Verified");
+    EXPECT_TRUE(std::filesystem::is_directory(folder.string() + " (2)"));
+}
+
+// A backup that cannot be made stops the write before a byte of it goes out;
+// a check that finds a difference names it.
+TEST(ShowWrite, NoWriteWithoutItsBackupAndAFailedCheckNamesTheDifference)
+{
+    TempFolder root;
+    for (const char* fault : {"silent", "unwritable", "no folder", "corrupted"}) {
+        SCOPED_TRACE(fault);
+        WriteHarness h(SampleControllerState("K5"));
+        ShowsFeature& feature = h.session.shows();
+        h.session.Click(control::btnReadShows);
+        h.clock.RunUntilIdle();
+        const std::string fault_ = fault;
+        feature.backupRoot = fault_ == "no folder" ? "" : (root.path / fault_).string();
+        if (fault_ == "unwritable") // a file where the folder of the backups belongs
+            WriteFile(root.path / fault_, "x");
+        if (fault_ == "silent")
+            h.simulator.faults().silentRequests = "u";
+        if (fault_ == "corrupted") {
+            h.simulator.faults().corruptStoredShow = 3;
+            h.simulator.faults().corruptStoredOffset = 2047;
+        }
+        h.session.Toggle(control::chkBackupShows, fault_ != "corrupted");
+        h.session.Toggle(control::chkVerifyShows, fault_ == "corrupted");
+        h.Write();
+        EXPECT_EQ(h.session.State(), StateIdle);
+        const bool tableSent = std::any_of(h.writes.begin(), h.writes.end(),
+                                           [](const std::string& w) { return w.size() == 165 && w[0] == 'd'; });
+        if (fault_ == "corrupted") {
+            const auto byte = static_cast<unsigned char>(h.Shows().ShowData[3][2047]);
+            const auto hex = [](unsigned value) {
+                const char* digits = "0123456789ABCDEF";
+                return std::string("0x") + digits[value >> 4] + digits[value & 15];
+            };
+            EXPECT_EQ(h.view.status[1], "Show Verify Failed: show 3 data at byte offset 2047: wrote " + hex(byte) +
+                                            ", read back " + hex(byte ^ 0xFFU));
+            EXPECT_TRUE(tableSent);
+            // The log window's table state still reaches the window's table.
+            ControllerState other = SampleControllerState("K5");
+            other.shows[1].length = 77;
+            h.session.SetState(StateReceiveToc);
+            h.session.link.Expect(160);
+            h.session.link.Dispatch(ControllerSimulator(other).TableReply().substr(3));
+            EXPECT_EQ(h.Shows().ShowTable[1].Length, 77);
+            EXPECT_EQ(h.session.State(), StateIdle);
+            continue;
+        }
+        EXPECT_FALSE(tableSent) << "nothing written";
+        const std::string said = h.view.status[1];
+        EXPECT_EQ(said.rfind("Show Backup Failed: ", 0), 0U) << said;
+        EXPECT_NE(said.find("; the shows were not written"), std::string::npos) << said;
     }
 }

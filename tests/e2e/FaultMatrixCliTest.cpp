@@ -30,6 +30,13 @@ std::map<std::string, std::string> Contents(const fs::path& root)
     return files;
 }
 
+std::string Hex(char byte)
+{
+    const char* digits = "0123456789ABCDEF";
+    const auto value = static_cast<unsigned char>(byte);
+    return std::string("0x") + digits[value >> 4] + digits[value & 15];
+}
+
 struct CliRow {
     const char* what;
     std::vector<std::string> sim; // marrowick-sim arguments
@@ -64,6 +71,7 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
     fs::resize_file(cut / "001.K5S", 16 + 100);
     fs::remove(gap / "002.K5S");
     const auto before = Contents(scratch.path);
+    const std::string show1 = ReadFile(project / "001.K5S");
 
     const CliRow rows[] = {
         // A doubled model reply names no model: nothing is sent to what may be another model.
@@ -129,6 +137,28 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
              "Show write refused: show 2: 002.K5S is missing\n",
          "Show write refused: show 2: 002.K5S is missing (project " + gap.string() + ")",
          "requests VM\n"},
+        {"write-shows --verify, a stored byte changed after the write",
+         {"--model", "K5", "--corrupt-stored", "1:17"},
+         {"write-shows", "--port", "PORT", "--project", project.string(), "--verify"},
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n"
+         "Show Loading Complete. Loaded 3 shows\nDownload Complete\nReading Shows\nTOC Received- Time: ",
+         "Show Verify Failed: show 1 data at byte offset 17: wrote " + Hex(show1[16 + 17]) + ", read back " +
+             Hex(static_cast<char>(show1[16 + 17] ^ 0xFF)) + " (port "},
+        {"write-shows --backup, the controller silent to the table request",
+         {"--model", "K5", "--silent", "u"},
+         {"write-shows", "--port", "PORT", "--project", project.string(), "--backup",
+          (scratch.path / "before").string()},
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n"
+         "Show Loading Complete. Loaded 3 shows\nReading Shows\nShow read stopped: Controller not responding\n"
+         "Show Backup Failed: Show read stopped: Controller not responding; the shows were not written\n",
+         "Show Backup Failed: Show read stopped: Controller not responding; the shows were not written (port ",
+         "requests VMu\n"},
+        {"write-shows --backup into a folder that exists",
+         {"--model", "K5"},
+         {"write-shows", "--port", "PORT", "--project", project.string(), "--backup", cut.string()},
+         "",
+         cut.string() + " exists already; --backup wants a new folder",
+         "requests \n"},
         {"send-clips, Error! for packet 2 every time",
          {"--model", "K5", "--error-packet", "2:1000000"},
          {"send-clips", "--port", "PORT", clipFile},

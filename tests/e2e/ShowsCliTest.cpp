@@ -16,6 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using marrowick::testing::ReadFile;
+using marrowick::testing::WriteFile;
 using Scratch = marrowick::testing::TempFolder;
 
 bool Has(const std::string& text, const std::string& part)
@@ -80,6 +81,65 @@ TEST(ShowsEndToEnd, ReadSavesTheProjectAndWriteGivesABlankControllerTheSameShows
         }
         EXPECT_TRUE(Has(ReadFile(written / "summary.txt"),
                         model == "K5" ? "requests VMdVMu****\n" : "requests VMZdVMZu****\n"));
+    }
+}
+
+// --backup reads what the controller holds into a new folder before the
+// write, --verify reads the shows back after it and compares them.
+TEST(ShowsEndToEnd, BackupKeepsWhatTheControllerHeldAndVerifyFindsTheShowsWritten)
+{
+    for (const std::string model : {"K5", "R2"}) {
+        SCOPED_TRACE(model);
+        Scratch scratch;
+        const std::string ext = model == "K5" ? ".K5S" : ".R2S";
+        const fs::path original = scratch.path / "original";
+        {
+            SimProcess source({"--model", model});
+            ASSERT_EQ(RunCli({"read-shows", "--port", source.path(), "--project", original.string()}).status, 0);
+        }
+        // The same project with show 1 quieter and a byte of its data changed.
+        const fs::path changed = scratch.path / "changed";
+        fs::copy(original, changed);
+        const fs::path table = model == "K5" ? changed / "001.K5S" : changed / "000.CFG";
+        std::string bytes = ReadFile(table);
+        bytes[model == "K5" ? 9 : 16 + 9] = 20;
+        WriteFile(table, bytes);
+        bytes = ReadFile(changed / ("001" + ext));
+        bytes[bytes.size() - 100] = static_cast<char>(bytes[bytes.size() - 100] ^ 0x5A);
+        WriteFile(changed / ("001" + ext), bytes);
+
+        SimProcess target({"--model", model, "--dump", (scratch.path / "dump").string()});
+        const fs::path before = scratch.path / "before";
+        const RunResult first = RunCli({"write-shows", "--port", target.path(), "--project", changed.string(),
+                                        "--backup", before.string(), "--verify"});
+        EXPECT_EQ(first.status, 0) << first.err;
+        // The backup's read comes first, then the write, then the verify's read.
+        EXPECT_TRUE(Has(first.out, "Show Loading Complete. Loaded 3 shows\nReading Shows\n")) << first.out;
+        EXPECT_TRUE(Has(first.out, "Shows Backed Up To: " + before.string() +
+                                       "\nDownload Complete\nReading Shows\nTOC Received- Time: "))
+            << first.out;
+        EXPECT_TRUE(first.out.size() > 15 && first.out.substr(first.out.size() - 15) == "Shows Verified\n")
+            << first.out;
+        // The backup is what the controller held: the shows the original project was read from.
+        for (const auto& entry : fs::directory_iterator(original))
+            EXPECT_EQ(ReadFile(before / entry.path().filename()), ReadFile(entry.path())) << entry.path();
+        EXPECT_EQ(std::distance(fs::directory_iterator(before), fs::directory_iterator()),
+                  std::distance(fs::directory_iterator(original), fs::directory_iterator()));
+
+        // Written back, the original project's backup holds the changed shows.
+        const fs::path between = scratch.path / "between";
+        const RunResult second = RunCli({"write-shows", "--port", target.path(), "--project", original.string(),
+                                         "--backup", between.string(), "--verify"});
+        target.Stop();
+        EXPECT_EQ(second.status, 0) << second.err;
+        for (const auto& entry : fs::directory_iterator(changed)) {
+            std::string expected = ReadFile(entry.path());
+            if (entry.path().filename() == "000.CFG") // the controller's own serial number went in with the write
+                expected.replace(168, 4, "\x4D\x3C\x2B\x1A");
+            EXPECT_EQ(ReadFile(between / entry.path().filename()), expected) << entry.path();
+        }
+        EXPECT_EQ(ReadFile(scratch.path / "dump" / "show-001.bin"),
+                  ReadFile(original / ("001" + ext)).substr(model == "K5" ? 16 : 0));
     }
 }
 

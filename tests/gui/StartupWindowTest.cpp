@@ -7,11 +7,11 @@
 
 #include "GuiSupport.h"
 #include "app/LogWindow.h"
+#include "base/Texts.h"
 #include "core/Session.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
 #ifndef _WIN32
-#include "base/Texts.h"
 #include "e2e/SimProcess.h"
 #endif
 

@@ -1,4 +1,5 @@
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -104,6 +105,8 @@ TEST(WindowWiring, EveryControlTheProgramNamesExistsInTheWindow)
             switch (control.kind) {
             case ControlKind::Button:
                 return qobject_cast<QPushButton*>(found) != nullptr;
+            case ControlKind::Check:
+                return qobject_cast<QCheckBox*>(found) != nullptr;
             case ControlKind::Label:
                 return qobject_cast<QLabel*>(found) != nullptr;
             case ControlKind::List:
@@ -225,6 +228,62 @@ TEST(WindowWiring, ClosingShutsDownTheSessionAndSavesTheLog)
     ASSERT_TRUE(rtf.has_value()) << error;
     EXPECT_NE(rtf->find("Closing Logfile at 06/12/2026 12:00:00"), std::string::npos);
     EXPECT_NE(rtf->find("Model set up as R2"), std::string::npos);
+}
+
+// The Show tab's two check boxes are kept in the settings ("backupshows",
+// "verifyshows", off at first) and make "Write Shows" back up the
+// controller's shows into the user's data folder first and check them after.
+TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
+{
+    DesktopFixture f("R2", "R2");
+    const auto box = [&](const char* name) {
+        return f.App().window().findChild<QCheckBox*>(QString::fromLatin1(name));
+    };
+    const auto stored = [&](const char* key) { return f.settings.value("defaults", key, "unset"); };
+    f.App().Start();
+    f.clock.RunUntilIdle(5000);
+    ASSERT_NE(box("chkBackupShows"), nullptr);
+    ASSERT_NE(box("chkVerifyShows"), nullptr);
+    EXPECT_EQ(box("chkBackupShows")->text(), QStringLiteral("Back up the controller's shows first"));
+    EXPECT_EQ(box("chkVerifyShows")->text(), QStringLiteral("Verify after writing"));
+    EXPECT_FALSE(box("chkBackupShows")->isChecked());
+    EXPECT_FALSE(box("chkVerifyShows")->isChecked());
+    box("chkBackupShows")->click();
+    box("chkVerifyShows")->click();
+    box("chkVerifyShows")->click();
+    EXPECT_EQ(stored("backupshows"), "true");
+    EXPECT_EQ(stored("verifyshows"), "false");
+    box("chkVerifyShows")->click();
+    EXPECT_EQ(stored("verifyshows"), "true");
+    f.App().window().close();
+    f.app.reset();
+
+    // The next run takes them from the settings.
+    DesktopApp& app = f.App();
+    Session& session = f.session();
+    app.Start();
+    f.clock.RunUntilIdle(5000);
+    EXPECT_TRUE(box("chkBackupShows")->isChecked());
+    EXPECT_TRUE(box("chkVerifyShows")->isChecked());
+    session.Click(control::btnReadShows); // and No to the offer to save
+    f.clock.RunUntilIdle(60000);
+    ASSERT_EQ(session.shows().State().ShowCount, 3);
+    auto* panel1 = app.window().findChild<QLabel*>(QStringLiteral("StatusBar1_1"));
+    QString whileWriting;
+    session.stateEngine.StateChanged.connect([&](std::int16_t state) {
+        if (state == StateWriteShows)
+            whileWriting = panel1->text();
+    });
+    app.window().findChild<QPushButton*>(QStringLiteral("btnWriteShows"))->click();
+    f.clock.RunUntilIdle(120000);
+
+    const auto folder = std::filesystem::path(f.userFolder) / "backups" / "R2 1A2B3C4D 2026-06-12 12.00.00";
+    EXPECT_EQ(whileWriting.toStdString(), "Shows Backed Up To: " + folder.string());
+    EXPECT_EQ(panel1->text(), QStringLiteral("Shows Verified"));
+    for (const char* file : {"000.CFG", "000.R2S", "001.R2S", "002.R2S", "003.R2S"})
+        EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
+    EXPECT_EQ(f.dialogs.Texts("question"), std::vector<std::string>{"Save Shows To Computer?"})
+        << "offered after the read only";
 }
 
 #if defined(Q_OS_UNIX)

@@ -67,6 +67,7 @@ public:
     void setCaption(Control control, const std::string& text) override { captions[control] = text; }
     void setVisible(Control control, bool v) override { visible[control] = v; }
     void setEnabled(Control control, bool e) override { enabled[control] = e; }
+    void setChecked(Control control, bool c) override { checked[control] = c; }
     void setTabEnabled(int tab, bool e) override { tabEnabled[tab] = e; }
     void setFillColor(Control control, Rgb colour) override { fills[control].push_back(colour); }
     void setRows(Control control, const std::vector<std::vector<std::string>>& r) override { rows[control] = r; }
@@ -95,6 +96,7 @@ public:
     ControlMap<std::string> captions;
     ControlMap<bool> visible;
     ControlMap<bool> enabled;
+    ControlMap<bool> checked;
     std::map<int, bool> tabEnabled;
     ControlMap<std::vector<Rgb>> fills;
     ControlMap<std::vector<std::vector<std::string>>> rows;
