@@ -313,7 +313,8 @@ TEST(Startup, ConnectIsRefusedWhileBusyAndReidentifiesASimulatedController)
     s.simulator.requests.clear();
     s.session.Click(control::btnConnect);
     s.clock.RunUntilIdle(5000);
-    EXPECT_EQ(simulatedFakes.events, (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows"}))
+    EXPECT_EQ(simulatedFakes.events,
+              (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows"}))
         << "no port dialog for a simulated controller";
     EXPECT_EQ(s.simulator.requests, "VMZ");
     EXPECT_EQ(s.session.Status(2), "Firmware Version: 1.05       Model: L+");
