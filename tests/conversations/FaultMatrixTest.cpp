@@ -311,8 +311,8 @@ TEST(FaultMatrix, ReadShows)
         {Talk::ReadShows, "K5", Fault::RunTogether, 2, 0, false,
          "Show read stopped: show 0 came with 600 bytes instead of 300"},
         {Talk::ReadShows, "K5", Fault::Close, 3, 0, false, Lost},
-        {Talk::ReadShows, "K5", Fault::Paced, 0, 0, true, "Show Saved as: /Fresh/003.K5S"},
-        {Talk::ReadShows, "R2", Fault::Paced, 0, 0, true, "cfg Saved as: /Fresh/000.CFG"},
+        {Talk::ReadShows, "K5", Fault::Paced, 0, 0, true, "Show Saved as: " + Sep + "Fresh" + Sep + "003.K5S"},
+        {Talk::ReadShows, "R2", Fault::Paced, 0, 0, true, "cfg Saved as: " + Sep + "Fresh" + Sep + "000.CFG"},
         // A table that promises more than comes: the read ends once the line has
         // been quiet for three seconds, not when the promised bytes could have come.
         {Talk::ReadShows, "K5", Fault::Length, 1, 0x7FFFFFFF, false,
