@@ -157,8 +157,8 @@ std::vector<Command> FirmwareCommands()
              "\n"
              "example: marrowick-cli images --export ~/firmware"},
             {"flash",
-             "flash --port PORT --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
-             {{"port"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
+             "flash --port PORT|--simulate MODEL --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
              false,
              RunFlash,
              "Identifies the controller, picks the firmware image for its model and VERSION,\n"

@@ -139,8 +139,8 @@ std::vector<Command> LibraryCommands()
              "\n"
              "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"},
             {"send-clips",
-             "send-clips --port PORT [--timeout SECONDS] FILE...",
-             {{"port"}, {"timeout"}},
+             "send-clips --port PORT|--simulate MODEL [--timeout SECONDS] FILE...",
+             {{"port"}, {"simulate"}, {"timeout"}},
              true,
              RunSendClips,
              "Identifies the controller, builds the audio library for its model from the sound\n"

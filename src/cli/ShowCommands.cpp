@@ -238,8 +238,8 @@ int RunShowTable(Context& context)
 std::vector<Command> ShowCommands()
 {
     return {{"read-shows",
-             "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]",
-             {{"port"}, {"project"}, {"force", false}, {"timeout"}},
+             "read-shows --port PORT|--simulate MODEL --project DIR [--force] [--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"project"}, {"force", false}, {"timeout"}},
              false,
              RunReadShows,
              "Identifies the controller, reads its show table and every show, and saves them\n"
@@ -252,8 +252,8 @@ std::vector<Command> ShowCommands()
              "\n"
              "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
             {"write-shows",
-             "write-shows --port PORT --project DIR [--timeout SECONDS]",
-             {{"port"}, {"project"}, {"timeout"}},
+             "write-shows --port PORT|--simulate MODEL --project DIR [--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"project"}, {"timeout"}},
              false,
              RunWriteShows,
              "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
