@@ -130,20 +130,21 @@ e2e_started=$SECONDS
 e2e="$root/$qt/e2e"
 rm -rf "$e2e"
 mkdir -p "$e2e"
-cli() { LC_ALL=C.UTF-8 wine $qt/marrowick-cli.exe "$@" 2>&1 | tr -d '\r'; }
-said=$(cli identify --simulate R2) || fail "marrowick-cli.exe identify --simulate R2 failed: $said"
-[ "$said" = "$(printf 'Firmware Version: 1.05       Model: R2\nSerial Number: 1A2B3C4D')" ] ||
-  fail "marrowick-cli.exe identify --simulate R2 said: $said"
+# Its stdout; stderr (progress lines, messages) goes to a file, shown on failure.
+cli() { LC_ALL=C.UTF-8 wine $qt/marrowick-cli.exe "$@" 2>"$e2e/stderr" | tr -d '\r'; }
+cli_fail() { fail "marrowick-cli.exe $1 said: $said$(printf '\nand on stderr: ')$(tr -d '\r' <"$e2e/stderr")"; }
+said=$(cli identify --simulate R2) || cli_fail identify
+[ "$said" = "$(printf 'Firmware Version: 1.05       Model: R2\nSerial Number: 1A2B3C4D')" ] || cli_fail identify
 project="$e2e/Geisterbahn Süd/幽霊"
-said=$(cli read-shows --simulate R2 --project "$(winpath "$project")") || fail "read-shows --simulate R2 failed: $said"
-echo "$said" | grep -qxF 'cfg Saved as: \幽霊\000.CFG' || fail "read-shows --simulate R2 said: $said"
+said=$(cli read-shows --simulate R2 --project "$(winpath "$project")") || cli_fail read-shows
+echo "$said" | grep -qxF 'cfg Saved as: \幽霊\000.CFG' || cli_fail read-shows
 sizes=$(cd "$project" 2>/dev/null && stat -c '%n %s' 000.CFG 00?.R2S | tr '\n' ' ') || true
 [ "$sizes" = "000.CFG 304 000.R2S 300 001.R2S 5000 002.R2S 0 003.R2S 2048 " ] ||
   fail "read-shows --simulate R2 saved: ${sizes:-nothing} in $project"
-said=$(cli show-table --project "$(winpath "$project")" --model R2) || fail "show-table failed: $said"
-echo "$said" | grep -qF "$(printf 'Show 1\t4396\t5000\t2\t51\t1\t2\t17')" || fail "show-table said: $said"
-said=$(cli write-shows --simulate R2 --project "$(winpath "$project")") || fail "write-shows --simulate R2 failed: $said"
-echo "$said" | grep -qx 'Download Complete' || fail "write-shows --simulate R2 said: $said"
+said=$(cli show-table --project "$(winpath "$project")" --model R2) || cli_fail show-table
+echo "$said" | grep -qF "$(printf 'Show 1\t4396\t5000\t2\t51\t1\t2\t17')" || cli_fail show-table
+said=$(cli write-shows --simulate R2 --project "$(winpath "$project")") || cli_fail write-shows
+echo "$said" | grep -qx 'Download Complete' || cli_fail write-shows
 echo "marrowick-cli.exe --simulate R2: identified, shows read into \"${project#"$e2e/"}\", listed and written back in $((SECONDS - e2e_started))s"
 
 # The installer, into a prefix of its own with nothing on WINEPATH, so the
