@@ -185,6 +185,9 @@ for _ in $(seq 300); do
 done
 sleep 2 # the status bar paints after the line is printed
 import -window root "$1/windows-R2.png"
+# A second start finds this copy (run by the same user), hands over to it and ends.
+timeout 60 wine "C:\\Program Files\\Marrowick Interface Utility\\bin\\marrowick.exe" >"$1/second.out" 2>&1
+echo "second start ended: $?" >>"$1/second.out"
 kill $window
 wineserver -k
 EOF
@@ -193,6 +196,9 @@ xvfb-run -a -s "-screen 0 960x600x24" $qt/window.sh "$root/$qt" 2>/dev/null || t
 grep -q "^identified: .*Model: R2" $qt/window.out ||
   { cat $qt/window.out; fail "the installed window did not identify the simulated R2"; }
 echo "installed marrowick.exe: $(grep '^identified: ' $qt/window.out | tr -s ' '), screenshot $qt/windows-R2.png"
+[ "$(tr -d '\r' <$qt/second.out)" = "second start ended: 0" ] ||
+  { cat $qt/second.out; fail "a second marrowick.exe did not hand over to the running one"; }
+echo "a second marrowick.exe handed over to the running one and ended"
 
 wine "$installed/Uninstall.exe" /S
 wineserver -w # the uninstaller goes on as a copy of itself in the temporary folder
