@@ -1,6 +1,7 @@
 // 000.CFG of an R2 project: the input is the file, opened from a folder as
-// "Open Existing Shows" opens it. Anything but 304 bytes is refused with a
-// reason and changes nothing; a file that is taken is the table image byte for
+// "Open Existing Shows" opens it. Anything but 304 bytes, or a table the program
+// cannot hold (more than ten shows, a show of negative length), is refused with
+// a reason and changes nothing; a file that is taken is the table image byte for
 // byte, and saving the project and opening it again gives the same table.
 
 #include <fstream>
@@ -8,6 +9,7 @@
 #include "ShowFuzz.h"
 #include "features/ProjectFiles.h"
 #include "projects/ConfigFile.h"
+#include "shows/TableReply.h"
 
 using namespace marrowick;
 using namespace marrowick::fuzz;
@@ -23,7 +25,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Result opened = h->session.shows().OpenShowsFrom(folder.string());
     const ShowState& shows = h->session.shows().State();
     FUZZ_CHECK(h->session.State() == StateIdle);
-    if (size != TocImageBytes) {
+    const bool usable =
+        size == TocImageBytes && TableProblem(std::string_view(bytes).substr(0, BlocksPerTable * ShowBlockBytes),
+                                              data[160], (data[161] & 1) != 0, "the file")
+                                     .empty();
+    if (!usable) {
         FUZZ_CHECK(!opened.ok() && !opened.message.empty());
         FUZZ_CHECK(shows.TocImage == before.TocImage && shows.ShowCount == before.ShowCount);
         return 0;

@@ -5,6 +5,8 @@
 // Whatever arrives and however it is cut, the read ends on its own, once, with
 // nothing left running; a read that reports success holds every show it asked for.
 
+#include <algorithm>
+
 #include "ShowFuzz.h"
 
 using namespace marrowick;
@@ -39,10 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CheckUntouched(h->session.shows().State());
         return 0;
     }
-    // "u", then one "*" for every show that exists, and each show's bytes kept.
+    // "u", then one "*" for every show that exists (and one for show 1 when the
+    // table lists none), and each show's bytes kept.
     const ShowState& shows = h->session.shows().State();
     FUZZ_CHECK(shows.ShowCount <= MaxShowCount);
-    const std::size_t asked = static_cast<std::size_t>(shows.ShowCount - shows.FirstShow() + 1);
+    const std::size_t asked = static_cast<std::size_t>(std::max(shows.ShowCount - shows.FirstShow() + 1, 1));
     FUZZ_CHECK(h->sent == "u" + std::string(asked, '*'));
     for (int show = shows.FirstShow(); show <= shows.ShowCount; ++show) {
         const auto i = static_cast<std::size_t>(show);

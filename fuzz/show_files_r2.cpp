@@ -1,8 +1,8 @@
 // The files of an R2 project: 000.CFG and the show data files 000.R2S ..
 // 009.R2S. The input holds 000.CFG, then the data files, cut at "MRWK"; an empty
-// piece leaves that file out. The folder opens or is refused without harm; the
-// data kept of each show is at most its table length; what was opened saves and
-// opens again as the same shows.
+// piece leaves that file out. The folder opens, or is refused without harm when
+// 000.CFG is not a table the program can hold; the data kept of each show is at
+// most its table length; what was opened saves and opens again as the same shows.
 
 #include <fstream>
 
@@ -10,6 +10,7 @@
 #include "features/ProjectFiles.h"
 #include "projects/ConfigFile.h"
 #include "projects/ProjectPaths.h"
+#include "shows/TableReply.h"
 
 using namespace marrowick;
 using namespace marrowick::fuzz;
@@ -30,7 +31,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto h = SilentController("R2");
     const Result opened = h->session.shows().OpenShowsFrom(folder.string());
     FUZZ_CHECK(h->session.State() == StateIdle);
-    const bool configUsable = files[0].empty() || files[0].size() == TocImageBytes;
+    const std::string& config = files[0];
+    const bool configUsable =
+        config.empty() || (config.size() == TocImageBytes &&
+                           TableProblem(std::string_view(config).substr(0, BlocksPerTable * ShowBlockBytes),
+                                        static_cast<unsigned char>(config[160]), (config[161] & 1) != 0, "the file")
+                               .empty());
     FUZZ_CHECK(opened.ok() == configUsable);
     if (!opened.ok())
         return 0;

@@ -207,6 +207,12 @@ void BuildMainLayout(QMainWindow& window)
     progress->setValue(0);
     progress->setTextVisible(false);
     progressRow->addWidget(progress, 1);
+    // Room for the longest line a transfer shows, so the bar keeps its width
+    // while the line changes.
+    auto* line = Named(new QLabel, control::lblProgress);
+    line->setMinimumWidth(
+        line->fontMetrics().horizontalAdvance(QStringLiteral("packet 88,888 of 88,888 \u00B7 about 88 h 88 min left")));
+    progressRow->addWidget(line);
     auto* cancel = Button(control::btnCancel, "Cancel", "Stops the transfer that is running");
     cancel->hide();
     progressRow->addWidget(cancel);

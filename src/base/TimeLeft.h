@@ -18,6 +18,9 @@ public:
 
     // A transfer of `total` units starts now.
     void Start(std::int64_t nowMs, double total);
+    // More (or less) turned out to be due, as when a read learns the lengths of
+    // what it reads; the rate measured so far still holds.
+    void SetTotal(double total) { m_total = total; }
     // `done` units are done now.
     void Update(std::int64_t nowMs, double done);
     // Seconds still needed; nothing before the warm-up or without progress.

@@ -126,6 +126,7 @@ struct Context::Impl {
     std::unique_ptr<ConsoleDialogs> dialogs;
     std::unique_ptr<Session> session;
     std::function<void()> wake;
+    int progressConnection = 0;
 };
 
 Context::Context(const Command& command_, Args args_)
@@ -189,7 +190,7 @@ std::string Context::OnPort(const std::string& message) const
     return message + " (port " + port + ")";
 }
 
-void Context::RunUntil(const std::function<bool()>& done, int refreshMs)
+void Context::RunUntil(const std::function<bool()>& done)
 {
     QEventLoop loop;
     // Checked once events have settled after a wake-up (a finished conversation,
@@ -201,14 +202,6 @@ void Context::RunUntil(const std::function<bool()>& done, int refreshMs)
         });
     };
     const int id = session().stateEngine.StateChanged.connect([this](std::int16_t) { Wake(); });
-    // Only a progress line that is drawn from `done` needs a clock of its own.
-    QTimer refresh;
-    QObject::connect(&refresh, &QTimer::timeout, &loop, [&] {
-        if (done())
-            loop.quit();
-    });
-    if (refreshMs > 0)
-        refresh.start(refreshMs);
     if (!done())
         loop.exec();
     session().stateEngine.StateChanged.disconnect(id);
@@ -262,6 +255,18 @@ void Context::Progress(const std::string& line) const
 void Context::EndProgress() const
 {
     std::cerr << std::flush;
+}
+
+void Context::ShowProgressLines(std::function<std::string()> doing)
+{
+    StatusSink& status = session().status;
+    if (m_impl->progressConnection != 0)
+        status.ProgressLineChanged.disconnect(m_impl->progressConnection);
+    m_impl->progressConnection =
+        status.ProgressLineChanged.connect([this, doing = std::move(doing)](const std::string& line) {
+            if (!line.empty()) // emptied as the transfer ends: the last line stays
+                Progress(doing() + " " + line);
+        });
 }
 
 } // namespace marrowick::cli

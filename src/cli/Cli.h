@@ -92,14 +92,17 @@ public:
     std::optional<std::string> promptAnswer;
 
     // Runs the event loop until `done` says so: checked after each Wake() and
-    // each change of the link state, and every `refreshMs` when given (for a
-    // progress line drawn from `done`).
-    void RunUntil(const std::function<bool()>& done, int refreshMs = 0);
+    // each change of the link state.
+    void RunUntil(const std::function<bool()>& done);
     // Something `done` looks at has changed.
     void Wake();
     // Progress on stderr: a line that rewrites itself.
     void Progress(const std::string& line) const;
     void EndProgress() const;
+    // From now on the progress line of the running transfer, as the window
+    // shows it beside the bar, goes to stderr after what `doing` says
+    // ("Sending clips:"); a later call takes its place.
+    void ShowProgressLines(std::function<std::string()> doing);
 
     struct Impl;
 

@@ -124,11 +124,8 @@ int RunFlash(Context& context)
         outcome = o;
         context.Wake();
     });
-    firmware.download().RecordSent.connect([&](int index, int last) {
-        if (index % 16 == 0 || index == last)
-            context.Progress("Image " + std::to_string(firmware.download().ImageNumber()) + ": record " +
-                             std::to_string(index + 1) + " of " + std::to_string(last + 1));
-    });
+    context.ShowProgressLines(
+        [&firmware] { return "Image " + std::to_string(firmware.download().ImageNumber()) + ":"; });
     if (!firmware.Download(options))
         return context.Fail(context.OnPort("No firmware was sent."));
     context.RunUntil([&] { return outcome.has_value(); });

@@ -8,7 +8,6 @@
 #include "features/LibraryFeature.h"
 #include "library/LibraryImage.h"
 #include "link/Encoding.h"
-#include "link/LineRate.h"
 
 namespace marrowick::cli {
 namespace {
@@ -75,13 +74,6 @@ int RunSaveLibrary(Context& context)
     return ExitOk;
 }
 
-std::string TimeText(std::size_t seconds)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%zu:%02zu:%02zu", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    return text;
-}
-
 int RunSendClips(Context& context)
 {
     if (context.args.positional.empty())
@@ -100,19 +92,11 @@ int RunSendClips(Context& context)
         outcome = o;
         context.Wake();
     });
-    const auto showProgress = [&] {
-        const std::size_t total = transfer.BytesTotal();
-        const std::size_t done = transfer.BytesAccepted();
-        const std::size_t left = (total - done + LineBytesPerSecond - 1) / LineBytesPerSecond;
-        context.Progress("Sending clips: " + std::to_string(total == 0 ? 100 : done * 100 / total) + "%  " +
-                         std::to_string(done) + " of " + std::to_string(total) + " bytes  " + TimeText(left) + " left");
-    };
-    transfer.Progressed.connect(showProgress);
+    context.ShowProgressLines([] { return "Sending clips:"; });
     const Result started = session.library().StartSending();
     if (!started.ok())
         return context.Fail(started.message.empty() ? context.OnPort("The link is busy; nothing was sent")
                                                     : started.message);
-    showProgress();
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
     if (!outcome->ok())

@@ -32,7 +32,7 @@ fs::path ProjectArgument(const Context& context)
     return folder;
 }
 
-// Runs the event loop until `conversation` finishes, with a progress line.
+// Runs the event loop until `conversation` finishes, with its progress line.
 template <typename Exchange> Result WaitFor(Context& context, Exchange& conversation, const char* doing)
 {
     std::optional<Result> outcome;
@@ -40,6 +40,7 @@ template <typename Exchange> Result WaitFor(Context& context, Exchange& conversa
         outcome = o;
         context.Wake();
     });
+    context.ShowProgressLines([doing] { return doing; });
     const Result started = conversation.Start();
     if (!started.ok()) {
         conversation.Finished.disconnect(id);
@@ -47,18 +48,7 @@ template <typename Exchange> Result WaitFor(Context& context, Exchange& conversa
             return Result::Fail(ResultCode::Busy, "The controller is busy or the port is closed");
         return started;
     }
-    std::string shown;
-    context.RunUntil(
-        [&] {
-            const std::string line = std::string(doing) + " " +
-                                     std::to_string(static_cast<long long>(conversation.Done())) + " of " +
-                                     std::to_string(static_cast<long long>(conversation.Total())) + " bytes";
-            if (line != shown)
-                context.Progress(line);
-            shown = line;
-            return outcome.has_value();
-        },
-        250);
+    context.RunUntil([&] { return outcome.has_value(); });
     conversation.Finished.disconnect(id);
     std::cerr << std::endl;
     return *outcome;

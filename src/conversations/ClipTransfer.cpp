@@ -27,7 +27,6 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
     m_data = std::move(data);
     m_total = m_data.size();
     m_green = 255;
-    m_accepted = 0;
     m_acceptedPackets = 0;
     m_packetNumber = 1;
     m_step = Step::FirstPacket;
@@ -40,6 +39,8 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
     Begin({StateStreamClips, ReplyBytes, ReplyAllowanceMs});
     // The bar was full after loading the clips; from here it counts accepted packets.
     m_ctx.status.SetProgressValue(0);
+    const std::size_t later = m_total > m_firstPacket ? m_total - m_firstPacket : 0;
+    StartProgressLine("packet", static_cast<long long>(1 + (later + BlockBytes - 1) / BlockBytes));
 
     std::string header = "D";
     header += static_cast<char>(count);
@@ -114,7 +115,6 @@ void ClipTransfer::PacketAccepted()
 {
     m_errors = 0;
     m_unreadable = false;
-    m_accepted += m_packetBytes;
     if (m_step == Step::FirstPacket) {
         const controller* model = m_ctx.identity.Model();
         m_ctx.status.SetStatus(1, "Transmitting Audio clips to " +
@@ -125,7 +125,7 @@ void ClipTransfer::PacketAccepted()
         const double maximum = static_cast<double>(m_data.size()) / BlockBytes;
         m_ctx.status.SetProgressValue(std::min<double>(m_acceptedPackets, maximum));
     }
-    Progressed();
+    ShowProgressLine(m_packetNumber);
     m_position += m_packetBytes;
     ++m_packetNumber;
     if (m_position >= m_data.size()) {

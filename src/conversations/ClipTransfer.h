@@ -34,12 +34,6 @@ public:
     // Takes the table and the audio data (already loaded) and sends them.
     void Start(const std::vector<ClipEntry>& entries, std::string data);
 
-    // Audio bytes the controller has accepted so far, and of how many.
-    std::size_t BytesAccepted() const { return m_accepted; }
-    std::size_t BytesTotal() const { return m_total; }
-
-    Signal<> Progressed;
-
 protected:
     void OnChunk(std::int16_t state, const std::string& chunk) override;
     void TimedOut() override;
@@ -60,7 +54,6 @@ private:
     std::size_t m_position = 0;    // 0-based offset of the packet waiting for its reply
     std::size_t m_packetBytes = 0;
     int m_packetNumber = 0;
-    std::size_t m_accepted = 0;
     std::int16_t m_acceptedPackets = 0; // after packet 1, shown on the progress bar
     int m_green = 255;                  // the status light fades to red as resends add up
     int m_errors = 0;                   // "Error!" in a row for the packet waiting

@@ -49,6 +49,7 @@ void Conversation::Begin(const Opening& opening)
     Unwatch();
     m_sentConnection = m_ctx.link.BytesSent.connect([this](std::string_view) { WatchSilence(); });
     m_arrivedConnection = m_ctx.link.BytesArrived.connect([this](std::string_view) { WatchSilence(); });
+    m_ctx.status.ClearProgressLine();
     if (opening.cancellable)
         m_ctx.status.ShowCancel(true);
 }
@@ -107,7 +108,18 @@ void Conversation::Finish(const Result& result)
     if (m_ctx.State() != StateIdle)
         m_ctx.SetState(StateIdle);
     m_ctx.status.ShowCancel(false);
+    m_ctx.status.ClearProgressLine();
     Finished(result);
+}
+
+void Conversation::StartProgressLine(const std::string& unit, long long total)
+{
+    m_ctx.status.StartProgressLine(unit, total, m_ctx.clock.nowMs());
+}
+
+void Conversation::ShowProgressLine(long long done)
+{
+    m_ctx.status.UpdateProgressLine(done, m_ctx.clock.nowMs());
 }
 
 void Conversation::Listen(std::int16_t state)

@@ -103,6 +103,11 @@ protected:
     // The chunks that arrive in `state` go to OnChunk, whether or not the
     // conversation runs (the log window can force a state).
     void Listen(std::int16_t state);
+    // The progress line beside the bar, once per step, timed by the clock:
+    // `total` units of `unit` ("packet", "record", "byte") are due, `done` of
+    // them are done. Begin and Finish empty it.
+    void StartProgressLine(const std::string& unit, long long total);
+    void ShowProgressLine(long long done);
 
     virtual void OnChunk(std::int16_t state, const std::string& chunk) = 0;
     // The reply did not come in time, or the line fell silent while it was due.

@@ -38,6 +38,7 @@ void FirmwareDownload::Start(const FirmwareImage& image)
     Begin({StateFirmware, 1, TokenTimeoutMs});
     m_ctx.status.SetWindowCaption("");
     m_ctx.status.SetProgressMaximum(image.LastIndex());
+    StartProgressLine("record", static_cast<long long>(m_records.size()));
     m_ctx.link.Send("F");
     AwaitFor(WireTimeMs(2) + AllowanceMs());
 }
@@ -58,6 +59,7 @@ void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
         } else {
             ++m_index;
         }
+        ShowProgressLine(static_cast<long long>(m_index)); // the records before it were taken
         SendCurrent();
         return;
     case FirmwareToken::ErrorFlag:
@@ -103,6 +105,7 @@ void FirmwareDownload::SendCurrent()
 
 void FirmwareDownload::Completed(const std::string& note)
 {
+    ShowProgressLine(static_cast<long long>(m_records.size()));
     std::string message =
         "Firmware image " + std::to_string(m_number) + " sent: " + std::to_string(m_records.size()) + " records";
     if (!note.empty()) {

@@ -1,4 +1,5 @@
 #include "conversations/Identification.h"
+#include "base/Texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -121,7 +122,7 @@ void Identification::OnVersion(const std::string& chunk)
     const std::string version = Trimmed(chunk);
     if (!Readable(version)) {
         m_ctx.Log("Unreadable version reply " + Shown(chunk));
-        NotAvailable(Result::Fail(ResultCode::UnreadableReply, "Firmware Version Not Available"));
+        NotAvailable(Result::Fail(ResultCode::UnreadableReply, text::VersionNotAvailable));
         return;
     }
     m_ctx.identity.FirmwareVersion = version;
@@ -199,18 +200,18 @@ void Identification::NotAvailable(const std::optional<Result>& failure)
     if (m_ctx.State() == StateAwaitVersion) {
         StopTimer();
         VersionUnavailable();
-        m_ctx.status.SetStatus(2, "Firmware Version Not Available");
+        m_ctx.status.SetStatus(2, text::VersionNotAvailable);
         // Idle before the model question: a reply that comes while the question
         // is open is late and must be dropped, not taken as the version.
         m_ctx.SetState(StateIdle);
         ModelDecided();
-        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, "Firmware Version Not Available")));
+        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, text::VersionNotAvailable)));
     } else if (m_ctx.State() == StateAwaitModel) {
         StopTimer();
-        m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "     Model Not Available");
+        m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "     " + text::ModelNotAvailable);
         m_ctx.SetState(StateIdle);
         ModelDecided();
-        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, "Model Not Available")));
+        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, text::ModelNotAvailable)));
     }
 }
 
@@ -218,9 +219,9 @@ void Identification::SerialNotAvailable()
 {
     if (m_ctx.State() != StateAwaitSerial)
         return;
-    m_ctx.status.SetStatus(3, "Serial Number Not Available");
+    m_ctx.status.SetStatus(3, text::SerialNotAvailable);
     m_ctx.SetState(StateIdle);
-    Finish(Result::Fail(ResultCode::TimedOut, "Serial Number Not Available"));
+    Finish(Result::Fail(ResultCode::TimedOut, text::SerialNotAvailable));
 }
 
 void Identification::OnAbort(const Result& reason)
@@ -232,7 +233,7 @@ void Identification::OnAbort(const Result& reason)
         return;
     }
     if (state == StateAwaitSerial) {
-        m_ctx.status.SetStatus(3, "Serial Number Not Available");
+        m_ctx.status.SetStatus(3, text::SerialNotAvailable);
         m_ctx.SetState(StateIdle);
     }
     Finish(reason);

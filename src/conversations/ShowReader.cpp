@@ -61,6 +61,7 @@ Result ShowReader::Start()
     m_readStartTime = static_cast<float>(m_ctx.clock.secondsSinceMidnight());
     m_total = static_cast<double>(tableBytes);
     m_done = 0;
+    StartProgressLine("byte", static_cast<long long>(tableBytes));
     ShowProgress();
     Await(tableBytes);
     m_ctx.link.Send("u");
@@ -153,6 +154,7 @@ void ShowReader::TableTaken()
     for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
         m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = static_cast<double>(m_ctx.identity.Model()->ShowReadDataCount());
+    m_ctx.status.SetProgressLineTotal(static_cast<long long>(m_total));
     ShowProgress();
     if (m_shows.FirstShow() > m_shows.ShowCount)
         return RequestNoShow();
@@ -275,6 +277,7 @@ void ShowReader::Await(std::size_t bytes)
 void ShowReader::ShowProgress()
 {
     m_ctx.status.SetProgress(m_total, m_done);
+    ShowProgressLine(static_cast<long long>(m_done));
 }
 
 } // namespace marrowick

@@ -32,10 +32,6 @@ public:
     // State 10: one show's data.
     void ReceiveShowData(const std::string& data);
 
-    // Bytes done and in all, as the progress bar shows them.
-    double Done() const { return m_done; }
-    double Total() const { return m_total; }
-
     // The table and its labels changed: after a table reply, and after a failed
     // read gave back what was held before.
     Signal<> Shown;

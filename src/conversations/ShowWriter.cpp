@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "base/Texts.h"
 #include "link/Encoding.h"
 #include "link/LineRate.h"
 
@@ -86,6 +87,9 @@ Result ShowWriter::Write(TableLayout layout)
     for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
         m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = 0;
+    // Bar and line count the bytes sent before the piece going out, so the time
+    // left still holds the last piece's time on the line.
+    StartProgressLine("byte", static_cast<long long>(m_total));
     Send(burst);
     m_done = static_cast<double>(burst.size());
     m_sendPosition = 1;
@@ -176,7 +180,7 @@ void ShowWriter::SendShowChunk(const std::string& /*reply*/)
         m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
         return;
     }
-    Stop(Result::Done("Download Complete"));
+    Stop(Result::Done(text::DownloadComplete));
 }
 
 void ShowWriter::Send(const std::string& bytes)
@@ -210,6 +214,7 @@ void ShowWriter::Stop(const Result& result)
 void ShowWriter::ShowProgress()
 {
     m_ctx.status.SetProgress(m_total, m_done);
+    ShowProgressLine(static_cast<long long>(m_done));
 }
 
 } // namespace marrowick

@@ -27,10 +27,6 @@ public:
     // State 12: the controller asks for the next chunk.
     void SendShowChunk(const std::string& reply);
 
-    // Bytes done and in all, as the progress bar shows them.
-    double Done() const { return m_done; }
-    double Total() const { return m_total; }
-
     // The 165- or 305-byte burst that starts a write, "d" first.
     std::string K5Table();
     std::string R2Table();

@@ -1,5 +1,6 @@
 #include "core/Session.h"
 
+#include "base/Texts.h"
 #include "features/ModelSetup.h"
 
 namespace marrowick {
@@ -110,7 +111,7 @@ void Session::OnLineEvent(const LineEvent& event)
         if (m_lost)
             return; // said once; the port is closed by now
         m_lost = true;
-        const std::string message = "Serial port lost: " + event.detail;
+        const std::string message = text::PortLost + event.detail;
         LogDebug(message, 0, LogBaseline);
         // Said before the conversation ends, so it is there before anything
         // its end asks; and again after, where the conversation wrote its own.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "base/Files.h"
+#include "base/Texts.h"
 #include "projects/ConfigFile.h"
 #include "projects/ShowFiles.h"
 #include "shows/TableReply.h"
@@ -286,7 +287,7 @@ Result OpenExistingShows(const FeatureContext& context, ShowState& shows, const 
         shows.UnopenedShows[show] =
             "show " + std::to_string(show) + ": " + name + (exists ? " could not be read" : " is missing");
     }
-    std::string status = "Show Loading Complete. Loaded " + std::to_string(shows.ShowCount) + " shows";
+    std::string status = text::ShowsLoaded(shows.ShowCount);
     if (const std::string incomplete = IncompleteShows(shows); !incomplete.empty())
         status += "; " + incomplete;
     context.status().SetStatus(1, status);

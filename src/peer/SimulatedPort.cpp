@@ -16,8 +16,14 @@ SimulatedPort::SimulatedPort(Clock& clock, ControllerSimulator& simulator) : m_s
     m_toDevice.timer->onTimeout = [this] { Deliver(m_toDevice, true); };
     m_toHost.timer->onTimeout = [this] { Deliver(m_toHost, false); };
     m_simulator.send = [this](std::string_view bytes) {
-        if (m_open && !m_closing)
-            Queue(m_toHost, bytes);
+        if (!m_open || m_closing)
+            return;
+        int lateMs = 0;
+        if (m_simulator.repliesSent == m_delayedReply) {
+            lateMs = m_replyDelayMs;
+            m_delayedReply = -1; // once, even for a reply sent in two writes
+        }
+        Queue(m_toHost, bytes, lateMs);
     };
     // What the controller sent before it closed the line still arrives; then the line goes.
     m_simulator.closeLine = [this] {
@@ -71,14 +77,16 @@ void SimulatedPort::LoseLine(const std::string& reason)
         onLineEvent(LineEvent{LineEventKind::Lost, reason});
 }
 
-int SimulatedPort::DelayFor(std::size_t bytes) const
+int SimulatedPort::DelayFor(const Piece& piece) const
 {
     if (m_rate <= 0)
-        return 0;
-    return static_cast<int>((bytes * 1000 + static_cast<std::size_t>(m_rate) - 1) / static_cast<std::size_t>(m_rate));
+        return piece.lateMs;
+    const std::size_t bytes = piece.bytes.size();
+    return piece.lateMs +
+           static_cast<int>((bytes * 1000 + static_cast<std::size_t>(m_rate) - 1) / static_cast<std::size_t>(m_rate));
 }
 
-void SimulatedPort::Queue(Direction& direction, std::string_view bytes)
+void SimulatedPort::Queue(Direction& direction, std::string_view bytes, int lateMs)
 {
     // On a paced line the program gets a long reply a quarter second's worth at
     // a time, as a real port hands over what has come so far.
@@ -87,21 +95,21 @@ void SimulatedPort::Queue(Direction& direction, std::string_view bytes)
                                   : std::max<std::size_t>(1, bytes.size());
     std::size_t at = 0;
     do {
-        direction.pending.emplace_back(bytes.substr(at, piece));
+        direction.pending.push_back({std::string(bytes.substr(at, piece)), at == 0 ? lateMs : 0});
         at += piece;
     } while (at < bytes.size());
     if (!direction.timer->isActive())
-        direction.timer->start(DelayFor(direction.pending.front().size()));
+        direction.timer->start(DelayFor(direction.pending.front()));
 }
 
 void SimulatedPort::Deliver(Direction& direction, bool toDevice)
 {
     if (direction.pending.empty())
         return;
-    std::string bytes = std::move(direction.pending.front());
+    std::string bytes = std::move(direction.pending.front().bytes);
     direction.pending.pop_front();
     if (!direction.pending.empty())
-        direction.timer->start(DelayFor(direction.pending.front().size()));
+        direction.timer->start(DelayFor(direction.pending.front()));
     if (toDevice)
         m_simulator.Receive(bytes);
     else if (m_open && onBytes)

@@ -30,6 +30,13 @@ public:
 
     // 0: instant; 960 is 9600 baud with 8N1.
     void SetBytesPerSecond(int rate) { m_rate = rate; }
+    // The controller's reply number `reply` (as it counts them, from 1) leaves
+    // `ms` late, as from a controller busy for a moment.
+    void DelayReply(int reply, int ms)
+    {
+        m_delayedReply = reply;
+        m_replyDelayMs = ms;
+    }
     // The other end goes away (cable pulled).
     void LoseLine(const std::string& reason);
 
@@ -37,18 +44,24 @@ public:
     std::string openedName;
 
 private:
+    struct Piece {
+        std::string bytes;
+        int lateMs = 0; // held back beyond its wire time
+    };
     struct Direction {
-        std::deque<std::string> pending; // one entry per write (or piece of one), in order
+        std::deque<Piece> pending; // one entry per write (or piece of one), in order
         std::unique_ptr<Timer> timer;
     };
-    void Queue(Direction& direction, std::string_view bytes);
+    void Queue(Direction& direction, std::string_view bytes, int lateMs = 0);
     void Deliver(Direction& direction, bool toDevice);
-    int DelayFor(std::size_t bytes) const;
+    int DelayFor(const Piece& piece) const;
 
     ControllerSimulator& m_simulator;
     Direction m_toDevice;
     Direction m_toHost;
     int m_rate = 0;
+    int m_delayedReply = -1;
+    int m_replyDelayMs = 0;
     bool m_open = false;
     bool m_closing = false; // the controller closed the line; its last bytes are still on their way
 };

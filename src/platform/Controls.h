@@ -26,6 +26,8 @@ struct Control {
     X(frmInterface, Window)                                                                                            \
     X(SSTab1, Tabs)                                                                                                    \
     X(ProgressBar1, Progress)                                                                                          \
+    /* Beside the bar: how far the running transfer is and how long it still needs. */                                 \
+    X(lblProgress, Label)                                                                                              \
     X(btnCancel, Button)                                                                                               \
     /* "Audio Library" tab; List1 also takes dropped files and rows dragged within it. */                              \
     X(List1, List)                                                                                                     \

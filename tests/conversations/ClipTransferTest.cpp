@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "base/Texts.h"
 #include "conversations/ClipTransfer.h"
 #include "features/LibraryFeature.h"
 #include "link/Encoding.h"
@@ -258,7 +259,7 @@ TEST_F(ClipTransferTest, CancelLostPortAndClosingTheWindowEachEndTheTransfer)
     ASSERT_TRUE(outcome.has_value());
     EXPECT_FALSE(outcome->ok());
     EXPECT_EQ(h.session.State(), StateIdle);
-    EXPECT_EQ(h.session.Status(1), "Serial port lost: cable pulled");
+    EXPECT_EQ(h.session.Status(1), text::PortLost + "cable pulled");
     EXPECT_EQ(h.session.conversations.Active(), nullptr);
 
     outcome.reset();

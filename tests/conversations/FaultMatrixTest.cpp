@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <optional>
 
+#include "base/Texts.h"
+#include "base/TimeLeft.h"
 #include "conversations/ClipTransfer.h"
 #include "conversations/Identification.h"
 #include "features/FirmwareFeature.h"
@@ -23,19 +26,20 @@ namespace {
 namespace fs = std::filesystem;
 
 enum class Talk { Identify, ReadShows, WriteShows, SendClips, Flash };
-enum class Fault { None, Silence, Garbage, Split, RunTogether, Close, Storm, Paced, Length };
+enum class Fault { None, Silence, Garbage, Split, RunTogether, Close, Storm, Paced, Length, Pause };
 
 // Names of the conversations and faults, in the order of the enumerations, for the trace.
 constexpr const char* TalkNames[] = {"identify", "read-shows", "write-shows", "send-clips", "flash"};
-constexpr const char* FaultNames[] = {"none",  "silence", "garbage", "split", "run-together",
-                                      "close", "storm",   "paced",   "length"};
+constexpr const char* FaultNames[] = {"none",  "silence", "garbage", "split",  "run-together",
+                                      "close", "storm",   "paced",   "length", "pause"};
 
 // One cell of the matrix. `at` counts the controller's replies from the start of
 // the conversation (for a storm: the packet, or the record, that is refused; for
 // a length: the show); `arg` is the size of the noise, the text run together with
-// the reply, how many refusals the storm holds, or the length the table gives the
-// show. A paced row, and a length row, runs on a line at 9600 baud (960 bytes/s),
-// where a whole conversation takes longer than any of its time-outs.
+// the reply, how many refusals the storm holds, the length the table gives the
+// show, or how many milliseconds a pause holds reply `at` back. A paced row, a
+// length row and a pause row run on a line at 9600 baud (960 bytes/s), where a
+// whole conversation takes longer than any of its time-outs.
 struct Row {
     Talk talk;
     const char* model;
@@ -49,7 +53,7 @@ struct Row {
 constexpr int Endless = 1000000;
 // Paths in the status bar are written with the system's separator.
 const std::string Sep(1, static_cast<char>(fs::path::preferred_separator));
-const std::string Lost = "Serial port lost: the controller closed the line";
+const std::string Lost = text::PortLost + "the controller closed the line";
 
 // Every file below a folder with its bytes, named with "/" on every system.
 std::map<std::string, std::string> Contents(const fs::path& root)
@@ -64,9 +68,12 @@ std::map<std::string, std::string> Contents(const fs::path& root)
 }
 
 // A session on a simulated controller with a project folder, a library file and
-// clip files on disk, identified (except for the identification rows).
+// clip files on disk, identified (except for the identification rows); the
+// controller's shows and the clip are the samples unless given.
 struct MatrixRun {
-    explicit MatrixRun(const Row& row) : row(row), h(SampleControllerState(row.model))
+    explicit MatrixRun(const Row& row) : MatrixRun(row, SampleControllerState(row.model), 9000) {}
+    MatrixRun(const Row& row, ControllerState controller, std::size_t clipBytes)
+        : row(row), h(std::move(controller)), clipBytes(clipBytes)
     {
         h.view.options["OptFirmware"] = 4;
         h.session.identification().Finished.connect([this](const Result& o) { Ended(o); });
@@ -93,7 +100,7 @@ struct MatrixRun {
         h.session.Click(control::btnReadShows);
         h.clock.RunUntilIdle();
         EXPECT_TRUE(fs::exists(folder.path / "Saved"));
-        const std::string clip = folder.Make("clip.mp3", 9000);
+        const std::string clip = folder.Make("clip.mp3", clipBytes);
         EXPECT_TRUE(h.session.library().TakeFiles({clip}).problem.empty());
         EXPECT_TRUE(h.session.library().SaveLibraryTo(folder.path / "Saved").ok());
         // The shows held are those of the project, as "Open Existing Shows" gives them.
@@ -140,6 +147,10 @@ struct MatrixRun {
             break;
         case Fault::Paced:
             h.port.SetBytesPerSecond(960);
+            break;
+        case Fault::Pause:
+            h.port.SetBytesPerSecond(960);
+            h.port.DelayReply(base + row.at, row.arg);
             break;
         }
     }
@@ -250,6 +261,7 @@ struct MatrixRun {
     const Row& row;
     ClipFolder folder;
     Harness h;
+    std::size_t clipBytes;
     std::optional<Result> outcome;
     ShowState shows;
     std::map<std::string, std::string> before;
@@ -279,18 +291,18 @@ TEST(FaultMatrix, Identification)
     const std::string r2 = "Firmware Version: 1.05       Model: R2";
     RunRows({
         {Talk::Identify, "K5", Fault::None, 0, 0, true, k5},
-        {Talk::Identify, "K5", Fault::Silence, 0, 0, false, "Firmware Version Not Available"},
-        {Talk::Identify, "K5", Fault::Silence, 1, 0, false, "Firmware Version: 1.05     Model Not Available"},
-        {Talk::Identify, "R2", Fault::Silence, 2, 0, false, r2 + " | Serial Number Not Available"},
-        {Talk::Identify, "K5", Fault::Garbage, 0, 24, false, "Firmware Version Not Available"},
-        {Talk::Identify, "R2", Fault::Garbage, 2, 24, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "K5", Fault::Silence, 0, 0, false, text::VersionNotAvailable},
+        {Talk::Identify, "K5", Fault::Silence, 1, 0, false, "Firmware Version: 1.05     " + text::ModelNotAvailable},
+        {Talk::Identify, "R2", Fault::Silence, 2, 0, false, r2 + " | " + text::SerialNotAvailable},
+        {Talk::Identify, "K5", Fault::Garbage, 0, 24, false, text::VersionNotAvailable},
+        {Talk::Identify, "R2", Fault::Garbage, 2, 24, false, r2 + " | " + text::SerialNotAvailable},
         {Talk::Identify, "R2", Fault::Split, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
         // A doubled model reply names no model: the window asks, but it is not identified.
         {Talk::Identify, "K5", Fault::RunTogether, 2, 0, false, "Firmware Version: 1.05       Model: K5K5"},
         {Talk::Identify, "R2", Fault::RunTogether, 2, 0, false, "Firmware Version: 1.05       Model: R2R2"},
-        {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | Serial Number Not Available"},
-        {Talk::Identify, "K5", Fault::Close, 1, 0, false, "Firmware Version Not Available"},
-        {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | Serial Number Not Available"},
+        {Talk::Identify, "R2", Fault::RunTogether, 3, 0, false, r2 + " | " + text::SerialNotAvailable},
+        {Talk::Identify, "K5", Fault::Close, 1, 0, false, text::VersionNotAvailable},
+        {Talk::Identify, "R2", Fault::Close, 2, 0, false, r2 + " | " + text::SerialNotAvailable},
         {Talk::Identify, "R2", Fault::Paced, 0, 0, true, r2 + " | Serial Number: 1A2B3C4D"},
     });
 }
@@ -313,6 +325,7 @@ TEST(FaultMatrix, ReadShows)
         {Talk::ReadShows, "K5", Fault::Close, 3, 0, false, Lost},
         {Talk::ReadShows, "K5", Fault::Paced, 0, 0, true, "Show Saved as: " + Sep + "Fresh" + Sep + "003.K5S"},
         {Talk::ReadShows, "R2", Fault::Paced, 0, 0, true, "cfg Saved as: " + Sep + "Fresh" + Sep + "000.CFG"},
+        {Talk::ReadShows, "K5", Fault::Pause, 3, 2000, true, "Show Saved as: " + Sep + "Fresh" + Sep + "003.K5S"},
         // A table that promises more than comes: the read ends once the line has
         // been quiet for three seconds, not when the promised bytes could have come.
         {Talk::ReadShows, "K5", Fault::Length, 1, 0x7FFFFFFF, false,
@@ -327,15 +340,16 @@ TEST(FaultMatrix, WriteShows)
     // The controller's requests are not read, only counted: noise or a doubled
     // request moves the same bytes, in the same order, to the controller.
     RunRows({
-        {Talk::WriteShows, "K5", Fault::None, 0, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::None, 0, 0, true, text::DownloadComplete},
         {Talk::WriteShows, "K5", Fault::Silence, 0, 0, false, "Show write stopped: Controller not responding"},
         {Talk::WriteShows, "R2", Fault::Silence, 3, 0, false, "Show write stopped: Controller not responding"},
-        {Talk::WriteShows, "K5", Fault::Garbage, 2, 24, true, "Download Complete"},
-        {Talk::WriteShows, "R2", Fault::Split, 0, 0, true, "Download Complete"},
-        {Talk::WriteShows, "K5", Fault::RunTogether, 1, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::Garbage, 2, 24, true, text::DownloadComplete},
+        {Talk::WriteShows, "R2", Fault::Split, 0, 0, true, text::DownloadComplete},
+        {Talk::WriteShows, "K5", Fault::RunTogether, 1, 0, true, text::DownloadComplete},
         {Talk::WriteShows, "R2", Fault::Close, 2, 0, false, Lost},
-        {Talk::WriteShows, "K5", Fault::Paced, 0, 0, true, "Download Complete"},
-        {Talk::WriteShows, "R2", Fault::Paced, 0, 0, true, "Download Complete"},
+        {Talk::WriteShows, "K5", Fault::Paced, 0, 0, true, text::DownloadComplete},
+        {Talk::WriteShows, "R2", Fault::Paced, 0, 0, true, text::DownloadComplete},
+        {Talk::WriteShows, "R2", Fault::Pause, 3, 2000, true, text::DownloadComplete},
     });
 }
 
@@ -360,6 +374,7 @@ TEST(FaultMatrix, SendClips)
          stopped + "the controller refused packet 1 21 times in a row"},
         {Talk::SendClips, "K5", Fault::Paced, 0, 0, true, "Audio Library Transmission Complete"},
         {Talk::SendClips, "R2", Fault::Paced, 0, 0, true, "Audio Library Transmission Complete"},
+        {Talk::SendClips, "K5", Fault::Pause, 2, 2000, true, "Audio Library Transmission Complete"},
     });
 }
 
@@ -384,6 +399,7 @@ TEST(FaultMatrix, Flash)
         {Talk::Flash, "T7", Fault::Storm, -1, Endless, false,
          aborted + "the controller refused the start of the download 21 times in a row"},
         {Talk::Flash, "T7", Fault::Paced, 0, 0, true, sent},
+        {Talk::Flash, "T7", Fault::Pause, 300, 2000, true, sent},
         // The last record (755) must be taken like any other; silence after it is
         // taken as a controller that restarted at once.
         {Talk::Flash, "T7", Fault::Storm, 755, 20, true, sent},
@@ -393,6 +409,87 @@ TEST(FaultMatrix, Flash)
         {Talk::Flash, "T7", Fault::RunTogether, 757, 0, false,
          aborted + "the controller's answer to record 755 could not be read"},
     });
+}
+
+// The progress line of each long transfer on a paced line: "packet 12 of 59 ·
+// about 1 min left". From the first estimate on, it is held against the time
+// the transfer really took from there, also where the controller stopped for a
+// moment halfway (a pause row), which moves it by little. The line is emptied
+// when the transfer ends.
+TEST(FaultMatrix, TimeLeftOnAPacedLine)
+{
+    // Ten shows of three full chunks each, and a clip of 59 full packets: a
+    // minute or two on the line.
+    constexpr std::uint32_t ShowBytes = 3 * 2048;
+    const auto longShows = [](const char* model) {
+        ControllerState state = SampleControllerState(model);
+        state.showCount = 9;
+        for (std::size_t i = 0; i <= 9; ++i) {
+            SimShow& show = state.shows[i];
+            show.start = 0x1000 + static_cast<std::uint32_t>(i) * ShowBytes;
+            show.length = ShowBytes;
+            show.data.assign(ShowBytes, static_cast<char>('A' + i));
+        }
+        return state;
+    };
+    constexpr std::size_t ClipBytes = 2040 + 58 * 2048;
+    const struct {
+        Row row;
+        const char* unit;
+        long long total;
+    } cases[] = {
+        {{Talk::SendClips, "K5", Fault::Paced, 0, 0, true, ""}, "packet", 59},
+        {{Talk::SendClips, "R2", Fault::Pause, 20, 2000, true, ""}, "packet", 59},
+        {{Talk::Flash, "T7", Fault::Paced, 0, 0, true, ""}, "record", 756},
+        {{Talk::Flash, "T7", Fault::Pause, 300, 250, true, ""}, "record", 756},
+        {{Talk::ReadShows, "K5", Fault::Paced, 0, 0, true, ""}, "byte", 163 + 10 * ShowBytes},
+        {{Talk::ReadShows, "R2", Fault::Pause, 5, 2000, true, ""}, "byte", 304 + 10 * ShowBytes},
+        {{Talk::WriteShows, "K5", Fault::Paced, 0, 0, true, ""}, "byte", 165 + 10 * ShowBytes},
+        {{Talk::WriteShows, "R2", Fault::Pause, 12, 2000, true, ""}, "byte", 305 + 10 * ShowBytes},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(TalkNames[static_cast<int>(c.row.talk)]) + " " + c.row.model + " " +
+                     FaultNames[static_cast<int>(c.row.fault)]);
+        MatrixRun run(c.row, longShows(c.row.model), ClipBytes);
+        struct Sample {
+            std::int64_t atMs;
+            std::optional<double> secondsLeft;
+            std::string text;
+        };
+        std::vector<Sample> samples;
+        StatusSink& status = run.h.session.status;
+        status.ProgressLineChanged.connect([&](const std::string& text) {
+            samples.push_back({run.h.clock.nowMs(), status.SecondsLeft(), text});
+        });
+        run.Run();
+        ASSERT_TRUE(run.outcome.has_value());
+        ASSERT_TRUE(run.outcome->ok()) << run.outcome->message;
+
+        const std::string of = " of " + Grouped(c.total);
+        ASSERT_GE(samples.size(), 3U);
+        // A read learns how much is due from the table it reads first.
+        EXPECT_EQ(samples.front().text.rfind(std::string(c.unit) + " 0 of ", 0), 0U) << samples.front().text;
+        EXPECT_EQ(samples[samples.size() - 2].text, std::string(c.unit) + " " + Grouped(c.total) + of);
+        EXPECT_EQ(samples.back().text, "") << "emptied when the transfer ended";
+        EXPECT_EQ(run.h.view.captions["lblProgress"], "");
+
+        // The transfer is over when its last byte is with the controller: a
+        // write ends as the last chunk is handed to the port.
+        const std::int64_t over = std::max(run.endedAt, run.h.session.link.SendingUntilMs());
+        int estimates = 0;
+        for (const Sample& sample : samples) {
+            if (!sample.secondsLeft)
+                continue;
+            ++estimates;
+            EXPECT_NE(sample.text.find(of + " \xC2\xB7 "), std::string::npos) << sample.text;
+            EXPECT_GE(sample.atMs - run.startedAt, TimeLeft::WarmUpMs) << "an estimate before there is a rate";
+            const double real = static_cast<double>(over - sample.atMs) / 1000.0;
+            // A few percent, and a second for the rest of the step under way.
+            EXPECT_NEAR(*sample.secondsLeft, real, 0.06 * real + 1.0)
+                << sample.text << " at " << sample.atMs - run.startedAt << " ms";
+        }
+        EXPECT_GE(estimates, 5) << "too few estimates to judge";
+    }
 }
 
 } // namespace marrowick::testing

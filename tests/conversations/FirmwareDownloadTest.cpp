@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/Texts.h"
 #include "features/FirmwareFeature.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareRecords.h"
@@ -269,7 +270,7 @@ TEST(FirmwareDownload, CancelAndALostPortEndIt)
         d.Press();
         EXPECT_EQ(d.h.simulator.state().firmwareRecords.size(), 99U);
         EXPECT_EQ(d.h.session.State(), StateIdle);
-        EXPECT_EQ(d.h.view.status[1].rfind("Serial port lost", 0), 0U) << d.h.view.status[1];
+        EXPECT_EQ(d.h.view.status[1].rfind(text::PortLost, 0), 0U) << d.h.view.status[1];
         ASSERT_TRUE(d.outcome.has_value());
         EXPECT_FALSE(d.outcome->ok());
         EXPECT_EQ(d.h.session.conversations.Active(), nullptr);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/Texts.h"
 #include "conversations/Identification.h"
 #include "support/Harness.h"
 
@@ -78,7 +79,7 @@ TEST(Identification, SilentControllerTimesOutAfterOneSecondAndAsksForTheModel)
         EXPECT_FALSE(outcome.has_value());
         h.clock.Advance(1);
         EXPECT_EQ(h.session.State(), StateIdle);
-        EXPECT_EQ(h.view.status[2], "Firmware Version Not Available");
+        EXPECT_EQ(h.view.status[2], text::VersionNotAvailable);
         EXPECT_FALSE(h.view.tabEnabled.at(2));
         ASSERT_EQ(h.dialogs.shown.size(), 1U);
         EXPECT_EQ(h.dialogs.shown[0].text, "Is this an K5 controller?");
@@ -86,7 +87,7 @@ TEST(Identification, SilentControllerTimesOutAfterOneSecondAndAsksForTheModel)
         EXPECT_EQ(h.dialogs.shown[0].icon, DialogIcon::Question);
         ASSERT_TRUE(outcome.has_value());
         EXPECT_FALSE(outcome->ok());
-        EXPECT_EQ(outcome->message, "Firmware Version Not Available");
+        EXPECT_EQ(outcome->message, text::VersionNotAvailable);
         EXPECT_EQ(h.session.identity.CurrentController->Name(), answerK5 ? "K5" : "R2");
     }
 }
@@ -96,7 +97,7 @@ TEST(Identification, VersionWithoutModelAppendsModelNotAvailable)
     Harness h(Controller("R2"));
     h.simulator.faults().silentRequests = "M";
     ASSERT_TRUE(h.Identify());
-    EXPECT_EQ(h.view.status[2], "Firmware Version: 1.05     Model Not Available");
+    EXPECT_EQ(h.view.status[2], "Firmware Version: 1.05     " + text::ModelNotAvailable);
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_EQ(h.dialogs.Texts("question"), std::vector<std::string>{"Is this an K5 controller?"});
     // No serial-number request: it depends on the model reply, which never came.
@@ -111,7 +112,7 @@ TEST(Identification, RepliesAreTrimmedAndOnlyTheFourModelsCount)
 {
     const std::string k5 = "Firmware Version: 1.05       Model: K5";
     const std::string r2 = "Firmware Version: 1.05       Model: R2";
-    const std::string noModel = "Firmware Version: 1.05     Model Not Available";
+    const std::string noModel = "Firmware Version: 1.05     " + text::ModelNotAvailable;
     struct Case {
         const char* what;
         std::string version;
@@ -128,12 +129,12 @@ TEST(Identification, RepliesAreTrimmedAndOnlyTheFourModelsCount)
         {"NUL, space and tab around", std::string("\0 1.05\t", 7), std::string(" K5\0", 4), "", k5, "", "", "VM", "K5"},
         {"lower-case hexadecimal serial", "1.05", "L+", "1a2b3c4d", "Firmware Version: 1.05       Model: L+",
          "Serial Number: 1a2b3c4d", "", "VMZ", "L+"},
-        {"serial one short", "1.05", "R2", "1A2B3C4\r", r2, "Serial Number Not Available",
-         "Serial Number Not Available", "VMZ", "R2"},
-        {"serial too long", "1.05", "R2", "1A2B3C4D1A", r2, "Serial Number Not Available",
-         "Serial Number Not Available", "VMZ", "R2"},
+        {"serial one short", "1.05", "R2", "1A2B3C4\r", r2, text::SerialNotAvailable, text::SerialNotAvailable, "VMZ",
+         "R2"},
+        {"serial too long", "1.05", "R2", "1A2B3C4D1A", r2, text::SerialNotAvailable, text::SerialNotAvailable, "VMZ",
+         "R2"},
         {"serial not hexadecimal", "1.05", "L+", "SERIAL#1", "Firmware Version: 1.05       Model: L+",
-         "Serial Number Not Available", "Serial Number Not Available", "VMZ", "L+"},
+         text::SerialNotAvailable, text::SerialNotAvailable, "VMZ", "L+"},
         {"R2 doubled", "1.05", "R2R2", "", "Firmware Version: 1.05       Model: R2R2", "",
          "Unknown controller model: \"R2R2\"", "VM", "R2"},
         {"K5 doubled", "1.05", "K5K5\r\n", "", "Firmware Version: 1.05       Model: K5K5", "",
@@ -146,8 +147,8 @@ TEST(Identification, RepliesAreTrimmedAndOnlyTheFourModelsCount)
          "R2"},
         {"only a line end for the model", "1.05", "\r\n", "", noModel, "", "Unknown controller model: \"\\x0D\\x0A\"",
          "VM", "R2"},
-        {"noise for the version", "\x01\x02\xFE", "K5", "", "Firmware Version Not Available", "",
-         "Firmware Version Not Available", "V", "R2"},
+        {"noise for the version", "\x01\x02\xFE", "K5", "", text::VersionNotAvailable, "", text::VersionNotAvailable,
+         "V", "R2"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -189,7 +190,7 @@ TEST(Identification, SerialNumberTimesOutAfterTwoSeconds)
     EXPECT_EQ(h.session.State(), StateAwaitSerial);
     h.clock.Advance(100);
     EXPECT_EQ(h.session.State(), StateIdle);
-    EXPECT_EQ(h.view.status[3], "Serial Number Not Available");
+    EXPECT_EQ(h.view.status[3], text::SerialNotAvailable);
     ASSERT_TRUE(outcome.has_value());
     EXPECT_FALSE(outcome->ok());
 }
@@ -200,7 +201,7 @@ TEST(Identification, LateRepliesAreDroppedAndReachNoLaterConversation)
     h.port.SetBytesPerSecond(1); // every reply takes seconds to arrive
     ASSERT_TRUE(h.session.Connect("COM1"));
     h.clock.Advance(1000);
-    EXPECT_EQ(h.view.status[2], "Firmware Version Not Available");
+    EXPECT_EQ(h.view.status[2], text::VersionNotAvailable);
     EXPECT_EQ(h.session.State(), StateIdle);
     h.clock.RunUntilIdle(20000);
     // The version came late: it was dropped, no "M" was sent, nothing changed.
@@ -220,7 +221,7 @@ TEST(Identification, PortThatWillNotOpenReportsAfterTheFirstTick)
     EXPECT_TRUE(h.session.PortNotFound);
     EXPECT_TRUE(h.simulator.requests.empty());
     h.clock.Advance(1000);
-    EXPECT_EQ(h.view.status[2], "Firmware Version Not Available");
+    EXPECT_EQ(h.view.status[2], text::VersionNotAvailable);
     // The three buttons that talk to the controller are hidden whatever the answer.
     EXPECT_FALSE(h.view.visible.at("btnReadShows"));
     EXPECT_FALSE(h.view.visible.at("btnWriteShows"));
@@ -253,10 +254,10 @@ TEST(Identification, LostPortDuringIdentificationEndsItOnceAndIdle)
         h.port.LoseLine("device unplugged");
         h.clock.RunUntilIdle(5000);
         EXPECT_EQ(h.session.State(), StateIdle);
-        EXPECT_EQ(h.view.status[1], "Serial port lost: device unplugged");
+        EXPECT_EQ(h.view.status[1], text::PortLost + "device unplugged");
         EXPECT_EQ(h.view.statusHistory[1].size(), 1U);
         EXPECT_FALSE(h.port.isOpen());
         EXPECT_EQ(panel1WhenAsked,
-                  c.asks ? std::vector<std::string>{"Serial port lost: device unplugged"} : std::vector<std::string>{});
+                  c.asks ? std::vector<std::string>{text::PortLost + "device unplugged"} : std::vector<std::string>{});
     }
 }

@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include "base/Texts.h"
 #include "conversations/ShowTestSupport.h"
 #include "features/ShowsFeature.h"
 #include "support/Harness.h"
@@ -298,10 +299,10 @@ TEST(ShowRead, SilenceCancelAndALostLineEndTheReadIdle)
         h.clock.Advance(1000);
         h.port.LoseLine("unplugged");
         EXPECT_EQ(h.session.State(), StateIdle);
-        EXPECT_EQ(h.view.status[1], "Serial port lost: unplugged");
+        EXPECT_EQ(h.view.status[1], text::PortLost + "unplugged");
         EXPECT_FALSE(h.session.shows().Reader().Running());
         h.clock.RunUntilIdle();
-        EXPECT_EQ(h.view.status[1], "Serial port lost: unplugged");
+        EXPECT_EQ(h.view.status[1], text::PortLost + "unplugged");
         EXPECT_FALSE(h.Offered());
     }
 }

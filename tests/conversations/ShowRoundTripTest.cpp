@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/Texts.h"
 #include "conversations/ShowTestSupport.h"
 #include "features/ShowsFeature.h"
 #include "support/Harness.h"
@@ -67,11 +68,11 @@ TEST(ShowRoundTrip, ReadSavedOpenedAndWrittenBackGivesTheSameBytes)
         writing.Identify();
         writing.dialogs.folders.push_back(U8Text(project.generic_u8string()));
         writing.session.Click(control::btnOpenShows);
-        EXPECT_EQ(writing.view.status[1], "Show Loading Complete. Loaded 3 shows");
+        EXPECT_EQ(writing.view.status[1], text::ShowsLoaded(3));
         EXPECT_EQ(writing.view.rows["ListShows"], reading.view.rows["ListShows"]);
         writing.session.Click(control::btnWriteShows);
         writing.clock.RunUntilIdle();
-        EXPECT_EQ(writing.view.status[1], "Download Complete");
+        EXPECT_EQ(writing.view.status[1], text::DownloadComplete);
 
         std::string expected = reading.simulator.TableReply();
         const std::size_t blocks = model == "K5" ? 3 : 0;

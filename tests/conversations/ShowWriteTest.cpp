@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "base/Texts.h"
 #include "conversations/ShowTestSupport.h"
 #include "features/ShowsFeature.h"
 #include "support/Harness.h"
@@ -84,7 +85,7 @@ TEST(ShowWrite, K5TableGoesOutInOneBurstThenDataInChunksOfAtMost2048)
     EXPECT_EQ(sizes, (std::vector<std::size_t>{2048, 2048, 904, 2048, 1}));
     EXPECT_EQ(h.writes.back(), "*");
     EXPECT_EQ(h.writes[3], shows.ShowData[0].substr(4096));
-    EXPECT_EQ(h.view.status[1], "Download Complete");
+    EXPECT_EQ(h.view.status[1], text::DownloadComplete);
     EXPECT_EQ(h.session.State(), StateIdle);
     EXPECT_FALSE(h.view.visible["btnCancel"]);
     EXPECT_EQ(h.view.progressValue, h.view.progressMaximum);
@@ -134,7 +135,7 @@ TEST(ShowWrite, R2ImageGoesBackWithTheSerialNumberInIt)
     EXPECT_EQ(burst.substr(173), image.substr(172));
     // Blocks go out most significant byte first: show 1 starts at 4396 = 0x112C.
     EXPECT_EQ(burst.substr(17, 4), Bytes({0, 0, 0x11, 0x2C}));
-    EXPECT_EQ(h.view.status[1], "Download Complete");
+    EXPECT_EQ(h.view.status[1], text::DownloadComplete);
     // The controller now answers with the same table, but its own serial bytes.
     std::string expected = image;
     expected.replace(168, 4, Bytes({0x78, 0x56, 0x34, 0x12}));
@@ -167,7 +168,7 @@ TEST(ShowWrite, NothingToWriteOrNoImageIsRefused)
     // Tables the controller would be left half-written by: nothing goes out.
     // Data beyond a show's length is never sent, so it does not matter.
     const std::pair<std::function<void(ShowState&)>, std::string> refused[] = {
-        {[](ShowState&) {}, "Download Complete"},
+        {[](ShowState&) {}, text::DownloadComplete},
         {[](ShowState& shows) { shows.ShowCount = 11; },
          "Show write refused: the table holds 11 shows; at most 10 can be written"},
         {[](ShowState& shows) { shows.ShowTable[2].Length = -5; }, "Show write refused: show 2 has a negative length"},
@@ -193,7 +194,7 @@ TEST(ShowWrite, NothingToWriteOrNoImageIsRefused)
         shows.ShowData[3] += "beyond the length, never sent";
         damage(shows);
         h.Write();
-        EXPECT_EQ(h.writes.empty(), status != "Download Complete") << status;
+        EXPECT_EQ(h.writes.empty(), status != text::DownloadComplete) << status;
         EXPECT_EQ(h.view.status[1], status);
         EXPECT_EQ(h.session.State(), StateIdle);
     }

@@ -8,10 +8,12 @@
 #include <filesystem>
 #include <map>
 
+#include "base/Texts.h"
 #include "e2e/SimProcess.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
+namespace text = marrowick::text;
 namespace fs = std::filesystem;
 
 namespace {
@@ -74,7 +76,7 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
         {"identify, noise after the model reply",
          {"--model", "K5", "--run-together", "2:\x8F"},
          {"identify", "--port", "PORT"},
-         "Firmware Version: 1.05     Model Not Available\n",
+         "Firmware Version: 1.05     " + text::ModelNotAvailable + "\n",
          "Unknown controller model: \"K5\\x8F\""},
         {"flash, the model reply doubled",
          {"--model", "R2", "--run-together", "2"},
@@ -91,13 +93,13 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
         {"identify, noise before the version",
          {"--model", "K5", "--garbage-after", "0"},
          {"identify", "--port", "PORT"},
-         "Firmware Version Not Available\n",
-         "Firmware Version Not Available"},
+         text::VersionNotAvailable + "\n",
+         text::VersionNotAvailable},
         {"read-shows, the line closed after the first show",
          {"--model", "K5", "--close-after", "4"},
          {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
          "Reading Shows\nTOC Received- Time: ",
-         "Show read stopped: Serial port lost: "},
+         "Show read stopped: " + text::PortLost},
         {"read-shows, a table that promises 2147483647 bytes for show 1",
          {"--model", "K5", "--show-length", "1:2147483647"},
          {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
@@ -106,23 +108,25 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
         {"write-shows, silence after the first request",
          {"--model", "K5", "--blank", "--silence-after", "3"},
          {"write-shows", "--port", "PORT", "--project", project.string(), "--timeout", "3"},
-         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n"
-         "Show Loading Complete. Loaded 3 shows\nShow write stopped: Controller not responding\n",
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /002.K5S\nShow Opened: /003.K5S\n" +
+             text::ShowsLoaded(3) + "\nShow write stopped: Controller not responding\n",
          "Show write stopped: Controller not responding"},
         {"write-shows, a show file shorter than its length",
          {"--model", "K5", "--blank"},
          {"write-shows", "--port", "PORT", "--project", cut.string()},
          "Show Opened: /000.K5S\nShow Opened: /001.K5S (only 100 of 5000 bytes)\nShow Opened: /002.K5S\n"
-         "Show Opened: /003.K5S\nShow Loading Complete. Loaded 3 shows; show 1 has 100 of 5000 bytes\n"
-         "Show write refused: show 1 has 100 of 5000 bytes\n",
+         "Show Opened: /003.K5S\n" +
+             text::ShowsLoaded(3) +
+             "; show 1 has 100 of 5000 bytes\n"
+             "Show write refused: show 1 has 100 of 5000 bytes\n",
          "Show write refused: show 1 has 100 of 5000 bytes (project " + cut.string() + ")",
          "requests VM\n"},
         {"write-shows, a show file missing below the highest",
          {"--model", "K5", "--blank"},
          {"write-shows", "--port", "PORT", "--project", gap.string()},
-         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /003.K5S\n"
-         "Show Loading Complete. Loaded 2 shows; show 2: 002.K5S is missing\n"
-         "Show write refused: show 2: 002.K5S is missing\n",
+         "Show Opened: /000.K5S\nShow Opened: /001.K5S\nShow Opened: /003.K5S\n" + text::ShowsLoaded(2) +
+             "; show 2: 002.K5S is missing\n"
+             "Show write refused: show 2: 002.K5S is missing\n",
          "Show write refused: show 2: 002.K5S is missing (project " + gap.string() + ")",
          "requests VM\n"},
         {"send-clips, Error! for packet 2 every time",

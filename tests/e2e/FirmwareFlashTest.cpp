@@ -48,7 +48,7 @@ TEST(FirmwareEndToEnd, FlashDeliversEveryRecordAndResets)
     sim.Stop();
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "Firmware image 111 sent: 3654 records\n");
-    EXPECT_NE(result.err.find("record 3654 of 3654"), std::string::npos);
+    EXPECT_NE(result.err.find("Image 111: record 3,654 of 3,654"), std::string::npos);
     EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(111));
     const std::string summary = ReadFile(dump.path / "summary.txt");
     EXPECT_NE(summary.find("requests VMZFr\n"), std::string::npos) << summary;

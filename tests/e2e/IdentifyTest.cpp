@@ -12,6 +12,7 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include "base/Texts.h"
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "qt/QtSerialPort.h"
@@ -55,13 +56,13 @@ TEST(IdentifyEndToEnd, FailuresGiveAClearMessageAndStatus)
         SimProcess silent({"--model", "K5", "--silent", "V"});
         const RunResult result = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5"});
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "Firmware Version Not Available (port " + silent.path() + ")\n");
+        EXPECT_EQ(result.err, text::VersionNotAvailable + " (port " + silent.path() + ")\n");
     }
     {
         SimProcess noSerial({"--model", "L+", "--silent", "Z"});
         const RunResult result = RunCli({"identify", "--port", noSerial.path(), "--timeout", "0.5"});
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.out, "Firmware Version: 1.05       Model: L+\nSerial Number Not Available\n");
+        EXPECT_EQ(result.out, "Firmware Version: 1.05       Model: L+\n" + text::SerialNotAvailable + "\n");
     }
     const RunResult missing = RunCli({"identify", "--port", "/dev/does-not-exist"});
     EXPECT_EQ(missing.status, 1);

@@ -5,11 +5,14 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <regex>
 
+#include "base/Texts.h"
 #include "e2e/SimProcess.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
+namespace text = marrowick::text;
 namespace fs = std::filesystem;
 
 namespace {
@@ -43,7 +46,8 @@ TEST(LibraryEndToEnd, TheControllerStoresExactly000Lib)
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_EQ(sent.out, "Loading Audio Clips into Computer Memory\nTransmitting Audio clips to R2\n"
                         "Audio Library Transmission Complete\n");
-    EXPECT_NE(sent.err.find("100%  14100 of 14100 bytes"), std::string::npos) << sent.err;
+    // Packet 1 carries 2024 bytes after the table, six more the rest.
+    EXPECT_NE(sent.err.find("\rSending clips: packet 7 of 7\x1b[K"), std::string::npos) << sent.err;
     sim.Stop();
 
     const fs::path project = files.path / "new" / "project";
@@ -58,17 +62,25 @@ TEST(LibraryEndToEnd, TheControllerStoresExactly000Lib)
     EXPECT_NE(marrowick::testing::ReadFile(dump / "summary.txt").find("library_complete 1"), std::string::npos);
 }
 
-TEST(LibraryEndToEnd, TimeoutIsTheAllowanceBeyondAPacketsWireTime)
+TEST(LibraryEndToEnd, TimeoutIsTheAllowanceBeyondAPacketsWireTimeAndTheLineSaysWhatIsLeft)
 {
     // At 9600 baud packet 1 alone takes 2.1 s on the line: --timeout 2 leaves the
     // controller two seconds after that to answer, not two seconds in all.
+    // Four packets of 2040 and 2048 bytes take 8.6 s, long enough for an
+    // estimate from the rate measured.
     ClipFiles files;
-    const std::string clip = files.Make("clip.wav", 3000);
+    const std::string clip = files.Make("clip.wav", 2040 + 3 * 2048);
     SimProcess sim({"--model", "K5", "--pace"});
     ASSERT_FALSE(sim.path().empty());
     const RunResult sent = RunCli({"send-clips", "--port", sim.path(), "--timeout", "2", clip});
     EXPECT_EQ(sent.status, 0) << sent.err;
     EXPECT_EQ(sent.out.substr(sent.out.rfind('\n', sent.out.size() - 2) + 1), "Audio Library Transmission Complete\n");
+    // One line on stderr that rewrites itself, with the time left once there is a rate.
+    EXPECT_EQ(sent.err.rfind("\rSending clips: packet 0 of 4\x1b[K", 0), 0U) << sent.err;
+    EXPECT_TRUE(
+        std::regex_search(sent.err, std::regex("\rSending clips: packet [23] of 4 \xC2\xB7 [a-z0-9 ]+ left\x1b\\[K")))
+        << sent.err;
+    EXPECT_EQ(sent.err.find('\n'), sent.err.size() - 1) << sent.err;
 }
 
 TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
@@ -88,7 +100,7 @@ TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
         SimProcess sim({"--model", "K5", "--close-after", "3"});
         const RunResult result = RunCli({"send-clips", "--port", sim.path(), big});
         EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("Audio clip transfer stopped: Serial port lost"), std::string::npos) << result.err;
+        EXPECT_NE(result.err.find("Audio clip transfer stopped: " + text::PortLost), std::string::npos) << result.err;
     }
 }
 

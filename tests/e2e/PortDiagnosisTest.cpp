@@ -14,6 +14,7 @@
 
 #include <QSettings>
 
+#include "base/Texts.h"
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "qt/PortNames.h"
@@ -141,7 +142,7 @@ TEST(PortDiagnosisEndToEnd, PortHeldByAnotherProgramNamesIt)
     // Let go, and the same port opens (and then times out on the silent line).
     holder.close();
     const RunResult freed = RunCli({"identify", "--port", pty.path, "--timeout", "0.3"});
-    EXPECT_EQ(freed.err, "Firmware Version Not Available (port " + std::string(pty.path) + ")\n");
+    EXPECT_EQ(freed.err, text::VersionNotAvailable + " (port " + std::string(pty.path) + ")\n");
 }
 
 // Exclusive mode makes the kernel answer "busy"; root is let through anyway.

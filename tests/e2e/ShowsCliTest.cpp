@@ -5,10 +5,12 @@
 #include <random>
 #include <sys/stat.h>
 
+#include "base/Texts.h"
 #include "e2e/SimProcess.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
+namespace text = marrowick::text;
 namespace fs = std::filesystem;
 
 namespace {
@@ -66,8 +68,8 @@ TEST(ShowsEndToEnd, ReadSavesTheProjectAndWriteGivesABlankControllerTheSameShows
             EXPECT_EQ(ReadFile(back / name), ReadFile(project / name)) << name;
         }
         ASSERT_EQ(write.status, 0) << write.err;
-        EXPECT_TRUE(Has(write.out, "Show Loading Complete. Loaded 3 shows\n")) << write.out;
-        EXPECT_TRUE(Has(write.out, "Download Complete\n")) << write.out;
+        EXPECT_TRUE(Has(write.out, text::ShowsLoaded(3) + "\n")) << write.out;
+        EXPECT_TRUE(Has(write.out, text::DownloadComplete + "\n")) << write.out;
         const fs::path written = scratch.path / "target";
         std::string expectedTable = table;
         if (model == "R2")
@@ -104,8 +106,8 @@ TEST(ShowsEndToEnd, TheSimulatedControllerGivesWhatMarrowickSimGives)
         EXPECT_EQ(ReadFile(project / name), ReadFile(viaSim / name)) << name;
     const RunResult write = RunCli({"write-shows", "--simulate", "R2", "--project", U8Text(project)});
     EXPECT_EQ(write.status, 0) << write.err;
-    EXPECT_TRUE(Has(write.out, "Show Loading Complete. Loaded 3 shows\n")) << write.out;
-    EXPECT_TRUE(Has(write.out, "Download Complete\n")) << write.out;
+    EXPECT_TRUE(Has(write.out, text::ShowsLoaded(3) + "\n")) << write.out;
+    EXPECT_TRUE(Has(write.out, text::DownloadComplete + "\n")) << write.out;
 
     // A model it does not know, or a port as well, is a usage error.
     for (const std::vector<std::string>& args :

@@ -11,6 +11,7 @@
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
 #ifndef _WIN32
+#include "base/Texts.h"
 #include "e2e/SimProcess.h"
 #endif
 
@@ -163,7 +164,7 @@ TEST(StartupWindow, PortThatWillNotOpenEndsInTheModelQuestionWithoutControllerBu
     f.dialogs.answers = {true};
     f.clock.Advance(1000);
     EXPECT_EQ(f.dialogs.Texts("question"), std::vector<std::string>{"Is this an K5 controller?"});
-    EXPECT_EQ(StatusText(window, 2), QStringLiteral("Firmware Version Not Available"));
+    EXPECT_EQ(StatusText(window, 2), QString::fromStdString(text::VersionNotAvailable));
     for (const char* hidden : {"btnReadShows", "btnWriteShows", "BtnWriteLibrary"})
         EXPECT_TRUE(Control(window, hidden)->isHidden()) << hidden;
     EXPECT_FALSE(Control(window, "btnLibrary")->isHidden()) << "Yes to the question keeps the library file button";

@@ -17,9 +17,12 @@
 #include "core/Session.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
+#include "support/TempFolder.h"
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QProgressBar>
+#include <QRegularExpression>
 
 namespace marrowick::testing {
 namespace {
@@ -151,6 +154,52 @@ TEST(WindowWiring, ViewShowsRowsProgressLightAndCancel)
     EXPECT_FALSE(cancel->isHidden());
     view.setCaption(control::lblFirmwareInfo, "image 106");
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblFirmwareInfo"))->text(), QStringLiteral("image 106"));
+}
+
+// A clip transfer on the 9600-baud line: the label beside the bar says how far
+// it is and how long it still needs, and is emptied when the transfer has ended.
+TEST(WindowWiring, TheLineBesideTheBarShowsHowLongATransferStillNeeds)
+{
+    DesktopFixture f("R2", "R2");
+    DesktopApp& app = f.App();
+    app.Start();
+    f.clock.RunUntilIdle(5000);
+    ASSERT_TRUE(f.port.isOpen());
+    QWidget& window = app.window();
+
+    auto* bar = window.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+    auto* line = window.findChild<QLabel*>(QStringLiteral("lblProgress"));
+    auto* cancel = window.findChild<QPushButton*>(QStringLiteral("btnCancel"));
+    ASSERT_NE(line, nullptr);
+    // Bar, line and Cancel, in this order, in one row.
+    const auto* row = [&]() -> QLayout* {
+        for (auto* layout : window.findChildren<QHBoxLayout*>())
+            if (layout->indexOf(bar) >= 0)
+                return layout;
+        return nullptr;
+    }();
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->indexOf(line), row->indexOf(bar) + 1);
+    EXPECT_EQ(row->indexOf(cancel), row->indexOf(line) + 1);
+    EXPECT_EQ(line->text(), QString()) << "nothing runs";
+
+    // Two clips: packet 1 carries 2032 bytes after the table, nine more 2048 each.
+    std::vector<std::string> clips;
+    for (const auto& [name, size] : {std::pair{"a.mp3", 10000}, std::pair{"b.mp3", 10464}}) {
+        clips.push_back(f.folder.filePath(QString::fromLatin1(name)).toStdString());
+        WriteFile(clips.back(), std::string(static_cast<std::size_t>(size), 'x'));
+    }
+    ASSERT_TRUE(f.session().library().TakeFiles(clips).problem.empty());
+    f.port.SetBytesPerSecond(960);
+    window.findChild<QPushButton*>(QStringLiteral("BtnWriteLibrary"))->click();
+    f.clock.Advance(9000); // four packets in, six to go: about 13 s
+    const QRegularExpression during(QStringLiteral("^packet 4 of 10 \u00B7 about 1[0-9] s left$"));
+    EXPECT_TRUE(during.match(line->text()).hasMatch()) << line->text().toStdString();
+    EXPECT_EQ(bar->value(), 3) << "the bar counts the packets after packet 1, as before";
+
+    f.clock.RunUntilIdle(60000);
+    EXPECT_EQ(f.session().Status(1), "Audio Library Transmission Complete");
+    EXPECT_EQ(line->text(), QString()) << "emptied when the transfer ended";
 }
 
 TEST(WindowWiring, ClosingShutsDownTheSessionAndSavesTheLog)

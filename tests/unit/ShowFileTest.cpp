@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "base/Files.h"
+#include "base/Texts.h"
 #include "conversations/ShowTestSupport.h"
 #include "features/ProjectFiles.h"
 #include "features/ShowsFeature.h"
@@ -224,7 +225,7 @@ TEST(ShowFile, OpeningAK5FolderFindsAnyLetterCaseAndCountsNumberedShows)
     EXPECT_TRUE(h.StatusSaid("Show Open Failed: " + Sep + "004.K5S holds only 3 bytes"));
     // Show 3's file is there but show 2's is not: the stale entry of show 2
     // would go out among the shows, so the status says so.
-    EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows; show 2: 002.K5S is missing");
+    EXPECT_EQ(h.view.status[1], text::ShowsLoaded(2) + "; show 2: 002.K5S is missing");
     EXPECT_EQ(h.session.paths.BrowseFolder, folder.string());
 }
 
@@ -247,21 +248,21 @@ TEST(ShowFile, OpeningNamesTheShowsThatCannotBeWrittenWhole)
           {"001.R2S", std::string(10, 'a')},
           {"002.R2S", std::string(100, 'b')},
           {"003.R2S", std::string(10, 'c')}},
-         "Show Loading Complete. Loaded 3 shows; show 2 has 100 of 5000 bytes"},
+         text::ShowsLoaded(3) + "; show 2 has 100 of 5000 bytes"},
         {"L+",
          {{"000.CFG", config}, {"001.R2S", std::string(10, 'a')}, {"003.R2S", std::string(9, 'c')}},
-         "Show Loading Complete. Loaded 3 shows; show 2 has 0 of 5000 bytes; show 3 has 9 of 10 bytes"},
+         text::ShowsLoaded(3) + "; show 2 has 0 of 5000 bytes; show 3 has 9 of 10 bytes"},
         {"K5",
          {{"001.K5S", k5Header + std::string(20, 'a')},
           {"002.K5S", Bytes({1, 2, 3})},
           {"003.K5S", k5Header + std::string(20, 'c')}},
-         "Show Loading Complete. Loaded 2 shows; show 2: 002.K5S could not be read"},
+         text::ShowsLoaded(2) + "; show 2: 002.K5S could not be read"},
         {"K5",
          {{"001.K5S", k5Header + std::string(20, 'a')}, {"002.K5S", k5Header + "short"}},
-         "Show Loading Complete. Loaded 2 shows; show 2 has 5 of 20 bytes"},
+         text::ShowsLoaded(2) + "; show 2 has 5 of 20 bytes"},
         {"K5",
          {{"001.K5S", k5Header + std::string(20, 'a')}, {"002.K5S", k5Header + std::string(25, 'b')}},
-         "Show Loading Complete. Loaded 2 shows"},
+         text::ShowsLoaded(2)},
     };
     for (const Case& c : cases) {
         TempFolder temp;
@@ -304,7 +305,7 @@ TEST(ShowFile, OpeningAnR2FolderDecodesTheConfigurationAndKeepsItsBytes)
     EXPECT_TRUE(
         h.StatusSaid("Show Opened: " + Sep + "001.r2s (longer than its 4 bytes of show data; the rest ignored)"));
     EXPECT_TRUE(h.StatusSaid("Show Opened: " + Sep + "002.R2S"));
-    EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 2 shows");
+    EXPECT_EQ(h.view.status[1], text::ShowsLoaded(2));
 
     // Saved again, the values above 99 go back as they came.
     h.SaveAs(temp, "Again");
@@ -358,12 +359,12 @@ TEST(ShowFile, AnUnusableOrMissingConfigurationAndACancelledChooser)
     h.Open(temp.path / "nowhere-else"); // a folder with no 000.CFG at all
     EXPECT_TRUE(h.Logged("Show 0 File Not Found."));
     EXPECT_EQ(shows.ShowCount, 0);
-    EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 0 shows");
+    EXPECT_EQ(h.view.status[1], text::ShowsLoaded(0));
 
     shows.ShowCount = 3;
     h.session.Click(control::btnOpenShows); // chooser cancelled
     EXPECT_EQ(shows.ShowCount, 3);
-    EXPECT_EQ(h.view.status[1], "Show Loading Complete. Loaded 0 shows");
+    EXPECT_EQ(h.view.status[1], text::ShowsLoaded(0));
 
     const std::size_t asked = h.dialogs.Texts("folder").size();
     h.session.SetState(StateReadShows);

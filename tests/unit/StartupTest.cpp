@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "base/Texts.h"
 #include "core/Startup.h"
 #include "support/Harness.h"
 
@@ -124,7 +125,7 @@ TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
     // Said where people look: panel 1 holds both, and why the port did not open.
     EXPECT_EQ(h.session.Status(1), startup.Notices()[0] + ". " + startup.Notices()[1] + ". No such device");
     h.clock.Advance(1000);
-    EXPECT_EQ(h.session.Status(2), "Firmware Version Not Available") << "the timer runs even without a port";
+    EXPECT_EQ(h.session.Status(2), text::VersionNotAvailable) << "the timer runs even without a port";
 }
 
 TEST(Startup, SettingValuesAreReadLeniently)
