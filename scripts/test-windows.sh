@@ -122,6 +122,31 @@ grep -E '^[0-9]+% tests passed' $qt/test.log
 wine $qt/marrowick-cli.exe --help | tr -d '\r' | sed -n 's/^  \([a-z-]*\).*/\1/p' >$qt/commands.txt
 [ "$(wc -l <$qt/commands.txt)" -ge 9 ] && LC_ALL=C sort -c $qt/commands.txt || fail "marrowick-cli.exe --help: $(cat $qt/commands.txt)"
 
+# The command line end to end on the controller simulated inside it (a COM port
+# does not work under Wine, see the README): identified, its shows read into
+# folders whose names are not ASCII, listed from there and written back. Wine
+# takes the arguments and the file names in the locale's encoding: UTF-8.
+e2e_started=$SECONDS
+e2e="$root/$qt/e2e"
+rm -rf "$e2e"
+mkdir -p "$e2e"
+# Its stdout; stderr (progress lines, messages) goes to a file, shown on failure.
+cli() { LC_ALL=C.UTF-8 wine $qt/marrowick-cli.exe "$@" 2>"$e2e/stderr" | tr -d '\r'; }
+cli_fail() { fail "marrowick-cli.exe $1 said: $said$(printf '\nand on stderr: ')$(tr -d '\r' <"$e2e/stderr")"; }
+said=$(cli identify --simulate R2) || cli_fail identify
+[ "$said" = "$(printf 'Firmware Version: 1.05       Model: R2\nSerial Number: 1A2B3C4D')" ] || cli_fail identify
+project="$e2e/Geisterbahn Süd/幽霊"
+said=$(cli read-shows --simulate R2 --project "$(winpath "$project")") || cli_fail read-shows
+echo "$said" | grep -qxF 'cfg Saved as: \幽霊\000.CFG' || cli_fail read-shows
+sizes=$(cd "$project" 2>/dev/null && stat -c '%n %s' 000.CFG 00?.R2S | tr '\n' ' ') || true
+[ "$sizes" = "000.CFG 304 000.R2S 300 001.R2S 5000 002.R2S 0 003.R2S 2048 " ] ||
+  fail "read-shows --simulate R2 saved: ${sizes:-nothing} in $project"
+said=$(cli show-table --project "$(winpath "$project")" --model R2) || cli_fail show-table
+echo "$said" | grep -qF "$(printf 'Show 1\t4396\t5000\t2\t51\t1\t2\t17')" || cli_fail show-table
+said=$(cli write-shows --simulate R2 --project "$(winpath "$project")") || cli_fail write-shows
+echo "$said" | grep -qx 'Download Complete' || cli_fail write-shows
+echo "marrowick-cli.exe --simulate R2: identified, shows read into \"${project#"$e2e/"}\", listed and written back in $((SECONDS - e2e_started))s"
+
 # The installer, into a prefix of its own with nothing on WINEPATH, so the
 # installed programs find every DLL and plugin they need beside them.
 rm -f $qt/marrowick-*-win64.exe
@@ -160,6 +185,9 @@ for _ in $(seq 300); do
 done
 sleep 2 # the status bar paints after the line is printed
 import -window root "$1/windows-R2.png"
+# A second start finds this copy (run by the same user), hands over to it and ends.
+timeout 60 wine "C:\\Program Files\\Marrowick Interface Utility\\bin\\marrowick.exe" >"$1/second.out" 2>&1
+echo "second start ended: $?" >>"$1/second.out"
 kill $window
 wineserver -k
 EOF
@@ -168,6 +196,9 @@ xvfb-run -a -s "-screen 0 960x600x24" $qt/window.sh "$root/$qt" 2>/dev/null || t
 grep -q "^identified: .*Model: R2" $qt/window.out ||
   { cat $qt/window.out; fail "the installed window did not identify the simulated R2"; }
 echo "installed marrowick.exe: $(grep '^identified: ' $qt/window.out | tr -s ' '), screenshot $qt/windows-R2.png"
+[ "$(tr -d '\r' <$qt/second.out)" = "second start ended: 0" ] ||
+  { cat $qt/second.out; fail "a second marrowick.exe did not hand over to the running one"; }
+echo "a second marrowick.exe handed over to the running one and ended"
 
 wine "$installed/Uninstall.exe" /S
 wineserver -w # the uninstaller goes on as a copy of itself in the temporary folder

@@ -15,6 +15,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
+#ifdef Q_OS_WIN
+#include <windows.h>
+// After windows.h.
+#include <sddl.h>
+#include <vector>
+#endif
 
 namespace marrowick {
 namespace {
@@ -51,6 +57,32 @@ QString WhyNotPrivate(const QString& folder)
             .arg(folder)
             .arg(facts.st_mode & 07777, 4, 8, QLatin1Char('0'));
     return {};
+}
+#endif
+
+#ifdef Q_OS_WIN
+// The user (the text of the SID) that runs process `pid`; empty when it cannot be told.
+QString UserOfProcess(DWORD pid)
+{
+    const HANDLE process = ::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return {};
+    QString user;
+    HANDLE token = nullptr;
+    if (::OpenProcessToken(process, TOKEN_QUERY, &token)) {
+        DWORD size = 0;
+        ::GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::vector<char> facts(size);
+        LPWSTR text = nullptr;
+        if (size != 0 && ::GetTokenInformation(token, TokenUser, facts.data(), size, &size) &&
+            ::ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(facts.data())->User.Sid, &text)) {
+            user = QString::fromWCharArray(text);
+            ::LocalFree(text);
+        }
+        ::CloseHandle(token);
+    }
+    ::CloseHandle(process);
+    return user;
 }
 #endif
 
@@ -163,6 +195,19 @@ bool SingleInstance::HandOver()
         m_problem = QStringLiteral("The copy listening at %1 belongs to another user (uid %2); starting another copy")
                         .arg(m_socketName)
                         .arg(peer.uid);
+        return false;
+    }
+#elif defined(Q_OS_WIN)
+    // Pipe names are one namespace for every user of the machine, so another
+    // user's program may have taken this one first: only a copy run by this
+    // user is asked.
+    ULONG server = 0;
+    const auto pipe = reinterpret_cast<HANDLE>(socket.socketDescriptor());
+    const QString own = UserOfProcess(::GetCurrentProcessId());
+    const QString theirs = ::GetNamedPipeServerProcessId(pipe, &server) ? UserOfProcess(server) : QString();
+    if (own.isEmpty() || theirs != own) {
+        m_problem = QStringLiteral("The copy listening at %1 belongs to another user (%2); starting another copy")
+                        .arg(m_socketName, theirs.isEmpty() ? QStringLiteral("who could not be told") : theirs);
         return false;
     }
 #endif

@@ -9,6 +9,7 @@
 
 #include "app/DesktopApp.h"
 #include "app/SingleInstance.h"
+#include "base/Files.h"
 #include "conversations/Identification.h"
 #include "core/Session.h"
 #include "peer/ControllerSimulator.h"
@@ -89,9 +90,10 @@ int main(int argc, char* argv[])
         port = std::move(simulated);
     }
 
+    // On Windows: "logs" beside marrowick.exe, or %LOCALAPPDATA%\marrowick\logs.
     marrowick::LogFolders logFolders{
-        QCoreApplication::applicationDirPath().toStdString(),
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation).toStdString()};
+        marrowick::PathFromUtf8(QCoreApplication::applicationDirPath().toStdString()),
+        marrowick::PathFromUtf8(QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation).toStdString())};
     marrowick::DesktopParts parts{clock,      *port, settings, nullptr, marrowick::SystemPortProbe(&settings),
                                   logFolders, model};
 

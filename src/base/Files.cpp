@@ -214,6 +214,66 @@ std::optional<std::string> ReadStart(const fs::path& path, std::uint64_t maxByte
 
 } // namespace
 
+#ifdef _WIN32
+
+// Through the system's own conversion: text that is not UTF-8 (or a name with a
+// lone surrogate) becomes U+FFFD instead of an exception.
+fs::path PathFromUtf8(std::string_view utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int size = static_cast<int>(utf8.size());
+    std::wstring wide(static_cast<std::size_t>(::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0)),
+                      L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return fs::path(std::move(wide));
+}
+
+std::string Utf8FromPath(const fs::path& path)
+{
+    const std::wstring& wide = path.native();
+    if (wide.empty())
+        return {};
+    const int size = static_cast<int>(wide.size());
+    std::string utf8(
+        static_cast<std::size_t>(::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, nullptr, 0, nullptr, nullptr)),
+        '\0');
+    ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), static_cast<int>(utf8.size()), nullptr, nullptr);
+    return utf8;
+}
+
+std::string WithNativeSeparators(std::string path)
+{
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+#else
+
+// File names here are bytes, UTF-8 by convention: both ways copy them as they are.
+fs::path PathFromUtf8(std::string_view utf8)
+{
+    return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
+
+std::string Utf8FromPath(const fs::path& path)
+{
+    const std::u8string utf8 = path.u8string();
+    return std::string(utf8.begin(), utf8.end());
+}
+
+std::string WithNativeSeparators(std::string path)
+{
+    return path;
+}
+
+#endif
+
+std::string PathText(const fs::path& path)
+{
+    return WithNativeSeparators(Utf8FromPath(path));
+}
+
 std::optional<std::uint64_t> RegularFileSize(const fs::path& path, std::string* error)
 {
 #ifdef _WIN32
@@ -279,7 +339,7 @@ std::optional<AtomicFile> AtomicFile::Create(const fs::path& path, std::string* 
         if (code != ERROR_FILE_EXISTS && code != ERROR_ALREADY_EXISTS)
             return Fail<AtomicFile>(error, LastError());
     }
-    return Fail<AtomicFile>(error, "no free temporary name beside " + path.filename().string());
+    return Fail<AtomicFile>(error, "no free temporary name beside " + Utf8FromPath(path.filename()));
 }
 
 bool AtomicFile::Write(std::string_view bytes, std::string* error)
@@ -365,7 +425,7 @@ std::optional<AtomicFile> AtomicFile::Create(const fs::path& path, std::string* 
         }
         return file;
     }
-    return Fail<AtomicFile>(error, "no free temporary name beside " + path.filename().string());
+    return Fail<AtomicFile>(error, "no free temporary name beside " + Utf8FromPath(path.filename()));
 }
 
 bool AtomicFile::Write(std::string_view bytes, std::string* error)
@@ -440,8 +500,7 @@ std::optional<fs::path> FindIgnoringCase(const fs::path& folder, const std::stri
     std::error_code ec;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         // Compared as UTF-8, whatever the system's code page.
-        const std::u8string stored = it->path().filename().u8string();
-        const std::string storedName(stored.begin(), stored.end());
+        const std::string storedName = Utf8FromPath(it->path().filename());
         if (storedName == name)
             return it->path();
         if (!found && lower(storedName) == wanted)

@@ -8,6 +8,22 @@
 
 namespace marrowick {
 
+// Paths cross between the program and the file system here. The program holds a
+// path as UTF-8 text, as Qt hands it over and as it is shown; the file system
+// takes a std::filesystem::path. A plain std::string would not do between them:
+// on Windows, std::filesystem::path and the file streams read its bytes in the
+// ANSI code page, and path::string() gives them back in it, so "Geisterbahn Süd"
+// would become "Geisterbahn SÃ¼d" and "幽霊" could not be named at all. Every
+// crossing goes through these two, which lose nothing.
+std::filesystem::path PathFromUtf8(std::string_view utf8);
+std::string Utf8FromPath(const std::filesystem::path& path);
+
+// A path (UTF-8) as lists, status texts and the log show it: with the system's
+// own separators, "\" on Windows. The path itself is kept as the user gave it.
+std::string WithNativeSeparators(std::string path);
+// The same for a path of the file system.
+std::string PathText(const std::filesystem::path& path);
+
 // Reads a whole regular file of at most `maxBytes` bytes; nullopt with a reason
 // when it cannot. Anything but a regular file (a named pipe, a device, a folder,
 // a link to one of them) is refused without being read, so a pipe never blocks
@@ -33,6 +49,7 @@ class AtomicFile {
 public:
     // Nothing to write into when the temporary file could not be created; `error` says why.
     static std::optional<AtomicFile> Create(const std::filesystem::path& path, std::string* error);
+    static std::optional<AtomicFile> Create(const std::string&, std::string*) = delete;
 
     AtomicFile(AtomicFile&& other) noexcept;
     AtomicFile& operator=(AtomicFile&&) = delete;
@@ -60,5 +77,13 @@ bool WriteFileAtomically(const std::filesystem::path& path, const std::string& b
 // The entry of `folder` whose name equals `name` ignoring letter case (an exact
 // match wins); nullopt when there is none.
 std::optional<std::filesystem::path> FindIgnoringCase(const std::filesystem::path& folder, const std::string& name);
+
+// Text is no path here: a std::string would be read in the ANSI code page on
+// Windows. PathFromUtf8 says what the text is.
+std::optional<std::string> ReadWholeFile(const std::string&, std::uint64_t, std::string*) = delete;
+std::optional<std::string> ReadFileStart(const std::string&, std::uint64_t, bool*, std::string*) = delete;
+std::optional<std::uint64_t> RegularFileSize(const std::string&, std::string*) = delete;
+bool WriteFileAtomically(const std::string&, const std::string&, std::string*) = delete;
+std::optional<std::filesystem::path> FindIgnoringCase(const std::string&, const std::string&) = delete;
 
 } // namespace marrowick

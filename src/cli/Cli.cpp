@@ -9,6 +9,10 @@
 #include <cmath>
 #include <iostream>
 
+#include "link/LineRate.h"
+#include "models/Controller.h"
+#include "peer/ControllerSimulator.h"
+#include "peer/SimulatedPort.h"
 #include "platform/QuietView.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
@@ -115,7 +119,9 @@ int ExitStatusOf(const Result& result)
 struct Context::Impl {
     QtSettings settings;
     QtClock clock;
-    std::unique_ptr<QtSerialPort> port;
+    // With --simulate: the controller inside the program, in place of the serial port.
+    std::unique_ptr<ControllerSimulator> simulator;
+    std::unique_ptr<SerialPort> port;
     ConsoleView view;
     std::unique_ptr<ConsoleDialogs> dialogs;
     std::unique_ptr<Session> session;
@@ -126,10 +132,19 @@ struct Context::Impl {
 Context::Context(const Command& command_, Args args_)
     : command(command_), args(std::move(args_)), m_impl(std::make_unique<Impl>())
 {
-    m_impl->port = std::make_unique<QtSerialPort>(&m_impl->settings);
+    if (const auto model = ModelNamed(args.Option("simulate"))) {
+        m_impl->simulator = std::make_unique<ControllerSimulator>(SampleControllerState(model->Name()));
+        auto simulated = std::make_unique<SimulatedPort>(m_impl->clock, *m_impl->simulator);
+        // At the line's real speed, so time-outs and progress behave as on a real port.
+        simulated->SetBytesPerSecond(LineBytesPerSecond);
+        m_impl->port = std::move(simulated);
+    } else {
+        m_impl->port = std::make_unique<QtSerialPort>(&m_impl->settings);
+    }
     m_impl->view.quiet = args.Has("json");
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
+    m_impl->session->Simulated = m_impl->simulator != nullptr;
 }
 
 Context::~Context()
@@ -199,11 +214,16 @@ void Context::Wake()
         m_impl->wake();
 }
 
+bool Context::Simulated() const
+{
+    return m_impl->simulator != nullptr;
+}
+
 int Context::Identify()
 {
-    const std::string port = args.Option("port");
+    const std::string port = Simulated() ? "simulated " + args.Option("simulate") : args.Option("port");
     if (port.empty())
-        return Usage("--port is missing");
+        return Usage("--port or --simulate is missing");
     if (args.options.count("timeout") != 0) {
         const auto ms = TimeoutMsFromText(args.Option("timeout"));
         if (!ms)
@@ -271,6 +291,8 @@ void PrintHelp(std::ostream& out, const std::vector<Command>& commands)
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
     out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
+           "--simulate MODEL (K5, R2, T7 or L+) talks to a controller simulated inside the\n"
+           "program instead, at the line's speed, with its sample shows.\n"
            "marrowick-cli COMMAND --help tells more about a command.\n";
 }
 
@@ -355,6 +377,18 @@ int main(int argc, char** argv)
         std::cerr << "marrowick-cli " << command->name << ": " << TimeoutProblem << "\n";
         std::cerr << "usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
+    }
+    if (args->options.count("simulate") != 0) {
+        const char* problem = nullptr;
+        if (!marrowick::ModelNamed(args->Option("simulate")))
+            problem = "--simulate wants a model: K5, R2, T7 or L+";
+        else if (args->options.count("port") != 0)
+            problem = "--port and --simulate cannot be used together";
+        if (problem) {
+            std::cerr << "marrowick-cli " << command->name << ": " << problem << "\n";
+            std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+            return ExitUsage;
+        }
     }
     if (!command->takesFiles && !args->positional.empty()) {
         std::cerr << "marrowick-cli " << command->name << ": unexpected " << args->positional.front() << "\n";

@@ -57,7 +57,8 @@ std::vector<Command> ShowCommands();
 std::vector<Command> LibraryCommands();
 std::vector<Command> FirmwareCommands();
 
-// A command's run: its arguments, and a session on the real serial port whose
+// A command's run: its arguments, and a session on the real serial port (or,
+// with --simulate, a simulated controller) whose
 // panel-1 status texts go to stdout, one per line, as the window would show them.
 class Context {
 public:
@@ -77,7 +78,10 @@ public:
     // The message with " (port PORT)" after it, unless it names the port already.
     std::string OnPort(const std::string& message) const;
 
-    // A session on --port with the --timeout given; runs the identification and
+    // Whether the session talks to the controller simulated inside the program
+    // (--simulate MODEL) rather than a serial port.
+    bool Simulated() const;
+    // A session on --port (or the simulated controller) with the --timeout given; runs the identification and
     // returns ExitOk when the controller said its version and model.
     int Identify();
     Session& session();

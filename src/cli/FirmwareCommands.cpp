@@ -31,12 +31,12 @@ std::string SdWord(SdVariant sd)
 
 int RunImages(Context& context)
 {
-    const std::string folder = context.args.Option("export");
+    const std::filesystem::path folder = PathFromUtf8(context.args.Option("export"));
     if (!folder.empty()) {
         std::error_code ec;
         std::filesystem::create_directories(folder, ec);
         if (ec)
-            return context.Fail("Cannot create " + folder + ": " + ec.message());
+            return context.Fail("Cannot create " + PathText(folder) + ": " + ec.message());
     }
     const bool json = context.args.Has("json");
     QJsonArray list;
@@ -57,9 +57,9 @@ int RunImages(Context& context)
                       << facts->bytes << " bytes  " << facts->records << " records" << std::endl;
         if (!folder.empty()) {
             std::string error;
-            const auto path = std::filesystem::path(folder) / (std::to_string(row.number) + ".hex");
+            const auto path = folder / (std::to_string(row.number) + ".hex");
             if (!WriteFileAtomically(path, std::string(*bytes), &error))
-                return context.Fail("Cannot write " + path.string() + ": " + error);
+                return context.Fail("Cannot write " + PathText(path) + ": " + error);
         }
     }
     if (json)
@@ -154,8 +154,8 @@ std::vector<Command> FirmwareCommands()
              "\n"
              "example: marrowick-cli images --export ~/firmware"},
             {"flash",
-             "flash --port PORT --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
-             {{"port"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
+             "flash --port PORT|--simulate MODEL --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
              false,
              RunFlash,
              "Identifies the controller, picks the firmware image for its model and VERSION,\n"

@@ -22,7 +22,7 @@ QJsonObject IdentityJson(const std::string& port, const Identity& identity)
 {
     const auto named = MakeController(identity.ControllerModel);
     const bool hasSerial = named && named->Traits().asksSerialNumber;
-    return {{"port", QString::fromStdString(port)},
+    return {{"port", TextOrNull(port)}, // null with --simulate
             {"version", TextOrNull(identity.FirmwareVersion)},
             {"model", named ? QJsonValue(QString::fromStdString(named->Name())) : QJsonValue(QJsonValue::Null)},
             {"serial", hasSerial ? TextOrNull(identity.SerialNumber) : QJsonValue(QJsonValue::Null)}};
@@ -89,8 +89,8 @@ int RunPorts(Context& context)
 std::vector<Command> IdentifyCommands()
 {
     return {{"identify",
-             "identify --port PORT [--timeout SECONDS] [--json]",
-             {{"port"}, {"timeout"}, {"json", false}},
+             "identify --port PORT|--simulate MODEL [--timeout SECONDS] [--json]",
+             {{"port"}, {"simulate"}, {"timeout"}, {"json", false}},
              false,
              RunIdentify,
              "Asks the controller for its firmware version, model and (R2, L+) serial number\n"

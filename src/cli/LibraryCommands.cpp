@@ -2,6 +2,7 @@
 #include <filesystem>
 #include <iostream>
 
+#include "base/Files.h"
 #include "cli/Cli.h"
 #include "conversations/ClipTransfer.h"
 #include "features/LibraryFeature.h"
@@ -29,7 +30,7 @@ std::optional<std::string> GatherClips(Context& context, const std::string& noth
         return taken.problem;
     const auto count = static_cast<std::size_t>(library.Library().ClipCount);
     if (count < files.size()) // it grew since it was looked at
-        return "File Too Large: " + files[count];
+        return "File Too Large: " + WithNativeSeparators(files[count]);
     if (library.Library().LibraryBytes == 0)
         return "The sound files given are all empty; " + nothing;
     return std::nullopt;
@@ -42,7 +43,7 @@ void PrintTable(const AudioLibrary& clips)
     const auto entries = ClipEntries(inOrder);
     for (std::size_t i = 0; i < entries.size(); ++i)
         std::printf("%-5zu 0x%-7lX %-9s %s\n", i + 1, static_cast<unsigned long>(entries[i].start),
-                    FloatText(entries[i].length).c_str(), inOrder[i].FileName.c_str());
+                    FloatText(entries[i].length).c_str(), WithNativeSeparators(inOrder[i].FileName).c_str());
     std::fflush(stdout);
 }
 
@@ -61,11 +62,12 @@ int RunSaveLibrary(Context& context)
     if (auto problem = GatherClips(context, "no library file was written"))
         return context.Fail(*problem);
 
+    const std::filesystem::path folder = PathFromUtf8(project);
     std::error_code ec;
-    std::filesystem::create_directories(project, ec);
+    std::filesystem::create_directories(folder, ec);
     if (ec)
-        return context.Fail("Cannot create " + project + ": " + ec.message());
-    const Result outcome = session.library().SaveLibraryTo(project);
+        return context.Fail("Cannot create " + PathText(folder) + ": " + ec.message());
+    const Result outcome = session.library().SaveLibraryTo(folder);
     if (!outcome.ok())
         return context.Fail(outcome);
     PrintTable(session.library().Library());
@@ -121,8 +123,8 @@ std::vector<Command> LibraryCommands()
              "\n"
              "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"},
             {"send-clips",
-             "send-clips --port PORT [--timeout SECONDS] FILE...",
-             {{"port"}, {"timeout"}},
+             "send-clips --port PORT|--simulate MODEL [--timeout SECONDS] FILE...",
+             {{"port"}, {"simulate"}, {"timeout"}},
              true,
              RunSendClips,
              "Identifies the controller, builds the audio library for its model from the sound\n"

@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "base/Files.h"
 #include "cli/Cli.h"
 #include "features/ProjectFiles.h"
 #include "features/ShowsFeature.h"
@@ -27,7 +28,7 @@ fs::path FolderArgument(const Context& context, const std::string& option)
     if (given.empty())
         return {};
     std::error_code ec;
-    fs::path folder = fs::absolute(given, ec).lexically_normal();
+    fs::path folder = fs::absolute(PathFromUtf8(given), ec).lexically_normal();
     if (!folder.has_filename())
         folder = folder.parent_path();
     return folder;
@@ -72,7 +73,7 @@ int TakeProject(Context& context, fs::path& folder, bool mustExist)
         return context.Usage("--project is missing");
     std::error_code ec;
     if (fs::exists(folder, ec) ? !fs::is_directory(folder, ec) : mustExist)
-        return context.Fail(folder.string() + " is not a folder");
+        return context.Fail(PathText(folder) + " is not a folder");
     return ExitOk;
 }
 
@@ -80,10 +81,10 @@ int TakeProject(Context& context, fs::path& folder, bool mustExist)
 // project's folder, when it is refused.
 int OpenProject(Context& context, const fs::path& folder)
 {
-    const Result opened = context.session().shows().OpenShowsFrom(folder.string());
+    const Result opened = context.session().shows().OpenShowsFrom(Utf8FromPath(folder));
     if (opened.ok())
         return ExitOk;
-    return context.Fail("The project " + folder.string() + " could not be opened" +
+    return context.Fail("The project " + PathText(folder) + " could not be opened" +
                         (opened.message.empty() ? std::string() : ": " + opened.message));
 }
 
@@ -105,7 +106,7 @@ int RunReadShows(Context& context)
     std::error_code ec;
     const bool existed = fs::exists(folder, ec);
     if (existed && !fs::is_empty(folder, ec) && !context.args.Has("force"))
-        return context.Fail(folder.string() + " already holds files; add --force to save into it anyway");
+        return context.Fail(PathText(folder) + " already holds files; add --force to save into it anyway");
 
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
@@ -115,14 +116,14 @@ int RunReadShows(Context& context)
         return context.Fail(read);
 
     if (!fs::create_directories(folder, ec) && ec)
-        return context.Fail("Cannot create " + folder.string() + ": " + ec.message());
+        return context.Fail("Cannot create " + PathText(folder) + ": " + ec.message());
     // What the folder held before, so a failed save takes away only what it wrote.
     std::set<fs::path> before;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         before.insert(it->path());
     // Saved as into a project made in the window: paths are shown from the parent folder.
-    session.paths.BrowseFolder = folder.parent_path().string();
-    session.paths.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
+    session.paths.BrowseFolder = Utf8FromPath(folder.parent_path());
+    session.paths.ProjectFolder = Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator);
     if (!SaveAllShows(session.features(), session.shows().State())) {
         if (!existed) {
             fs::remove_all(folder, ec);
@@ -134,7 +135,7 @@ int RunReadShows(Context& context)
             for (const fs::path& path : written)
                 fs::remove(path, ec);
         }
-        return context.Fail("The shows could not be saved into " + folder.string());
+        return context.Fail("The shows could not be saved into " + PathText(folder));
     }
     return ExitOk;
 }
@@ -162,13 +163,13 @@ int RunWriteShows(Context& context)
     if (const int status = OpenProject(context, folder); status != ExitOk)
         return status;
     if (session.shows().State().ShowCount == 0)
-        return context.Fail(folder.string() + " holds no numbered shows to write");
+        return context.Fail(PathText(folder) + " holds no numbered shows to write");
     ShowsFeature& shows = session.shows();
     const Result written = WaitFor(
         context, shows.WriteFinished, [&] { return shows.WriteShows(options); },
         [&shows] { return std::string(shows.WriteStep()); });
     if (written.code == ResultCode::Refused) // the project cannot be written as it is
-        return context.Fail(written.message + " (project " + folder.string() + ")");
+        return context.Fail(written.message + " (project " + PathText(folder) + ")");
     return written.ok() ? ExitOk : context.Fail(written);
 }
 
@@ -252,8 +253,8 @@ int RunShowTable(Context& context)
 std::vector<Command> ShowCommands()
 {
     return {{"read-shows",
-             "read-shows --port PORT --project DIR [--force] [--timeout SECONDS]",
-             {{"port"}, {"project"}, {"force", false}, {"timeout"}},
+             "read-shows --port PORT|--simulate MODEL --project DIR [--force] [--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"project"}, {"force", false}, {"timeout"}},
              false,
              RunReadShows,
              "Identifies the controller, reads its show table and every show, and saves them\n"
@@ -266,8 +267,8 @@ std::vector<Command> ShowCommands()
              "\n"
              "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
             {"write-shows",
-             "write-shows --port PORT --project DIR [--backup DIR2] [--verify] [--timeout SECONDS]",
-             {{"port"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}},
+             "write-shows --port PORT|--simulate MODEL --project DIR [--backup DIR2] [--verify] [--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}},
              false,
              RunWriteShows,
              "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"

@@ -39,7 +39,7 @@ std::vector<std::vector<std::string>> LibraryFeature::ListRows() const
     std::vector<std::vector<std::string>> rows;
     for (int i = 1; i <= m_library.ClipCount; ++i) {
         const AudioClip& clip = m_library.Clips[static_cast<std::size_t>(i)];
-        rows.push_back({std::to_string(i), clip.FileName, FloatText(clip.Size)});
+        rows.push_back({std::to_string(i), WithNativeSeparators(clip.FileName), FloatText(clip.Size)});
     }
     return rows;
 }
@@ -128,8 +128,9 @@ void LibraryFeature::AddDroppedClips(const std::vector<std::string>& files)
     view.setProgressMaximum(audioRam);
     view.setRows(control::List1, {});
     for (int j : AddDropped(m_library, files, audioRam))
-        m_context.log().LogDebug("Found: " + std::to_string(j) + "  " + files[static_cast<std::size_t>(j - 1)], 0,
-                                 LogRawData);
+        m_context.log().LogDebug("Found: " + std::to_string(j) + "  " +
+                                     WithNativeSeparators(files[static_cast<std::size_t>(j - 1)]),
+                                 0, LogRawData);
     const auto rows = ListRows();
     view.setRows(control::List1, rows);
     for (const auto& row : rows)
@@ -162,7 +163,7 @@ void LibraryFeature::SaveLibraryFile()
         m_context.status().SetStatus(1, "Library File not saved: no project folder was chosen");
         return;
     }
-    const Result outcome = SaveLibraryTo(m_context.paths.ProjectFolder);
+    const Result outcome = SaveLibraryTo(PathFromUtf8(m_context.paths.ProjectFolder));
     if (!outcome.ok())
         Report(outcome.message);
 }
@@ -187,12 +188,13 @@ Result LibraryFeature::SaveLibraryTo(const std::filesystem::path& folder)
     if (!data)
         return Result::Fail(ResultCode::FileError, "Library File not saved: " + error);
     const std::filesystem::path path = folder / LibraryFileName;
+    const std::string shown = PathText(path);
     if (!WriteFileAtomically(path, ClipTable(entries) + *data, &error)) {
-        m_context.log().LogDebug("Library File " + path.string() + " not saved: " + error, 0, LogFileIo);
-        return Result::Fail(ResultCode::FileError, "Library File " + path.string() + " not saved: " + error);
+        m_context.log().LogDebug("Library File " + shown + " not saved: " + error, 0, LogFileIo);
+        return Result::Fail(ResultCode::FileError, "Library File " + shown + " not saved: " + error);
     }
-    m_context.status().SetStatus(1, "Library File saved to:" + path.string());
-    return Result::Done(path.string());
+    m_context.status().SetStatus(1, "Library File saved to:" + shown);
+    return Result::Done(Utf8FromPath(path));
 }
 
 void LibraryFeature::SendClips()

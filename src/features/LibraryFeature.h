@@ -41,6 +41,7 @@ public:
     SelectionResult TakeFiles(const std::vector<std::string>& paths);
     // Writes the library as 000.LIB into an existing folder.
     Result SaveLibraryTo(const std::filesystem::path& folder);
+    Result SaveLibraryTo(const std::string&) = delete; // PathFromUtf8 says what the text is
     // Loads the clips and starts the transfer. Busy when there is nothing to do
     // (link busy, port closed, empty library).
     Result StartSending();

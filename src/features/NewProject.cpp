@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Files.h"
 #include "features/FeatureContext.h"
 #include "projects/ProjectPaths.h"
 
@@ -73,17 +74,18 @@ bool NewProject(const FeatureContext& context)
         Failed(context, problem);
         return false;
     }
-    const fs::path folder = fs::path(context.paths.BrowseFolder) / name;
+    const fs::path folder = PathFromUtf8(context.paths.BrowseFolder) / PathFromUtf8(name);
     std::error_code ec;
     if (fs::exists(folder, ec)) {
-        Failed(context, "A folder named " + name + " already exists in " + context.paths.BrowseFolder + ".");
+        Failed(context, "A folder named " + name + " already exists in " +
+                            WithNativeSeparators(context.paths.BrowseFolder) + ".");
         return false;
     }
     if (!fs::create_directory(folder, ec) || ec) {
         Failed(context, ec ? ec.message() : "The folder could not be created.");
         return false;
     }
-    context.paths.ProjectFolder = folder.string() + static_cast<char>(fs::path::preferred_separator);
+    context.paths.ProjectFolder = Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator);
     context.dialogs.message("Project Folder: " + name + " Created\r\n", "Project Creation Status", DialogIcon::None);
     return true;
 }

@@ -23,7 +23,7 @@ bool SaveIntoProject(const FeatureContext& context, const std::string& fileName,
     std::string& error = refusal;
     if (error.empty() && context.paths.ProjectFolder.empty())
         error = "no project folder";
-    else if (error.empty() && !WriteFileAtomically(path, bytes, &error) && error.empty())
+    else if (error.empty() && !WriteFileAtomically(PathFromUtf8(path), bytes, &error) && error.empty())
         error = "write error";
     if (!error.empty()) {
         // Built piece by piece: one long expression trips a false -Wrestrict of GCC 12 at -O3.
@@ -51,12 +51,12 @@ std::optional<std::string> FindShowFile(const FeatureContext& context, const Sho
                                         const std::string& extension)
 {
     const int show = shows.CurrentShow;
-    const auto found = FindIgnoringCase(context.paths.BrowseFolder, ShowFileName(show, extension));
+    const auto found = FindIgnoringCase(PathFromUtf8(context.paths.BrowseFolder), ShowFileName(show, extension));
     if (!found) {
         context.Log("Show " + std::to_string(show) + " File Not Found.");
         return std::nullopt;
     }
-    return found->string();
+    return Utf8FromPath(*found);
 }
 
 // At most `maxBytes` of a show file: no more can belong to the show. Nullopt
@@ -65,7 +65,7 @@ std::optional<std::string> ReadShowFile(const FeatureContext& context, const std
                                         bool& longer)
 {
     std::string error;
-    auto bytes = ReadFileStart(path, maxBytes, &longer, &error);
+    auto bytes = ReadFileStart(PathFromUtf8(path), maxBytes, &longer, &error);
     if (!bytes)
         context.status().SetStatus(1, "Show Open Failed: " + ShownPath(context.paths, path) + ": " + error);
     return bytes;
@@ -173,12 +173,12 @@ bool Save_Toc(const FeatureContext& context, const ShowState& shows)
 
 ConfigOpen Open_cfg(const FeatureContext& context, ShowState& shows)
 {
-    const auto found = FindIgnoringCase(context.paths.BrowseFolder, ConfigFileName);
+    const auto found = FindIgnoringCase(PathFromUtf8(context.paths.BrowseFolder), ConfigFileName);
     if (!found) {
         context.Log("Show " + std::to_string(shows.CurrentShow) + " File Not Found.");
         return ConfigOpen::Missing;
     }
-    const std::string path = found->string();
+    const std::string path = Utf8FromPath(*found);
     const std::string shown = ShownPath(context.paths, path);
     std::string error;
     const auto image = ReadWholeFile(*found, TocImageBytes, &error);
@@ -283,7 +283,7 @@ Result OpenExistingShows(const FeatureContext& context, ShowState& shows, const 
         if (show > highest)
             break;
         const std::string name = ShowFileName(show, context.model()->ShowFileExtension());
-        const bool exists = FindIgnoringCase(context.paths.BrowseFolder, name).has_value();
+        const bool exists = FindIgnoringCase(PathFromUtf8(context.paths.BrowseFolder), name).has_value();
         shows.UnopenedShows[show] =
             "show " + std::to_string(show) + ": " + name + (exists ? " could not be read" : " is missing");
     }

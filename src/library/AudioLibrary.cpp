@@ -93,13 +93,13 @@ double LibraryFootprint(const AudioLibrary& library)
 
 std::int64_t MeasureFile(const std::string& path, std::string* error)
 {
-    const auto size = RegularFileSize(path, error);
+    const auto size = RegularFileSize(PathFromUtf8(path), error);
     return size ? static_cast<std::int64_t>(*size) : -1;
 }
 
 std::string FileTitle(const std::string& path)
 {
-    return std::filesystem::path(path).filename().string();
+    return Utf8FromPath(PathFromUtf8(path).filename());
 }
 
 SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string>& paths, float audioRam)
@@ -110,7 +110,7 @@ SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string
     if (paths.size() == 1) {
         const std::int64_t size = MeasureFile(paths.front(), &why);
         if (size < 0) {
-            result.problem = "Cannot open " + paths.front() + ": " + why;
+            result.problem = "Cannot open " + WithNativeSeparators(paths.front()) + ": " + why;
             return result;
         }
         // A clip the controller cannot hold is of no use, so it is not kept.
@@ -128,7 +128,7 @@ SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string
         const std::string& path = paths[static_cast<std::size_t>(i - 1)];
         const std::int64_t size = MeasureFile(path, &why);
         if (size < 0) {
-            result.problem = "Cannot open " + path + ": " + why;
+            result.problem = "Cannot open " + WithNativeSeparators(path) + ": " + why;
             break;
         }
         if (!Fits(double{ClipEntryBytes} * i + library.LibraryBytes + static_cast<double>(size), audioRam))
@@ -152,17 +152,17 @@ std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& pa
         std::string why;
         const std::int64_t size = MeasureFile(path, &why);
         // Opened only once it is known to be a regular file: a FIFO would wait for a writer.
-        if (size >= 0 && !std::ifstream(path, std::ios::binary))
+        if (size >= 0 && !std::ifstream(PathFromUtf8(path), std::ios::binary))
             why = std::strerror(errno);
         if (!why.empty()) {
-            problems.push_back("Cannot open " + path + ": " + why);
+            problems.push_back("Cannot open " + WithNativeSeparators(path) + ": " + why);
             continue;
         }
         const double needed = double{ClipEntryBytes} * (entries + 1) + taken + static_cast<double>(size);
         if (!Fits(needed, audioRam)) {
             const double left = std::max(0.0, double{audioRam} - taken - double{ClipEntryBytes} * (entries + 1));
-            problems.push_back("File Too Large: " + path + " has " + std::to_string(size) + " bytes, " +
-                               FloatText(static_cast<float>(left)) + " bytes of audio memory are left");
+            problems.push_back("File Too Large: " + WithNativeSeparators(path) + " has " + std::to_string(size) +
+                               " bytes, " + FloatText(static_cast<float>(left)) + " bytes of audio memory are left");
             continue;
         }
         taken += static_cast<double>(size);

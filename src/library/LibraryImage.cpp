@@ -41,19 +41,20 @@ std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, std
     std::string data;
     data.reserve(static_cast<std::size_t>(total));
     for (const AudioClip& clip : clips) {
+        const std::string shown = WithNativeSeparators(clip.FileName);
         std::string why;
         const std::int64_t size = MeasureFile(clip.FileName, &why);
         if (size < 0)
-            return fail("Clip file " + clip.FileName + " cannot be read: " + why);
+            return fail("Clip file " + shown + " cannot be read: " + why);
         if (static_cast<float>(size) != clip.Size)
-            return fail("Clip file " + clip.FileName + " has changed since it was added: it is now " +
-                        std::to_string(size) + " bytes, it was " + FloatText(clip.Size) + " bytes");
+            return fail("Clip file " + shown + " has changed since it was added: it is now " + std::to_string(size) +
+                        " bytes, it was " + FloatText(clip.Size) + " bytes");
         // No more than the clip was measured at, which the controller's memory holds.
-        const auto bytes = ReadWholeFile(clip.FileName, static_cast<std::uint64_t>(size), &why);
+        const auto bytes = ReadWholeFile(PathFromUtf8(clip.FileName), static_cast<std::uint64_t>(size), &why);
         if (!bytes)
-            return fail("Clip file " + clip.FileName + " cannot be read: " + why);
+            return fail("Clip file " + shown + " cannot be read: " + why);
         if (bytes->size() != static_cast<std::size_t>(size))
-            return fail("Clip file " + clip.FileName + " cannot be read completely");
+            return fail("Clip file " + shown + " cannot be read completely");
         data += *bytes;
         if (onLoaded)
             onLoaded(static_cast<double>(data.size()));

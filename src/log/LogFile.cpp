@@ -33,7 +33,7 @@ bool TryWrite(const fs::path& folder, const LocalDateTime& when, const std::stri
 {
     const fs::path file = FreePath(folder, when);
     if (!WriteFileAtomically(file, rtf, &why)) {
-        why = "cannot write " + file.string() + ": " + why;
+        why = "cannot write " + PathText(file) + ": " + why;
         return false;
     }
     written = file;
@@ -68,7 +68,7 @@ LogSaveResult SaveLog(LogModel& log, const LogFolders& folders, const LocalDateT
         std::string why;
         fs::create_directories(userLogs, ec);
         if (ec) {
-            reasons += "cannot create " + userLogs.string() + ": " + ec.message();
+            reasons += "cannot create " + PathText(userLogs) + ": " + ec.message();
         } else if (TryWrite(userLogs, when, rtf, result.file, why)) {
             result.ok = true;
         } else {

@@ -3,14 +3,16 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "base/Files.h"
+
 namespace marrowick {
 
 std::string ShownPath(const ProjectPaths& paths, const std::string& path)
 {
     const std::string& chosen = paths.BrowseFolder;
     if (!chosen.empty() && path.size() > chosen.size() && path.compare(0, chosen.size(), chosen) == 0)
-        return path.substr(chosen.size());
-    return path;
+        return WithNativeSeparators(path.substr(chosen.size()));
+    return WithNativeSeparators(path);
 }
 
 std::string ShowFileName(int index, const std::string& extension)

@@ -13,7 +13,7 @@ struct ProjectPaths {
 };
 
 // A path as the status bar shows it: relative to the folder the user chose
-// (BrowseFolder), or whole when it lies elsewhere.
+// (BrowseFolder), or whole when it lies elsewhere; with the system's separators.
 std::string ShownPath(const ProjectPaths& paths, const std::string& path);
 
 // "003" and the extension: the file of show `index`.

@@ -126,7 +126,7 @@ std::optional<pid_t> LockHolder(const std::string& device)
         // Some of these folders are open to every user: a pipe or a device
         // planted under a lock file's name is passed over, not waited on.
         bool longer = false;
-        const auto text = ReadFileStart(std::string(folder) + "/LCK.." + name, 63, &longer, nullptr);
+        const auto text = ReadFileStart(PathFromUtf8(std::string(folder) + "/LCK.." + name), 63, &longer, nullptr);
         if (!text)
             continue;
         char bytes[64] = {};

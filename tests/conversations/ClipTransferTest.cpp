@@ -25,12 +25,14 @@ struct ClipTransferTest : ::testing::Test {
             finishedAt = h.clock.nowMs();
         });
     }
+    // Names outside ASCII, as on many a show's sound files.
+    static std::string Name(std::size_t clip) { return "幽霊 " + std::to_string(clip) + ".mp3"; }
     // Clips of the given sizes, selected as the dialog would give them.
     std::vector<std::string> Library(const std::vector<std::size_t>& sizes)
     {
         std::vector<std::string> files;
         for (std::size_t i = 0; i < sizes.size(); ++i)
-            files.push_back(folder.Make("clip" + std::to_string(i) + ".mp3", sizes[i]));
+            files.push_back(folder.Make(Name(i), sizes[i]));
         h.dialogs.files.push_back(files);
         h.session.Click(control::BtnAddClip);
         return files;
@@ -39,7 +41,7 @@ struct ClipTransferTest : ::testing::Test {
     {
         std::string data;
         for (const auto& file : files)
-            data += ReadFile(file);
+            data += ReadFile(U8Path(file));
         return data;
     }
     std::vector<std::size_t> Sizes() const
@@ -274,16 +276,16 @@ TEST_F(ClipTransferTest, CancelLostPortAndClosingTheWindowEachEndTheTransfer)
 TEST_F(ClipTransferTest, AClipChangedAfterItWasAddedStopsBeforeAnythingIsSent)
 {
     const auto files = Library({1000, 2000});
-    folder.Make("clip1.mp3", 1999);
+    folder.Make(Name(1), 1999);
     Send();
     EXPECT_TRUE(writes.empty());
     EXPECT_EQ(h.session.State(), StateIdle);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
-    EXPECT_NE(h.dialogs.Texts("message")[0].find(files[1]), std::string::npos);
+    EXPECT_NE(h.dialogs.Texts("message")[0].find(Shown(files[1])), std::string::npos);
     EXPECT_FALSE(h.view.visible["btnCancel"]);
 
     // No transfer without an idle link or an open port, and nothing said.
-    folder.Make("clip1.mp3", 2000);
+    folder.Make(Name(1), 2000);
     h.session.SetState(StateFirmware);
     Send();
     h.session.SetState(StateIdle);

@@ -17,6 +17,7 @@ namespace {
 
 using marrowick::testing::ReadFile;
 using marrowick::testing::WriteFile;
+using marrowick::testing::U8Text;
 using Scratch = marrowick::testing::TempFolder;
 
 bool Has(const std::string& text, const std::string& part)
@@ -141,6 +142,43 @@ TEST(ShowsEndToEnd, BackupKeepsWhatTheControllerHeldAndVerifyFindsTheShowsWritte
         EXPECT_EQ(ReadFile(scratch.path / "dump" / "show-001.bin"),
                   ReadFile(original / ("001" + ext)).substr(model == "K5" ? 16 : 0));
     }
+}
+
+// --simulate runs a command against a controller inside the program, with the
+// sample shows marrowick-sim starts with: it gives the same project, here into
+// folders whose names are not ASCII, and takes it back.
+TEST(ShowsEndToEnd, TheSimulatedControllerGivesWhatMarrowickSimGives)
+{
+    Scratch scratch;
+    const fs::path viaSim = scratch.path / "sim";
+    SimProcess source({"--model", "R2"});
+    ASSERT_EQ(RunCli({"read-shows", "--port", source.path(), "--project", viaSim.string()}).status, 0);
+
+    const RunResult id = RunCli({"identify", "--simulate", "R2"});
+    EXPECT_EQ(id.status, 0) << id.err;
+    EXPECT_EQ(id.out, "Firmware Version: 1.05       Model: R2\nSerial Number: 1A2B3C4D\n");
+
+    const fs::path project = scratch.path / u8"Geisterbahn Süd" / u8"幽霊";
+    const RunResult read = RunCli({"read-shows", "--simulate", "r2", "--project", U8Text(project)});
+    ASSERT_EQ(read.status, 0) << read.err;
+    EXPECT_TRUE(Has(read.out, "cfg Saved as: /幽霊/000.CFG\n")) << read.out;
+    for (const char* name : {"000.CFG", "000.R2S", "001.R2S", "002.R2S", "003.R2S"})
+        EXPECT_EQ(ReadFile(project / name), ReadFile(viaSim / name)) << name;
+    const RunResult write = RunCli({"write-shows", "--simulate", "R2", "--project", U8Text(project)});
+    EXPECT_EQ(write.status, 0) << write.err;
+    EXPECT_TRUE(Has(write.out, text::ShowsLoaded(3) + "\n")) << write.out;
+    EXPECT_TRUE(Has(write.out, text::DownloadComplete + "\n")) << write.out;
+
+    // A model it does not know, or a port as well, is a usage error.
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"identify", "--simulate", "K9"},
+          std::vector<std::string>{"identify", "--simulate", "R2", "--port", source.path()},
+          std::vector<std::string>{"read-shows", "--simulate", "", "--project", (scratch.path / "none").string()}}) {
+        const RunResult refused = RunCli(args);
+        EXPECT_EQ(refused.status, 2) << refused.err;
+        EXPECT_TRUE(Has(refused.err, "usage: marrowick-cli ")) << refused.err;
+    }
+    EXPECT_FALSE(fs::exists(scratch.path / "none"));
 }
 
 TEST(ShowsEndToEnd, ShowTablePrintsWhatTheListShows)

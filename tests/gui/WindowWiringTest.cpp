@@ -190,7 +190,7 @@ TEST(WindowWiring, TheLineBesideTheBarShowsHowLongATransferStillNeeds)
     std::vector<std::string> clips;
     for (const auto& [name, size] : {std::pair{"a.mp3", 10000}, std::pair{"b.mp3", 10464}}) {
         clips.push_back(f.folder.filePath(QString::fromLatin1(name)).toStdString());
-        WriteFile(clips.back(), std::string(static_cast<std::size_t>(size), 'x'));
+        WriteFile(U8Path(clips.back()), std::string(static_cast<std::size_t>(size), 'x'));
     }
     ASSERT_TRUE(f.session().library().TakeFiles(clips).problem.empty());
     f.port.SetBytesPerSecond(960);

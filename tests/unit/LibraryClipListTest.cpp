@@ -51,7 +51,7 @@ TEST_F(ClipList, SeveralFilesEndBeforeTheFirstThatDoesNotFit)
     Select({a, b, c, tiny});
     EXPECT_EQ(clips().ClipCount, 2);
     EXPECT_EQ(clips().LibraryBytes, 4000000.0F);
-    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", a, "2000000"}, {"2", b, "2000000"}}));
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", Shown(a), "2000000"}, {"2", Shown(b), "2000000"}}));
     EXPECT_TRUE(h.dialogs.Texts("message").empty());
 
     // A new selection replaces the library; a cancelled one empties it.
@@ -75,7 +75,7 @@ TEST_F(ClipList, SelectionTakesAtMostNinetyNineFilesAndNeedsAnIdleLink)
     EXPECT_EQ(clips().ClipCount, 99);
     EXPECT_EQ(clips().LibraryBytes, 9900.0F);
     ASSERT_EQ(rows().size(), 99U);
-    EXPECT_EQ(rows().back(), (std::vector<std::string>{"99", files[98], "100"}));
+    EXPECT_EQ(rows().back(), (std::vector<std::string>{"99", Shown(files[98]), "100"}));
 
     h.session.SetState(StateReadShows);
     Select({files[0]});
@@ -91,7 +91,8 @@ TEST_F(ClipList, DropsAppendMp3FilesThatFitCountingEveryTableEntry)
     h.session.Drop(control::List1, {a, b, c});
     EXPECT_EQ(clips().ClipCount, 2);
     EXPECT_EQ(clips().LibraryBytes, 3000.0F);
-    EXPECT_EQ(LogLinesStarting(h.session, "Found: "), (std::vector<std::string>{"Found: 2  " + b, "Found: 3  " + c}));
+    EXPECT_EQ(LogLinesStarting(h.session, "Found: "),
+              (std::vector<std::string>{"Found: 2  " + Shown(b), "Found: 3  " + Shown(c)}));
     EXPECT_EQ(h.session.Status(1), "2 Files Loaded.   4060232 Bytes remaining.");
     EXPECT_EQ(h.view.progressMaximum, static_cast<double>(K5Ram));
     EXPECT_EQ(h.view.progressValue, 3000.0);
@@ -107,8 +108,8 @@ TEST_F(ClipList, DropsAppendMp3FilesThatFitCountingEveryTableEntry)
     EXPECT_EQ(clips().Clips[4].FileName, justFits);
     EXPECT_EQ(clips().LibraryBytes + 8 * 4, static_cast<float>(K5Ram));
     ASSERT_EQ(rows().size(), 4U);
-    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", b, "1000"}));
-    EXPECT_EQ(rows()[3][1], justFits);
+    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", Shown(b), "1000"}));
+    EXPECT_EQ(rows()[3][1], Shown(justFits));
     // Every clip is listed and logged again, the earlier ones included.
     EXPECT_EQ(LogLinesStarting(h.session, "Adding : 1  ").size(), 2U);
     EXPECT_EQ(h.session.Status(1), "4 Files Loaded.   32 Bytes remaining.");
@@ -166,10 +167,10 @@ TEST_F(ClipList, RemovedAndReorderedClipsKeepTheirNumbersInOrderAndTheCapacityIs
     // Drag c and d to the top.
     h.session.MoveRows(control::List1, {2, 3}, 0);
     ASSERT_EQ(rows().size(), 4U);
-    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", c, "3000"}));
-    EXPECT_EQ(rows()[1][1], d);
-    EXPECT_EQ(rows()[2][1], a);
-    EXPECT_EQ(rows()[3], (std::vector<std::string>{"4", b, "2000"}));
+    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", Shown(c), "3000"}));
+    EXPECT_EQ(rows()[1][1], Shown(d));
+    EXPECT_EQ(rows()[2][1], Shown(a));
+    EXPECT_EQ(rows()[3], (std::vector<std::string>{"4", Shown(b), "2000"}));
     EXPECT_EQ(clips().LibraryBytes, 10000.0F);
     // Drag the first to the end, and one onto its own place: nothing else moves.
     h.session.MoveRows(control::List1, {0}, 4);
@@ -183,7 +184,7 @@ TEST_F(ClipList, RemovedAndReorderedClipsKeepTheirNumbersInOrderAndTheCapacityIs
     h.session.Click(control::btnRemoveClip);
     EXPECT_EQ(clips().ClipCount, 2);
     EXPECT_EQ(clips().LibraryBytes, 3000.0F);
-    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", a, "1000"}, {"2", b, "2000"}}));
+    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", Shown(a), "1000"}, {"2", Shown(b), "2000"}}));
     EXPECT_EQ(h.session.Status(1), "2 Files Loaded.   4060232 Bytes remaining.");
     EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (2 clips)");
     // Nothing selected, nothing removed.

@@ -11,8 +11,9 @@ struct LibraryFile : ::testing::Test {
     void SetUp() override
     {
         ASSERT_TRUE(h.Identify());
-        project = (folder.path / "project").string() + "/";
-        std::filesystem::create_directories(project);
+        // A name outside ASCII, ending in "/" as Qt's folder dialog gives it on every system.
+        std::filesystem::create_directories(folder.path / u8"Geisterbahn Süd");
+        project = U8Text(folder.path / u8"Geisterbahn Süd") + "/";
         h.session.paths.ProjectFolder = project;
     }
     void Select(std::vector<std::string> files)
@@ -20,7 +21,7 @@ struct LibraryFile : ::testing::Test {
         h.dialogs.files.push_back(std::move(files));
         h.session.Click(control::BtnAddClip);
     }
-    std::string Saved() const { return ReadFile(project + "000.LIB"); }
+    std::string Saved() const { return ReadFile(U8Path(project + "000.LIB")); }
 
     Harness h;
     ClipFolder folder;
@@ -29,14 +30,17 @@ struct LibraryFile : ::testing::Test {
 
 TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
 {
-    const std::string a = folder.Make("a.wav", 1000);
+    const std::string a = folder.Make("幽霊.wav", 1000);
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
+    EXPECT_EQ(h.view.rows["List1"],
+              (std::vector<std::vector<std::string>>{{"1", Shown(a), "1000"}, {"2", Shown(b), "500"}}));
     h.session.Click(control::btnLibrary);
-    const std::string expected = Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ReadFile(a) + ReadFile(b);
+    const std::string expected =
+        Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ReadFile(U8Path(a)) + ReadFile(U8Path(b));
     EXPECT_EQ(Saved(), expected);
     EXPECT_EQ(Saved().size(), 1516U);
-    EXPECT_EQ(h.session.Status(1), "Library File saved to:" + project + "000.LIB");
+    EXPECT_EQ(h.session.Status(1), "Library File saved to:" + Shown(project + "000.LIB"));
     EXPECT_EQ(h.view.caption, "");
     EXPECT_EQ(h.view.progressMaximum, 1500.0 / 2048);
     EXPECT_EQ(h.view.progressValue, 1500.0 / 2048);
@@ -51,8 +55,8 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     EXPECT_EQ(Saved(), expected);
     Select({a});
     h.session.Click(control::btnLibrary);
-    EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ReadFile(a));
-    EXPECT_FALSE(std::filesystem::exists(project + "000.LIB.partial"));
+    EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ReadFile(U8Path(a)));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(U8Path(project)), {}), 1) << "only 000.LIB";
 }
 
 TEST_F(LibraryFile, NinetyNineClipsHaveATableOf792Bytes)
@@ -81,26 +85,26 @@ TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
     EXPECT_EQ(Saved(), old);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
     const std::string message = h.dialogs.Texts("message")[0];
-    EXPECT_NE(message.find(b), std::string::npos) << message;
+    EXPECT_NE(message.find(Shown(b)), std::string::npos) << message;
     EXPECT_EQ(h.session.Status(1), message);
 
-    std::filesystem::remove(a);
+    std::filesystem::remove(U8Path(a));
     h.session.Click(control::btnLibrary);
     EXPECT_EQ(Saved(), old);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 2U);
-    EXPECT_NE(h.dialogs.Texts("message")[1].find(a), std::string::npos);
+    EXPECT_NE(h.dialogs.Texts("message")[1].find(Shown(a)), std::string::npos);
 }
 
 TEST_F(LibraryFile, NothingIsWrittenWithoutAProjectAnEmptyLibraryOrABusyLink)
 {
     h.session.Click(control::btnLibrary); // empty library: nothing at all
-    EXPECT_FALSE(std::filesystem::exists(project + "000.LIB"));
+    EXPECT_FALSE(std::filesystem::exists(U8Path(project + "000.LIB")));
     EXPECT_TRUE(h.dialogs.shown.empty());
 
     Select({folder.Make("a.wav", 10)});
     h.session.SetState(StateReadShowRecords);
     h.session.Click(control::btnLibrary);
-    EXPECT_FALSE(std::filesystem::exists(project + "000.LIB"));
+    EXPECT_FALSE(std::filesystem::exists(U8Path(project + "000.LIB")));
     h.session.SetState(StateIdle);
 
     // No project and the new-project questions cancelled: nothing lands anywhere.

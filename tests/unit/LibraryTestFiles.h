@@ -28,13 +28,17 @@ public:
     std::string MakeSparse(const std::string& name, std::uintmax_t size)
     {
         const std::string file = Write(name, "");
-        std::filesystem::resize_file(file, size);
+        std::filesystem::resize_file(U8Path(file), size);
         return file;
     }
+    // The file's path as Qt's file dialog gives it: UTF-8, with "/" between
+    // the folders on every system.
     std::string Write(const std::string& name, const std::string& bytes) const
     {
-        WriteFile(path / name, bytes);
-        return (path / name).string();
+        const std::filesystem::path file = path / U8Path(name);
+        WriteFile(file, bytes);
+        const std::u8string generic = file.generic_u8string();
+        return std::string(generic.begin(), generic.end());
     }
 };
 
