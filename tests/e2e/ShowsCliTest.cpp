@@ -16,8 +16,8 @@ namespace fs = std::filesystem;
 namespace {
 
 using marrowick::testing::ReadFile;
-using marrowick::testing::WriteFile;
 using marrowick::testing::U8Text;
+using marrowick::testing::WriteFile;
 using Scratch = marrowick::testing::TempFolder;
 
 bool Has(const std::string& text, const std::string& part)
