@@ -143,9 +143,40 @@ sizes=$(cd "$project" 2>/dev/null && stat -c '%n %s' 000.CFG 00?.R2S | tr '\n' '
   fail "read-shows --simulate R2 saved: ${sizes:-nothing} in $project"
 said=$(cli show-table --project "$(winpath "$project")" --model R2) || cli_fail show-table
 echo "$said" | grep -qF "$(printf 'Show 1\t4396\t5000\t2\t51\t1\t2\t17')" || cli_fail show-table
-said=$(cli write-shows --simulate R2 --project "$(winpath "$project")") || cli_fail write-shows
+# Show 1 changed by a byte before the write; --dump leaves what the simulated
+# controller then holds, which must be the project's shows.
+printf '\132' | dd of="$project/001.R2S" bs=1 seek=100 conv=notrunc status=none
+dump="$e2e/Speicher Süd"
+said=$(cli write-shows --simulate R2 --project "$(winpath "$project")" --dump "$(winpath "$dump/shows")") ||
+  cli_fail write-shows
 echo "$said" | grep -qx 'Download Complete' || cli_fail write-shows
-echo "marrowick-cli.exe --simulate R2: identified, shows read into \"${project#"$e2e/"}\", listed and written back in $((SECONDS - e2e_started))s"
+for show in 0 1 2 3; do
+  cmp -s "$project/00$show.R2S" "$dump/shows/show-00$show.bin" ||
+    fail "write-shows --simulate R2: the controller holds another show $show than $project/00$show.R2S"
+done
+# The library: sent to the controller from clips whose names are not ASCII, it
+# must hold exactly the 000.LIB that save-library writes from them.
+clips="$e2e/Klänge"
+mkdir -p "$clips"
+head -c 1500 /dev/urandom >"$clips/幽霊.wav"
+head -c 5000 /dev/urandom >"$clips/Tür.mp3"
+said=$(cli send-clips --simulate R2 --dump "$(winpath "$dump/library")" "$(winpath "$clips/幽霊.wav")" \
+  "$(winpath "$clips/Tür.mp3")") || cli_fail send-clips
+echo "$said" | grep -qx 'Audio Library Transmission Complete' || cli_fail send-clips
+said=$(cli save-library --model R2 --project "$(winpath "$project")" "$(winpath "$clips/幽霊.wav")" \
+  "$(winpath "$clips/Tür.mp3")") || cli_fail save-library
+cmp -s "$project/000.LIB" "$dump/library/library.bin" ||
+  fail "send-clips --simulate R2: the controller holds another library than save-library's $project/000.LIB"
+# Firmware: the smallest image (T7 1.00, 756 records, about 20 seconds on the
+# line); the controller must hold every record of the image as exported.
+said=$(cli flash --simulate T7 --version 1.00 --dump "$(winpath "$dump/firmware")") || cli_fail flash
+[ "$said" = "Firmware image 105 sent: 756 records" ] || cli_fail flash
+said=$(cli images --export "$(winpath "$e2e/images")") || cli_fail images
+tr -d '\r' <"$e2e/images/105.hex" | grep '^:' | cmp -s - "$dump/firmware/firmware.txt" ||
+  fail "flash --simulate T7: the controller holds other records than image 105"
+grep -qx 'firmware_complete 1' "$dump/firmware/summary.txt" || fail "flash --simulate T7: the image did not end"
+echo "marrowick-cli.exe --simulate: identified, shows read into \"${project#"$e2e/"}\", listed and written back," \
+  "clips sent, firmware flashed, all as stored, in $((SECONDS - e2e_started))s"
 
 # The installer, into a prefix of its own with nothing on WINEPATH, so the
 # installed programs find every DLL and plugin they need beside them.

@@ -9,10 +9,12 @@
 #include <cmath>
 #include <iostream>
 
+#include "base/Files.h"
 #include "link/LineRate.h"
 #include "models/Controller.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
+#include "peer/StoredFiles.h"
 #include "platform/QuietView.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
@@ -122,6 +124,7 @@ struct Context::Impl {
     // With --simulate: the controller inside the program, in place of the serial port.
     std::unique_ptr<ControllerSimulator> simulator;
     std::unique_ptr<SerialPort> port;
+    SimulatedPort* simulatedPort = nullptr; // the port, with --simulate
     ConsoleView view;
     std::unique_ptr<ConsoleDialogs> dialogs;
     std::unique_ptr<Session> session;
@@ -137,6 +140,7 @@ Context::Context(const Command& command_, Args args_)
         auto simulated = std::make_unique<SimulatedPort>(m_impl->clock, *m_impl->simulator);
         // At the line's real speed, so time-outs and progress behave as on a real port.
         simulated->SetBytesPerSecond(LineBytesPerSecond);
+        m_impl->simulatedPort = simulated.get();
         m_impl->port = std::move(simulated);
     } else {
         m_impl->port = std::make_unique<QtSerialPort>(&m_impl->settings);
@@ -219,6 +223,28 @@ bool Context::Simulated() const
     return m_impl->simulator != nullptr;
 }
 
+int Context::DumpSimulated()
+{
+    if (!m_impl->simulator || args.options.count("dump") == 0)
+        return ExitOk;
+    // The last bytes written may still be on their way, as on a real line.
+    m_impl->simulatedPort->onDelivered = [this] { Wake(); };
+    RunUntil([this] { return !m_impl->simulatedPort->Sending(); });
+    m_impl->simulatedPort->onDelivered = nullptr;
+    const std::filesystem::path dir = PathFromUtf8(args.Option("dump"));
+    std::error_code ec;
+    std::filesystem::create_directories(dir, ec);
+    if (!std::filesystem::is_directory(dir, ec))
+        return Fail("--dump: cannot make the folder " + PathText(dir) + (ec ? ": " + ec.message() : ""));
+    int status = ExitOk;
+    for (const auto& [name, bytes] : StoredFiles(*m_impl->simulator)) {
+        std::string error;
+        if (!WriteFileAtomically(dir / name, bytes, &error))
+            status = Fail("--dump: " + error);
+    }
+    return status;
+}
+
 int Context::Identify()
 {
     const std::string port = Simulated() ? "simulated " + args.Option("simulate") : args.Option("port");
@@ -292,7 +318,8 @@ void PrintHelp(std::ostream& out, const std::vector<Command>& commands)
         out << "  " << command.usage << "\n";
     out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
            "--simulate MODEL (K5, R2, T7 or L+) talks to a controller simulated inside the\n"
-           "program instead, at the line's speed, with its sample shows.\n"
+           "program instead, at the line's speed, with its sample shows; --dump DIR then\n"
+           "writes what it holds at the end into DIR (shows, library, firmware records).\n"
            "marrowick-cli COMMAND --help tells more about a command.\n";
 }
 
@@ -384,11 +411,18 @@ int main(int argc, char** argv)
             problem = "--simulate wants a model: K5, R2, T7 or L+";
         else if (args->options.count("port") != 0)
             problem = "--port and --simulate cannot be used together";
+        else if (args->options.count("dump") != 0 && args->Option("dump").empty())
+            problem = "--dump wants a folder";
         if (problem) {
             std::cerr << "marrowick-cli " << command->name << ": " << problem << "\n";
             std::cerr << "usage: marrowick-cli " << command->usage << "\n";
             return ExitUsage;
         }
+    }
+    if (args->options.count("dump") != 0 && args->options.count("simulate") == 0) {
+        std::cerr << "marrowick-cli " << command->name << ": --dump goes with --simulate\n";
+        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        return ExitUsage;
     }
     if (!command->takesFiles && !args->positional.empty()) {
         std::cerr << "marrowick-cli " << command->name << ": unexpected " << args->positional.front() << "\n";
@@ -396,5 +430,8 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
     Context context(*command, std::move(*args));
-    return command->run(context);
+    const int status = command->run(context);
+    // What the simulated controller holds, whatever the command's outcome.
+    const int dumped = context.DumpSimulated();
+    return status != ExitOk ? status : dumped;
 }

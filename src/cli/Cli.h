@@ -81,6 +81,10 @@ public:
     // Whether the session talks to the controller simulated inside the program
     // (--simulate MODEL) rather than a serial port.
     bool Simulated() const;
+    // With --simulate and --dump DIR: once the bytes still on the line have
+    // reached the simulated controller, writes what it holds into DIR (the files marrowick-sim's --dump writes).
+    // ExitOk, or ExitFailed after saying on stderr what could not be written.
+    int DumpSimulated();
     // A session on --port (or the simulated controller) with the --timeout given; runs the identification and
     // returns ExitOk when the controller said its version and model.
     int Identify();

@@ -155,7 +155,7 @@ std::vector<Command> FirmwareCommands()
              "example: marrowick-cli images --export ~/firmware"},
             {"flash",
              "flash --port PORT|--simulate MODEL --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
+             {{"port"}, {"simulate"}, {"dump"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
              false,
              RunFlash,
              "Identifies the controller, picks the firmware image for its model and VERSION,\n"

@@ -90,7 +90,7 @@ std::vector<Command> IdentifyCommands()
 {
     return {{"identify",
              "identify --port PORT|--simulate MODEL [--timeout SECONDS] [--json]",
-             {{"port"}, {"simulate"}, {"timeout"}, {"json", false}},
+             {{"port"}, {"simulate"}, {"dump"}, {"timeout"}, {"json", false}},
              false,
              RunIdentify,
              "Asks the controller for its firmware version, model and (R2, L+) serial number\n"

@@ -124,7 +124,7 @@ std::vector<Command> LibraryCommands()
              "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"},
             {"send-clips",
              "send-clips --port PORT|--simulate MODEL [--timeout SECONDS] FILE...",
-             {{"port"}, {"simulate"}, {"timeout"}},
+             {{"port"}, {"simulate"}, {"dump"}, {"timeout"}},
              true,
              RunSendClips,
              "Identifies the controller, builds the audio library for its model from the sound\n"

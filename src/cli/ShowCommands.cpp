@@ -254,7 +254,7 @@ std::vector<Command> ShowCommands()
 {
     return {{"read-shows",
              "read-shows --port PORT|--simulate MODEL --project DIR [--force] [--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"project"}, {"force", false}, {"timeout"}},
+             {{"port"}, {"simulate"}, {"dump"}, {"project"}, {"force", false}, {"timeout"}},
              false,
              RunReadShows,
              "Identifies the controller, reads its show table and every show, and saves them\n"
@@ -268,7 +268,7 @@ std::vector<Command> ShowCommands()
              "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
             {"write-shows",
              "write-shows --port PORT|--simulate MODEL --project DIR [--backup DIR2] [--verify] [--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}},
+             {{"port"}, {"simulate"}, {"dump"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}},
              false,
              RunWriteShows,
              "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"

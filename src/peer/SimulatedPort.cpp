@@ -118,9 +118,11 @@ void SimulatedPort::Deliver(Direction& direction, bool toDevice)
     direction.pending.pop_front();
     if (!direction.pending.empty())
         direction.timer->start(DelayFor(direction.pending.front()));
-    if (toDevice)
+    if (toDevice) {
         m_simulator.Receive(bytes);
-    else if (m_open && onBytes)
+        if (onDelivered)
+            onDelivered();
+    } else if (m_open && onBytes)
         onBytes(bytes);
     if (!toDevice && m_closing && m_toHost.pending.empty())
         LoseLine(ClosedByController);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -44,6 +45,11 @@ public:
     // lost line, and the device is absent until `present` is set again (or
     // the port is opened again).
     void LoseLine(const std::string& reason);
+
+    // Bytes written that have not reached the controller yet.
+    bool Sending() const { return !m_toDevice.pending.empty(); }
+    // Called each time written bytes have reached the controller.
+    std::function<void()> onDelivered;
 
     bool failOpen = false;
     bool present = true;

@@ -31,6 +31,7 @@
 #include <string>
 
 #include "peer/ControllerSimulator.h"
+#include "peer/StoredFiles.h"
 
 namespace {
 
@@ -274,42 +275,9 @@ std::vector<std::string> Dump(const ControllerSimulator& sim, const fs::path& di
                               std::optional<double> firmwareSeconds)
 {
     std::vector<std::string> errors;
-    auto save = [&](const std::string& name, const std::string& bytes) {
+    for (const auto& [name, bytes] : StoredFiles(sim, firmwareSeconds))
         if (auto error = SaveFile(dir / name, bytes))
             errors.push_back(*error);
-    };
-    const auto& state = sim.state();
-    save("table.bin", sim.TableReply());
-    save("library.bin", state.library);
-    for (std::size_t i = 0; i < state.shows.size(); ++i) {
-        char name[32];
-        std::snprintf(name, sizeof name, "show-%03zu.bin", i);
-        save(name, state.shows[i].data);
-    }
-    std::string records;
-    for (const auto& record : state.firmwareRecords) {
-        records += ':';
-        for (std::size_t i = 1; i < record.size(); ++i) {
-            char hex[3];
-            std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(record[i]));
-            records += hex;
-        }
-        records += "\n";
-    }
-    save("firmware.txt", records);
-    std::string summary = "requests " + sim.requests + "\n";
-    summary += "firmware_complete " + std::to_string(state.firmwareComplete ? 1 : 0) + "\n";
-    summary += "firmware_aborted " + std::to_string(state.firmwareAborted ? 1 : 0) + "\n";
-    summary += "reset " + std::to_string(state.resetRequested ? 1 : 0) + "\n";
-    summary += "library_complete " + std::to_string(state.libraryComplete ? 1 : 0) + "\n";
-    summary += "sector " + std::to_string(state.sectorFlag) + "\n";
-    if (firmwareSeconds) {
-        // From the last "F" reaching the controller to the end-of-file record reaching it.
-        char line[64];
-        std::snprintf(line, sizeof line, "firmware_seconds %.6f\n", *firmwareSeconds);
-        summary += line;
-    }
-    save("summary.txt", summary);
     return errors;
 }
 

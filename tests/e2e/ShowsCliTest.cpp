@@ -164,15 +164,26 @@ TEST(ShowsEndToEnd, TheSimulatedControllerGivesWhatMarrowickSimGives)
     EXPECT_TRUE(Has(read.out, "cfg Saved as: /幽霊/000.CFG\n")) << read.out;
     for (const char* name : {"000.CFG", "000.R2S", "001.R2S", "002.R2S", "003.R2S"})
         EXPECT_EQ(ReadFile(project / name), ReadFile(viaSim / name)) << name;
-    const RunResult write = RunCli({"write-shows", "--simulate", "R2", "--project", U8Text(project)});
+    // Show 1 changed before the write: --dump shows what the controller then holds.
+    std::string show1 = ReadFile(project / "001.R2S");
+    show1[100] = static_cast<char>(show1[100] ^ 0x5A);
+    WriteFile(project / "001.R2S", show1);
+    const fs::path dump = scratch.path / u8"Speicher Süd";
+    const RunResult write =
+        RunCli({"write-shows", "--simulate", "R2", "--project", U8Text(project), "--dump", U8Text(dump)});
     EXPECT_EQ(write.status, 0) << write.err;
     EXPECT_TRUE(Has(write.out, text::ShowsLoaded(3) + "\n")) << write.out;
     EXPECT_TRUE(Has(write.out, text::DownloadComplete + "\n")) << write.out;
+    EXPECT_EQ(ReadFile(dump / "show-001.bin"), show1);
+    EXPECT_EQ(ReadFile(dump / "show-003.bin"), ReadFile(viaSim / "003.R2S"));
+    EXPECT_TRUE(Has(ReadFile(dump / "summary.txt"), "requests VMZd")) << ReadFile(dump / "summary.txt");
 
-    // A model it does not know, or a port as well, is a usage error.
+    // A model it does not know, a port as well, or --dump without --simulate is a usage error.
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{"identify", "--simulate", "K9"},
           std::vector<std::string>{"identify", "--simulate", "R2", "--port", source.path()},
+          std::vector<std::string>{"identify", "--port", source.path(), "--dump", (scratch.path / "none").string()},
+          std::vector<std::string>{"identify", "--simulate", "R2", "--dump", ""},
           std::vector<std::string>{"read-shows", "--simulate", "", "--project", (scratch.path / "none").string()}}) {
         const RunResult refused = RunCli(args);
         EXPECT_EQ(refused.status, 2) << refused.err;
