@@ -275,7 +275,9 @@ int Context::Identify()
 
 void Context::Progress(const std::string& line) const
 {
-    std::cerr << "\r" << line << "\x1b[K" << std::flush;
+    // One write per line: a download rewrites it for every record.
+    const std::string text = "\r" + line + "\x1b[K";
+    std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
 void Context::EndProgress() const
