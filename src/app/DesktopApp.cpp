@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/LogWindow.h"
+#include "base/Files.h"
 #include "core/Session.h"
 #include "qt/QtDialogs.h"
 
@@ -49,7 +50,7 @@ DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
     m_startup = std::make_unique<Startup>(*m_session, m_parts.settings, *this, *this);
     // Backups of the controller's shows go beside the saved logs, in the user's own data folder.
     if (!m_parts.logFolders.userDataFolder.empty())
-        m_session->shows().backupRoot = (m_parts.logFolders.userDataFolder / "backups").string();
+        m_session->shows().backupRoot = Utf8FromPath(m_parts.logFolders.userDataFolder / "backups");
     if (!m_parts.simulatedModel.empty()) {
         m_session->Simulated = true;
         m_startup->simulated = true;

@@ -154,8 +154,8 @@ int RunWriteShows(Context& context)
         // Refused before the port is opened, so nothing is sent.
         std::error_code ec;
         if (fs::exists(fs::symlink_status(backup, ec)))
-            return context.Fail(backup.string() + " exists already; --backup wants a new folder");
-        options.backupFolder = backup.string();
+            return context.Fail(PathText(backup) + " exists already; --backup wants a new folder");
+        options.backupFolder = Utf8FromPath(backup);
     }
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;

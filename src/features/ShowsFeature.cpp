@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/Files.h"
 #include "features/NewProject.h"
 #include "features/ProjectFiles.h"
 #include "shows/ShowCompare.h"
@@ -132,10 +133,10 @@ std::string ShowsFeature::NewBackupFolder() const
         name += " " + m_context.identity().SerialNumber;
     name += " " + FileNameStamp(m_context.clock().localDateTime());
     // Two backups within a second, or the same hour twice when the clocks go back.
-    fs::path folder = fs::path(backupRoot) / name;
+    fs::path folder = PathFromUtf8(backupRoot) / PathFromUtf8(name);
     for (int number = 2; Taken(folder) && number < 1000; ++number)
-        folder = fs::path(backupRoot) / (name + " (" + std::to_string(number) + ")");
-    return folder.string();
+        folder = PathFromUtf8(backupRoot) / PathFromUtf8(name + " (" + std::to_string(number) + ")");
+    return Utf8FromPath(folder);
 }
 
 void ShowsFeature::OnWriteShows()
@@ -245,19 +246,19 @@ void ShowsFeature::NextStep()
 
 void ShowsFeature::SaveBackup()
 {
-    const fs::path folder = m_options.backupFolder;
+    const fs::path folder = PathFromUtf8(m_options.backupFolder);
     std::error_code ec;
     fs::create_directories(folder.parent_path(), ec);
     if (!fs::create_directory(folder, ec)) {
         const std::string why = ec ? ec.message() : "it exists already";
         EndWrite(Result::Fail(ResultCode::FileError,
-                              "Show Backup Failed: cannot create " + folder.string() + ": " + why + NotWritten));
+                              "Show Backup Failed: cannot create " + PathText(folder) + ": " + why + NotWritten));
         return;
     }
     // Saved as a project made in the window would be, without a question and
     // without touching the project folders the window holds.
-    ProjectPaths paths{folder.parent_path().string(),
-                       folder.string() + static_cast<char>(fs::path::preferred_separator)};
+    ProjectPaths paths{Utf8FromPath(folder.parent_path()),
+                       Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator)};
     const FeatureContext backup{m_context.view, m_context.dialogs, m_context.conversations, paths, m_context.commands};
     if (!SaveAllShows(backup, m_copy)) {
         const std::string why = m_context.status().Status(1);
@@ -266,8 +267,8 @@ void ShowsFeature::SaveBackup()
         return;
     }
     m_backedUp = true;
-    m_context.Log("The controller's shows are backed up in " + folder.string());
-    m_context.status().SetStatus(1, "Shows Backed Up To: " + folder.string());
+    m_context.Log("The controller's shows are backed up in " + PathText(folder));
+    m_context.status().SetStatus(1, "Shows Backed Up To: " + PathText(folder));
     const Result started = StartWrite();
     if (!started.ok() && m_step == Step::None)
         EndWrite(started.message.empty() ? Result::Fail(started.code, "Show write stopped: the link was busy")

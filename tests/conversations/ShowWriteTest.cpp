@@ -4,10 +4,12 @@
 #include <filesystem>
 #include <functional>
 
+#include "base/Files.h"
 #include "base/Texts.h"
 #include "conversations/ShowTestSupport.h"
 #include "features/ShowsFeature.h"
 #include "support/Harness.h"
+#include "support/TempFolder.h"
 
 using namespace marrowick;
 using namespace marrowick::testing;
@@ -250,7 +252,8 @@ TEST(ShowWrite, BackupAndVerifyReadIntoAShowStateOfTheirOwn)
     TempFolder root;
     WriteHarness h(SampleControllerState("R2"));
     ShowsFeature& feature = h.session.shows();
-    feature.backupRoot = (root.path / "backups").string();
+    // A folder name outside ASCII, as a user's data folder may have.
+    feature.backupRoot = U8Text(root.path / u8"Sicherungen Süd");
     h.session.Click(control::btnReadShows);
     h.clock.RunUntilIdle();
     ASSERT_EQ(h.dialogs.Texts("question").size(), 1U);
@@ -268,10 +271,10 @@ TEST(ShowWrite, BackupAndVerifyReadIntoAShowStateOfTheirOwn)
 
     h.view.statusHistory[1].clear();
     h.Write();
-    const std::filesystem::path folder = root.path / "backups" / "R2 1A2B3C4D 2026-06-12 12.00.00";
+    const std::filesystem::path folder = root.path / u8"Sicherungen Süd" / "R2 1A2B3C4D 2026-06-12 12.00.00";
     EXPECT_EQ(h.view.status[1], "Shows Verified");
     const auto& said = h.view.statusHistory[1];
-    EXPECT_NE(std::find(said.begin(), said.end(), "Shows Backed Up To: " + folder.string()), said.end());
+    EXPECT_NE(std::find(said.begin(), said.end(), "Shows Backed Up To: " + PathText(folder)), said.end());
     EXPECT_EQ(ReadFile(folder / "000.CFG"), ControllerSimulator(before).TableReply());
     for (int show = 0; show <= 3; ++show)
         EXPECT_EQ(ReadFile(folder / ("00" + std::to_string(show) + ".R2S")),
@@ -291,7 +294,7 @@ TEST(ShowWrite, BackupAndVerifyReadIntoAShowStateOfTheirOwn)
     // A second backup in the same second gets a folder of its own.
     h.Write();
     EXPECT_EQ(h.view.status[1], "Shows Verified");
-    EXPECT_TRUE(std::filesystem::is_directory(folder.string() + " (2)"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder.parent_path() / "R2 1A2B3C4D 2026-06-12 12.00.00 (2)"));
 }
 
 // A backup that cannot be made stops the write before a byte of it goes out;
