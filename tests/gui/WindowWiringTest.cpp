@@ -277,8 +277,8 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
     app.window().findChild<QPushButton*>(QStringLiteral("btnWriteShows"))->click();
     f.clock.RunUntilIdle(120000);
 
-    const auto folder = std::filesystem::path(f.userFolder) / "backups" / "R2 1A2B3C4D 2026-06-12 12.00.00";
-    EXPECT_EQ(whileWriting.toStdString(), "Shows Backed Up To: " + folder.string());
+    const auto folder = PathFromUtf8(f.userFolder) / "backups" / "R2 1A2B3C4D 2026-06-12 12.00.00";
+    EXPECT_EQ(whileWriting.toStdString(), "Shows Backed Up To: " + PathText(folder));
     EXPECT_EQ(panel1->text(), QStringLiteral("Shows Verified"));
     for (const char* file : {"000.CFG", "000.R2S", "001.R2S", "002.R2S", "003.R2S"})
         EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
