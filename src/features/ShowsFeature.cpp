@@ -174,8 +174,9 @@ Result ShowsFeature::WriteShows(const WriteOptions& options)
         return Result::Busy();
     if (options.backupFolder.empty())
         return StartWrite();
-    if (Taken(options.backupFolder)) {
-        m_context.status().SetStatus(1, "Show Backup Failed: " + options.backupFolder + " exists already" + NotWritten);
+    if (Taken(PathFromUtf8(options.backupFolder))) {
+        m_context.status().SetStatus(1, "Show Backup Failed: " + WithNativeSeparators(options.backupFolder) +
+                                            " exists already" + NotWritten);
         return Result::Fail(ResultCode::Refused, m_context.status().Status(1));
     }
     return StartCopyRead(Step::Backup);
@@ -290,7 +291,7 @@ void ShowsFeature::EndWrite(const Result& outcome)
     Result ended = outcome;
     // Where to find what the controller held, when the write or the check failed.
     if (!ended.ok() && m_backedUp)
-        ended.message += "; the controller's shows from before are in " + m_options.backupFolder;
+        ended.message += "; the controller's shows from before are in " + WithNativeSeparators(m_options.backupFolder);
     if (!ended.message.empty() && ended.message != m_context.status().Status(1))
         m_context.status().SetStatus(1, ended.message);
     WriteFinished(ended);

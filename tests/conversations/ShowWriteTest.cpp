@@ -253,7 +253,7 @@ TEST(ShowWrite, BackupAndVerifyReadIntoAShowStateOfTheirOwn)
     WriteHarness h(SampleControllerState("R2"));
     ShowsFeature& feature = h.session.shows();
     // A folder name outside ASCII, as a user's data folder may have.
-    feature.backupRoot = U8Text(root.path / u8"Sicherungen Süd");
+    feature.backupRoot = U8Text(root.path / u8"Sicherungen Süd 幽霊");
     h.session.Click(control::btnReadShows);
     h.clock.RunUntilIdle();
     ASSERT_EQ(h.dialogs.Texts("question").size(), 1U);
@@ -271,7 +271,7 @@ TEST(ShowWrite, BackupAndVerifyReadIntoAShowStateOfTheirOwn)
 
     h.view.statusHistory[1].clear();
     h.Write();
-    const std::filesystem::path folder = root.path / u8"Sicherungen Süd" / "R2 1A2B3C4D 2026-06-12 12.00.00";
+    const std::filesystem::path folder = root.path / u8"Sicherungen Süd 幽霊" / "R2 1A2B3C4D 2026-06-12 12.00.00";
     EXPECT_EQ(h.view.status[1], "Shows Verified");
     const auto& said = h.view.statusHistory[1];
     EXPECT_NE(std::find(said.begin(), said.end(), "Shows Backed Up To: " + PathText(folder)), said.end());
