@@ -29,12 +29,6 @@ std::string DataOf(const ShowState& shows, std::size_t index)
     return shows.ShowData[index].substr(0, static_cast<std::size_t>(std::max(shows.ShowTable[index].Length, 0)));
 }
 
-// As every read takes it.
-int AsRead(std::uint8_t value)
-{
-    return value > 99 ? 0 : value;
-}
-
 std::string DataDifference(const std::string& show, const std::string& wrote, const std::string& read)
 {
     for (std::size_t at = 0; at < wrote.size() && at < read.size(); ++at)
@@ -56,10 +50,10 @@ std::string EntryDifference(int index, const ShowEntry& wrote, const ShowEntry& 
         int wrote;
         int read;
     } fields[] = {
-        {"clip", AsRead(wrote.ClipNumber), read.ClipNumber},
-        {"volume", AsRead(wrote.Volume), read.Volume},
-        {"pre-show delay", AsRead(wrote.PreShowDelay), read.PreShowDelay},
-        {"post-show delay", AsRead(wrote.PostShowDelay), read.PostShowDelay},
+        {"clip", AsRead99(wrote.ClipNumber), read.ClipNumber},
+        {"volume", AsRead99(wrote.Volume), read.Volume},
+        {"pre-show delay", AsRead99(wrote.PreShowDelay), read.PreShowDelay},
+        {"post-show delay", AsRead99(wrote.PostShowDelay), read.PostShowDelay},
         {"configuration", wrote.Configuration, read.Configuration},
     };
     for (const auto& field : fields)

@@ -11,12 +11,12 @@ std::uint8_t ByteAt(std::string_view text, std::size_t at)
     return at < text.size() ? static_cast<std::uint8_t>(text[at]) : 0;
 }
 
-std::uint8_t Clamp99(std::uint8_t value, bool clamp)
-{
-    return clamp && value > 99 ? 0 : value;
-}
-
 } // namespace
+
+std::uint8_t AsRead99(std::uint8_t value)
+{
+    return value > 99 ? 0 : value;
+}
 
 std::string IncompleteShows(const ShowState& shows)
 {
@@ -48,10 +48,11 @@ ShowEntry DecodeShowBlock(std::string_view block, bool clampTo99)
     const auto& raw = entry.RawStartLength;
     entry.Start = LongFromBytes(raw[3], raw[2], raw[1], raw[0]);
     entry.Length = LongFromBytes(raw[7], raw[6], raw[5], raw[4]);
-    entry.ClipNumber = Clamp99(ByteAt(block, 8), clampTo99);
-    entry.Volume = Clamp99(ByteAt(block, 9), clampTo99);
-    entry.PreShowDelay = Clamp99(ByteAt(block, 10), clampTo99);
-    entry.PostShowDelay = Clamp99(ByteAt(block, 11), clampTo99);
+    const auto field = [&](std::size_t at) { return clampTo99 ? AsRead99(ByteAt(block, at)) : ByteAt(block, at); };
+    entry.ClipNumber = field(8);
+    entry.Volume = field(9);
+    entry.PreShowDelay = field(10);
+    entry.PostShowDelay = field(11);
     entry.Configuration = ByteAt(block, 12);
     return entry;
 }

@@ -64,6 +64,9 @@ struct ShowState {
 // when every show has all its bytes.
 std::string IncompleteShows(const ShowState& shows);
 
+// A clip, volume or delay byte as a read takes it: above 99 is 0.
+std::uint8_t AsRead99(std::uint8_t value);
+
 // Decodes a 16-byte show block (Start and Length least significant byte first).
 // With `clampTo99`, clip, volume and the delays above 99 become 0.
 ShowEntry DecodeShowBlock(std::string_view block, bool clampTo99);
