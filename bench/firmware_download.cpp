@@ -44,11 +44,12 @@
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
 #include "features/FirmwareFeature.h"
+#include "features/FirmwarePresenter.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareCatalogue.h"
-#include "platform/QuietView.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
+#include "ui/QuietView.h"
 
 using namespace marrowick;
 
@@ -206,8 +207,9 @@ int main(int argc, char** argv)
     std::optional<Result> outcome;
     QEventLoop loop;
     FirmwareFeature& firmware = session.firmware();
-    firmware.download().RecordSent.connect([&](int index, int last) {
-        if (index == last)
+    // The last record has gone out once the loader has taken all before it.
+    session.conversations.Progressed.connect([&](const Conversation&, const Progress& progress) {
+        if (progress.total > 0 && progress.done + 1 == progress.total)
             end = Steady::now();
     });
     firmware.Ended.connect([&](const Result& o) {
@@ -216,7 +218,7 @@ int main(int argc, char** argv)
     });
     session.identification().Finished.connect([&](const Result& identified) {
         if (!identified.ok()) {
-            outcome = Result::Fail(ResultCode::Refused, "identification: " + identified.message);
+            outcome = identified;
             QTimer::singleShot(0, &loop, &QEventLoop::quit);
             return;
         }
@@ -225,7 +227,7 @@ int main(int argc, char** argv)
         const bool started = firmware.Download([row, array = FirmwareOptionArray(std::string(row->model))](
                                                    Control asked) { return asked == array ? row->option : 0; });
         if (!started) {
-            outcome = Result::Fail(ResultCode::Refused, "the download did not start");
+            outcome = Result::Fail(ResultCode::Refused, Reason::None, "the download did not start");
             QTimer::singleShot(0, &loop, &QEventLoop::quit);
         }
     });
@@ -238,7 +240,7 @@ int main(int argc, char** argv)
     session.Shutdown();
     sim.Stop();
     if (!outcome || !outcome->ok()) {
-        std::cerr << "firmware_download: " << (outcome ? outcome->message : "no outcome") << "\n";
+        std::cerr << "firmware_download: " << (outcome ? FirmwareText(*outcome) : "no outcome") << "\n";
         return 1;
     }
 

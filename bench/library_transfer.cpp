@@ -32,10 +32,11 @@
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
 #include "features/LibraryFeature.h"
+#include "features/LibraryPresenter.h"
 #include "link/LineRate.h"
-#include "platform/QuietView.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
+#include "ui/QuietView.h"
 
 using namespace marrowick;
 namespace fs = std::filesystem;
@@ -145,16 +146,17 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
     result.rssBeforeBytes = StatusBytes("VmRSS");
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
-    const Result started = library.StartSending();
+    std::string problem;
+    const Result started = library.StartSending(&problem);
     if (!started.ok()) {
-        result.message = started.message;
+        result.message = problem.empty() ? "the transfer did not start" : problem;
         return result;
     }
     RunLoopUntil(loop, finished);
     result.cpuSeconds = CpuSeconds() - cpuStart;
     result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     result.ok = outcome->ok();
-    result.message = outcome->message;
+    result.message = ClipTransferText(*outcome);
     session.Shutdown();
     return result;
 }

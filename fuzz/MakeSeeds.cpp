@@ -7,10 +7,10 @@
 #include <iostream>
 
 #include "FuzzSupport.h"
-#include "features/ProjectFiles.h"
 #include "features/ShowsFeature.h"
 #include "firmware/EmbeddedImages.h"
 #include "projects/ConfigFile.h"
+#include "projects/ProjectFiles.h"
 #include "projects/ProjectPaths.h"
 #include "projects/ShowFiles.h"
 #include "support/Harness.h"
@@ -78,12 +78,13 @@ std::map<std::string, std::string> SavedProject(const ControllerState& state)
 {
     Harness h(state);
     h.Identify();
-    h.session.Click(control::btnReadShows);
+    h.session.commands().Click(control::btnReadShows);
     h.clock.RunUntilIdle();
     TempFolder folder("marrowick-seeds");
-    h.session.paths.ProjectFolder = folder.Str() + "/";
-    if (!SaveAllShows(h.session.features(), h.session.shows().State()))
-        std::cerr << "saving the seed project failed: " << h.session.Status(1) << "\n";
+    std::vector<FileEvent> events;
+    if (!SaveAllShows({U8Text(folder.path.parent_path()), folder.Str() + "/"}, *MakeController(state.model),
+                      h.session.shows().State(), events))
+        std::cerr << "saving the seed project failed\n";
     std::map<std::string, std::string> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path))
         files[entry.path().filename().string()] = ReadFile(entry.path());

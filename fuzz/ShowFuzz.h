@@ -9,8 +9,8 @@
 #include <string>
 
 #include "FuzzSupport.h"
-#include "features/ProjectFiles.h"
 #include "features/ShowsFeature.h"
+#include "projects/ProjectFiles.h"
 #include "projects/ShowFiles.h"
 #include "support/Harness.h"
 
@@ -55,7 +55,7 @@ inline bool SameEntry(const ShowEntry& a, const ShowEntry& b)
 // The conversation is over and nothing is left running.
 inline void CheckIdle(testing::Harness& h)
 {
-    FUZZ_CHECK(h.session.State() == StateIdle);
+    FUZZ_CHECK(h.session.State() == LinkState::StateIdle);
     FUZZ_CHECK(h.session.conversations.Active() == nullptr);
     FUZZ_CHECK(!h.session.shows().Reader().Running());
 }
@@ -79,8 +79,9 @@ inline void CheckProjectRoundTrip(testing::Harness& h, const std::string& model)
 {
     const ShowState& saved = h.session.shows().State();
     const std::filesystem::path folder = FreshFolder("project");
-    h.session.paths.ProjectFolder = folder.string() + "/";
-    FUZZ_CHECK(SaveAllShows(h.session.features(), h.session.shows().State()));
+    std::vector<FileEvent> events;
+    FUZZ_CHECK(SaveAllShows({folder.parent_path().string(), folder.string() + "/"}, *MakeController(model),
+                            h.session.shows().State(), events));
 
     auto reopened = SilentController(model);
     const Result opened = reopened->session.shows().OpenShowsFrom(folder.string());

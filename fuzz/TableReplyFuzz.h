@@ -15,8 +15,8 @@ inline void TableReplyCase(const std::string& model, const std::string& reply)
     auto h = SilentController(model);
     const std::size_t tableBytes = static_cast<std::size_t>(h->session.identity.CurrentController->ShowReadDataCount());
     ReadEnds ends(*h);
-    h->session.Click(control::btnReadShows);
-    FUZZ_CHECK(h->session.State() == StateReadShows);
+    h->session.commands().Click(control::btnReadShows);
+    FUZZ_CHECK(h->session.State() == LinkState::StateReadShows);
     h->port.onBytes(reply);
     // Taken: a "*" followed the "u", or there was no show to ask for.
     const bool taken = h->sent.size() > 1 || (ends.count == 1 && ends.succeeded);

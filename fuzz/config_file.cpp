@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "ShowFuzz.h"
-#include "features/ProjectFiles.h"
 #include "projects/ConfigFile.h"
+#include "projects/ProjectFiles.h"
 #include "shows/TableReply.h"
 
 using namespace marrowick;
@@ -24,13 +24,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ShowState before = h->session.shows().State();
     const Result opened = h->session.shows().OpenShowsFrom(folder.string());
     const ShowState& shows = h->session.shows().State();
-    FUZZ_CHECK(h->session.State() == StateIdle);
+    FUZZ_CHECK(h->session.State() == LinkState::StateIdle);
     const bool usable =
         size == TocImageBytes && TableProblem(std::string_view(bytes).substr(0, BlocksPerTable * ShowBlockBytes),
-                                              data[160], (data[161] & 1) != 0, "the file")
-                                     .empty();
+                                              data[160], (data[161] & 1) != 0, ShowMemoryBytes)
+                                     .ok();
     if (!usable) {
-        FUZZ_CHECK(!opened.ok() && !opened.message.empty());
+        FUZZ_CHECK(!opened.ok() && opened.reason != Reason::None);
         FUZZ_CHECK(shows.TocImage == before.TocImage && shows.ShowCount == before.ShowCount);
         return 0;
     }

@@ -70,19 +70,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     testing::Harness h;
     FUZZ_CHECK(h.Identify());
     const float audioRam = h.session.identity.CurrentController->AudioRam();
-    h.session.Drop(control::List1, paths);
+    h.session.commands().Drop(control::List1, paths);
     CheckLibrary(h, audioRam);
-    h.session.Drop(control::List1, paths);
+    h.session.commands().Drop(control::List1, paths);
     CheckLibrary(h, audioRam);
-    FUZZ_CHECK(h.session.State() == StateIdle);
+    FUZZ_CHECK(h.session.State() == LinkState::StateIdle);
 
     // A small library goes into 000.LIB as its table and every clip's bytes.
     const AudioLibrary& library = h.session.library().Library();
     if (library.ClipCount > 0 && library.LibraryBytes <= 256 * 1024) {
-        const Result saved = h.session.library().SaveLibraryTo(FreshFolder("library"));
+        const std::filesystem::path folder = FreshFolder("library");
+        const Result saved = h.session.library().SaveLibraryTo(folder);
         FUZZ_CHECK(saved.ok());
         std::error_code ec;
-        const auto written = std::filesystem::file_size(saved.message, ec);
+        const auto written = std::filesystem::file_size(folder / LibraryFeature::LibraryFileName, ec);
         FUZZ_CHECK(!ec && static_cast<double>(written) ==
                               double{library.LibraryBytes} + double{ClipEntryBytes} * library.ClipCount);
     }

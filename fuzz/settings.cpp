@@ -72,6 +72,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(logWindow.shown == (debug ? 1 : 0));
     FUZZ_CHECK(h.session.log.DebugMode == debug);
     FUZZ_CHECK(startup.Notices().size() == (isPort ? 0U : 1U) + (isSwitch ? 0U : 1U));
-    FUZZ_CHECK(h.session.State() == StateIdle);
+    FUZZ_CHECK(h.session.State() == LinkState::StateIdle);
     return 0;
 }

@@ -19,8 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string model = (data[0] & 1U) == 0 ? "K5" : "R2";
     auto h = SilentController(model);
     ReadEnds ends(*h);
-    h->session.Click(control::btnReadShows);
-    FUZZ_CHECK(h->session.State() == StateReadShows);
+    h->session.commands().Click(control::btnReadShows);
+    FUZZ_CHECK(h->session.State() == LinkState::StateReadShows);
 
     std::size_t at = 1;
     while (at + 2 <= size) {

@@ -28,16 +28,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto h = SilentController("K5");
     const Result opened = h->session.shows().OpenShowsFrom(folder.string());
     FUZZ_CHECK(opened.ok());
-    FUZZ_CHECK(h->session.State() == StateIdle);
+    FUZZ_CHECK(h->session.State() == LinkState::StateIdle);
     const ShowState& shows = h->session.shows().State();
     FUZZ_CHECK(shows.ShowCount <= BlocksPerTable - 1);
-    FUZZ_CHECK(shows.AmbientMode == (!files[0].empty() && files[0].size() >= 16));
+    // A file is taken when it holds its entry and a length no controller exceeds.
+    const auto taken = [&](std::size_t i) {
+        const std::string file = i < files.size() ? files[i] : std::string();
+        return file.size() >= 16 && DecodeShowBlock(file.substr(0, 16), false).Length <= ShowMemoryBytes;
+    };
+    FUZZ_CHECK(shows.AmbientMode == taken(0));
     for (int show = 0; show < BlocksPerTable; ++show) {
         const auto i = static_cast<std::size_t>(show);
         const std::string file = i < files.size() ? files[i] : std::string();
         const std::int32_t length = shows.ShowTable[i].Length;
         // The bytes kept are those after the entry, at most as many as its length says.
-        if (file.size() >= 16)
+        if (taken(i))
             FUZZ_CHECK(shows.ShowData[i] ==
                        (length > 0 ? file.substr(16, static_cast<std::size_t>(length)) : std::string()));
         else

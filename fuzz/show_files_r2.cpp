@@ -7,8 +7,8 @@
 #include <fstream>
 
 #include "ShowFuzz.h"
-#include "features/ProjectFiles.h"
 #include "projects/ConfigFile.h"
+#include "projects/ProjectFiles.h"
 #include "projects/ProjectPaths.h"
 #include "shows/TableReply.h"
 
@@ -30,13 +30,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     auto h = SilentController("R2");
     const Result opened = h->session.shows().OpenShowsFrom(folder.string());
-    FUZZ_CHECK(h->session.State() == StateIdle);
+    FUZZ_CHECK(h->session.State() == LinkState::StateIdle);
     const std::string& config = files[0];
     const bool configUsable =
-        config.empty() || (config.size() == TocImageBytes &&
-                           TableProblem(std::string_view(config).substr(0, BlocksPerTable * ShowBlockBytes),
-                                        static_cast<unsigned char>(config[160]), (config[161] & 1) != 0, "the file")
-                               .empty());
+        config.empty() ||
+        (config.size() == TocImageBytes &&
+         TableProblem(std::string_view(config).substr(0, BlocksPerTable * ShowBlockBytes),
+                      static_cast<unsigned char>(config[160]), (config[161] & 1) != 0, ShowMemoryBytes)
+             .ok());
     FUZZ_CHECK(opened.ok() == configUsable);
     if (!opened.ok())
         return 0;

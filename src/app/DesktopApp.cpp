@@ -6,9 +6,9 @@
 #include <QTimer>
 
 #include "app/LogWindow.h"
+#include "app/QtDialogs.h"
 #include "base/Files.h"
 #include "core/Session.h"
-#include "qt/QtDialogs.h"
 
 namespace marrowick {
 namespace {
@@ -52,7 +52,6 @@ DesktopApp::DesktopApp(DesktopParts parts) : m_parts(std::move(parts))
     if (!m_parts.logFolders.userDataFolder.empty())
         m_session->shows().backupRoot = Utf8FromPath(m_parts.logFolders.userDataFolder / "backups");
     if (!m_parts.simulatedModel.empty()) {
-        m_session->Simulated = true;
         m_startup->simulated = true;
         m_window->qtView().setCaptionSuffix(
             QStringLiteral("simulated %1 controller").arg(QString::fromStdString(m_parts.simulatedModel)));
@@ -90,11 +89,9 @@ void DesktopApp::ChoosePort(const PortChoice& current, std::function<void(const 
 void DesktopApp::ShowLogWindow()
 {
     m_logWindow = std::make_unique<LogWindow>(
-        m_session->log, m_session->clock, [this](std::int16_t state) { m_session->ForceState(state); },
+        m_session->log, m_session->clock, [this](LinkState state) { m_session->ForceState(state); },
         m_parts.logFolders);
-    m_logWindow->onCloseSaveFailed = [this](const std::string& why) {
-        m_session->SetStatus(1, "Log not saved: " + why);
-    };
+    m_logWindow->onCloseSaveFailed = [this](const std::string& why) { m_session->status.Say("Log not saved: " + why); };
     PlaceBesideMainWindow(*m_logWindow);
     m_logWindow->show();
     // Its frame is known only once the window manager has framed it.

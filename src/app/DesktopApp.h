@@ -9,9 +9,9 @@
 #include "core/Startup.h"
 #include "log/LogFile.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/SerialPort.h"
 #include "platform/Settings.h"
+#include "ui/Dialogs.h"
 
 namespace marrowick {
 

@@ -141,8 +141,7 @@ QWidget* LogWindow::BuildForceState()
         group->addButton(option, i);
         grid->addWidget(option, i % 6, i / 6);
     }
-    connect(group, &QButtonGroup::idClicked, this,
-            [this](int state) { m_forceState(static_cast<std::int16_t>(state)); });
+    connect(group, &QButtonGroup::idClicked, this, [this](int state) { m_forceState(static_cast<LinkState>(state)); });
     return frame;
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "link/StateEngine.h"
 #include "log/LogFile.h"
 #include "platform/Clock.h"
 
@@ -22,7 +23,7 @@ class LogWindow : public QWidget {
     Q_OBJECT
 public:
     // `forceState` is what a click on a state option asks for.
-    using ForceState = std::function<void(std::int16_t state)>;
+    using ForceState = std::function<void(LinkState state)>;
     LogWindow(LogModel& log, Clock& clock, ForceState forceState, LogFolders folders);
     ~LogWindow() override;
 

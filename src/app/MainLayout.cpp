@@ -19,7 +19,7 @@
 #include "features/ModelSetup.h"
 #include "firmware/FirmwareCatalogue.h"
 #include "models/Controller.h"
-#include "platform/Controls.h"
+#include "ui/Controls.h"
 
 namespace marrowick {
 namespace {
@@ -160,7 +160,7 @@ QWidget* ShowsTab()
 // A model's frame of version options, as its traits and the catalogue say.
 QGroupBox* FirmwareFrame(QWidget* owner, const controller& model)
 {
-    const ModelTraits& traits = model.Traits();
+    const ModelLook& traits = LookOf(model);
     auto* frame = Named(new QGroupBox(QString::fromLatin1(traits.firmwareTitle)), traits.firmwareFrame);
     auto* layout = new QVBoxLayout(frame);
     auto* group = Named(new QButtonGroup(owner), traits.firmwareOptions);

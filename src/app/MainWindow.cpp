@@ -33,7 +33,7 @@ void MainWindow::Wire()
             continue;
         connect(button, &QPushButton::clicked, this, [this, control] {
             if (m_session)
-                m_session->Click(*control);
+                m_session->commands().Click(*control);
         });
     }
     // Only the user's clicks: a box the program ticks (the stored settings) is no command.
@@ -43,7 +43,7 @@ void MainWindow::Wire()
             continue;
         connect(box, &QCheckBox::clicked, this, [this, control](bool checked) {
             if (m_session)
-                m_session->Toggle(*control, checked);
+                m_session->commands().Toggled(*control, checked);
         });
     }
     for (QButtonGroup* group : findChildren<QButtonGroup*>()) {
@@ -52,21 +52,21 @@ void MainWindow::Wire()
             continue;
         connect(group, &QButtonGroup::idToggled, this, [this, control](int index, bool checked) {
             if (checked && m_session)
-                m_session->OptionSelected(*control, index);
+                m_session->commands().OptionSelected(*control, index);
         });
     }
     if (auto* list = findChild<FileDropList*>(QString::fromLatin1(control::List1.name))) {
         list->onFilesDropped = [this](const std::vector<std::string>& files) {
             if (m_session)
-                m_session->Drop(control::List1, files);
+                m_session->commands().Drop(control::List1, files);
         };
         list->onRowsMoved = [this](const std::vector<int>& rows, int before) {
             if (m_session)
-                m_session->MoveRows(control::List1, rows, before);
+                m_session->commands().RowsMoved(control::List1, rows, before);
         };
         list->onDeletePressed = [this] {
             if (m_session)
-                m_session->Click(control::btnRemoveClip);
+                m_session->commands().Click(control::btnRemoveClip);
         };
     }
 }

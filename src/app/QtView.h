@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/View.h"
+#include "ui/View.h"
 
 namespace marrowick {
 

@@ -12,6 +12,7 @@
 #include "base/Files.h"
 #include "conversations/Identification.h"
 #include "core/Session.h"
+#include "features/IdentityPresenter.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
 #include "qt/QtClock.h"
@@ -103,13 +104,14 @@ int main(int argc, char* argv[])
         for (const auto& notice : app->startup().Notices())
             std::fprintf(stderr, "marrowick: %s\n", notice.c_str());
         if (!instanceProblem.empty())
-            app->session().LogDebug(instanceProblem, 0, marrowick::LogBaseline);
+            app->session().log.LogDebug(instanceProblem, 0, marrowick::LogBaseline);
     };
     // With MARROWICK_REPORT_IDENTIFIED set, one line on stdout when the
     // identification ends, for scripts that wait until the window is ready.
     if (!qEnvironmentVariableIsEmpty("MARROWICK_REPORT_IDENTIFIED"))
         app->session().identification().Finished.connect([&app](const marrowick::Result& outcome) {
-            std::printf("%s: %s\n", outcome.ok() ? "identified" : "not identified", app->session().Status(2).c_str());
+            std::printf("%s: %s\n", outcome.ok() ? "identified" : "not identified",
+                        marrowick::VersionAndModelText(app->session().identity).c_str());
             std::fflush(stdout);
         });
     app->Start();

@@ -10,15 +10,16 @@
 #include <iostream>
 
 #include "base/Files.h"
+#include "features/IdentityPresenter.h"
 #include "link/LineRate.h"
 #include "models/Controller.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
 #include "peer/StoredFiles.h"
-#include "platform/QuietView.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
 #include "qt/QtSettings.h"
+#include "ui/QuietView.h"
 
 namespace marrowick::cli {
 namespace {
@@ -148,7 +149,6 @@ Context::Context(const Command& command_, Args args_)
     m_impl->view.quiet = args.Has("json");
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
-    m_impl->session->Simulated = m_impl->simulator != nullptr;
 }
 
 Context::~Context()
@@ -176,10 +176,10 @@ int Context::Fail(const std::string& message) const
     return ExitFailed;
 }
 
-int Context::Fail(const Result& result) const
+int Context::Fail(const Result& result, const std::string& text) const
 {
     EndProgress();
-    std::cerr << (result.code == ResultCode::FileError ? result.message : OnPort(result.message)) << std::endl;
+    std::cerr << (result.code == ResultCode::FileError ? text : OnPort(text)) << std::endl;
     return ExitStatusOf(result);
 }
 
@@ -205,7 +205,7 @@ void Context::RunUntil(const std::function<bool()>& done)
                 loop.quit();
         });
     };
-    const int id = session().stateEngine.StateChanged.connect([this](std::int16_t) { Wake(); });
+    const int id = session().stateEngine.StateChanged.connect([this](LinkState) { Wake(); });
     if (!done())
         loop.exec();
     session().stateEngine.StateChanged.disconnect(id);
@@ -269,7 +269,7 @@ int Context::Identify()
     if (!opened)
         return Fail(error); // the reason names the port
     if (!outcome->ok())
-        return Fail(*outcome);
+        return Fail(*outcome, IdentificationText(*outcome));
     return ExitOk;
 }
 
@@ -287,7 +287,7 @@ void Context::EndProgress() const
 
 void Context::ShowProgressLines(std::function<std::string()> doing)
 {
-    StatusSink& status = session().status;
+    StatusBar& status = session().status;
     if (m_impl->progressConnection != 0)
         status.ProgressLineChanged.disconnect(m_impl->progressConnection);
     m_impl->progressConnection =

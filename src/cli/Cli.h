@@ -72,9 +72,9 @@ public:
     int Usage(const std::string& problem = "") const;
     // Prints the message on stderr and returns ExitFailed.
     int Fail(const std::string& message) const;
-    // Prints a failure's message on stderr, with the port it happened on unless
-    // it is about a file, and returns its exit status.
-    int Fail(const Result& result) const;
+    // Prints a failure, worded as `text`, on stderr, with the port it happened
+    // on unless it is about a file, and returns its exit status.
+    int Fail(const Result& result, const std::string& text) const;
     // The message with " (port PORT)" after it, unless it names the port already.
     std::string OnPort(const std::string& message) const;
 

@@ -9,6 +9,7 @@
 #include "base/Files.h"
 #include "cli/Cli.h"
 #include "features/FirmwareFeature.h"
+#include "features/FirmwarePresenter.h"
 #include "firmware/EmbeddedImages.h"
 
 namespace marrowick::cli {
@@ -131,8 +132,8 @@ int RunFlash(Context& context)
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
     if (!outcome->ok())
-        return context.Fail(*outcome);
-    std::cout << outcome->message << std::endl;
+        return context.Fail(*outcome, FirmwareText(*outcome));
+    std::cout << FirmwareText(*outcome) << std::endl;
     return ExitOk;
 }
 

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "cli/Cli.h"
+#include "features/IdentityPresenter.h"
 #include "qt/PortNames.h"
 #include "qt/QtSerialPort.h"
 #include "qt/QtSettings.h"
@@ -37,10 +38,12 @@ int RunIdentify(Context& context)
             PrintJson(QJsonDocument(IdentityJson(context.args.Option("port"), session.identity)));
         return status;
     }
-    if (!session.Status(2).empty() && status != ExitUsage)
-        std::cout << session.Status(2) << std::endl;
-    if (!session.Status(3).empty())
-        std::cout << session.Status(3) << std::endl;
+    const std::string versionAndModel = VersionAndModelText(session.identity);
+    const std::string serial = SerialText(session.identity);
+    if (!versionAndModel.empty() && status != ExitUsage)
+        std::cout << versionAndModel << std::endl;
+    if (!serial.empty())
+        std::cout << serial << std::endl;
     return status;
 }
 

@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "conversations/ClipTransfer.h"
 #include "features/LibraryFeature.h"
+#include "features/LibraryPresenter.h"
 #include "library/LibraryImage.h"
 #include "link/Encoding.h"
 
@@ -20,19 +21,16 @@ std::optional<std::string> GatherClips(Context& context, const std::string& noth
     const auto& files = context.args.positional;
     const float audioRam = context.session().identity.Model()->AudioRam();
     std::string problems;
-    for (const std::string& problem : WholeLibraryProblems(files, audioRam))
-        problems += (problems.empty() ? "" : "\n") + problem;
+    for (const ClipProblem& problem : WholeLibraryProblems(files, audioRam))
+        problems += (problems.empty() ? "" : "\n") + ClipProblemText(problem);
     if (!problems.empty())
         return problems;
     LibraryFeature& library = context.session().library();
     const SelectionResult taken = library.TakeFiles(files);
-    if (!taken.problem.empty()) // a file changed since it was looked at
-        return taken.problem;
-    const auto count = static_cast<std::size_t>(library.Library().ClipCount);
-    if (count < files.size()) // it grew since it was looked at
-        return "File Too Large: " + WithNativeSeparators(files[count]);
+    if (!taken.problems.empty()) // a file changed since it was looked at
+        return SelectionText(taken);
     if (library.Library().LibraryBytes == 0)
-        return "The sound files given are all empty; " + nothing;
+        return ClipProblemText({ClipProblem::Kind::AllEmpty, {}, {}, 0, 0, 0, 0}) + "; " + nothing;
     return std::nullopt;
 }
 
@@ -67,9 +65,9 @@ int RunSaveLibrary(Context& context)
     std::filesystem::create_directories(folder, ec);
     if (ec)
         return context.Fail("Cannot create " + PathText(folder) + ": " + ec.message());
-    const Result outcome = session.library().SaveLibraryTo(folder);
-    if (!outcome.ok())
-        return context.Fail(outcome);
+    std::string problem;
+    if (const Result outcome = session.library().SaveLibraryTo(folder, &problem); !outcome.ok())
+        return context.Fail(outcome, problem);
     PrintTable(session.library().Library());
     return ExitOk;
 }
@@ -93,14 +91,14 @@ int RunSendClips(Context& context)
         context.Wake();
     });
     context.ShowProgressLines([] { return "Sending clips:"; });
-    const Result started = session.library().StartSending();
+    std::string problem;
+    const Result started = session.library().StartSending(&problem);
     if (!started.ok())
-        return context.Fail(started.message.empty() ? context.OnPort("The link is busy; nothing was sent")
-                                                    : started.message);
+        return context.Fail(problem.empty() ? context.OnPort("The link is busy; nothing was sent") : problem);
     context.RunUntil([&] { return outcome.has_value(); });
     std::cerr << std::endl;
     if (!outcome->ok())
-        return context.Fail(*outcome);
+        return context.Fail(*outcome, ClipTransferText(*outcome));
     return ExitOk;
 }
 

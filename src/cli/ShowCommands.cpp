@@ -11,8 +11,9 @@
 
 #include "base/Files.h"
 #include "cli/Cli.h"
-#include "features/ProjectFiles.h"
+#include "features/NewProject.h"
 #include "features/ShowsFeature.h"
+#include "features/ShowsPresenter.h"
 
 namespace marrowick::cli {
 namespace {
@@ -48,8 +49,6 @@ Result WaitFor(Context& context, Signal<const Result&>& finished, const std::fun
     const Result started = start();
     if (!started.ok()) {
         finished.disconnect(id);
-        if (started.code == ResultCode::Busy)
-            return Result::Fail(ResultCode::Busy, "The controller is busy or the port is closed");
         return started;
     }
     context.RunUntil([&] { return outcome.has_value(); });
@@ -58,11 +57,8 @@ Result WaitFor(Context& context, Signal<const Result&>& finished, const std::fun
     return *outcome;
 }
 
-template <typename Exchange> Result WaitFor(Context& context, Exchange& conversation, const char* doing)
-{
-    return WaitFor(
-        context, conversation.Finished, [&] { return conversation.Start(); }, [doing] { return std::string(doing); });
-}
+// The failure of a command that could not start because the link was busy.
+constexpr const char* BusyText = "The controller is busy or the port is closed";
 
 // The arguments every show command takes: no positional ones, and --project
 // naming a folder (one that exists, when `mustExist`). ExitOk or the exit status.
@@ -81,11 +77,13 @@ int TakeProject(Context& context, fs::path& folder, bool mustExist)
 // project's folder, when it is refused.
 int OpenProject(Context& context, const fs::path& folder)
 {
-    const Result opened = context.session().shows().OpenShowsFrom(Utf8FromPath(folder));
+    std::vector<FileEvent> events;
+    const Result opened = context.session().shows().OpenShowsFrom(Utf8FromPath(folder), &events);
     if (opened.ok())
         return ExitOk;
+    const bool refused = !events.empty() && events.back().step == FileEvent::Step::OpenFailed;
     return context.Fail("The project " + PathText(folder) + " could not be opened" +
-                        (opened.message.empty() ? std::string() : ": " + opened.message));
+                        (refused ? ": " + FileEventText(events.back()) : std::string()));
 }
 
 int IdentifyForShows(Context& context)
@@ -111,9 +109,13 @@ int RunReadShows(Context& context)
     if (const int status = IdentifyForShows(context); status != ExitOk)
         return status;
     Session& session = context.session();
-    const Result read = WaitFor(context, session.shows().Reader(), "Reading shows:");
+    ShowReader& reader = session.shows().Reader();
+    const Result read = WaitFor(
+        context, reader.Finished, [&] { return reader.Start(); }, [] { return std::string("Reading shows:"); });
+    if (read.code == ResultCode::Busy)
+        return context.Fail(read, BusyText);
     if (!read.ok())
-        return context.Fail(read);
+        return context.Fail(read, ReadText(read));
 
     if (!fs::create_directories(folder, ec) && ec)
         return context.Fail("Cannot create " + PathText(folder) + ": " + ec.message());
@@ -122,9 +124,9 @@ int RunReadShows(Context& context)
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
         before.insert(it->path());
     // Saved as into a project made in the window: paths are shown from the parent folder.
-    session.paths.BrowseFolder = Utf8FromPath(folder.parent_path());
-    session.paths.ProjectFolder = Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator);
-    if (!SaveAllShows(session.features(), session.shows().State())) {
+    const ProjectPaths paths{Utf8FromPath(folder.parent_path()),
+                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator)};
+    if (!session.shows().SaveInto(paths)) {
         if (!existed) {
             fs::remove_all(folder, ec);
         } else {
@@ -165,22 +167,43 @@ int RunWriteShows(Context& context)
     if (session.shows().State().ShowCount == 0)
         return context.Fail(PathText(folder) + " holds no numbered shows to write");
     ShowsFeature& shows = session.shows();
-    const Result written = WaitFor(
-        context, shows.WriteFinished, [&] { return shows.WriteShows(options); },
-        [&shows] { return std::string(shows.WriteStep()); });
-    if (written.code == ResultCode::Refused) // the project cannot be written as it is
-        return context.Fail(written.message + " (project " + PathText(folder) + ")");
-    return written.ok() ? ExitOk : context.Fail(written);
+    std::optional<WriteOutcome> outcome;
+    const int id = shows.WriteFinished.connect([&](const WriteOutcome& o) {
+        outcome = o;
+        context.Wake();
+    });
+    context.ShowProgressLines([&shows] { return std::string(shows.WriteStep()); });
+    const Result started = shows.WriteShows(options);
+    if (started.ok())
+        context.RunUntil([&] { return outcome.has_value(); });
+    shows.WriteFinished.disconnect(id);
+    if (!outcome) {
+        if (started.code == ResultCode::Busy)
+            return context.Fail(started, BusyText);
+        // The project cannot be written as it is.
+        const std::string text =
+            started.reason == Reason::FolderExists
+                ? WriteOutcomeText({WriteOutcome::Stage::Backup, started, options.backupFolder, false, {}, {}},
+                                   shows.State())
+                : WriteText(started, shows.State());
+        return context.Fail(text + " (project " + PathText(folder) + ")");
+    }
+    std::cerr << std::endl;
+    if (outcome->result.ok())
+        return ExitOk;
+    return context.Fail(outcome->result, WriteOutcomeText(*outcome, shows.State()));
 }
 
 // The table and configuration for scripts; what a model's table does not carry is null.
 QJsonObject ShowTableJson(const controller& model, const ShowState& shows)
 {
     const bool r2Layout = model.Traits().layout == TableLayout::R2;
+    const auto labels = ShowLabels(shows);
     const auto label = [&](Control control) {
-        const auto found = shows.labels.find(std::string(control.Name()));
-        return r2Layout && found != shows.labels.end() ? QJsonValue(QString::fromStdString(found->second))
-                                                       : QJsonValue(QJsonValue::Null);
+        for (const auto& [shown, text] : labels)
+            if (shown == control && r2Layout && !text.empty())
+                return QJsonValue(QString::fromStdString(text));
+        return QJsonValue(QJsonValue::Null);
     };
     QJsonArray list;
     for (int show = 0; show < BlocksPerTable; ++show) {
@@ -218,7 +241,7 @@ int RunShowTable(Context& context)
     Session& session = context.session();
     session.identity.ControllerModel = model;
     session.identity.CurrentController = MakeController(model);
-    session.SetState(StateIdle);
+    session.stateEngine.SetState(LinkState::StateIdle);
     if (const int status = OpenProject(context, folder); status != ExitOk)
         return status;
 
@@ -236,14 +259,14 @@ int RunShowTable(Context& context)
             std::cout << (k == 0 ? "" : "\t") << row[k];
         std::cout << '\n';
     }
-    const std::pair<const char*, const char*> labels[] = {
-        {"lblShowCount", "ShowCount:"}, {"lblAmbient", "Ambient Mode:"},    {"lblTrigger", "Trigger Mode:"},
-        {"lblLockOut", "Lockout:"},     {"LblTriggerAvalue", "Trigger A:"}, {"LblTriggerBvalue", "Trigger B:"}};
-    for (const auto& [control, caption] : labels) {
-        const auto found = shows.labels.find(control);
-        if (found != shows.labels.end())
-            std::cout << caption << ' ' << found->second << '\n';
-    }
+    const std::pair<Control, const char*> captions[] = {
+        {control::lblShowCount, "ShowCount:"},     {control::lblAmbient, "Ambient Mode:"},
+        {control::lblTrigger, "Trigger Mode:"},    {control::lblLockOut, "Lockout:"},
+        {control::LblTriggerAvalue, "Trigger A:"}, {control::LblTriggerBvalue, "Trigger B:"}};
+    for (const auto& [label, text] : ShowLabels(shows))
+        for (const auto& [shown, caption] : captions)
+            if (shown == label && !text.empty())
+                std::cout << caption << ' ' << text << '\n';
     std::cout << std::flush;
     return ExitOk;
 }

@@ -16,18 +16,13 @@ ClipToken ClassifyClipReply(const std::string& chunk)
     return ClipToken::None;
 }
 
-ClipTransfer::ClipTransfer(ConversationContext& context) : Conversation(context)
-{
-    Listen(StateStreamClips);
-}
+ClipTransfer::ClipTransfer(ConversationContext& context) : Conversation(context) {}
 
 void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data)
 {
     Link& link = m_ctx.link;
     m_data = std::move(data);
     m_total = m_data.size();
-    m_green = 255;
-    m_acceptedPackets = 0;
     m_packetNumber = 1;
     m_step = Step::FirstPacket;
     m_position = 0;
@@ -36,11 +31,9 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
     const std::size_t count = entries.size();
     m_firstPacket = BlockBytes - ClipEntryBytes * count;
 
-    Begin({StateStreamClips, ReplyBytes, ReplyAllowanceMs});
-    // The bar was full after loading the clips; from here it counts accepted packets.
-    m_ctx.status.SetProgressValue(0);
+    Begin({LinkState::StateStreamClips, ReplyBytes, ReplyAllowanceMs});
     const std::size_t later = m_total > m_firstPacket ? m_total - m_firstPacket : 0;
-    StartProgressLine("packet", static_cast<long long>(1 + (later + BlockBytes - 1) / BlockBytes));
+    StartProgress(ProgressUnit::Packet, static_cast<long long>(1 + (later + BlockBytes - 1) / BlockBytes));
 
     std::string header = "D";
     header += static_cast<char>(count);
@@ -70,10 +63,8 @@ void ClipTransfer::SendPacket(std::size_t extraWireBytes)
     AwaitFor(WireTimeMs(extraWireBytes + m_packetBytes + ReplyBytes) + AllowanceMs());
 }
 
-void ClipTransfer::OnChunk(std::int16_t, const std::string& chunk)
+void ClipTransfer::OnChunk(const std::string& chunk)
 {
-    if (!Running())
-        return;
     switch (ClassifyClipReply(chunk)) {
     case ClipToken::ErrorFlag:
         Resend();
@@ -94,20 +85,15 @@ void ClipTransfer::OnChunk(std::int16_t, const std::string& chunk)
 void ClipTransfer::Resend()
 {
     if (++m_errors > MaxResends) {
-        Stop(Result::Fail(ResultCode::Refused, "Audio clip transfer stopped: the controller refused packet " +
-                                                   std::to_string(m_packetNumber) + " " + std::to_string(m_errors) +
-                                                   " times in a row"));
+        Finish(Result::Fail(ResultCode::Refused, Reason::Refusals, m_packetNumber, m_errors));
         return;
     }
     m_unreadable = false;
-    if (m_step == Step::FirstPacket) {
+    if (m_step == Step::FirstPacket)
         m_ctx.Log("Re-Sending Packet 1, " + std::to_string(m_firstPacket) + " bytes");
-        m_ctx.status.SetLight(Rgb{255, 255, 0});
-    } else {
-        m_green = std::max(0, m_green - 5);
+    else
         m_ctx.Log("Re-Sending packet: " + std::to_string(m_position + 1));
-        m_ctx.status.SetLight(Rgb{255, m_green, 0});
-    }
+    Resending(m_packetNumber, m_errors);
     SendPacket();
 }
 
@@ -116,22 +102,15 @@ void ClipTransfer::PacketAccepted()
     m_errors = 0;
     m_unreadable = false;
     if (m_step == Step::FirstPacket) {
-        const controller* model = m_ctx.identity.Model();
-        m_ctx.status.SetStatus(1, "Transmitting Audio clips to " +
-                                      (model ? model->Name() : m_ctx.identity.ControllerModel));
         m_step = Step::LaterPackets;
-    } else {
-        ++m_acceptedPackets;
-        const double maximum = static_cast<double>(m_data.size()) / BlockBytes;
-        m_ctx.status.SetProgressValue(std::min<double>(m_acceptedPackets, maximum));
+        FirstPacketTaken();
     }
-    ShowProgressLine(m_packetNumber);
+    ReportProgress(m_packetNumber);
     m_position += m_packetBytes;
     ++m_packetNumber;
     if (m_position >= m_data.size()) {
         m_ctx.Log("Package Complete");
-        m_ctx.status.SetStatus(1, "Audio Library Transmission Complete");
-        Stop(Result::Done("Audio Library Transmission Complete"));
+        Finish(Result::Done());
         return;
     }
     m_ctx.Log("sending packet: " + std::to_string(m_position + 1));
@@ -140,29 +119,16 @@ void ClipTransfer::PacketAccepted()
 
 void ClipTransfer::TimedOut()
 {
-    const std::string packet = "packet " + std::to_string(m_packetNumber);
     if (m_unreadable)
-        Stop(Result::Fail(ResultCode::UnreadableReply,
-                          "Audio clip transfer stopped: the controller's answer to " + packet + " could not be read"));
+        Finish(Result::Fail(ResultCode::UnreadableReply, Reason::AnswerUnreadable, m_packetNumber));
     else
-        Stop(
-            Result::Fail(ResultCode::TimedOut, "Audio clip transfer stopped: the controller did not answer " + packet));
+        Finish(Result::Fail(ResultCode::TimedOut, Reason::NoAnswer, m_packetNumber));
 }
 
-void ClipTransfer::OnAbort(const Result& reason)
+void ClipTransfer::OnFinish(const Result&)
 {
-    Stop(Result::Fail(reason.code, "Audio clip transfer stopped: " + reason.message));
-}
-
-void ClipTransfer::Stop(const Result& result)
-{
-    if (!result.ok()) {
-        m_ctx.Log(result.message);
-        m_ctx.status.SetStatus(1, result.message);
-    }
     m_data.clear();
     m_data.shrink_to_fit();
-    Finish(result);
 }
 
 } // namespace marrowick

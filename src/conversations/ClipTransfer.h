@@ -30,14 +30,20 @@ public:
     static constexpr int MaxResends = 20;
 
     explicit ClipTransfer(ConversationContext& context);
+    ConversationKind Kind() const override { return ConversationKind::ClipTransfer; }
 
     // Takes the table and the audio data (already loaded) and sends them.
     void Start(const std::vector<ClipEntry>& entries, std::string data);
 
+    // The controller took the first packet, and with it the library's table.
+    Signal<> FirstPacketTaken;
+    // The controller asked for packet `packet` again, for the `times`-th time in a row.
+    Signal<int, int> Resending;
+
 protected:
-    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void OnChunk(const std::string& chunk) override;
     void TimedOut() override;
-    void OnAbort(const Result& reason) override;
+    void OnFinish(const Result& result) override;
 
 private:
     enum class Step { FirstPacket, LaterPackets };
@@ -45,7 +51,6 @@ private:
     void SendPacket(std::size_t extraWireBytes = 0);
     void Resend();
     void PacketAccepted();
-    void Stop(const Result& result);
 
     Step m_step = Step::FirstPacket;
     std::string m_data;
@@ -54,10 +59,8 @@ private:
     std::size_t m_position = 0;    // 0-based offset of the packet waiting for its reply
     std::size_t m_packetBytes = 0;
     int m_packetNumber = 0;
-    std::int16_t m_acceptedPackets = 0; // after packet 1, shown on the progress bar
-    int m_green = 255;                  // the status light fades to red as resends add up
-    int m_errors = 0;                   // "Error!" in a row for the packet waiting
-    bool m_unreadable = false;          // something other than a reply came for it
+    int m_errors = 0;          // "Error!" in a row for the packet waiting
+    bool m_unreadable = false; // something other than a reply came for it
 };
 
 } // namespace marrowick

@@ -11,20 +11,6 @@ void ConversationSlot::Abort(const Result& reason)
         m_active->Abort(reason);
 }
 
-void ConversationSlot::Route(std::int16_t state, const std::string& chunk)
-{
-    const auto found = m_listeners.find(state);
-    if (found == m_listeners.end() || found->second.empty())
-        return;
-    Conversation* to = found->second.front();
-    for (Conversation* listener : found->second)
-        if (listener->Running()) {
-            to = listener;
-            break;
-        }
-    to->OnChunk(state, chunk);
-}
-
 Conversation::Conversation(ConversationContext& context)
     : m_ctx(context), m_timer(context.clock.createTimer()), m_silence(context.clock.createTimer())
 {
@@ -43,8 +29,8 @@ Conversation::~Conversation()
     Unwatch();
     if (m_ctx.slot.m_active == this)
         m_ctx.slot.m_active = nullptr;
-    for (auto& [state, listeners] : m_ctx.slot.m_listeners)
-        std::erase(listeners, this);
+    if (m_ctx.link.Receiver() == this)
+        m_ctx.link.SetReceiver(nullptr);
 }
 
 void Conversation::Abort(const Result& reason)
@@ -58,16 +44,17 @@ void Conversation::Begin(const Opening& opening)
     m_ctx.link.Expect(opening.threshold);
     m_ctx.SetState(opening.state);
     m_allowanceMs = opening.allowanceMs;
+    m_cancellable = opening.cancellable;
     m_running = true;
     m_awaiting = false;
+    m_progress = {};
     m_ctx.slot.m_active = this;
+    m_ctx.link.SetReceiver(this);
     // What goes out and what comes in move the silence watch while a reply is awaited.
     Unwatch();
     m_sentConnection = m_ctx.link.BytesSent.connect([this](std::string_view) { WatchSilence(); });
     m_arrivedConnection = m_ctx.link.BytesArrived.connect([this](std::string_view) { WatchSilence(); });
-    m_ctx.status.ClearProgressLine();
-    if (opening.cancellable)
-        m_ctx.status.ShowCancel(true);
+    m_ctx.slot.Started(*this);
 }
 
 void Conversation::AwaitFor(int ms)
@@ -94,11 +81,6 @@ void Conversation::StopTimer()
     m_awaiting = false;
 }
 
-bool Conversation::TimerRunning() const
-{
-    return m_timer->isActive();
-}
-
 void Conversation::Unwatch()
 {
     if (m_sentConnection != 0)
@@ -118,33 +100,33 @@ void Conversation::Finish(const Result& result)
     Unwatch();
     if (m_ctx.slot.m_active == this)
         m_ctx.slot.m_active = nullptr;
+    if (m_ctx.link.Receiver() == this)
+        m_ctx.link.SetReceiver(nullptr);
     if (!result.ok())
         m_ctx.link.Receive().ReadAll(); // what the controller still sends belongs to nobody
     m_ctx.link.SetThreshold(IdleThreshold);
-    if (m_ctx.State() != StateIdle)
-        m_ctx.SetState(StateIdle);
-    m_ctx.status.ShowCancel(false);
-    m_ctx.status.ClearProgressLine();
+    if (m_ctx.State() != LinkState::StateIdle)
+        m_ctx.SetState(LinkState::StateIdle);
+    OnFinish(result);
+    m_ctx.slot.Ended(*this, result);
     Finished(result);
 }
 
-void Conversation::StartProgressLine(const std::string& unit, long long total)
+void Conversation::StartProgress(ProgressUnit unit, long long total)
 {
-    m_ctx.status.StartProgressLine(unit, total, m_ctx.clock.nowMs());
+    m_progress = {unit, 0, total};
+    m_ctx.slot.Progressed(*this, m_progress);
 }
 
-void Conversation::ShowProgressLine(long long done)
+void Conversation::SetProgressTotal(long long total)
 {
-    m_ctx.status.UpdateProgressLine(done, m_ctx.clock.nowMs());
+    m_progress.total = total;
 }
 
-void Conversation::Listen(std::int16_t state)
+void Conversation::ReportProgress(long long done)
 {
-    auto& listeners = m_ctx.slot.m_listeners[state];
-    listeners.push_back(this);
-    if (listeners.size() == 1)
-        m_ctx.link.SetHandler(state,
-                              [&slot = m_ctx.slot, state](const std::string& chunk) { slot.Route(state, chunk); });
+    m_progress.done = std::min(done, m_progress.total);
+    m_ctx.slot.Progressed(*this, m_progress);
 }
 
 } // namespace marrowick

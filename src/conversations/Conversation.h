@@ -1,11 +1,9 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
-#include <vector>
 
 #include "base/Result.h"
 #include "base/Signal.h"
@@ -13,15 +11,25 @@
 #include "log/LogModel.h"
 #include "models/Identity.h"
 #include "platform/Clock.h"
-#include "platform/StatusSink.h"
 
 namespace marrowick {
 
 class Conversation;
 
-// The one conversation running on the link, so the user's cancel, a lost port
-// or the window closing can end it. It also routes each link state's chunks
-// to the conversations that listen to that state.
+// The five exchanges with the controller.
+enum class ConversationKind { Identification, ShowRead, ShowWrite, ClipTransfer, FirmwareDownload };
+
+// How far a long exchange has come, in units a person counts.
+enum class ProgressUnit { Byte, Packet, Record };
+struct Progress {
+    ProgressUnit unit = ProgressUnit::Byte;
+    long long done = 0;
+    long long total = 0;
+};
+
+// The one conversation running on the link, so the user's cancel, a lost port,
+// an interrupt or the window closing can end it; and the life of every
+// conversation as the presenters see it.
 class ConversationSlot {
 public:
     Conversation* Active() const { return m_active; }
@@ -30,22 +38,21 @@ public:
     // Set while the program closes: a conversation ending then asks nothing more.
     bool closing = false;
 
+    Signal<const Conversation&> Started;
+    Signal<const Conversation&, const Progress&> Progressed;
+    // Raised before the conversation's own Finished.
+    Signal<const Conversation&, const Result&> Ended;
+
 private:
     friend class Conversation;
-    // A state's chunk goes to the running conversation among its listeners,
-    // otherwise to the first that listened (a state forced from the log window).
-    void Route(std::int16_t state, const std::string& chunk);
-
     Conversation* m_active = nullptr;
-    std::map<std::int16_t, std::vector<Conversation*>> m_listeners;
 };
 
-// What a conversation works with: the link, the clock, the status it shows,
-// the log, what the controller said about itself, and the slot it runs in.
+// What a conversation works with: the link, the clock, the log, what the
+// controller said about itself, and the slot it runs in.
 struct ConversationContext {
     Link& link;
     Clock& clock;
-    StatusSink& status;
     LogModel& log;
     Identity& identity;
     ConversationSlot& slot;
@@ -53,9 +60,9 @@ struct ConversationContext {
     const std::optional<int>& timeoutOverrideMs;
 
     int TimeoutMs(int defaultMs) const { return timeoutOverrideMs.value_or(defaultMs); }
-    std::int16_t State() const { return link.States().State(); }
-    void SetState(std::int16_t state) { link.States().SetState(state); }
-    void Log(const std::string& message, int level = LogBaseline) { log.LogDebug(message, 0, level); }
+    LinkState State() const { return link.State(); }
+    void SetState(LinkState state) { link.SetState(state); }
+    void Log(const std::string& message, int level = LogBaseline) const { log.LogDebug(message, 0, level); }
 };
 
 // The receive threshold between conversations: every byte that comes in idle
@@ -64,10 +71,11 @@ inline constexpr int IdleThreshold = 1;
 
 // The life of one exchange with the controller, the same for all of them.
 // Begin drops what waits from earlier exchanges, sets the receive threshold and
-// the link state, shows the Cancel button and takes the slot. Finish stops the
-// timers, drops late bytes after a failure, sets the idle threshold, returns
-// the link to idle, hides Cancel and raises Finished, once. The chunks of the
-// states a conversation listens to go to OnChunk.
+// the link state, takes the slot and becomes the link's receiver: from then on
+// every chunk goes to OnChunk, where the conversation's own step decides what
+// it means. Finish stops the timers, drops late bytes after a failure, sets
+// the idle threshold, returns the link to idle, lets go of the slot and raises
+// Ended and Finished, once; every way a conversation ends goes through it.
 //
 // Two clocks watch a reply that is awaited (AwaitFor), and either ends in
 // TimedOut: the step timer, the most the whole reply may take; and the silence
@@ -76,14 +84,18 @@ inline constexpr int IdleThreshold = 1;
 // have left at the line rate, and every byte that arrives starts it again, so a
 // controller that stops half-way through a long reply is noticed within the
 // allowance however long the whole reply could be.
-class Conversation {
+class Conversation : public ChunkReceiver {
 public:
     explicit Conversation(ConversationContext& context);
     virtual ~Conversation();
     Conversation(const Conversation&) = delete;
     Conversation& operator=(const Conversation&) = delete;
 
+    virtual ConversationKind Kind() const = 0;
     bool Running() const { return m_running; }
+    // Whether the user may cancel it (the Cancel button is shown while it runs).
+    bool Cancellable() const { return m_cancellable; }
+    const Progress& CurrentProgress() const { return m_progress; }
     // Ends it from outside: the user's cancel, a lost port, the program closing.
     void Abort(const Result& reason);
 
@@ -92,7 +104,7 @@ public:
 
 protected:
     struct Opening {
-        std::int16_t state;
+        LinkState state;
         int threshold;
         // How long the controller may stay silent while a reply is awaited.
         int allowanceMs;
@@ -106,29 +118,24 @@ protected:
     void AwaitFor(int ms);
     // No reply is awaited any more: both stop.
     void StopTimer();
-    bool TimerRunning() const;
     void Finish(const Result& result);
-    // The chunks that arrive in `state` go to OnChunk, whether or not the
-    // conversation runs (the log window can force a state). When several
-    // conversations listen to one state, the one that runs gets them.
-    void Listen(std::int16_t state);
-    // The progress line beside the bar, once per step, timed by the clock:
-    // `total` units of `unit` ("packet", "record", "byte") are due, `done` of
-    // them are done. Begin and Finish empty it.
-    void StartProgressLine(const std::string& unit, long long total);
-    void ShowProgressLine(long long done);
+    // Progress of the step under way: `total` units are due, `done` of them done.
+    void StartProgress(ProgressUnit unit, long long total);
+    void SetProgressTotal(long long total);
+    void ReportProgress(long long done);
 
-    virtual void OnChunk(std::int16_t state, const std::string& chunk) = 0;
     // The reply did not come in time, or the line fell silent while it was due.
     virtual void TimedOut() = 0;
-    // Ends the conversation for `reason`; conversations say what stopped first.
+    // Ends the conversation for `reason`; a conversation with something to
+    // tell the controller first (the firmware loader's "x") says it here.
     virtual void OnAbort(const Result& reason) { Finish(reason); }
+    // Runs inside Finish, before anyone hears of the end: a failed read puts
+    // back what was held before.
+    virtual void OnFinish(const Result&) {}
 
     ConversationContext& m_ctx;
 
 private:
-    friend class ConversationSlot;
-
     void WatchSilence();
     void Unwatch();
 
@@ -137,9 +144,17 @@ private:
     int m_allowanceMs = 0;
     bool m_running = false;
     bool m_awaiting = false;
+    bool m_cancellable = false;
+    Progress m_progress;
     // Connections to the link's traffic while the conversation runs.
     int m_sentConnection = 0;
     int m_arrivedConnection = 0;
 };
+
+// Why a conversation was ended from outside, as its Result.
+inline Result Aborted(ResultCode code, Reason reason, std::string detail = {})
+{
+    return Result::Fail(code, reason, std::move(detail));
+}
 
 } // namespace marrowick

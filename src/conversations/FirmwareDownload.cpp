@@ -14,10 +14,7 @@ FirmwareToken ClassifyFirmwareReply(const std::string& chunk)
     return FirmwareToken::None;
 }
 
-FirmwareDownload::FirmwareDownload(ConversationContext& context) : Conversation(context)
-{
-    Listen(StateFirmware);
-}
+FirmwareDownload::FirmwareDownload(ConversationContext& context) : Conversation(context) {}
 
 void FirmwareDownload::Start(const FirmwareImage& image)
 {
@@ -35,18 +32,14 @@ void FirmwareDownload::Start(const FirmwareImage& image)
     m_unreadable = false;
 
     // A token is one byte: it must be taken the moment it arrives.
-    Begin({StateFirmware, 1, TokenTimeoutMs});
-    m_ctx.status.SetWindowCaption("");
-    m_ctx.status.SetProgressMaximum(image.LastIndex());
-    StartProgressLine("record", static_cast<long long>(m_records.size()));
+    Begin({LinkState::StateFirmware, 1, TokenTimeoutMs});
+    StartProgress(ProgressUnit::Record, static_cast<long long>(m_records.size()));
     m_ctx.link.Send("F");
     AwaitFor(WireTimeMs(2) + AllowanceMs());
 }
 
-void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
+void FirmwareDownload::OnChunk(const std::string& chunk)
 {
-    if (!Running())
-        return;
     switch (ClassifyFirmwareReply(chunk)) {
     case FirmwareToken::ReadyFlag:
         m_errors = 0;
@@ -54,19 +47,18 @@ void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
         if (m_step == Step::Start) {
             m_step = Step::Records;
         } else if (AtLastRecord()) {
-            Completed("");
+            Completed(Reason::None);
             return;
         } else {
             ++m_index;
         }
-        ShowProgressLine(static_cast<long long>(m_index)); // the records before it were taken
+        ReportProgress(static_cast<long long>(m_index)); // the records before it were taken
         SendCurrent();
         return;
     case FirmwareToken::ErrorFlag:
         m_unreadable = false;
         if (++m_errors > MaxResends) {
-            GiveUp(ResultCode::Refused,
-                   "the controller refused " + What() + " " + std::to_string(m_errors) + " times in a row");
+            GiveUp(Result::Fail(ResultCode::Refused, Reason::Refusals, Current(), m_errors));
             return;
         }
         SendCurrent();
@@ -80,11 +72,6 @@ void FirmwareDownload::OnChunk(std::int16_t, const std::string& chunk)
     m_unreadable = true;
 }
 
-std::string FirmwareDownload::What() const
-{
-    return m_step == Step::Start ? "the start of the download" : "record " + std::to_string(m_index);
-}
-
 void FirmwareDownload::SendCurrent()
 {
     if (m_step == Step::Start) {
@@ -96,52 +83,48 @@ void FirmwareDownload::SendCurrent()
     const int index = static_cast<int>(m_index);
     m_ctx.Log("Transmitting Line: " + std::to_string(index) + "   " + m_records[m_index], LogAllTx);
     m_ctx.link.Send(m_wire[m_index]);
-    m_ctx.status.SetProgressValue(index);
-    RecordSent(index, static_cast<int>(m_records.size()) - 1);
     // Each record has its own time for its token, counted once it is on the wire.
     const int wait = AtLastRecord() ? m_ctx.TimeoutMs(LastRecordWaitMs) : AllowanceMs();
     AwaitFor(WireTimeMs(m_wire[m_index].size() + 1) + wait);
 }
 
-void FirmwareDownload::Completed(const std::string& note)
+void FirmwareDownload::Completed(Reason note)
 {
-    ShowProgressLine(static_cast<long long>(m_records.size()));
-    std::string message =
-        "Firmware image " + std::to_string(m_number) + " sent: " + std::to_string(m_records.size()) + " records";
-    if (!note.empty()) {
-        m_ctx.Log("Firmware download: " + note);
-        message += "; " + note;
-    }
-    Finish(Result::Done(message));
+    ReportProgress(static_cast<long long>(m_records.size()));
+    if (note == Reason::LastRecordUnconfirmed)
+        m_ctx.Log("Firmware download: the controller did not confirm the last record");
+    Result done = Result::Done(note);
+    done.number = m_number;
+    done.got = static_cast<long long>(m_records.size());
+    Finish(done);
 }
 
 void FirmwareDownload::TimedOut()
 {
     // A loader that restarts as soon as it has the last record says nothing more.
     if (AtLastRecord() && !m_unreadable) {
-        Completed("the controller did not confirm the last record");
+        Completed(Reason::LastRecordUnconfirmed);
         return;
     }
     if (m_unreadable) {
-        GiveUp(ResultCode::UnreadableReply, "the controller's answer to " + What() + " could not be read");
+        GiveUp(Result::Fail(ResultCode::UnreadableReply, Reason::AnswerUnreadable, Current()));
         return;
     }
-    const float seconds = static_cast<float>(AllowanceMs()) / 1000.0F;
-    GiveUp(ResultCode::TimedOut, "no answer from the controller within " + FloatText(seconds) + " s");
+    GiveUp(Result::Fail(ResultCode::TimedOut, Reason::NoAnswer, Current(), AllowanceMs()));
 }
 
 void FirmwareDownload::OnAbort(const Result& reason)
 {
-    GiveUp(reason.code, reason.message);
+    GiveUp(reason);
 }
 
-void FirmwareDownload::GiveUp(ResultCode code, const std::string& reason)
+void FirmwareDownload::GiveUp(const Result& reason)
 {
+    // The loader is told to stop waiting for records, whatever ended the download.
     StopTimer();
     m_ctx.link.Send("x");
-    m_ctx.status.SetStatus(1, "Firmware Download Aborted");
-    m_ctx.Log("Firmware Download Aborted: " + reason);
-    Finish(Result::Fail(code, "Firmware Download Aborted: " + reason));
+    m_ctx.Log("Firmware Download Aborted");
+    Finish(reason);
 }
 
 } // namespace marrowick

@@ -32,16 +32,15 @@ public:
     static constexpr int MaxResends = 20;
 
     explicit FirmwareDownload(ConversationContext& context);
+    ConversationKind Kind() const override { return ConversationKind::FirmwareDownload; }
 
     // Starts in state 13 with the receive threshold 1; the image must be checked.
     void Start(const FirmwareImage& image);
     int ImageNumber() const { return m_number; }
-
-    // Each record as it goes out: its index and the last index.
-    Signal<int, int> RecordSent;
+    int RecordCount() const { return static_cast<int>(m_records.size()); }
 
 protected:
-    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void OnChunk(const std::string& chunk) override;
     void TimedOut() override;
     void OnAbort(const Result& reason) override;
 
@@ -51,9 +50,10 @@ private:
 
     void SendCurrent();
     bool AtLastRecord() const { return m_step == Step::Records && m_index + 1 >= m_records.size(); }
-    void Completed(const std::string& note);
-    std::string What() const;
-    void GiveUp(ResultCode code, const std::string& reason);
+    void Completed(Reason note);
+    // The record the loader is answering; -1: the "F" that starts the download.
+    int Current() const { return m_step == Step::Start ? -1 : static_cast<int>(m_index); }
+    void GiveUp(const Result& reason);
 
     Step m_step = Step::Start;
     std::vector<std::string> m_records;

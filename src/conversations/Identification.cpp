@@ -1,5 +1,4 @@
 #include "conversations/Identification.h"
-#include "base/Texts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -31,11 +30,7 @@ double VersionValue(const std::string& text)
     return value;
 }
 
-namespace {
-
-// Controllers end their replies with line ends or pad them; what surrounds the
-// reply is not part of it.
-std::string Trimmed(const std::string& reply)
+std::string TrimmedReply(const std::string& reply)
 {
     const auto padding = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\0'; };
     std::size_t first = 0;
@@ -47,16 +42,15 @@ std::string Trimmed(const std::string& reply)
     return reply.substr(first, last - first);
 }
 
-bool Printable(char c)
-{
-    return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7E;
-}
+namespace {
 
 // Once trimmed, identification replies are short printable texts; noise on the
 // line is not taken as a version, model or serial number.
 bool Readable(const std::string& reply)
 {
-    return !reply.empty() && std::all_of(reply.begin(), reply.end(), Printable);
+    return !reply.empty() && std::all_of(reply.begin(), reply.end(), [](char c) {
+        return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7E;
+    });
 }
 
 // The controller's serial number: eight hexadecimal characters, the text of a
@@ -67,39 +61,16 @@ bool IsSerialNumber(const std::string& reply)
            std::all_of(reply.begin(), reply.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
 }
 
-// A reply as a person can read it: every byte outside printable ASCII as \xNN.
-// Trimmed, unless nothing but padding came.
-std::string Shown(const std::string& reply)
-{
-    const std::string trimmed = Trimmed(reply);
-    static const char* const digits = "0123456789ABCDEF";
-    std::string shown;
-    for (char c : trimmed.empty() ? reply : trimmed) {
-        if (Printable(c)) {
-            shown += c;
-        } else {
-            const auto byte = static_cast<unsigned char>(c);
-            shown += {'\\', 'x', digits[byte >> 4], digits[byte & 0xF]};
-        }
-    }
-    return "\"" + shown + "\"";
-}
-
 } // namespace
 
-Identification::Identification(ConversationContext& context) : Conversation(context)
-{
-    Listen(StateAwaitVersion);
-    Listen(StateAwaitModel);
-    Listen(StateAwaitSerial);
-}
+Identification::Identification(ConversationContext& context) : Conversation(context) {}
 
 void Identification::Start(bool portOpen)
 {
     m_step = Step::Version;
     // No Cancel button: the timer ends it within a second. Its replies are a few
     // bytes each, so its own timers, not the silence watch, are what end it.
-    Begin({StateAwaitVersion, 3, SerialTimeoutMs, false});
+    Begin({LinkState::StateAwaitVersion, 3, SerialTimeoutMs, false});
     AwaitFor(m_ctx.TimeoutMs(TimerIntervalMs));
     if (!portOpen)
         return;
@@ -107,28 +78,30 @@ void Identification::Start(bool portOpen)
     m_ctx.link.Send("V");
 }
 
-void Identification::OnChunk(std::int16_t state, const std::string& chunk)
+void Identification::OnChunk(const std::string& chunk)
 {
-    if (state == StateAwaitVersion)
-        OnVersion(chunk);
-    else if (state == StateAwaitModel)
-        OnModel(chunk);
-    else
-        OnSerial(chunk);
+    switch (m_step) {
+    case Step::Version:
+        return OnVersion(chunk);
+    case Step::Model:
+        return OnModel(chunk);
+    case Step::Serial:
+        return OnSerial(chunk);
+    }
 }
 
 void Identification::OnVersion(const std::string& chunk)
 {
-    const std::string version = Trimmed(chunk);
+    const std::string version = TrimmedReply(chunk);
     if (!Readable(version)) {
-        m_ctx.Log("Unreadable version reply " + Shown(chunk));
-        NotAvailable(Result::Fail(ResultCode::UnreadableReply, text::VersionNotAvailable));
+        m_ctx.Log("Unreadable version reply " + ReadableLogText(chunk));
+        NotAvailable(Result::Fail(ResultCode::UnreadableReply, Reason::VersionNotAvailable));
         return;
     }
     m_ctx.identity.FirmwareVersion = version;
-    m_ctx.status.SetStatus(2, "Firmware Version: " + version);
+    Changed();
     m_step = Step::Model;
-    m_ctx.SetState(StateAwaitModel);
+    m_ctx.SetState(LinkState::StateAwaitModel);
     m_ctx.link.Expect(2);
     m_ctx.link.Send("M");
 }
@@ -138,21 +111,21 @@ void Identification::OnModel(const std::string& chunk)
     // Only the four model names identify a controller; anything else (a reply
     // doubled on the line, noise) leaves the model to the user's answer and
     // the firmware download refused.
-    const Result unknown = Result::Fail(ResultCode::UnreadableReply, "Unknown controller model: " + Shown(chunk));
-    const std::string model = Trimmed(chunk);
+    const Result unknown = Result::Fail(ResultCode::UnreadableReply, Reason::UnknownModel, chunk);
+    const std::string model = TrimmedReply(chunk);
     if (!Readable(model)) {
-        m_ctx.Log("Unreadable model reply " + Shown(chunk));
+        m_ctx.Log("Unreadable model reply " + ReadableLogText(chunk));
         NotAvailable(unknown);
         return;
     }
     m_ctx.identity.ControllerModel = model;
     StopTimer();
-    m_ctx.SetState(StateIdle);
-    m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "       Model: " + model);
+    m_ctx.SetState(LinkState::StateIdle);
+    Changed();
     ModelDecided();
     const auto named = MakeController(model);
     if (!named) {
-        m_ctx.Log(unknown.message);
+        m_ctx.Log("Unknown controller model " + ReadableLogText(chunk));
         Finish(unknown);
         return;
     }
@@ -162,81 +135,72 @@ void Identification::OnModel(const std::string& chunk)
         m_step = Step::Serial;
         m_ctx.link.Expect(8);
         m_ctx.link.Send(VersionValue(m_ctx.identity.FirmwareVersion) >= 1.02 ? "Z" : "S");
-        m_ctx.SetState(StateAwaitSerial);
+        m_ctx.SetState(LinkState::StateAwaitSerial);
         AwaitFor(m_ctx.TimeoutMs(SerialTimeoutMs));
         return;
     }
-    Finish(Result::Done(m_ctx.status.Status(2)));
+    Finish(Result::Done());
 }
 
 void Identification::OnSerial(const std::string& chunk)
 {
-    const std::string serial = Trimmed(chunk);
+    const std::string serial = TrimmedReply(chunk);
     if (!IsSerialNumber(serial)) {
-        m_ctx.Log("Unreadable serial number reply " + Shown(chunk));
-        SerialNotAvailable();
+        m_ctx.Log("Unreadable serial number reply " + ReadableLogText(chunk));
+        SerialNotAvailable(Result::Fail(ResultCode::UnreadableReply, Reason::SerialNotAvailable));
         return;
     }
     StopTimer();
     m_ctx.identity.SerialNumber = serial;
-    m_ctx.status.SetStatus(3, "Serial Number: " + serial);
-    m_ctx.SetState(StateIdle);
-    Finish(Result::Done(m_ctx.status.Status(2)));
+    Changed();
+    Finish(Result::Done());
 }
 
 void Identification::TimedOut()
 {
-    const std::int16_t state = m_ctx.State();
-    if (state == StateAwaitVersion || state == StateAwaitModel)
-        NotAvailable();
-    else if (state == StateAwaitSerial)
-        SerialNotAvailable();
+    if (m_step == Step::Serial)
+        SerialNotAvailable(Result::Fail(ResultCode::TimedOut, Reason::SerialNotAvailable));
     else
-        AwaitFor(m_ctx.TimeoutMs(TimerIntervalMs)); // a state forced from the log window: keep ticking
+        NotAvailable(Result::Fail(ResultCode::TimedOut,
+                                  m_step == Step::Version ? Reason::VersionNotAvailable : Reason::ModelNotAvailable));
 }
 
-void Identification::NotAvailable(const std::optional<Result>& failure)
+void Identification::NotAvailable(const Result& ending)
 {
-    if (m_ctx.State() == StateAwaitVersion) {
-        StopTimer();
+    StopTimer();
+    const bool version = m_step == Step::Version;
+    if (version) {
+        m_ctx.identity.versionMissing = true;
         VersionUnavailable();
-        m_ctx.status.SetStatus(2, text::VersionNotAvailable);
-        // Idle before the model question: a reply that comes while the question
-        // is open is late and must be dropped, not taken as the version.
-        m_ctx.SetState(StateIdle);
-        ModelDecided();
-        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, text::VersionNotAvailable)));
-    } else if (m_ctx.State() == StateAwaitModel) {
-        StopTimer();
-        m_ctx.status.SetStatus(2, m_ctx.status.Status(2) + "     " + text::ModelNotAvailable);
-        m_ctx.SetState(StateIdle);
-        ModelDecided();
-        Finish(failure.value_or(Result::Fail(ResultCode::TimedOut, text::ModelNotAvailable)));
+    } else {
+        m_ctx.identity.modelMissing = true;
     }
+    Changed();
+    // Idle before the model question: a reply that comes while the question
+    // is open is late and must be dropped, not taken as the version.
+    m_ctx.SetState(LinkState::StateIdle);
+    ModelDecided();
+    Finish(ending);
 }
 
-void Identification::SerialNotAvailable()
+void Identification::SerialNotAvailable(const Result& ending)
 {
-    if (m_ctx.State() != StateAwaitSerial)
-        return;
-    m_ctx.status.SetStatus(3, text::SerialNotAvailable);
-    m_ctx.SetState(StateIdle);
-    Finish(Result::Fail(ResultCode::TimedOut, text::SerialNotAvailable));
+    m_ctx.identity.serialMissing = true;
+    Changed();
+    Finish(ending);
 }
 
 void Identification::OnAbort(const Result& reason)
 {
-    m_ctx.Log("Identification ended: " + reason.message);
-    const std::int16_t state = m_ctx.State();
-    if (!m_ctx.slot.closing && (state == StateAwaitVersion || state == StateAwaitModel)) {
-        NotAvailable();
+    m_ctx.Log("Identification ended: " + std::string(reason.detail));
+    if (!m_ctx.slot.closing && m_step != Step::Serial) {
+        TimedOut();
         return;
     }
-    if (state == StateAwaitSerial) {
-        m_ctx.status.SetStatus(3, text::SerialNotAvailable);
-        m_ctx.SetState(StateIdle);
-    }
-    Finish(reason);
+    if (m_step == Step::Serial)
+        SerialNotAvailable(reason);
+    else
+        Finish(reason);
 }
 
 } // namespace marrowick

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <optional>
 #include <string>
 
 #include "conversations/Conversation.h"
@@ -19,17 +18,20 @@ public:
     static constexpr int VersionSettleMs = 10;
 
     explicit Identification(ConversationContext& context);
+    ConversationKind Kind() const override { return ConversationKind::Identification; }
 
     // Start-up: the one-second timer, and when the port opened, state 0 and "V".
     void Start(bool portOpen);
 
+    // What the identity holds changed: a reply came, or is known to be missing.
+    Signal<> Changed;
     // The version did not come: the Firmware tab is made unavailable.
     Signal<> VersionUnavailable;
     // The model is known, or known to be missing: time to set the window up for it.
     Signal<> ModelDecided;
 
 protected:
-    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void OnChunk(const std::string& chunk) override;
     void TimedOut() override;
     void OnAbort(const Result& reason) override;
 
@@ -39,15 +41,17 @@ private:
     void OnVersion(const std::string& chunk);
     void OnModel(const std::string& chunk);
     void OnSerial(const std::string& chunk);
-    // The version or the model did not come in time, or came unreadable
-    // (`failure` then says how the identification ends).
-    void NotAvailable(const std::optional<Result>& failure = std::nullopt);
-    void SerialNotAvailable();
+    // The version or the model did not come in time, or came unreadable; `ending` says how.
+    void NotAvailable(const Result& ending);
+    void SerialNotAvailable(const Result& ending);
 
     Step m_step = Step::Version;
 };
 
 // The numeric value of a version text: its leading decimal number, 0 when none.
 double VersionValue(const std::string& text);
+
+// A reply without the line ends and padding controllers put around it.
+std::string TrimmedReply(const std::string& reply);
 
 } // namespace marrowick

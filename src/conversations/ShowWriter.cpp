@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-#include "base/Texts.h"
 #include "link/Encoding.h"
 #include "link/LineRate.h"
 
@@ -23,79 +22,62 @@ bool IsEightHexDigits(const std::string& text)
 
 } // namespace
 
-ShowWriter::ShowWriter(ConversationContext& context, ShowState& shows) : Conversation(context), m_shows(shows)
+ShowWriter::ShowWriter(ConversationContext& context, ShowState& shows) : Conversation(context), m_shows(shows) {}
+
+void ShowWriter::OnChunk(const std::string& /*chunk*/)
 {
-    Listen(StateWriteShowRecords);
+    // The controller's requests are counted, not read: any six bytes ask for the next chunk.
+    SendShowChunk();
 }
 
-void ShowWriter::OnChunk(std::int16_t, const std::string& chunk)
+Result ShowWriter::Problem() const
 {
-    SendShowChunk(chunk);
+    const controller* model = m_ctx.identity.Model();
+    if (!model->Traits().hasShowTable)
+        return Result::Fail(ResultCode::Refused, Reason::NoShowTable, model->Name());
+    if (model->Traits().layout == TableLayout::R2 && m_shows.TocImage.size() != TocImageBytes)
+        return Result::Fail(ResultCode::Refused, Reason::NoTableImage);
+    if (m_shows.ShowCount > MaxShowCount)
+        return Result::Fail(ResultCode::Refused, Reason::TooManyShows, -1, m_shows.ShowCount, MaxShowCount);
+    std::int64_t total = 0;
+    for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show) {
+        const std::int32_t length = m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
+        if (length < 0)
+            return Result::Fail(ResultCode::Refused, Reason::NegativeLength, show, length);
+        total += length;
+        if (total > model->Traits().showMemory)
+            return Result::Fail(ResultCode::Refused, Reason::TooLong, show, length, model->Traits().showMemory);
+    }
+    // The table promises every show's length; a show short of data would
+    // leave the controller waiting for bytes and the later shows lost.
+    if (!IncompleteShows(m_shows).empty())
+        return Result::Fail(ResultCode::Refused, Reason::IncompleteShows);
+    return Result::Done();
 }
 
 Result ShowWriter::Start()
 {
     const controller* model = m_ctx.identity.Model();
-    if (m_shows.ShowCount == 0 || !model)
+    if (m_shows.ShowCount == 0 || !model || m_ctx.State() != LinkState::StateIdle || !m_ctx.link.IsOpen())
         return Result::Busy();
-    return model->Traits().layout == TableLayout::K5 ? WriteK5Shows() : WriteR2Shows();
-}
+    if (Result problem = Problem(); !problem.ok())
+        return problem;
 
-Result ShowWriter::WriteK5Shows()
-{
-    return Write(TableLayout::K5);
-}
-
-Result ShowWriter::WriteR2Shows()
-{
-    return Write(TableLayout::R2);
-}
-
-std::string ShowWriter::Problem(TableLayout layout) const
-{
-    if (layout == TableLayout::R2 && m_shows.TocImage.size() != TocImageBytes)
-        return "there is no table image to send; read the shows or open a project first";
-    if (m_shows.ShowCount > MaxShowCount)
-        return "the table holds " + std::to_string(m_shows.ShowCount) + " shows; at most " +
-               std::to_string(MaxShowCount) + " can be written";
+    Begin({LinkState::StateWriteShows, RequestBytes, SlackMs});
+    const std::string burst = model->Traits().layout == TableLayout::R2 ? R2Table() : K5Table();
+    long long total = static_cast<long long>(burst.size());
     for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
-        if (m_shows.ShowTable[static_cast<std::size_t>(show)].Length < 0)
-            return "show " + std::to_string(show) + " has a negative length";
-    // The table promises every show's length; a show short of data would
-    // leave the controller waiting for bytes and the later shows lost.
-    return IncompleteShows(m_shows);
-}
-
-Result ShowWriter::Write(TableLayout layout)
-{
-    const controller* model = m_ctx.identity.Model();
-    if (m_ctx.State() != StateIdle || !m_ctx.link.IsOpen() || !model)
-        return Result::Busy();
-    if (!model->Traits().hasShowTable) {
-        m_ctx.status.SetStatus(1, "Shows cannot be written to a " + model->Name() + " controller");
-        return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
-    }
-    if (const std::string problem = Problem(layout); !problem.empty()) {
-        m_ctx.status.SetStatus(1, "Show write refused: " + problem);
-        return Result::Fail(ResultCode::Refused, m_ctx.status.Status(1));
-    }
-
-    Begin({StateWriteShows, RequestBytes, SlackMs});
-    m_ctx.status.SetWindowCaption("");
-    const std::string burst = layout == TableLayout::R2 ? R2Table() : K5Table();
-    m_total = static_cast<double>(burst.size());
-    for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
-        m_total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
+        total += m_shows.ShowTable[static_cast<std::size_t>(show)].Length;
     m_done = 0;
-    // Bar and line count the bytes sent before the piece going out, so the time
+    // Progress counts the bytes sent before the piece going out, so the time
     // left still holds the last piece's time on the line.
-    StartProgressLine("byte", static_cast<long long>(m_total));
+    StartProgress(ProgressUnit::Byte, total);
     Send(burst);
-    m_done = static_cast<double>(burst.size());
+    m_done = static_cast<long long>(burst.size());
     m_sendPosition = 1;
     m_shows.CurrentShow = static_cast<std::int16_t>(m_shows.FirstShow());
     m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
-    m_ctx.SetState(StateWriteShowRecords);
+    m_ctx.SetState(LinkState::StateWriteShowRecords);
     return Result::Done();
 }
 
@@ -153,10 +135,8 @@ std::string ShowWriter::R2Table()
     return burst;
 }
 
-void ShowWriter::SendShowChunk(const std::string& /*reply*/)
+void ShowWriter::SendShowChunk()
 {
-    if (!Running())
-        return;
     m_ctx.link.SetThreshold(RequestBytes);
     m_ctx.Log("Sending Show #" + std::to_string(m_shows.CurrentShow), LogAllTx);
     const std::string& data = m_shows.ShowData[static_cast<std::size_t>(m_shows.CurrentShow)];
@@ -167,25 +147,26 @@ void ShowWriter::SendShowChunk(const std::string& /*reply*/)
     };
     if (m_sendRemaining > ShowChunkSize) {
         Send(piece(ShowChunkSize));
-        m_done += static_cast<double>(ShowChunkSize);
+        m_done += ShowChunkSize;
         m_sendPosition += ShowChunkSize;
         m_sendRemaining -= ShowChunkSize;
         return;
     }
     Send(m_sendRemaining != 0 ? piece(m_sendRemaining) : std::string("*"));
-    m_done += static_cast<double>(m_sendRemaining);
+    m_done += m_sendRemaining;
     ++m_shows.CurrentShow;
     if (m_shows.CurrentShow <= m_shows.ShowCount) {
         m_sendPosition = 1;
         m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
         return;
     }
-    Stop(Result::Done(text::DownloadComplete));
+    ReportProgress(CurrentProgress().total);
+    Finish(Result::Done());
 }
 
 void ShowWriter::Send(const std::string& bytes)
 {
-    ShowProgress();
+    ReportProgress(m_done);
     // The controller's next request comes once these bytes are on the wire.
     AwaitFor(WireTimeMs(bytes.size() + RequestBytes) + AllowanceMs());
     m_ctx.link.Send(bytes);
@@ -193,28 +174,7 @@ void ShowWriter::Send(const std::string& bytes)
 
 void ShowWriter::TimedOut()
 {
-    Stop(Result::Fail(ResultCode::TimedOut, "Show write stopped: Controller not responding"));
-}
-
-void ShowWriter::OnAbort(const Result& reason)
-{
-    Stop(Result::Fail(reason.code, "Show write stopped: " + reason.message));
-}
-
-void ShowWriter::Stop(const Result& result)
-{
-    if (result.ok()) {
-        m_done = m_total;
-        ShowProgress();
-    }
-    m_ctx.status.SetStatus(1, result.message);
-    Finish(result);
-}
-
-void ShowWriter::ShowProgress()
-{
-    m_ctx.status.SetProgress(m_total, m_done);
-    ShowProgressLine(static_cast<long long>(m_done));
+    Finish(Result::Fail(ResultCode::TimedOut, Reason::NotResponding));
 }
 
 } // namespace marrowick

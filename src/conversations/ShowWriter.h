@@ -17,40 +17,34 @@ public:
     static constexpr int SlackMs = 3000;
 
     ShowWriter(ConversationContext& context, ShowState& shows);
+    ConversationKind Kind() const override { return ConversationKind::ShowWrite; }
 
-    // btnWriteShows: the table layout of the model. Busy with no shows, while
-    // another conversation runs or with the port closed; refused with a message
-    // when the table cannot be written.
+    // btnWriteShows, in the table layout of the model. Busy with no shows,
+    // while another conversation runs or with the port closed; refused, with
+    // nothing sent, when the shows cannot be written whole (Problem).
     Result Start();
-    Result WriteK5Shows();
-    Result WriteR2Shows();
-    // Why the shows held cannot be written in `layout`, as "Show write
-    // refused: " goes on; empty when they can.
-    std::string Problem(TableLayout layout) const;
-    // State 12: the controller asks for the next chunk.
-    void SendShowChunk(const std::string& reply);
+    // Why the shows held cannot be written to the controller identified now;
+    // Ok when they can.
+    Result Problem() const;
 
     // The 165- or 305-byte burst that starts a write, "d" first.
     std::string K5Table();
     std::string R2Table();
 
 protected:
-    void OnChunk(std::int16_t state, const std::string& chunk) override;
+    void OnChunk(const std::string& chunk) override;
     void TimedOut() override;
-    void OnAbort(const Result& reason) override;
 
 private:
-    Result Write(TableLayout layout);
+    // State 12: the controller asks for the next chunk.
+    void SendShowChunk();
     std::string Blocks();
     void Send(const std::string& bytes);
-    void Stop(const Result& result);
-    void ShowProgress();
 
     ShowState& m_shows;
     std::int64_t m_sendPosition = 1;  // 1-based position of the next chunk in the show's data
     std::int64_t m_sendRemaining = 0; // bytes of the current show not yet sent
-    double m_total = 0;
-    double m_done = 0;
+    long long m_done = 0;
 };
 
 } // namespace marrowick

@@ -1,21 +1,24 @@
 #include "core/Session.h"
 
-#include "base/Texts.h"
+#include "features/IdentityPresenter.h"
 #include "features/ModelSetup.h"
+#include "features/Texts.h"
 
 namespace marrowick {
 
 Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port)
     : m_countingDialogs(dialogs_), view(view_), dialogs(m_countingDialogs), clock(clock_),
       link(port, clock_, stateEngine),
-      status(view_), m_conversationContext{link, clock_, status, log, identity, conversations, timeoutOverrideMs},
-      m_featureContext{view_, dialogs, m_conversationContext, paths, m_commands},
+      status(view_, clock_, log, conversations), m_conversationContext{link,     clock_,        log,
+                                                                       identity, conversations, timeoutOverrideMs},
+      m_featureContext{view_, dialogs, m_conversationContext, paths, m_commands, status},
       m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
       m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer()), m_portWatch(clock_.createTimer())
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
-    link.Port().onNotice = [this](const std::string& notice) { LogDebug(notice, 0, LogBaseline); };
+    link.Port().onNotice = [this](const std::string& notice) { log.LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
+    m_identification.Changed.connect([this] { ShowIdentity(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
     // A reply that names a model sets the window up at once. Otherwise the user
     // is asked, from a timer of its own: the model reply's receive event (or
@@ -39,6 +42,12 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
 
 Session::~Session() = default;
 
+void Session::ShowIdentity()
+{
+    status.SetPanel(2, VersionAndModelText(identity));
+    status.SetPanel(3, SerialText(identity));
+}
+
 void Session::SetUpModel()
 {
     RunModelSetup(view, dialogs, identity, log, PortNotFound);
@@ -54,13 +63,13 @@ bool Session::Connect(const std::string& portName, std::string* error)
     if (!opened) {
         view.setWindowCaption("port not found");
         PortNotFound = true;
-        LogDebug("Port " + portName + " could not be opened: " + why, 0, LogBaseline);
+        log.LogDebug("Port " + portName + " could not be opened: " + why, 0, LogBaseline);
         // A caller that takes the reason reports it itself; the window shows it
         // in the status bar, where it stays beside the "port not found" caption.
         if (error)
             *error = why;
         else
-            SetStatus(1, why);
+            status.Say(why);
     } else {
         m_lost = false;
         PortNotFound = false;
@@ -73,8 +82,8 @@ bool Session::Connect(const std::string& portName, std::string* error)
 
 bool Session::Quiet() const
 {
-    return !Closing() && conversations.Active() == nullptr && State() == StateIdle && !m_modelQuestion->isActive() &&
-           !m_countingDialogs.AnyOpen();
+    return !Closing() && conversations.Active() == nullptr && State() == LinkState::StateIdle &&
+           !m_modelQuestion->isActive() && !m_countingDialogs.AnyOpen();
 }
 
 bool Session::Disconnect()
@@ -91,9 +100,8 @@ void Session::ForgetController()
 {
     UndoModelSetup(view);
     view.setWindowCaption(MainCaption);
-    SetStatus(2, "");
-    SetStatus(3, "");
     identity = Identity{};
+    ShowIdentity();
     PortNotFound = false;
 }
 
@@ -102,8 +110,8 @@ bool Session::Reconnect(const std::string& portName)
     if (!Disconnect())
         return false;
     ForgetController();
-    SetStatus(1, "");
-    LogDebug("Connecting to " + portName, 0, LogBaseline);
+    status.Say("");
+    log.LogDebug("Connecting to " + portName, 0, LogBaseline);
     return Connect(portName);
 }
 
@@ -122,7 +130,7 @@ void Session::OnPortWatch()
         // A device that has just appeared may not be usable yet (its
         // permissions are set a moment later); tried again at the next tick.
         if (why != m_watchRefusal)
-            LogDebug("Port " + m_portName + " is back but could not be opened: " + why, 0, LogBaseline);
+            log.LogDebug("Port " + m_portName + " is back but could not be opened: " + why, 0, LogBaseline);
         m_watchRefusal = why;
         return;
     }
@@ -130,81 +138,60 @@ void Session::OnPortWatch()
     m_watchRefusal.clear();
     m_lost = false;
     ForgetController();
-    SetStatus(1, "Serial port back: " + m_portName);
-    LogDebug(Status(1), 0, LogBaseline);
+    status.Say("Serial port back: " + m_portName);
     m_identification.Start(true);
 }
 
 void Session::Cancel()
 {
-    conversations.Abort(Result::Fail(ResultCode::Cancelled, "Cancelled"));
+    conversations.Abort(Result::Fail(ResultCode::Cancelled, Reason::Cancelled));
 }
 
-void Session::ForceState(std::int16_t state)
+void Session::ForceState(LinkState state)
 {
-    conversations.Abort(Result::Fail(ResultCode::Cancelled, "State forced from the log window"));
-    SetState(state);
+    conversations.Abort(Result::Fail(ResultCode::Cancelled, Reason::StateForced));
+    stateEngine.SetState(state);
+    // State 5 takes the next chunk as the ten K5 show blocks; no other forced
+    // state has anyone to take what comes.
+    if (state == LinkState::StateReceiveToc)
+        m_shows.Reader().TakeForcedBlocks();
 }
 
 void Session::Shutdown()
 {
     conversations.closing = true;
     m_portWatch->stop();
-    conversations.Abort(Result::Fail(ResultCode::Cancelled, "The program is closing"));
+    conversations.Abort(Result::Fail(ResultCode::Cancelled, Reason::Closing));
     if (link.Port().isOpen())
         link.Port().close();
 }
 
 void Session::OnLineEvent(const LineEvent& event)
 {
-    const char* text = nullptr;
-    switch (event.kind) {
-    case LineEventKind::Break:
-        text = "Break received";
-        break;
-    case LineEventKind::Overrun:
-        text = "Overrun error";
-        break;
-    case LineEventKind::BufferOverflow:
-        text = "Receive Buffer overflow";
-        break;
-    case LineEventKind::Parity:
-        text = "Parity Error";
-        break;
-    case LineEventKind::TransmitFull:
-        text = "Transmit Buffer full";
-        break;
-    case LineEventKind::Configuration:
-        text = "DCB error";
-        break;
-    case LineEventKind::Framing:
-        return;
-    case LineEventKind::Lost: {
-        if (m_lost)
-            return; // said once; the port is closed by now
-        m_lost = true;
-        const std::string lost = text::PortLost + event.detail;
-        const bool watch = watchLostPort && !Closing();
-        const std::string message = watch ? lost + text::WaitingForPort : lost;
-        LogDebug(message, 0, LogBaseline);
-        // Said before the conversation ends, so it is there before anything
-        // its end asks; and again after, where the conversation wrote its own.
-        SetStatus(1, message);
-        conversations.Abort(Result::Fail(ResultCode::PortLost, lost));
-        link.Receive().ReadAll();
-        if (State() != StateIdle)
-            SetState(StateIdle);
-        if (Status(1) != message)
-            SetStatus(1, message);
-        // The conversation has ended; from now on the device is looked for.
-        if (watch) {
-            m_watchRefusal.clear();
-            m_portWatch->start(PortWatchIntervalMs, true);
-        }
+    if (event.kind != LineEventKind::Lost) {
+        if (const std::string text = LineEventText(event.kind); !text.empty())
+            dialogs.message(text, AppTitle, DialogIcon::None);
         return;
     }
+    if (m_lost)
+        return; // said once; the port is closed by now
+    m_lost = true;
+    const std::string lost = text::PortLost + event.detail;
+    const bool watch = watchLostPort && !Closing();
+    const std::string message = watch ? lost + text::WaitingForPort : lost;
+    // Said before the conversation ends, so it is there before anything its
+    // end asks; and again after, where the conversation said its own.
+    status.Say(message);
+    conversations.Abort(Result::Fail(ResultCode::PortLost, Reason::PortLost, event.detail));
+    link.Receive().ReadAll();
+    if (State() != LinkState::StateIdle)
+        stateEngine.SetState(LinkState::StateIdle);
+    status.Say(message);
+    // The conversation has ended; from now on the device is looked for.
+    if (watch) {
+        m_watchRefusal.clear();
+        m_portWatch->start(PortWatchIntervalMs, true);
     }
-    dialogs.message(text, AppTitle, DialogIcon::None);
 }
 
 } // namespace marrowick

@@ -12,16 +12,16 @@
 #include "features/FirmwareFeature.h"
 #include "features/LibraryFeature.h"
 #include "features/ShowsFeature.h"
+#include "features/StatusBar.h"
 #include "link/Link.h"
 #include "link/StateEngine.h"
 #include "log/LogModel.h"
 #include "models/Identity.h"
 #include "platform/Clock.h"
-#include "platform/Dialogs.h"
 #include "platform/SerialPort.h"
-#include "platform/StatusSink.h"
-#include "platform/View.h"
 #include "projects/ProjectPaths.h"
+#include "ui/Dialogs.h"
+#include "ui/View.h"
 
 namespace marrowick {
 
@@ -96,32 +96,20 @@ public:
     StateEngine stateEngine;
     Link link;
     LogModel log;
-    StatusSink status;
     Identity identity;
     ProjectPaths paths;
     ConversationSlot conversations;
+    StatusBar status;
     // Reply allowances: each conversation's own, unless the user gave one (--timeout).
     std::optional<int> timeoutOverrideMs;
     bool PortNotFound = false;
-    bool Simulated = false;
     // The window waits for a lost port to come back and identifies the
     // controller on it again; the command line ends instead.
     bool watchLostPort = false;
 
-    void LogDebug(const std::string& message, int indent, int level) { log.LogDebug(message, indent, level); }
-    std::int16_t State() const { return stateEngine.State(); }
-    void SetState(std::int16_t state) { stateEngine.SetState(state); }
-    // Status bar panels 1..3, as they show now.
-    void SetStatus(int panel, const std::string& text) { status.SetStatus(panel, text); }
-    const std::string& Status(int panel) const { return status.Status(panel); }
-
-    // The window's commands.
+    LinkState State() const { return stateEngine.State(); }
+    // The window's commands: clicks, drops, options, check boxes.
     CommandMap& commands() { return m_commands; }
-    void Click(Control control) { m_commands.Click(control); }
-    void Drop(Control control, const std::vector<std::string>& files) { m_commands.Drop(control, files); }
-    void MoveRows(Control list, const std::vector<int>& rows, int before) { m_commands.RowsMoved(list, rows, before); }
-    void OptionSelected(Control optionArray, int index) { m_commands.OptionSelected(optionArray, index); }
-    void Toggle(Control checkBox, bool checked) { m_commands.Toggled(checkBox, checked); }
 
     // Start-up once the port is chosen: the port opened at 9600,N,8,1, the
     // one-second timer, state 0 and the version request. False when the port
@@ -141,7 +129,7 @@ public:
     void Cancel();
     // The log window's state options: the running conversation ends first, its
     // time-out with it, so nothing of it changes the state later; then `state`.
-    void ForceState(std::int16_t state);
+    void ForceState(LinkState state);
     // The window is closing: ends any conversation and closes the port.
     void Shutdown();
     bool Closing() const { return conversations.closing; }
@@ -154,6 +142,7 @@ public:
 
 private:
     void OnLineEvent(const LineEvent& event);
+    void ShowIdentity();
     void SetUpModel();
     // Nothing runs on the line and no question waits for an answer.
     bool Quiet() const;

@@ -143,27 +143,27 @@ void Startup::OpenLogAndConnect()
         m_session.log.Open(m_session.clock.localDate(), m_session.clock.localTime());
         m_logWindow.ShowLogWindow();
         for (const auto& notice : m_notices)
-            m_session.LogDebug(notice, 0, LogBaseline);
+            m_session.log.LogDebug(notice, 0, LogBaseline);
     }
-    m_portOpened = m_session.Connect(PortName());
-    ShowNotices();
+    std::string why;
+    m_portOpened = m_session.Connect(PortName(), &why);
+    ShowNotices(why);
     m_finished = true;
     if (onFinished)
         onFinished();
 }
 
-void Startup::ShowNotices()
+void Startup::ShowNotices(const std::string& portProblem)
 {
-    if (m_notices.empty())
-        return;
     // Where people look: status panel 1, ahead of why the port did not open
     // when it did not.
     std::string text;
     for (const auto& notice : m_notices)
         text += (text.empty() ? "" : ". ") + notice;
-    if (!m_session.Status(1).empty())
-        text += ". " + m_session.Status(1);
-    m_session.SetStatus(1, text);
+    if (!portProblem.empty())
+        text += (text.empty() ? "" : ". ") + portProblem;
+    if (!text.empty())
+        m_session.status.Say(text);
 }
 
 } // namespace marrowick

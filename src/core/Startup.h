@@ -78,7 +78,8 @@ private:
     // "backupshows" and "verifyshows": the Show tab's check boxes, stored again when changed.
     void TakeWriteSwitches();
     void OpenLogAndConnect();
-    void ShowNotices();
+    // The stored values taken as defaults, and why the port did not open.
+    void ShowNotices(const std::string& portProblem);
 
     Session& m_session;
     Settings& m_settings;

@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "conversations/Conversation.h"
-#include "platform/Dialogs.h"
-#include "platform/View.h"
+#include "features/StatusBar.h"
 #include "projects/ProjectPaths.h"
+#include "ui/Dialogs.h"
+#include "ui/View.h"
 
 namespace marrowick {
 
@@ -47,14 +48,15 @@ struct FeatureContext {
     ConversationContext& conversations;
     ProjectPaths& paths;
     CommandMap& commands;
+    StatusBar& status;
 
-    StatusSink& status() const { return conversations.status; }
     Identity& identity() const { return conversations.identity; }
     Link& link() const { return conversations.link; }
     Clock& clock() const { return conversations.clock; }
     LogModel& log() const { return conversations.log; }
     const controller* model() const { return conversations.identity.Model(); }
-    std::int16_t State() const { return conversations.State(); }
+    LinkState State() const { return conversations.State(); }
+    bool Idle() const { return conversations.State() == LinkState::StateIdle; }
     void Log(const std::string& message, int level = LogBaseline) const { conversations.Log(message, level); }
 };
 

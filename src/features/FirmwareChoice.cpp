@@ -2,9 +2,10 @@
 
 #include <map>
 
+#include "features/ModelSetup.h"
 #include "firmware/EmbeddedImages.h"
 #include "models/Controller.h"
-#include "platform/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace marrowick {
 
@@ -17,7 +18,7 @@ std::string_view FirmwareModelKey(const std::string& modelReply)
 Control FirmwareOptionArray(const std::string& modelReply)
 {
     const auto named = MakeController(modelReply);
-    return named ? named->Traits().firmwareOptions : control::OptFirmware;
+    return named ? LookOf(*named).firmwareOptions : control::OptFirmware;
 }
 
 std::vector<const FirmwareRow*> FirmwareCandidates(const std::string& modelReply, const OptionReader& options)

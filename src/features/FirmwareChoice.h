@@ -8,7 +8,7 @@
 
 #include "firmware/FirmwareCatalogue.h"
 #include "firmware/FirmwareRecords.h"
-#include "platform/Controls.h"
+#include "ui/Controls.h"
 
 namespace marrowick {
 

@@ -1,24 +1,8 @@
 #include "features/FirmwareFeature.h"
 
+#include "features/FirmwarePresenter.h"
+
 namespace marrowick {
-namespace {
-
-std::string SdText(SdVariant sd)
-{
-    switch (sd) {
-    case SdVariant::Full:
-        return " for a full-size SD card";
-    case SdVariant::Micro:
-        return " for a micro SD card";
-    case SdVariant::FullOnly:
-        return " for a full-size SD card only";
-    case SdVariant::None:
-        break;
-    }
-    return "";
-}
-
-} // namespace
 
 FirmwareFeature::FirmwareFeature(FeatureContext& context)
     : m_context(context), m_download(context.conversations), m_afterDownload(context.clock().createTimer())
@@ -27,7 +11,7 @@ FirmwareFeature::FirmwareFeature(FeatureContext& context)
     m_download.Finished.connect([this](const Result& outcome) { Downloaded(outcome); });
     context.commands.OnClick(control::btnFirmware, [this] { Download(WindowOptions()); });
     for (const controller* model : AllModels()) {
-        const Control array = model->Traits().firmwareOptions;
+        const Control array = FirmwareOptionArray(model->Name());
         // The window reports the click before or after it moves the selection;
         // the index it passes is the one that counts for this array.
         context.commands.OnOption(array, [this, array](int index) {
@@ -45,14 +29,15 @@ OptionReader FirmwareFeature::WindowOptions() const
 
 bool FirmwareFeature::Download(const OptionReader& options)
 {
-    if (m_context.State() != StateIdle || !m_context.link().IsOpen() || m_download.Running())
+    if (!m_context.Idle() || !m_context.link().IsOpen() || m_download.Running())
         return false;
     FirmwareImage image;
     if (!LoadFirmwareImage(m_context.identity().ControllerModel, options, m_context.dialogs, image))
         return false;
     if (const auto problem = CheckFirmwareImage(image)) {
-        m_context.Log(*problem);
-        m_context.dialogs.message(*problem, AppTitle, DialogIcon::None);
+        const std::string text = ImageProblemText(image.number, *problem);
+        m_context.Log(text);
+        m_context.dialogs.message(text, AppTitle, DialogIcon::None);
         return false;
     }
     m_download.Start(image);
@@ -63,6 +48,7 @@ void FirmwareFeature::Downloaded(const Result& outcome)
 {
     m_outcome = outcome;
     if (!outcome.ok()) {
+        m_context.status.Say(FirmwarePanelText(outcome));
         Ended(outcome);
         return;
     }
@@ -85,27 +71,9 @@ void FirmwareFeature::AskReset()
     Ended(m_outcome);
 }
 
-std::string FirmwareFeature::ImageInfo(const OptionReader& options) const
-{
-    if (FirmwareModelKey(m_context.identity().ControllerModel).empty())
-        return UnnamedModelText;
-    std::string text;
-    for (const FirmwareRow* row : FirmwareCandidates(m_context.identity().ControllerModel, options)) {
-        const auto facts = EmbeddedImageFacts(row->number);
-        if (!text.empty())
-            text += "\n";
-        text += "Image " + std::to_string(row->number) + ": version " + std::string(row->version) + SdText(row->sd);
-        if (facts)
-            text += ", " + std::to_string(facts->records) + " records, " + std::to_string(facts->bytes) + " bytes";
-        else
-            text += ", missing from this program";
-    }
-    return text;
-}
-
 void FirmwareFeature::RefreshInfo(const OptionReader& options)
 {
-    m_context.view.setCaption(control::lblFirmwareInfo, ImageInfo(options));
+    m_context.view.setCaption(control::lblFirmwareInfo, ImageInfoText(m_context.identity().ControllerModel, options));
 }
 
 } // namespace marrowick

@@ -22,8 +22,7 @@ public:
     // The options as the window shows them.
     OptionReader WindowOptions() const;
 
-    // What the selected version would install: number, version, records, bytes.
-    std::string ImageInfo(const OptionReader& options) const;
+    // What the selected version would install, beside the options.
     void RefreshInfo(const OptionReader& options);
 
     FirmwareDownload& download() { return m_download; }

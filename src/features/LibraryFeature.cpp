@@ -1,7 +1,6 @@
 #include "features/LibraryFeature.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "base/Files.h"
 #include "features/NewProject.h"
@@ -16,7 +15,8 @@ constexpr double ProgressBlock = 2048.0;
 
 } // namespace
 
-LibraryFeature::LibraryFeature(FeatureContext& context) : m_context(context), m_transfer(context.conversations)
+LibraryFeature::LibraryFeature(FeatureContext& context)
+    : m_context(context), m_presenter(context.view, context.status), m_transfer(context.conversations)
 {
     CommandMap& commands = context.commands;
     commands.OnClick(control::BtnAddClip, [this] { SelectAudioClips(); });
@@ -27,26 +27,25 @@ LibraryFeature::LibraryFeature(FeatureContext& context) : m_context(context), m_
     commands.OnClick(control::btnRemoveClip, [this] { RemoveSelectedClips(); });
     commands.OnRowsMoved(control::List1,
                          [this](const std::vector<int>& rows, int before) { MoveClipRows(rows, before); });
+    m_transfer.FirstPacketTaken.connect([this] {
+        const controller* model = m_context.model();
+        m_presenter.Say("Transmitting Audio clips to " +
+                        (model ? model->Name() : m_context.identity().ControllerModel));
+    });
+    m_transfer.Resending.connect([this](int packet, int) { m_presenter.Resending(packet); });
+    m_transfer.Finished.connect([this](const Result& outcome) { m_presenter.Say(ClipTransferText(outcome)); });
 }
 
 float LibraryFeature::AudioRam() const
 {
-    return m_context.model() ? m_context.model()->AudioRam() : 0.0F;
-}
-
-std::vector<std::vector<std::string>> LibraryFeature::ListRows() const
-{
-    std::vector<std::vector<std::string>> rows;
-    for (int i = 1; i <= m_library.ClipCount; ++i) {
-        const AudioClip& clip = m_library.Clips[static_cast<std::size_t>(i)];
-        rows.push_back({std::to_string(i), WithNativeSeparators(clip.FileName), FloatText(clip.Size)});
-    }
-    return rows;
+    // Before a controller is identified the window is set up for a K5.
+    static const k5 beforeIdentification;
+    return m_context.model() ? m_context.model()->AudioRam() : beforeIdentification.AudioRam();
 }
 
 void LibraryFeature::Report(const std::string& problem)
 {
-    m_context.status().SetStatus(1, problem);
+    m_presenter.Say(problem);
     m_context.dialogs.message(problem, AppTitle, DialogIcon::Critical);
 }
 
@@ -55,23 +54,15 @@ SelectionResult LibraryFeature::TakeFiles(const std::vector<std::string>& paths)
     return SelectFiles(m_library, paths, AudioRam());
 }
 
-void LibraryFeature::ShowChangedLibrary()
-{
-    m_context.view.setRows(control::List1, ListRows());
-    m_context.status().SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded.   " +
-                                        FloatText(AudioRam() - m_library.LibraryBytes) + " Bytes remaining.");
-    ShowCapacity();
-}
-
 void LibraryFeature::RemoveSelectedClips()
 {
     std::vector<int> clips;
     for (int row : m_context.view.selectedRows(control::List1))
         clips.push_back(row + 1);
-    if (clips.empty())
+    if (clips.empty() || Locked())
         return;
     RemoveClips(m_library, clips);
-    ShowChangedLibrary();
+    m_presenter.ShowLibrary(m_library, AudioRam());
 }
 
 void LibraryFeature::MoveClipRows(const std::vector<int>& rows, int before)
@@ -79,148 +70,139 @@ void LibraryFeature::MoveClipRows(const std::vector<int>& rows, int before)
     std::vector<int> clips;
     for (int row : rows)
         clips.push_back(row + 1);
-    if (clips.empty())
+    if (clips.empty() || Locked()) {
+        // The list shows the library again as it is, whatever the drag did to the rows.
+        m_presenter.ShowLibrary(m_library, AudioRam(), true);
         return;
+    }
     MoveClips(m_library, clips, before + 1);
-    ShowChangedLibrary();
+    m_presenter.ShowLibrary(m_library, AudioRam());
 }
 
 void LibraryFeature::ShowCapacity()
 {
-    // Before a controller is identified the window is set up for a K5.
-    static const k5 beforeIdentification;
-    const controller& model = m_context.model() ? *m_context.model() : beforeIdentification;
-    const double ram = model.AudioRam();
-    const double used = LibraryFootprint(m_library);
-    char text[96];
-    std::snprintf(text, sizeof text, "%.1f MB of %.1f MB used (%d clip%s)", used / 1e6, ram / 1e6, m_library.ClipCount,
-                  m_library.ClipCount == 1 ? "" : "s");
-    m_context.view.setMeter(control::barCapacity, ram, used, text, used > 0.9 * ram);
+    m_presenter.ShowCapacity(m_library, AudioRam());
 }
 
 void LibraryFeature::SelectAudioClips()
 {
-    if (m_context.State() != StateIdle)
+    if (!m_context.Idle())
         return;
-    const std::vector<std::string> files = m_context.dialogs.openFiles(SoundFilter);
-    m_context.view.setRows(control::List1, {});
+    std::vector<std::string> files = m_context.dialogs.openFiles(SoundFilter);
+    // Cancelled: the library stays as it was.
+    if (files.empty())
+        return;
+    // The clips are numbered in the order the dialog lists the files, the same every time.
+    SortAsListed(files);
     const SelectionResult result = TakeFiles(files);
-    if (result.tooLarge)
-        m_context.dialogs.message("File Too Large", AppTitle, DialogIcon::None);
-    if (!result.problem.empty())
-        m_context.dialogs.message(result.problem, AppTitle, DialogIcon::Critical);
-    if (files.size() == 1 && m_library.ClipCount == 1) {
-        // One file is listed by its title, as the dialog showed it.
-        m_context.view.setRows(control::List1, {{"1", FileTitle(files.front()), FloatText(m_library.Clips[1].Size)}});
-    } else if (m_library.ClipCount > 0) {
-        m_context.view.setRows(control::List1, ListRows());
-    }
-    ShowCapacity();
+    if (const std::string problem = SelectionText(result); !problem.empty())
+        m_context.dialogs.message(problem, AppTitle, DialogIcon::Critical);
+    if (!result.changed)
+        return;
+    m_presenter.ShowLibrary(m_library, AudioRam(), true);
 }
 
 void LibraryFeature::AddDroppedClips(const std::vector<std::string>& files)
 {
-    if (m_library.ClipCount >= MaxClips)
+    if (m_library.ClipCount >= MaxClips || Locked())
         return;
-    View& view = m_context.view;
     const float audioRam = AudioRam();
-    view.setProgressValue(0);
-    view.setProgressMaximum(audioRam);
-    view.setRows(control::List1, {});
     for (int j : AddDropped(m_library, files, audioRam))
         m_context.log().LogDebug("Found: " + std::to_string(j) + "  " +
                                      WithNativeSeparators(files[static_cast<std::size_t>(j - 1)]),
                                  0, LogRawData);
-    const auto rows = ListRows();
-    view.setRows(control::List1, rows);
+    const auto rows = ClipRows(m_library);
     for (const auto& row : rows)
         m_context.log().LogDebug("Adding : " + row[0] + "  " + row[1], 0, LogBaseline);
-    view.setProgressValue(std::min(m_library.LibraryBytes, audioRam));
-    m_context.status().SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded.   " +
-                                        FloatText(audioRam - m_library.LibraryBytes) + " Bytes remaining.");
-    ShowCapacity();
+    m_context.status.SetBar(audioRam, std::min(m_library.LibraryBytes, audioRam));
+    m_presenter.ShowLibrary(m_library, audioRam);
 }
 
 void LibraryFeature::ClearLibrary()
 {
+    if (Locked())
+        return;
     m_library.Clear();
-    m_context.view.setRows(control::List1, {});
     m_context.view.setProgressValue(0);
-    m_context.status().SetStatus(1, std::to_string(m_library.ClipCount) + " Files Loaded. " +
-                                        FloatText(AudioRam() - m_library.LibraryBytes) + " Bytes available");
-    ShowCapacity();
+    m_presenter.ShowLibrary(m_library, AudioRam(), true);
+    m_presenter.Say(std::to_string(m_library.ClipCount) + " Files Loaded. " +
+                    FloatText(AudioRam() - m_library.LibraryBytes) + " Bytes available");
 }
 
 void LibraryFeature::SaveLibraryFile()
 {
-    if (m_context.State() != StateIdle || m_library.LibraryBytes == 0)
+    if (!m_context.Idle() || m_library.LibraryBytes == 0)
         return;
-    m_context.view.setWindowCaption("");
-    m_context.view.setProgressMaximum(m_library.LibraryBytes / ProgressBlock);
     if (m_context.paths.ProjectFolder.empty())
         NewProject(m_context);
     if (m_context.paths.ProjectFolder.empty()) {
-        m_context.status().SetStatus(1, "Library File not saved: no project folder was chosen");
+        m_presenter.Say("Library File not saved: no project folder was chosen");
         return;
     }
-    const Result outcome = SaveLibraryTo(PathFromUtf8(m_context.paths.ProjectFolder));
-    if (!outcome.ok())
-        Report(outcome.message);
+    std::string problem;
+    if (!SaveLibraryTo(PathFromUtf8(m_context.paths.ProjectFolder), &problem).ok())
+        Report(problem);
 }
 
-Result LibraryFeature::SaveLibraryTo(const std::filesystem::path& folder)
+Result LibraryFeature::SaveLibraryTo(const std::filesystem::path& folder, std::string* problem)
 {
     const std::vector<AudioClip> clips = m_library.InOrder();
     if (clips.empty())
-        return Result::Fail(ResultCode::Refused, "The audio library is empty");
-    View& view = m_context.view;
+        return Result::Fail(ResultCode::Refused, Reason::NoShows);
     const double maximum = m_library.LibraryBytes / ProgressBlock;
-    view.setProgressMaximum(maximum);
     const std::vector<ClipEntry> entries = ClipEntries(clips);
     for (const ClipEntry& entry : entries) {
-        m_context.log().LogDebug("Start Address: " + FloatText(entry.start), 0, LogBaseline);
-        m_context.log().LogDebug("Clip Length: " + FloatText(entry.length), 0, LogBaseline);
+        m_context.Log("Start Address: " + FloatText(entry.start));
+        m_context.Log("Clip Length: " + FloatText(entry.length));
     }
-    m_context.status().SetStatus(1, "Copying Audio Clips to Library File");
-    std::string error;
-    const auto data = LoadClipData(
-        clips, &error, [&](double copied) { view.setProgressValue(std::min(copied / ProgressBlock, maximum)); });
+    m_presenter.Say("Copying Audio Clips to Library File");
+    ClipProblem why;
+    const auto data = LoadClipData(clips, &why, [&](double copied) {
+        m_context.status.SetBar(maximum, std::min(copied / ProgressBlock, maximum));
+    });
+    const auto fail = [&](const std::string& text) {
+        if (problem)
+            *problem = text;
+        return Result::Fail(ResultCode::FileError, Reason::SystemError, text);
+    };
     if (!data)
-        return Result::Fail(ResultCode::FileError, "Library File not saved: " + error);
+        return fail("Library File not saved: " + ClipProblemText(why));
     const std::filesystem::path path = folder / LibraryFileName;
     const std::string shown = PathText(path);
-    if (!WriteFileAtomically(path, ClipTable(entries) + *data, &error)) {
-        m_context.log().LogDebug("Library File " + shown + " not saved: " + error, 0, LogFileIo);
-        return Result::Fail(ResultCode::FileError, "Library File " + shown + " not saved: " + error);
+    if (std::string error; !WriteFileAtomically(path, ClipTable(entries) + *data, &error)) {
+        m_context.Log("Library File " + shown + " not saved: " + error, LogFileIo);
+        return fail("Library File " + shown + " not saved: " + error);
     }
-    m_context.status().SetStatus(1, "Library File saved to:" + shown);
-    return Result::Done(Utf8FromPath(path));
+    m_presenter.Say("Library File saved to:" + shown);
+    return Result::Done();
 }
 
 void LibraryFeature::SendClips()
 {
-    const Result outcome = StartSending();
-    if (!outcome.ok() && !outcome.message.empty())
-        Report(outcome.message);
+    std::string problem;
+    if (!StartSending(&problem).ok() && !problem.empty())
+        Report(problem);
 }
 
-Result LibraryFeature::StartSending()
+Result LibraryFeature::StartSending(std::string* problem)
 {
-    if (m_context.State() != StateIdle || !m_context.link().IsOpen() || m_library.LibraryBytes == 0)
+    if (!m_context.Idle() || !m_context.link().IsOpen() || m_library.LibraryBytes == 0)
         return Result::Busy();
-    View& view = m_context.view;
-    view.setWindowCaption("");
     const double maximum = m_library.LibraryBytes / ProgressBlock;
-    view.setProgressMaximum(maximum);
     const std::vector<AudioClip> clips = m_library.InOrder();
     // Everything is read before "D" goes out, so a bad file stops the transfer
     // before the controller has been told to expect a library.
-    m_context.status().SetStatus(1, "Loading Audio Clips into Computer Memory");
-    std::string error;
-    auto data = LoadClipData(clips, &error,
-                             [&](double loaded) { view.setProgressValue(std::min(loaded / ProgressBlock, maximum)); });
-    if (!data)
-        return Result::Fail(ResultCode::FileError, "Clips not sent: " + error);
+    m_presenter.Say("Loading Audio Clips into Computer Memory");
+    ClipProblem why;
+    auto data = LoadClipData(clips, &why, [&](double loaded) {
+        m_context.status.SetBar(maximum, std::min(loaded / ProgressBlock, maximum));
+    });
+    if (!data) {
+        if (problem)
+            *problem = "Clips not sent: " + ClipProblemText(why);
+        return Result::Fail(ResultCode::FileError, Reason::SystemError);
+    }
+    m_presenter.TransferStarted();
     m_transfer.Start(ClipEntries(clips), std::move(*data));
     return Result::Done();
 }

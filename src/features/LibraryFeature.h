@@ -1,13 +1,13 @@
 #pragma once
 
 #include <filesystem>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/Result.h"
 #include "conversations/ClipTransfer.h"
 #include "features/FeatureContext.h"
+#include "features/LibraryPresenter.h"
 #include "library/AudioLibrary.h"
 
 namespace marrowick {
@@ -23,8 +23,10 @@ public:
 
     AudioLibrary& Library() { return m_library; }
     ClipTransfer& Transfer() { return m_transfer; }
+    LibraryPresenter& Presenter() { return m_presenter; }
 
-    // The tab's commands.
+    // The tab's commands. While the clips are being sent, the list is not
+    // changed by any of them: what goes out is what the list shows.
     void SelectAudioClips();
     void AddDroppedClips(const std::vector<std::string>& files);
     void ClearLibrary();
@@ -39,21 +41,20 @@ public:
 
     // Replaces the library with these files by the open-files dialog's rules.
     SelectionResult TakeFiles(const std::vector<std::string>& paths);
-    // Writes the library as 000.LIB into an existing folder.
-    Result SaveLibraryTo(const std::filesystem::path& folder);
-    Result SaveLibraryTo(const std::string&) = delete; // PathFromUtf8 says what the text is
+    // Writes the library as 000.LIB into an existing folder; the problem, worded, when it cannot.
+    Result SaveLibraryTo(const std::filesystem::path& folder, std::string* problem = nullptr);
+    Result SaveLibraryTo(const std::string&, std::string*) = delete; // PathFromUtf8 says what the text is
     // Loads the clips and starts the transfer. Busy when there is nothing to do
-    // (link busy, port closed, empty library).
-    Result StartSending();
+    // (link busy, port closed, empty library); the problem, worded, when a clip cannot be loaded.
+    Result StartSending(std::string* problem = nullptr);
 
 private:
     float AudioRam() const;
-    std::vector<std::vector<std::string>> ListRows() const;
-    // The list, the status text and the capacity after the library changed.
-    void ShowChangedLibrary();
+    bool Locked() const { return m_transfer.Running(); }
     void Report(const std::string& problem);
 
     FeatureContext& m_context;
+    LibraryPresenter m_presenter;
     AudioLibrary m_library;
     ClipTransfer m_transfer;
 };

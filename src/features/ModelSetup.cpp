@@ -4,20 +4,37 @@
 
 #include "log/LogModel.h"
 #include "models/Identity.h"
-#include "platform/Dialogs.h"
-#include "platform/View.h"
+#include "ui/Dialogs.h"
+#include "ui/View.h"
 
 namespace marrowick {
+const ModelLook& LookOf(const controller& model)
+{
+    static const ModelLook k5Look{"K5", control::FirmwareK5, "K5 Firmware", control::OptFirmware, 4};
+    static const ModelLook r2Look{"R2", control::FirmwareR2, "R2 Firmware", control::Option2, 5};
+    static const ModelLook t7Look{"T7", control::FirmwareT7, "T7 Firmware", control::Option1, 0};
+    static const ModelLook lumenLook{"Lumen", control::firmwareLumen, "Lumen+", control::Option3, 2};
+    const std::string name = model.Name();
+    if (name == "R2")
+        return r2Look;
+    if (name == "T7")
+        return t7Look;
+    if (name == "L+")
+        return lumenLook;
+    return k5Look;
+}
+
 namespace {
 
 // The window as `model` wants it; `libraryFile` keeps "Save Library File" shown.
 void Apply(View& view, const controller& model, bool libraryFile)
 {
     const ModelTraits& traits = model.Traits();
-    const std::string name = traits.displayName;
+    const ModelLook& look = LookOf(model);
+    const std::string name = look.displayName;
     if (!traits.hasShowTable)
         view.setTabEnabled(TabShows, false);
-    view.setVisible(traits.firmwareFrame, true);
+    view.setVisible(look.firmwareFrame, true);
     view.setCaption(control::BtnWriteLibrary, "Send Clips to " + name);
     if (traits.hasShowTable) {
         view.setCaption(control::btnReadShows, "Read Shows from " + name);
@@ -66,7 +83,7 @@ void RunModelSetup(View& view, Dialogs& dialogs, Identity& identity, LogModel& l
 void UndoModelSetup(View& view)
 {
     for (const controller* model : AllModels())
-        view.setVisible(model->Traits().firmwareFrame, false);
+        view.setVisible(LookOf(*model).firmwareFrame, false);
     for (Control label :
          {control::LblTriggerA, control::LblTriggerAvalue, control::LblTriggerB, control::LblTriggerBvalue})
         view.setVisible(label, false);

@@ -1,11 +1,26 @@
 #pragma once
 
+#include "ui/Controls.h"
+
 namespace marrowick {
 
+class controller;
 class Dialogs;
 class LogModel;
 class View;
 struct Identity;
+
+// How the window shows a model: the name in its button captions, its frame of
+// firmware versions on the Firmware tab with the frame's caption, the frame's
+// option-button array and the option selected when the program starts.
+struct ModelLook {
+    const char* displayName; // "K5", "R2", "T7", "Lumen"
+    Control firmwareFrame;
+    const char* firmwareTitle;
+    Control firmwareOptions;
+    int firmwareDefaultOption;
+};
+const ModelLook& LookOf(const controller& model);
 
 // The captions of the controller buttons before any model is set up.
 inline constexpr const char* StartingClipsCaption = "Send Clips to K5";

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "projects/ProjectPaths.h"
+
 namespace marrowick {
 
 struct FeatureContext;
@@ -9,5 +13,9 @@ struct FeatureContext;
 // folder exists afterwards; false when the user cancelled or it could not be
 // made (the user has been told why).
 bool NewProject(const FeatureContext& context);
+
+// Why `name` cannot name a project folder, in words: "A project name cannot end
+// in a dot or a space."
+std::string NameFaultText(const NameFault& fault, const std::string& name);
 
 } // namespace marrowick

@@ -1,19 +1,16 @@
 #include "features/ShowsFeature.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
 #include "base/Files.h"
 #include "features/NewProject.h"
-#include "features/ProjectFiles.h"
-#include "shows/ShowCompare.h"
 
 namespace marrowick {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr const char* NotWritten = "; the shows were not written";
 
 // Any entry of that name, a dangling link included.
 bool Taken(const fs::path& path)
@@ -22,10 +19,19 @@ bool Taken(const fs::path& path)
     return fs::exists(fs::symlink_status(path, ec));
 }
 
+// Seconds as a single-precision number with up to seven significant digits.
+std::string SecondsText(float seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.7g", static_cast<double>(seconds));
+    return text;
+}
+
 } // namespace
 
 ShowsFeature::ShowsFeature(FeatureContext& context)
-    : m_context(context), m_reader(context.conversations, m_state), m_writer(context.conversations, m_state),
+    : m_context(context), m_presenter(context.view, context.status, context.log()),
+      m_reader(context.conversations, m_state), m_writer(context.conversations, m_state),
       m_offer(context.clock().createTimer()), m_copyReader(context.conversations, m_copy),
       m_next(context.clock().createTimer())
 {
@@ -47,34 +53,50 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
         m_verifyShows = checked;
         WriteSwitchesChanged();
     });
+    // Both reads say what they do, whoever started them.
+    context.conversations.slot.Started.connect([this](const Conversation& conversation) {
+        if (&conversation == &m_reader || &conversation == &m_copyReader)
+            m_presenter.Say("Reading Shows");
+    });
+    for (ShowReader* reader : {&m_reader, &m_copyReader}) {
+        reader->TableReceived.connect(
+            [this](float seconds) { m_presenter.Say("TOC Received- Time: " + SecondsText(seconds)); });
+        reader->Finished.connect([this](const Result& outcome) {
+            if (!outcome.ok())
+                m_presenter.Say(ReadText(outcome));
+        });
+    }
     m_reader.Shown.connect([this] { Display(); });
+    m_reader.Finished.connect([this](const Result& outcome) { ReadEnded(outcome); });
     m_copyReader.Finished.connect([this](const Result& outcome) { CopyReadEnded(outcome); });
-    m_writer.Finished.connect([this](const Result& outcome) { WriteEnded(outcome); });
+    m_writer.Finished.connect([this](const Result& outcome) {
+        m_presenter.Say(WriteText(outcome, m_state));
+        WriteEnded(outcome);
+    });
 }
 
 void ShowsFeature::Display()
 {
-    ShowLabels(m_context.view, m_state, m_shownLabels);
-    m_shownLabels = m_state.labels;
-    FillShowList(m_context.view, m_state);
+    m_presenter.Display(m_state);
 }
 
 void ShowsFeature::OnReadShows()
 {
     // Offered only for a read started here; a command line saves on its own.
-    m_pendingOffer = m_reader.Finished.connect([this](const Result& outcome) { ReadEnded(outcome); });
-    if (!m_reader.Start().ok())
-        m_reader.Finished.disconnect(m_pendingOffer);
+    const Result started = m_reader.Start();
+    m_offerPending = started.ok();
+    if (!started.ok())
+        m_presenter.Say(ReadText(started));
 }
 
 void ShowsFeature::ReadEnded(const Result& outcome)
 {
-    m_reader.Finished.disconnect(m_pendingOffer);
     // The offer waits until the receive event that brought the last show has
     // returned, so no dialog opens inside the dispatcher and what the
     // controller sends while it is open is read and dropped.
-    if (outcome.ok() && !m_context.conversations.slot.closing)
+    if (outcome.ok() && m_offerPending && !m_context.conversations.slot.closing)
         m_offer->start(0);
+    m_offerPending = false;
 }
 
 void ShowsFeature::OfferSave()
@@ -88,14 +110,29 @@ void ShowsFeature::OfferSave()
     SaveIntoNewProject();
 }
 
+bool ShowsFeature::SaveInto(const ProjectPaths& paths, std::vector<FileEvent>* events)
+{
+    const controller* model = m_context.model();
+    if (!model)
+        return false;
+    std::vector<FileEvent> done;
+    const bool saved = SaveAllShows(paths, *model, m_state, done);
+    m_presenter.ShowFiles(done);
+    if (!saved)
+        m_context.dialogs.message(ShowsPresenter::NotSaved(done), AppTitle, DialogIcon::Critical);
+    if (events)
+        *events = std::move(done);
+    return saved;
+}
+
 bool ShowsFeature::SaveIntoNewProject()
 {
-    return NewProject(m_context) && SaveAllShows(m_context, m_state);
+    return NewProject(m_context) && SaveInto(m_context.paths);
 }
 
 void ShowsFeature::OnOpenShows()
 {
-    if (m_context.State() != StateIdle)
+    if (!m_context.Idle())
         return;
     const auto folder = m_context.dialogs.chooseFolder("Select Project Folder");
     if (!folder || folder->empty())
@@ -106,12 +143,21 @@ void ShowsFeature::OnOpenShows()
         m_context.dialogs.message("Failed", AppTitle, DialogIcon::None);
 }
 
-Result ShowsFeature::OpenShowsFrom(const std::string& folder)
+Result ShowsFeature::OpenShowsFrom(const std::string& folder, std::vector<FileEvent>* events)
 {
-    Result result = OpenExistingShows(m_context, m_state, folder);
-    if (result.ok())
-        Display();
-    return result;
+    const controller* model = m_context.model();
+    if (!m_context.Idle() || !model)
+        return Result::Busy();
+    std::vector<FileEvent> done;
+    const Result opened = OpenExistingShows(m_context.paths, *model, m_state, folder, done);
+    m_presenter.ShowFiles(done);
+    if (events)
+        *events = std::move(done);
+    if (!opened.ok())
+        return opened;
+    m_presenter.Say(LoadedText(m_state));
+    Display();
+    return opened;
 }
 
 void ShowsFeature::SetWriteSwitches(bool backupShows, bool verifyShows)
@@ -146,12 +192,13 @@ void ShowsFeature::OnWriteShows()
     if (m_backupShows) {
         // Without a model or while another conversation runs, the write does
         // nothing; with a backup asked for, nothing may be written without one.
-        if (!m_context.model() || m_context.State() != StateIdle)
+        if (!m_context.model() || !m_context.Idle())
             return;
         options.backupFolder = NewBackupFolder();
         if (options.backupFolder.empty()) {
-            m_context.status().SetStatus(1, std::string("Show Backup Failed: there is no folder for backups") +
-                                                NotWritten);
+            m_outcome = {Stage::Backup, Result::Done(), {}, false, {}, {}};
+            m_writing = true;
+            EndWrite(Result::Fail(ResultCode::Refused, Reason::NoBackupRoot));
             return;
         }
     }
@@ -160,67 +207,72 @@ void ShowsFeature::OnWriteShows()
 
 Result ShowsFeature::WriteShows(const WriteOptions& options)
 {
-    if (m_step != Step::None)
+    if (m_writing)
         return Result::Busy();
     m_options = options;
-    m_backedUp = false;
+    m_outcome = {Stage::Write, Result::Done(), options.backupFolder, false, {}, {}};
     const controller* model = m_context.model();
     const bool guarded = !options.backupFolder.empty() || options.verify;
     // A write that would be refused is refused before anything is read.
-    if (!guarded || !model || !model->Traits().hasShowTable || m_state.ShowCount == 0 ||
-        !m_writer.Problem(model->Traits().layout).empty())
+    if (!guarded || !model || m_state.ShowCount == 0 || !m_writer.Problem().ok())
         return StartWrite();
-    if (m_context.State() != StateIdle || !m_context.link().IsOpen())
+    if (!m_context.Idle() || !m_context.link().IsOpen())
         return Result::Busy();
     if (options.backupFolder.empty())
         return StartWrite();
     if (Taken(PathFromUtf8(options.backupFolder))) {
-        m_context.status().SetStatus(1, "Show Backup Failed: " + WithNativeSeparators(options.backupFolder) +
-                                            " exists already" + NotWritten);
-        return Result::Fail(ResultCode::Refused, m_context.status().Status(1));
+        m_outcome.stage = Stage::Backup;
+        m_outcome.result = Result::Fail(ResultCode::Refused, Reason::FolderExists, options.backupFolder);
+        m_presenter.Say(WriteOutcomeText(m_outcome, m_state));
+        return m_outcome.result;
     }
-    return StartCopyRead(Step::Backup);
+    return StartCopyRead(Stage::Backup);
 }
 
 Result ShowsFeature::StartWrite()
 {
     // Set first: a port lost while the table goes out ends the write at once.
-    m_step = Step::Write;
+    m_writing = true;
+    m_outcome.stage = Stage::Write;
     const Result started = m_writer.Start();
-    if (!started.ok() && m_step == Step::Write)
-        m_step = Step::None;
+    if (!started.ok() && !m_writer.Running()) {
+        m_writing = false;
+        if (started.code != ResultCode::Busy)
+            m_presenter.Say(WriteText(started, m_state));
+    }
     return started;
 }
 
-Result ShowsFeature::StartCopyRead(Step step)
+Result ShowsFeature::StartCopyRead(Stage stage)
 {
     m_copy = ShowState{};
-    m_step = step;
+    m_writing = true;
+    m_outcome.stage = stage;
     const Result started = m_copyReader.Start();
-    if (!started.ok() && m_step == step)
-        m_step = Step::None;
+    if (!started.ok() && !m_copyReader.Running())
+        m_writing = false;
     return started;
 }
 
 void ShowsFeature::CopyReadEnded(const Result& outcome)
 {
-    if (m_step == Step::Backup && !outcome.ok())
-        EndWrite(Result::Fail(outcome.code, "Show Backup Failed: " + outcome.message + NotWritten));
-    else if (m_step == Step::Backup)
+    if (!m_writing)
+        return;
+    if (!outcome.ok())
+        EndWrite(outcome);
+    else if (m_outcome.stage == Stage::Backup)
         m_next->start(0); // saved once the receive event that brought the last show has returned
-    else if (m_step == Step::Verify && !outcome.ok())
-        EndWrite(Result::Fail(outcome.code, "Show Verify Failed: " + outcome.message));
-    else if (m_step == Step::Verify)
+    else
         Verify();
 }
 
 void ShowsFeature::WriteEnded(const Result& outcome)
 {
-    if (m_step != Step::Write)
+    if (!m_writing || m_outcome.stage != Stage::Write)
         return;
     if (outcome.ok() && m_options.verify) {
         // Asked for once the receive event that ended the write has returned.
-        m_step = Step::Verify;
+        m_outcome.stage = Stage::Verify;
         m_next->start(0);
         return;
     }
@@ -230,19 +282,18 @@ void ShowsFeature::WriteEnded(const Result& outcome)
 void ShowsFeature::NextStep()
 {
     if (m_context.conversations.slot.closing) {
-        EndWrite(Result::Fail(ResultCode::Cancelled, "The program is closing"));
+        EndWrite(Result::Fail(ResultCode::Cancelled, Reason::Closing));
         return;
     }
-    if (m_step == Step::Backup) {
+    if (m_outcome.stage == Stage::Backup) {
         SaveBackup();
         return;
     }
-    if (m_step != Step::Verify)
-        return;
-    const Result started = StartCopyRead(Step::Verify);
-    if (!started.ok())
-        EndWrite(Result::Fail(started.code, "Show Verify Failed: " +
-                                                (started.message.empty() ? "the link was busy" : started.message)));
+    const Result started = StartCopyRead(Stage::Verify);
+    if (!started.ok()) {
+        m_writing = true;
+        EndWrite(started);
+    }
 }
 
 void ShowsFeature::SaveBackup()
@@ -252,62 +303,60 @@ void ShowsFeature::SaveBackup()
     fs::create_directories(folder.parent_path(), ec);
     if (!fs::create_directory(folder, ec)) {
         const std::string why = ec ? ec.message() : "it exists already";
-        EndWrite(Result::Fail(ResultCode::FileError,
-                              "Show Backup Failed: cannot create " + PathText(folder) + ": " + why + NotWritten));
+        EndWrite(Result::Fail(ResultCode::FileError, Reason::CannotCreateFolder, why));
         return;
     }
     // Saved as a project made in the window would be, without a question and
     // without touching the project folders the window holds.
-    ProjectPaths paths{Utf8FromPath(folder.parent_path()),
-                       Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator)};
-    const FeatureContext backup{m_context.view, m_context.dialogs, m_context.conversations, paths, m_context.commands};
-    if (!SaveAllShows(backup, m_copy)) {
-        const std::string why = m_context.status().Status(1);
+    const ProjectPaths paths{Utf8FromPath(folder.parent_path()),
+                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator)};
+    std::vector<FileEvent> events;
+    const controller* model = m_context.model();
+    const bool saved = model && SaveAllShows(paths, *model, m_copy, events);
+    m_presenter.ShowFiles(events);
+    if (!saved) {
         fs::remove_all(folder, ec);
-        EndWrite(Result::Fail(ResultCode::FileError, "Show Backup Failed: " + why + NotWritten));
+        m_outcome.files = std::move(events);
+        EndWrite(Result::Fail(ResultCode::FileError, Reason::SystemError));
         return;
     }
-    m_backedUp = true;
-    m_context.Log("The controller's shows are backed up in " + PathText(folder));
-    m_context.status().SetStatus(1, "Shows Backed Up To: " + PathText(folder));
+    m_outcome.backedUp = true;
+    m_presenter.Say(BackedUpText(m_options.backupFolder));
     const Result started = StartWrite();
-    if (!started.ok() && m_step == Step::None)
-        EndWrite(started.message.empty() ? Result::Fail(started.code, "Show write stopped: the link was busy")
-                                         : started);
+    if (!started.ok() && !m_writer.Running()) {
+        m_writing = true;
+        EndWrite(started);
+    }
 }
 
 void ShowsFeature::Verify()
 {
     const controller* model = m_context.model();
-    const std::string difference =
-        model ? FirstShowDifference(m_state, m_copy, model->Traits().layout) : "the controller's model is not known";
-    EndWrite(difference.empty() ? Result::Done("Shows Verified")
-                                : Result::Fail(ResultCode::UnreadableReply, "Show Verify Failed: " + difference));
+    m_outcome.difference = FirstShowDifference(m_state, m_copy, model->Traits().layout);
+    EndWrite(m_outcome.difference ? Result::Fail(ResultCode::UnreadableReply, Reason::ShowsDiffer) : Result::Done());
 }
 
-void ShowsFeature::EndWrite(const Result& outcome)
+void ShowsFeature::EndWrite(const Result& result)
 {
-    m_step = Step::None;
-    Result ended = outcome;
-    // Where to find what the controller held, when the write or the check failed.
-    if (!ended.ok() && m_backedUp)
-        ended.message += "; the controller's shows from before are in " + WithNativeSeparators(m_options.backupFolder);
-    if (!ended.message.empty() && ended.message != m_context.status().Status(1))
-        m_context.status().SetStatus(1, ended.message);
-    WriteFinished(ended);
+    if (!m_writing)
+        return;
+    m_writing = false;
+    m_outcome.result = result.code == ResultCode::Busy ? Result::Fail(ResultCode::Busy, Reason::Busy) : result;
+    m_presenter.Say(WriteOutcomeText(m_outcome, m_state));
+    WriteFinished(m_outcome);
 }
 
 const char* ShowsFeature::WriteStep() const
 {
-    switch (m_step) {
-    case Step::Backup:
+    if (!m_writing)
+        return "";
+    switch (m_outcome.stage) {
+    case Stage::Backup:
         return "Backing up shows:";
-    case Step::Write:
+    case Stage::Write:
         return "Writing shows:";
-    case Step::Verify:
+    case Stage::Verify:
         return "Verifying shows:";
-    case Step::None:
-        break;
     }
     return "";
 }

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "conversations/ShowReader.h"
 #include "conversations/ShowWriter.h"
 #include "features/FeatureContext.h"
+#include "features/ShowsPresenter.h"
 #include "shows/ShowTable.h"
 
 namespace marrowick {
@@ -21,11 +22,16 @@ public:
     const ShowState& State() const { return m_state; }
     ShowReader& Reader() { return m_reader; }
     ShowWriter& Writer() { return m_writer; }
+    ShowsPresenter& Presenter() { return m_presenter; }
 
     // "Open Existing Shows" once the folder is chosen: the show files (and, for
     // the models that keep one, 000.CFG) of `folder`, read by the current
-    // model's rules, and shown.
-    Result OpenShowsFrom(const std::string& folder);
+    // model's rules, and shown. Busy unless idle with a model. `events`, when
+    // given, hears what happened to each file.
+    Result OpenShowsFrom(const std::string& folder, std::vector<FileEvent>* events = nullptr);
+    // Saves every show into `paths.ProjectFolder`, saying so file by file; a
+    // message box names the files that were not saved. True when all were.
+    bool SaveInto(const ProjectPaths& paths, std::vector<FileEvent>* events = nullptr);
     // Asks for a new project and saves every show into it. False when no
     // project was made or a file could not be saved.
     bool SaveIntoNewProject();
@@ -48,7 +54,7 @@ public:
     // verify's reads go into a show state of their own: the table held and
     // shown stays as it is, and no save is offered.
     Result WriteShows(const WriteOptions& options);
-    Signal<const Result&> WriteFinished;
+    Signal<const WriteOutcome&> WriteFinished;
     // The step WriteShows is at ("Backing up shows:", "Writing shows:",
     // "Verifying shows:"; empty when none runs), which the command line puts
     // before the progress line.
@@ -70,7 +76,7 @@ public:
     std::string NewBackupFolder() const;
 
 private:
-    enum class Step { None, Backup, Write, Verify };
+    using Stage = WriteOutcome::Stage;
 
     void OnReadShows();
     void OnOpenShows();
@@ -78,31 +84,31 @@ private:
     void ReadEnded(const Result& outcome);
     void OfferSave();
     Result StartWrite();
-    Result StartCopyRead(Step step);
+    Result StartCopyRead(Stage stage);
     void CopyReadEnded(const Result& outcome);
     void WriteEnded(const Result& outcome);
     void NextStep();
     void SaveBackup();
     void Verify();
-    void EndWrite(const Result& outcome);
+    void EndWrite(const Result& result);
 
     FeatureContext& m_context;
+    ShowsPresenter m_presenter;
     ShowState m_state;
     ShowReader m_reader;
     ShowWriter m_writer;
-    std::map<std::string, std::string> m_shownLabels;
-    int m_pendingOffer = 0;
+    bool m_offerPending = false;
     std::unique_ptr<Timer> m_offer;
 
-    // WriteShows: the step it is at, its options, and what the backup's and
+    // WriteShows: the stage it is at, its options, and what the backup's and
     // the verify's reads bring, never shown.
-    Step m_step = Step::None;
+    bool m_writing = false;
+    WriteOutcome m_outcome;
     WriteOptions m_options;
     ShowState m_copy;
     ShowReader m_copyReader;
     // Takes the next step once the receive event that ended the last has returned.
     std::unique_ptr<Timer> m_next;
-    bool m_backedUp = false;
     bool m_backupShows = false;
     bool m_verifyShows = false;
 };

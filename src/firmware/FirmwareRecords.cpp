@@ -20,39 +20,36 @@ int ByteAt(std::string_view record, std::size_t pair)
     return HexToInt(record.substr(at, 2)) & 0xFF;
 }
 
-std::string HexText(int value)
+// Why one record cannot be sent; nothing when it can.
+std::optional<ImageProblem> RecordFault(std::string_view record)
 {
-    static const char digits[] = "0123456789ABCDEF";
-    return {digits[(value >> 4) & 0xF], digits[value & 0xF]};
-}
-
-// Why one record cannot be sent; empty when it can.
-std::string RecordFault(std::string_view record)
-{
+    using Fault = ImageProblem::Fault;
+    const auto fault = [&](Fault kind, int value = 0, std::size_t expected = 0) {
+        return ImageProblem{kind, 0, std::string(record), record.size(), value, expected};
+    };
     if (record.empty() || record.front() != ':')
-        return "does not start with \":\"";
+        return fault(Fault::NoColon);
     if (!std::all_of(record.begin() + 1, record.end(), IsHexDigit))
-        return "holds a character that is not a hexadecimal digit";
+        return fault(Fault::NotHex);
     if (record.size() < 11)
-        return "is too short for a record";
+        return fault(Fault::TooShort);
     const int count = ByteAt(record, 0);
     const std::size_t expected = 11 + 2 * static_cast<std::size_t>(count);
     if (record.size() != expected)
-        return "is " + std::to_string(record.size()) + " characters long, but its byte count " + HexText(count) +
-               " needs " + std::to_string(expected);
+        return fault(Fault::Length, count, expected);
     int sum = 0;
     for (std::size_t pair = 0; pair < 5 + static_cast<std::size_t>(count); ++pair)
         sum += ByteAt(record, pair);
     if ((sum & 0xFF) != 0) {
         const int written = ByteAt(record, 4 + static_cast<std::size_t>(count));
-        return "has the checksum " + HexText(written) + " where " + HexText((written - sum) & 0xFF) + " is right";
+        return fault(Fault::Checksum, written, static_cast<std::size_t>((written - sum) & 0xFF));
     }
     const int type = ByteAt(record, 3);
     if (type != 0x00 && type != 0x01)
-        return "is a record of type " + HexText(type) + "; only data (00) and end-of-file (01) records can be sent";
+        return fault(Fault::Type, type);
     if (type == 0x01 && count != 0)
-        return "is an end-of-file record that carries data";
-    return {};
+        return fault(Fault::EndWithData);
+    return std::nullopt;
 }
 
 } // namespace
@@ -87,28 +84,23 @@ FirmwareImage ReadFirmwareRecords(int number, std::string_view bytes)
     return image;
 }
 
-std::optional<std::string> CheckFirmwareImage(const FirmwareImage& image)
+std::optional<ImageProblem> CheckFirmwareImage(const FirmwareImage& image)
 {
-    const std::string name = "Firmware image " + std::to_string(image.number);
+    using Fault = ImageProblem::Fault;
     if (image.records.empty())
-        return name + " holds no records; nothing was sent.";
-    auto problem = [&](std::size_t index, const std::string& fault) {
-        std::string text = image.records[index];
-        if (text.size() > 48)
-            text = text.substr(0, 45) + "...";
-        return name + " cannot be sent: line " + std::to_string(image.lineNumbers[index]) + " (" + text + ") " + fault +
-               ". Nothing was sent.";
-    };
+        return ImageProblem{};
     const std::size_t last = image.records.size() - 1;
     for (std::size_t i = 0; i <= last; ++i) {
-        const std::string fault = RecordFault(image.records[i]);
-        if (!fault.empty())
-            return problem(i, fault);
+        auto problem = RecordFault(image.records[i]);
         const bool endOfFile = ByteAt(image.records[i], 3) == 0x01;
-        if (endOfFile && i != last)
-            return problem(i, "is an end-of-file record before the last record");
-        if (!endOfFile && i == last)
-            return problem(i, "is the last record, but the image must end with an end-of-file record");
+        if (!problem && endOfFile && i != last)
+            problem = ImageProblem{Fault::EndBeforeLast, 0, image.records[i], 0, 0, 0};
+        if (!problem && !endOfFile && i == last)
+            problem = ImageProblem{Fault::NoEndAtLast, 0, image.records[i], 0, 0, 0};
+        if (problem) {
+            problem->line = image.lineNumbers[i];
+            return problem;
+        }
     }
     return std::nullopt;
 }

@@ -102,50 +102,96 @@ std::string FileTitle(const std::string& path)
     return Utf8FromPath(PathFromUtf8(path).filename());
 }
 
+void SortAsListed(std::vector<std::string>& paths)
+{
+    // Compares names as a person reads them: letters without their case, and a
+    // run of digits by its value.
+    const auto before = [](const std::string& a, const std::string& b) {
+        std::size_t i = 0;
+        std::size_t j = 0;
+        while (i < a.size() && j < b.size()) {
+            const auto ca = static_cast<unsigned char>(a[i]);
+            const auto cb = static_cast<unsigned char>(b[j]);
+            if (std::isdigit(ca) != 0 && std::isdigit(cb) != 0) {
+                std::size_t ei = i;
+                std::size_t ej = j;
+                while (ei < a.size() && a[ei] == '0')
+                    ++ei;
+                while (ej < b.size() && b[ej] == '0')
+                    ++ej;
+                std::size_t ni = ei;
+                std::size_t nj = ej;
+                while (ni < a.size() && std::isdigit(static_cast<unsigned char>(a[ni])) != 0)
+                    ++ni;
+                while (nj < b.size() && std::isdigit(static_cast<unsigned char>(b[nj])) != 0)
+                    ++nj;
+                if (ni - ei != nj - ej)
+                    return ni - ei < nj - ej;
+                const int order = a.compare(ei, ni - ei, b, ej, nj - ej);
+                if (order != 0)
+                    return order < 0;
+                i = ni;
+                j = nj;
+                continue;
+            }
+            const int la = std::tolower(ca);
+            const int lb = std::tolower(cb);
+            if (la != lb)
+                return la < lb;
+            ++i;
+            ++j;
+        }
+        return a.size() - i < b.size() - j;
+    };
+    std::stable_sort(paths.begin(), paths.end(), [&](const std::string& a, const std::string& b) {
+        const std::string nameA = FileTitle(a);
+        const std::string nameB = FileTitle(b);
+        if (before(nameA, nameB) || before(nameB, nameA))
+            return before(nameA, nameB);
+        return a < b;
+    });
+}
+
 SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string>& paths, float audioRam)
 {
     SelectionResult result;
-    library.Clear();
-    std::string why;
-    if (paths.size() == 1) {
-        const std::int64_t size = MeasureFile(paths.front(), &why);
-        if (size < 0) {
-            result.problem = "Cannot open " + WithNativeSeparators(paths.front()) + ": " + why;
-            return result;
-        }
-        // A clip the controller cannot hold is of no use, so it is not kept.
-        if (!Fits(static_cast<double>(size) + ClipEntryBytes, audioRam)) {
-            result.tooLarge = true;
-            return result;
-        }
-        library.Clips[1] = {paths.front(), static_cast<float>(size)};
-        library.ClipCount = 1;
-        library.LibraryBytes = library.Clips[1].Size;
+    if (paths.empty())
         return result;
-    }
+    AudioLibrary taken;
     const int count = std::min<int>(static_cast<int>(paths.size()), MaxClips);
     for (int i = 1; i <= count; ++i) {
         const std::string& path = paths[static_cast<std::size_t>(i - 1)];
+        std::string why;
         const std::int64_t size = MeasureFile(path, &why);
         if (size < 0) {
-            result.problem = "Cannot open " + WithNativeSeparators(path) + ": " + why;
+            result.problems.push_back({ClipProblem::Kind::CannotOpen, path, why, 0, 0, 0, 0});
             break;
         }
-        if (!Fits(double{ClipEntryBytes} * i + library.LibraryBytes + static_cast<double>(size), audioRam))
+        const double needed = double{ClipEntryBytes} * i + taken.LibraryBytes + static_cast<double>(size);
+        if (!Fits(needed, audioRam)) {
+            const double left = std::max(0.0, double{audioRam} - taken.LibraryBytes - double{ClipEntryBytes} * i);
+            result.problems.push_back({ClipProblem::Kind::TooLarge, path, {}, size, left, 0, 0});
+            for (int later = i; later < count; ++later)
+                result.notAdded.push_back(paths[static_cast<std::size_t>(later)]);
             break;
-        library.Clips[static_cast<std::size_t>(i)] = {path, static_cast<float>(size)};
-        library.LibraryBytes = static_cast<float>(double{library.LibraryBytes} + static_cast<double>(size));
-        library.ClipCount = static_cast<std::int16_t>(i);
+        }
+        taken.Clips[static_cast<std::size_t>(i)] = {path, static_cast<float>(size)};
+        taken.LibraryBytes = static_cast<float>(double{taken.LibraryBytes} + static_cast<double>(size));
+        taken.ClipCount = static_cast<std::int16_t>(i);
     }
+    // One file that does not fit is of no use: the library stays as it was.
+    if (paths.size() == 1 && taken.ClipCount == 0)
+        return result;
+    library = taken;
+    result.changed = true;
     return result;
 }
 
-std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& paths, float audioRam)
+std::vector<ClipProblem> WholeLibraryProblems(const std::vector<std::string>& paths, float audioRam)
 {
-    std::vector<std::string> problems;
+    std::vector<ClipProblem> problems;
     if (paths.size() > static_cast<std::size_t>(MaxClips))
-        problems.push_back(std::to_string(paths.size()) + " files were given; a library holds at most " +
-                           std::to_string(MaxClips));
+        problems.push_back({ClipProblem::Kind::TooMany, {}, {}, 0, 0, 0, static_cast<int>(paths.size())});
     double taken = 0;
     int entries = 0;
     for (const std::string& path : paths) {
@@ -155,14 +201,13 @@ std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& pa
         if (size >= 0 && !std::ifstream(PathFromUtf8(path), std::ios::binary))
             why = std::strerror(errno);
         if (!why.empty()) {
-            problems.push_back("Cannot open " + WithNativeSeparators(path) + ": " + why);
+            problems.push_back({ClipProblem::Kind::CannotOpen, path, why, 0, 0, 0, 0});
             continue;
         }
         const double needed = double{ClipEntryBytes} * (entries + 1) + taken + static_cast<double>(size);
         if (!Fits(needed, audioRam)) {
             const double left = std::max(0.0, double{audioRam} - taken - double{ClipEntryBytes} * (entries + 1));
-            problems.push_back("File Too Large: " + WithNativeSeparators(path) + " has " + std::to_string(size) +
-                               " bytes, " + FloatText(static_cast<float>(left)) + " bytes of audio memory are left");
+            problems.push_back({ClipProblem::Kind::TooLarge, path, {}, size, left, 0, 0});
             continue;
         }
         taken += static_cast<double>(size);

@@ -31,23 +31,49 @@ struct AudioLibrary {
     std::vector<AudioClip> InOrder() const;
 };
 
-// What the open-files dialog's rules made of a selection.
-struct SelectionResult {
-    bool tooLarge = false; // the one selected file does not fit: "File Too Large"
-    std::string problem;   // a file that could not be measured, for a person
+// Why a sound file did not go into the library, or could not be sent or saved with it.
+struct ClipProblem {
+    enum class Kind {
+        CannotOpen, // `why`: the system's words
+        TooMany,    // `count` files were given; a library holds at most 99
+        TooLarge,   // `size` bytes; `left` bytes of audio memory were left for it
+        Changed,    // it is `size` bytes now; it was `was` bytes when it was added
+        Unreadable, // `why`: the system's words, when its bytes were loaded
+        Incomplete, // it could not be read to its end
+        AllEmpty,   // the files hold no audio at all
+    };
+    Kind kind = Kind::CannotOpen;
+    std::string path;
+    std::string why;
+    long long size = 0;
+    double left = 0;
+    double was = 0;
+    int count = 0;
 };
 
-// Replaces the library with the selected files. Several files: in the given order,
-// at most 99, ending before the first that does not fit (counting every clip's
-// table entry). One file: taken only when it fits.
+// What the open-files dialog's rules made of a selection.
+struct SelectionResult {
+    std::vector<ClipProblem> problems; // a file that could not be measured, or did not fit
+    std::vector<std::string> notAdded; // the files after the one that did not fit
+    bool changed = false;              // the library was replaced
+};
+
+// The order in which the open-files dialog lists files: by name, ignoring
+// letter case, numbers by their value ("clip 2" before "clip 10").
+void SortAsListed(std::vector<std::string>& paths);
+
+// Replaces the library with the selected files, in the order given: at most
+// 99, ending before the first that does not fit (counting every clip's table
+// entry); that file and the ones after it are named. One file is taken only
+// when it fits. Nothing selected (the dialog cancelled) changes nothing.
 SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string>& paths, float audioRam);
 
 // For a command that takes every file or none: why these files cannot all go
-// into one library, one sentence per problem, each naming its file: a file that
-// cannot be read, more than 99 files, and every file that does not fit after the
-// files before it that do (counting every clip's table entry). Empty when the
-// library takes them all.
-std::vector<std::string> WholeLibraryProblems(const std::vector<std::string>& paths, float audioRam);
+// into one library, each problem naming its file: a file that cannot be read,
+// more than 99 files, and every file that does not fit after the files before
+// it that do (counting every clip's table entry). Empty when the library takes
+// them all.
+std::vector<ClipProblem> WholeLibraryProblems(const std::vector<std::string>& paths, float audioRam);
 
 // Appends the dropped MP3 files that fit (each file's test counts the table
 // entries of the whole library); returns the 1-based numbers of the files taken.
@@ -65,7 +91,7 @@ void MoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers, int b
 // 8-byte table entry.
 double LibraryFootprint(const AudioLibrary& library);
 
-// The file's length in bytes; -1 when it cannot be measured (reason in `error`).
+// The file's length in bytes; -1 when it cannot be measured (the system's words in `error`).
 std::int64_t MeasureFile(const std::string& path, std::string* error);
 
 // The file name without its folder, as a file dialog shows the title.

@@ -27,12 +27,12 @@ std::string ClipTable(const std::vector<ClipEntry>& entries)
     return table;
 }
 
-std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, std::string* error,
+std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, ClipProblem* problem,
                                         const std::function<void(double loaded)>& onLoaded)
 {
-    auto fail = [&](const std::string& why) {
-        if (error)
-            *error = why;
+    auto fail = [&](ClipProblem why) {
+        if (problem)
+            *problem = std::move(why);
         return std::nullopt;
     };
     double total = 0;
@@ -41,20 +41,18 @@ std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, std
     std::string data;
     data.reserve(static_cast<std::size_t>(total));
     for (const AudioClip& clip : clips) {
-        const std::string shown = WithNativeSeparators(clip.FileName);
         std::string why;
         const std::int64_t size = MeasureFile(clip.FileName, &why);
         if (size < 0)
-            return fail("Clip file " + shown + " cannot be read: " + why);
+            return fail({ClipProblem::Kind::Unreadable, clip.FileName, why, 0, 0, 0, 0});
         if (static_cast<float>(size) != clip.Size)
-            return fail("Clip file " + shown + " has changed since it was added: it is now " + std::to_string(size) +
-                        " bytes, it was " + FloatText(clip.Size) + " bytes");
+            return fail({ClipProblem::Kind::Changed, clip.FileName, {}, size, 0, clip.Size, 0});
         // No more than the clip was measured at, which the controller's memory holds.
         const auto bytes = ReadWholeFile(PathFromUtf8(clip.FileName), static_cast<std::uint64_t>(size), &why);
         if (!bytes)
-            return fail("Clip file " + shown + " cannot be read: " + why);
+            return fail({ClipProblem::Kind::Unreadable, clip.FileName, why, 0, 0, 0, 0});
         if (bytes->size() != static_cast<std::size_t>(size))
-            return fail("Clip file " + shown + " cannot be read completely");
+            return fail({ClipProblem::Kind::Incomplete, clip.FileName, {}, 0, 0, 0, 0});
         data += *bytes;
         if (onLoaded)
             onLoaded(static_cast<double>(data.size()));

@@ -27,9 +27,9 @@ std::string ClipTable(const std::vector<ClipEntry>& entries);
 
 // Every clip file's bytes, in library order. Each file is measured again first:
 // one that is gone, unreadable or no longer the size it was added with stops the
-// load with a message naming it, since the table would no longer match the data.
+// load, named in `problem`, since the table would no longer match the data.
 // `onLoaded` hears the running byte total after each file.
-std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, std::string* error,
+std::optional<std::string> LoadClipData(const std::vector<AudioClip>& clips, ClipProblem* problem,
                                         const std::function<void(double loaded)>& onLoaded = {});
 
 } // namespace marrowick

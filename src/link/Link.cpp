@@ -9,7 +9,6 @@ namespace marrowick {
 Link::Link(SerialPort& port, Clock& clock, StateEngine& state)
     : m_port(port), m_clock(clock), m_state(state), m_receive(clock)
 {
-    m_receive.onChunk = [this](const std::string& chunk) { Dispatch(chunk); };
     m_port.onBytes = [this](std::string_view bytes) {
         BytesArrived(bytes);
         m_receive.Append(bytes);
@@ -40,18 +39,6 @@ void Link::Send(std::string_view bytes)
     // Bytes written while earlier ones are still going out queue behind them.
     m_sendingUntilMs = std::max(m_sendingUntilMs, m_clock.nowMs()) + WireTimeMs(bytes.size());
     BytesSent(bytes);
-}
-
-void Link::SetHandler(std::int16_t state, Handler handler)
-{
-    m_handlers[state] = std::move(handler);
-}
-
-void Link::Dispatch(const std::string& chunk)
-{
-    const auto found = m_handlers.find(m_state.State());
-    if (found != m_handlers.end() && found->second)
-        found->second(chunk);
 }
 
 } // namespace marrowick

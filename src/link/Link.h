@@ -1,8 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
-#include <map>
 #include <string>
 #include <string_view>
 
@@ -14,15 +12,13 @@
 
 namespace marrowick {
 
-// The serial link: the port, its receive buffer and the receive dispatcher that
-// hands every chunk to the handler of the current link state. It carries bytes
-// only; what a chunk means is the business of the conversation that handles it.
-// Chunks in a state without a handler are dropped, so a late reply never
-// reaches a later conversation.
+// The serial link: the port, its receive buffer and the one receiver that
+// takes every chunk, the running conversation. It carries bytes only; what a
+// chunk means is the business of that conversation's own step. With no
+// receiver, chunks are dropped, so a late reply never reaches a later
+// conversation.
 class Link {
 public:
-    using Handler = std::function<void(const std::string& chunk)>;
-
     Link(SerialPort& port, Clock& clock, StateEngine& state);
     ~Link();
     Link(const Link&) = delete;
@@ -32,6 +28,12 @@ public:
     bool IsOpen() const { return m_port.isOpen(); }
     ReceiveBuffer& Receive() { return m_receive; }
     StateEngine& States() { return m_state; }
+    LinkState State() const { return m_state.State(); }
+    void SetState(LinkState state) { m_state.SetState(state); }
+
+    // Who takes the chunks from now on; null: nobody, they are dropped.
+    void SetReceiver(ChunkReceiver* receiver) { m_receive.receiver = receiver; }
+    ChunkReceiver* Receiver() const { return m_receive.receiver; }
 
     // Receive threshold: a chunk is handed over once this many bytes wait (0: never).
     void SetThreshold(int threshold) { m_receive.SetThreshold(threshold); }
@@ -44,21 +46,16 @@ public:
     // milliseconds): the controller cannot answer bytes it has not received.
     std::int64_t SendingUntilMs() const { return m_sendingUntilMs; }
 
-    void SetHandler(std::int16_t state, Handler handler);
-
     Signal<const LineEvent&> LineEventReceived;
     Signal<std::string_view> BytesSent;
     // Every arrival from the port, before the receive buffer holds it.
     Signal<std::string_view> BytesArrived;
-
-    void Dispatch(const std::string& chunk);
 
 private:
     SerialPort& m_port;
     Clock& m_clock;
     StateEngine& m_state;
     ReceiveBuffer m_receive;
-    std::map<std::int16_t, Handler> m_handlers;
     std::int64_t m_sendingUntilMs = 0;
 };
 

@@ -59,8 +59,8 @@ void ReceiveBuffer::Deliver()
     do {
         std::string chunk;
         chunk.swap(m_buffer);
-        if (onChunk)
-            onChunk(chunk);
+        if (receiver != nullptr)
+            receiver->OnChunk(chunk);
     } while (m_settleMs == 0 && m_threshold > 0 && m_buffer.size() >= static_cast<std::size_t>(m_threshold));
     m_delivering = false;
     if (m_settleMs > 0 && m_threshold > 0 && m_buffer.size() >= static_cast<std::size_t>(m_threshold))

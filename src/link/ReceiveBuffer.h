@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstddef>
-#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,6 +8,15 @@
 #include "platform/Clock.h"
 
 namespace marrowick {
+
+// Whoever takes the chunks the buffer hands over: the running conversation.
+class ChunkReceiver {
+public:
+    virtual void OnChunk(const std::string& chunk) = 0;
+
+protected:
+    ~ChunkReceiver() = default;
+};
 
 // Gives the port the behaviour the conversations rely on: bytes collect here
 // until at least `threshold` wait, and then everything waiting is handed over as
@@ -29,7 +37,8 @@ public:
     std::string ReadAll();
     std::size_t Waiting() const { return m_buffer.size(); }
 
-    std::function<void(const std::string&)> onChunk;
+    // Takes every chunk; none: chunks are dropped.
+    ChunkReceiver* receiver = nullptr;
 
 private:
     void Check();

@@ -7,33 +7,27 @@ namespace marrowick {
 
 const ModelTraits& k5::Traits() const
 {
-    static const ModelTraits traits{"K5", true,  TableLayout::K5,     false,         false,
-                                    0,    false, control::FirmwareK5, "K5 Firmware", control::OptFirmware,
-                                    4};
+    static const ModelTraits traits{true, TableLayout::K5, false, false, 0, false, ShowMemoryBytes};
     return traits;
 }
 
 const ModelTraits& r2::Traits() const
 {
-    static const ModelTraits traits{
-        "R2", true, TableLayout::R2, true, true, 2, true, control::FirmwareR2, "R2 Firmware", control::Option2, 5};
+    static const ModelTraits traits{true, TableLayout::R2, true, true, 2, true, ShowMemoryBytes};
     return traits;
 }
 
 const ModelTraits& t7::Traits() const
 {
-    static const ModelTraits traits{
-        "T7", false, TableLayout::R2, false, false, 0, false, control::FirmwareT7, "T7 Firmware", control::Option1, 0};
+    static const ModelTraits traits{false, TableLayout::R2, false, false, 0, false, ShowMemoryBytes};
     return traits;
 }
 
 const ModelTraits& Lumen::Traits() const
 {
-    static const ModelTraits traits{
-        "Lumen", true, TableLayout::R2, true, true, 1, false, control::firmwareLumen, "Lumen+", control::Option3, 2};
+    static const ModelTraits traits{true, TableLayout::R2, true, true, 1, false, ShowMemoryBytes};
     return traits;
 }
-
 std::unique_ptr<controller> MakeController(const std::string& modelReply)
 {
     if (modelReply == "K5")

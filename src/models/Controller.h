@@ -1,10 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
-
-#include "platform/Controls.h"
 
 namespace marrowick {
 
@@ -15,18 +14,19 @@ enum class TableLayout { K5, R2 };
 // Everything else that differs between the models, so the rest of the program
 // asks the model instead of comparing names.
 struct ModelTraits {
-    const char* displayName;   // in button captions: "K5", "R2", "T7", "Lumen"
-    bool hasShowTable;         // the T7 has none
-    TableLayout layout;        // table reply and write, and the show files
-    bool asksSerialNumber;     // identification asks "Z"/"S" after the model
-    bool usesConfigFile;       // projects carry 000.CFG
-    int triggerInputs;         // trigger labels shown: none, A, or A and B
-    bool offersLibraryFile;    // "Save Library File" stays on the Audio Library tab
-    Control firmwareFrame;     // the frame of version options on the Firmware tab
-    const char* firmwareTitle; // its caption
-    Control firmwareOptions;   // its option-button array
-    int firmwareDefaultOption; // selected when the program starts
+    bool hasShowTable;      // the T7 has none
+    TableLayout layout;     // table reply and write, and the show files
+    bool asksSerialNumber;  // identification asks "Z"/"S" after the model
+    bool usesConfigFile;    // projects carry 000.CFG
+    int triggerInputs;      // trigger inputs whose action the table names: none, A, or A and B
+    bool offersLibraryFile; // the SD-card library file is offered
+    // Bytes of show data the controller holds at most, all shows together: no
+    // table, file or reply that promises more is taken.
+    std::int64_t showMemory;
 };
+
+// No model holds more than 16 MiB of shows.
+inline constexpr std::int64_t ShowMemoryBytes = 16 * 1024 * 1024;
 
 // What differs between the controller models. Each model returns constants.
 class controller {
@@ -37,10 +37,6 @@ public:
     virtual float ShowReadDataCount() const = 0; // bytes of one show-table reply
     virtual std::string FileExtension() const = 0;
     virtual const ModelTraits& Traits() const = 0;
-
-    // The extension show files are written with: ".K5S" files hold the table
-    // entry and the data, ".R2S" files the data alone.
-    std::string ShowFileExtension() const { return Traits().layout == TableLayout::K5 ? ".K5S" : ".R2S"; }
 };
 
 class k5 : public controller {

@@ -12,8 +12,12 @@ namespace marrowick {
 // reply was missing or unknown).
 struct Identity {
     std::string FirmwareVersion;
-    std::string ControllerModel; // the model reply as it came
+    std::string ControllerModel; // the model reply as it came, trimmed
     std::string SerialNumber;
+    // The reply did not come, or came unreadable.
+    bool versionMissing = false;
+    bool modelMissing = false;
+    bool serialMissing = false;
     std::unique_ptr<controller> CurrentController;
 
     const controller* Model() const { return CurrentController.get(); }

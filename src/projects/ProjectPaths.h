@@ -22,4 +22,23 @@ std::string ShowFileName(int index, const std::string& extension);
 // `folder` without trailing separators (a root stays as it is).
 std::string WithoutTrailingSeparator(std::string folder);
 
+// Why a name cannot be a project folder's name. Names that Windows refuses are
+// refused everywhere, so a project can move between computers.
+struct NameFault {
+    enum class Kind {
+        None,
+        Empty,
+        OnlySpaces,
+        Dots,      // "." or ".."
+        Separator, // "/" or "\"
+        Character, // `character`: one of <>:"|?* or a control character
+        EndsInDotOrSpace,
+        DeviceName, // CON, PRN, AUX, NUL, COM1..COM9, LPT1..LPT9, with or without an extension
+    };
+    Kind kind = Kind::None;
+    char character = 0;
+    explicit operator bool() const { return kind != Kind::None; }
+};
+NameFault CheckProjectName(const std::string& name);
+
 } // namespace marrowick

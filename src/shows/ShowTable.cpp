@@ -1,7 +1,6 @@
 #include "shows/ShowTable.h"
 
 #include "link/Encoding.h"
-#include "platform/View.h"
 
 namespace marrowick {
 namespace {
@@ -18,14 +17,13 @@ std::uint8_t AsRead99(std::uint8_t value)
     return value > 99 ? 0 : value;
 }
 
-std::string IncompleteShows(const ShowState& shows)
+std::vector<Shortfall> IncompleteShows(const ShowState& shows)
 {
-    std::string problems;
-    auto add = [&](const std::string& problem) { problems += (problems.empty() ? "" : "; ") + problem; };
+    std::vector<Shortfall> problems;
     for (int show = 0; show < ShowDataSize; ++show) {
         const auto unopened = shows.UnopenedShows.find(show);
         if (unopened != shows.UnopenedShows.end()) {
-            add(unopened->second);
+            problems.push_back({show, &unopened->second, 0, 0});
             continue;
         }
         if (show < shows.FirstShow() || show > shows.ShowCount)
@@ -34,8 +32,7 @@ std::string IncompleteShows(const ShowState& shows)
         const std::int32_t length = shows.ShowTable[index].Length;
         // Data beyond the length is never sent, so only too little matters.
         if (length > 0 && shows.ShowData[index].size() < static_cast<std::size_t>(length))
-            add("show " + std::to_string(show) + " has " + std::to_string(shows.ShowData[index].size()) + " of " +
-                std::to_string(length) + " bytes");
+            problems.push_back({show, nullptr, shows.ShowData[index].size(), length});
     }
     return problems;
 }
@@ -68,56 +65,6 @@ std::string EncodeShowBlock(const ShowEntry& entry)
         block += static_cast<char>(value);
     block.append(3, '\xFF');
     return block;
-}
-
-std::string TriggerActionText(std::uint8_t code, bool withStart)
-{
-    switch (code) {
-    case 0:
-        return "Next";
-    case 1:
-        return "Previous";
-    case 2:
-        return "Stop";
-    default:
-        return "Show # " + std::to_string(code - 2) + (withStart ? " Start" : "");
-    }
-}
-
-const std::vector<std::string>& ShowListColumns()
-{
-    static const std::vector<std::string> columns = {"Show Start",   "Show Length",    "Audio clip",
-                                                     "Audio Volume", "Pre Show Delay", "Post Show Delay",
-                                                     "Configuration"};
-    return columns;
-}
-
-std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows)
-{
-    std::vector<std::vector<std::string>> rows;
-    for (std::size_t i = 0; i < BlocksPerTable; ++i) {
-        const ShowEntry& e = shows.ShowTable[i];
-        rows.push_back({"Show " + std::to_string(i), std::to_string(e.Start), std::to_string(e.Length),
-                        std::to_string(e.ClipNumber), std::to_string(e.Volume), std::to_string(e.PreShowDelay),
-                        std::to_string(e.PostShowDelay), std::to_string(e.Configuration)});
-    }
-    return rows;
-}
-
-void FillShowList(View& view, const ShowState& shows)
-{
-    view.setRows(control::ListShows, ShowListRows(shows));
-}
-
-void ShowLabels(View& view, const ShowState& shows, const std::map<std::string, std::string>& before)
-{
-    for (const auto& [name, text] : before)
-        if (shows.labels.count(name) == 0)
-            if (const auto control = FindControl(name))
-                view.setCaption(*control, "");
-    for (const auto& [name, text] : shows.labels)
-        if (const auto control = FindControl(name))
-            view.setCaption(*control, text);
 }
 
 } // namespace marrowick

@@ -7,11 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/Controls.h"
-
 namespace marrowick {
-
-class View;
 
 // One show of the controller's table of contents.
 struct ShowEntry {
@@ -33,6 +29,18 @@ inline constexpr int ShowBlockBytes = 16;
 inline constexpr std::size_t TocImageBytes = 304;
 inline constexpr int MaxShowCount = ShowDataSize - 1;
 
+// Where the table held came from, which decides how its configuration is
+// shown: a K5's reply says "Y"/"N", an R2-layout reply and an opened 000.CFG
+// "Yes"/"No"; only a reply names a trigger's show with " Start"; a K5 project
+// carries no trigger wiring of its own.
+enum class ShowSource { None, K5Reply, R2Reply, K5Project, ConfigFile };
+
+// A numbered K5 show whose file was not opened.
+struct UnopenedShow {
+    std::string fileName;
+    bool exists = false; // there, but it could not be read
+};
+
 // The show table and configuration the program holds: what was last read from
 // a controller or opened from a project folder. One instance for the whole run.
 struct ShowState {
@@ -47,22 +55,23 @@ struct ShowState {
     // Numbered shows below the highest one opened from a K5 project whose file
     // was missing or could not be read, with why; their table entries are stale.
     // Emptied by every open and by a read from the controller.
-    std::map<int, std::string> UnopenedShows;
+    std::map<int, UnopenedShow> UnopenedShows;
+    ShowSource source = ShowSource::None;
 
     // The shows that exist: FirstShow() .. ShowCount.
     int FirstShow() const { return AmbientMode ? 0 : 1; }
-
-    // What the configuration labels show now, by control name, so the window
-    // and a command line show the same.
-    std::map<std::string, std::string> labels;
-    void SetLabel(Control control, const std::string& text) { labels[std::string(control.Name())] = text; }
 };
 
-// Why the shows held cannot go to a controller whole: each numbered show that
-// was not opened, and each show from the first to ShowCount with less data than
-// its table length ("show 2 has 100 of 5000 bytes"), joined by "; ". Empty
-// when every show has all its bytes.
-std::string IncompleteShows(const ShowState& shows);
+// A show that cannot go to a controller whole: a numbered show whose file was
+// not opened (`unopened`), or one with less data (`have`) than its table length.
+struct Shortfall {
+    int show = 0;
+    const UnopenedShow* unopened = nullptr;
+    std::size_t have = 0;
+    std::int32_t length = 0;
+};
+// Every such show, in show order; empty when every show has all its bytes.
+std::vector<Shortfall> IncompleteShows(const ShowState& shows);
 
 // A clip, volume or delay byte as a read takes it: above 99 is 0.
 std::uint8_t AsRead99(std::uint8_t value);
@@ -74,28 +83,5 @@ ShowEntry DecodeShowBlock(std::string_view block, bool clampTo99);
 // A show block as the program sends it: Start and Length most significant byte
 // first, then the five byte fields and 255 255 255.
 std::string EncodeShowBlock(const ShowEntry& entry);
-
-// "Next", "Previous", "Stop", or "Show # n" for codes of 3 and more (show n = code - 2),
-// followed by " Start" when `withStart`.
-std::string TriggerActionText(std::uint8_t code, bool withStart);
-
-// The ten rows of the show list: "Show i" and the seven values of entry i.
-std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows);
-
-// Column headers of the show list, in order.
-const std::vector<std::string>& ShowListColumns();
-
-// Rebuilds `ListShows` from the table.
-void FillShowList(View& view, const ShowState& shows);
-
-// Shows the configuration labels the state holds; a label that `before` held
-// and the state no longer does is emptied.
-void ShowLabels(View& view, const ShowState& shows, const std::map<std::string, std::string>& before = {});
-
-// "N.O." or "N.C.".
-inline const char* TriggerModeText(std::int16_t mode)
-{
-    return mode == 1 ? "N.C." : "N.O.";
-}
 
 } // namespace marrowick

@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <map>
 
-#include "base/Texts.h"
 #include "e2e/SimProcess.h"
+#include "features/Texts.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
@@ -108,11 +108,17 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsReasonAndTouchesNoFile)
          {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
          "Reading Shows\nTOC Received- Time: ",
          "Show read stopped: " + text::PortLost},
-        {"read-shows, a table that promises 2147483647 bytes for show 1",
+        {"read-shows, a table that promises more than a controller holds",
          {"--model", "K5", "--show-length", "1:2147483647"},
          {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
+         "Reading Shows\nShow read stopped: show 1 is 2147483647 bytes long; a controller holds at most 16777216 "
+         "bytes of shows\n",
+         "Show read stopped: show 1 is 2147483647 bytes long"},
+        {"read-shows, a table that promises more than comes",
+         {"--model", "K5", "--show-length", "1:16000000"},
+         {"read-shows", "--port", "PORT", "--project", project.string(), "--force"},
          "Reading Shows\nTOC Received- Time: ",
-         "Show read stopped: the controller stopped sending after 5000 of 2147483647 bytes of show 1"},
+         "Show read stopped: the controller stopped sending after 5000 of 16000000 bytes of show 1"},
         {"write-shows, silence after the first request",
          {"--model", "K5", "--blank", "--silence-after", "3"},
          {"write-shows", "--port", "PORT", "--project", project.string(), "--timeout", "3"},

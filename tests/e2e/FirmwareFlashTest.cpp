@@ -188,7 +188,7 @@ TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
         session.Shutdown();
         loop.quit();
     };
-    session.identification().Finished.connect([&](const Result&) { session.Click(control::btnFirmware); });
+    session.identification().Finished.connect([&](const Result&) { session.commands().Click(control::btnFirmware); });
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
     ASSERT_TRUE(session.Connect(sim.path()));
     loop.exec();

@@ -12,9 +12,9 @@
 #include <QEventLoop>
 #include <QTimer>
 
-#include "base/Texts.h"
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
+#include "features/Texts.h"
 #include "qt/QtSerialPort.h"
 
 using namespace marrowick;

@@ -7,8 +7,8 @@
 #include <random>
 #include <regex>
 
-#include "base/Texts.h"
 #include "e2e/SimProcess.h"
+#include "features/Texts.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;

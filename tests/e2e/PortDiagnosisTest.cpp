@@ -14,9 +14,9 @@
 
 #include <QSettings>
 
-#include "base/Texts.h"
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
+#include "features/Texts.h"
 #include "qt/PortNames.h"
 #include "qt/QtSerialPort.h"
 #include "support/TempFolder.h"

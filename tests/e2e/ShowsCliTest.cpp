@@ -5,8 +5,8 @@
 #include <random>
 #include <sys/stat.h>
 
-#include "base/Texts.h"
 #include "e2e/SimProcess.h"
+#include "features/Texts.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSocketNotifier>
 #include <QTemporaryDir>
@@ -33,6 +34,13 @@
 #include "support/ManualClock.h"
 
 namespace marrowick::testing {
+
+// The text of status panel 1..3 of a main window, as a person reads it.
+inline std::string PanelText(const QWidget& window, int panel)
+{
+    const auto* label = window.findChild<QLabel*>(QStringLiteral("StatusBar1_%1").arg(panel));
+    return label ? label->text().toStdString() : std::string();
+}
 
 // Runs the Qt event loop until `done` holds or `timeoutMs` passed; true when it held.
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 3000)
@@ -111,6 +119,7 @@ struct DesktopFixture {
     }
 
     Session& session() { return App().session(); }
+    std::string Panel(int panel) { return PanelText(App().window(), panel); }
 
     DesktopApp& App()
     {

@@ -51,8 +51,8 @@ TEST(LogWindow, LevelBoxesFilterWhatIsWritten)
     EXPECT_EQ(f.window->debuglevel(), 0xFF);
     f.Control<QCheckBox>(QStringLiteral("chkDebugLevel_0"))->click();
     EXPECT_EQ(f.window->debuglevel(), 0xFE);
-    f.session().LogDebug("baseline line", 0, LogBaseline);
-    f.session().LogDebug("received line", 0, LogAllRx);
+    f.session().log.LogDebug("baseline line", 0, LogBaseline);
+    f.session().log.LogDebug("received line", 0, LogAllRx);
     EXPECT_FALSE(f.text->toPlainText().contains(QStringLiteral("baseline line")));
     ASSERT_EQ(f.Lines().last(), QStringLiteral("received line"));
     EXPECT_EQ(f.FormatOfLine(f.Lines().size() - 1).foreground().color(), QColor(0, 0, 255));
@@ -61,7 +61,7 @@ TEST(LogWindow, LevelBoxesFilterWhatIsWritten)
     f.Control<QPushButton>(QStringLiteral("btnDebugLevelClear"))->click();
     EXPECT_EQ(f.window->debuglevel(), 0);
     const int before = static_cast<int>(f.Lines().size());
-    f.session().LogDebug("sent line", 0, LogAllTx);
+    f.session().log.LogDebug("sent line", 0, LogAllTx);
     EXPECT_EQ(f.Lines().size(), before);
 }
 
@@ -71,8 +71,8 @@ TEST(LogWindow, IgnoredRepeatsAreCountedInAnUnderlinedNotice)
     f.session().log.Clear();
     f.Control<QCheckBox>(QStringLiteral("chkRepeat"))->click();
     for (int i = 0; i < 3; ++i)
-        f.session().LogDebug("same", 0, LogAllRx);
-    f.session().LogDebug("other", 0, LogBaseline);
+        f.session().log.LogDebug("same", 0, LogAllRx);
+    f.session().log.LogDebug("other", 0, LogBaseline);
     EXPECT_EQ(f.Lines(),
               (QStringList{QStringLiteral("same"), QStringLiteral("<3: duplicates>"), QStringLiteral("other")}));
     EXPECT_TRUE(f.FormatOfLine(1).fontUnderline());
@@ -84,7 +84,7 @@ TEST(LogWindow, IgnoredRepeatsAreCountedInAnUnderlinedNotice)
 TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
 {
     LogFixture f;
-    f.session().LogDebug("sent {V}", 0, LogAllTx);
+    f.session().log.LogDebug("sent {V}", 0, LogAllTx);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
     const auto file = std::filesystem::path(f.desktop.programFolder) / "logs" / "2026-06-12 12.00.00 logfile.rtf";
     std::string error;
@@ -97,7 +97,7 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     EXPECT_TRUE(f.text->toPlainText().isEmpty());
 
     // A second save in the same second keeps the first file.
-    f.session().LogDebug("second", 0, LogBaseline);
+    f.session().log.LogDebug("second", 0, LogBaseline);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
     EXPECT_TRUE(std::filesystem::exists(file.parent_path() / "2026-06-12 12.00.00 logfile (2).rtf"));
     EXPECT_NE(ReadWholeFile(file, 1 << 20, &error)->find("sent"), std::string::npos);
@@ -108,7 +108,7 @@ TEST(LogWindow, AFailedSaveSaysWhyAndKeepsTheText)
     LogFixture f;
     std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
     std::ofstream(f.desktop.userFolder) << "a file where the folder would be";
-    f.session().LogDebug("keep me", 0, LogBaseline);
+    f.session().log.LogDebug("keep me", 0, LogBaseline);
     f.Control<QPushButton>(QStringLiteral("btnSaveLog"))->click();
     const QString text = f.text->toPlainText();
     EXPECT_TRUE(text.contains(QStringLiteral("keep me")));
@@ -141,27 +141,27 @@ TEST(LogWindow, StateOptionsForceTheLinkState)
 {
     LogFixture f;
     f.desktop.clock.RunUntilIdle(5000);
-    ASSERT_EQ(f.session().State(), StateIdle);
+    ASSERT_EQ(f.session().State(), LinkState::StateIdle);
     auto* teach = f.Control<QRadioButton>(QStringLiteral("optState_9"));
     EXPECT_EQ(teach->text(), QStringLiteral("Teach"));
     teach->click();
-    EXPECT_EQ(f.session().State(), 9);
+    EXPECT_EQ(f.session().State(), LinkState::StateReadShows);
     f.Control<QRadioButton>(QStringLiteral("optState_2"))->click();
-    EXPECT_EQ(f.session().State(), StateIdle);
+    EXPECT_EQ(f.session().State(), LinkState::StateIdle);
 
     // A read left waiting on a silent controller is ended by forcing a state, its
     // time-out with it: nothing of it changes the state set afterwards.
     f.desktop.simulator.faults().silenceAfterReplies = f.desktop.simulator.repliesSent + 1; // the table only
-    f.session().Click(control::btnReadShows);
+    f.session().commands().Click(control::btnReadShows);
     f.desktop.clock.Advance(500);
-    ASSERT_EQ(f.session().State(), StateReadShowRecords);
+    ASSERT_EQ(f.session().State(), LinkState::StateReadShowRecords);
     f.Control<QRadioButton>(QStringLiteral("optState_2"))->click();
-    EXPECT_EQ(f.session().Status(1), "Show read stopped: State forced from the log window");
+    EXPECT_EQ(f.desktop.Panel(1), "Show read stopped: State forced from the log window");
     EXPECT_EQ(f.session().conversations.Active(), nullptr);
     teach->click();
     f.desktop.clock.Advance(60000);
-    EXPECT_EQ(f.session().State(), 9);
-    EXPECT_EQ(f.session().Status(1), "Show read stopped: State forced from the log window");
+    EXPECT_EQ(f.session().State(), LinkState::StateReadShows);
+    EXPECT_EQ(f.desktop.Panel(1), "Show read stopped: State forced from the log window");
 }
 
 TEST(LogWindow, ClosingItEndsLoggingForTheRun)
@@ -170,7 +170,7 @@ TEST(LogWindow, ClosingItEndsLoggingForTheRun)
     f.Control<QCheckBox>(QStringLiteral("chkAutoSave"))->click();
     f.window->close();
     EXPECT_FALSE(f.session().log.DebugMode);
-    f.session().LogDebug("after close", 0, LogBaseline);
+    f.session().log.LogDebug("after close", 0, LogBaseline);
     EXPECT_FALSE(f.text->toPlainText().contains(QStringLiteral("after close")));
     EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(f.desktop.programFolder) / "logs"))
         << "nothing saved without Auto Save";

@@ -7,8 +7,8 @@
 
 #include "GuiSupport.h"
 #include "app/LogWindow.h"
-#include "base/Texts.h"
 #include "core/Session.h"
+#include "features/Texts.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
 #ifndef _WIN32
@@ -60,7 +60,7 @@ TEST(StartupWindow, FirstRunLetsThePortDialogDecideAndStoresTheChoice)
     EXPECT_FALSE(Control(window, "FirmwareK5")->isHidden());
     EXPECT_TRUE(Control(window, "btnLibrary")->isHidden());
     EXPECT_EQ(Control<QPushButton>(window, "btnReadShows")->text(), QStringLiteral("Read Shows from K5"));
-    EXPECT_EQ(f.session().State(), StateIdle);
+    EXPECT_EQ(f.session().State(), LinkState::StateIdle);
 }
 
 // A device typed in the port dialog is opened, stored under "k5device" with
@@ -295,7 +295,7 @@ TEST(StartupWindow, EachSimulatedModelAdaptsTheWindow)
         DesktopApp& app = f.App();
         app.Start();
         EXPECT_EQ(app.portDialog(), nullptr);
-        EXPECT_TRUE(f.session().Simulated);
+        EXPECT_TRUE(app.startup().simulated);
         f.clock.RunUntilIdle(5000);
 
         QWidget& window = app.window();

@@ -192,16 +192,16 @@ TEST(WindowWiring, TheLineBesideTheBarShowsHowLongATransferStillNeeds)
         clips.push_back(f.folder.filePath(QString::fromLatin1(name)).toStdString());
         WriteFile(U8Path(clips.back()), std::string(static_cast<std::size_t>(size), 'x'));
     }
-    ASSERT_TRUE(f.session().library().TakeFiles(clips).problem.empty());
+    ASSERT_TRUE(f.session().library().TakeFiles(clips).problems.empty());
     f.port.SetBytesPerSecond(960);
     window.findChild<QPushButton*>(QStringLiteral("BtnWriteLibrary"))->click();
     f.clock.Advance(9000); // four packets in, six to go: about 13 s
     const QRegularExpression during(QStringLiteral("^packet 4 of 10 \u00B7 about 1[0-9] s left$"));
     EXPECT_TRUE(during.match(line->text()).hasMatch()) << line->text().toStdString();
-    EXPECT_EQ(bar->value(), 3) << "the bar counts the packets after packet 1, as before";
+    EXPECT_EQ(bar->value(), 4) << "the bar counts the packets taken, as the line beside it";
 
     f.clock.RunUntilIdle(60000);
-    EXPECT_EQ(f.session().Status(1), "Audio Library Transmission Complete");
+    EXPECT_EQ(f.Panel(1), "Audio Library Transmission Complete");
     EXPECT_EQ(line->text(), QString()) << "emptied when the transfer ended";
 }
 
@@ -265,13 +265,13 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
     f.clock.RunUntilIdle(5000);
     EXPECT_TRUE(box("chkBackupShows")->isChecked());
     EXPECT_TRUE(box("chkVerifyShows")->isChecked());
-    session.Click(control::btnReadShows); // and No to the offer to save
+    session.commands().Click(control::btnReadShows); // and No to the offer to save
     f.clock.RunUntilIdle(60000);
     ASSERT_EQ(session.shows().State().ShowCount, 3);
     auto* panel1 = app.window().findChild<QLabel*>(QStringLiteral("StatusBar1_1"));
     QString whileWriting;
-    session.stateEngine.StateChanged.connect([&](std::int16_t state) {
-        if (state == StateWriteShows)
+    session.stateEngine.StateChanged.connect([&](LinkState state) {
+        if (state == LinkState::StateWriteShows)
             whileWriting = panel1->text();
     });
     app.window().findChild<QPushButton*>(QStringLiteral("btnWriteShows"))->click();
@@ -341,19 +341,19 @@ TEST(WindowWiring, QuestionsOpenAfterTheReceiveEventAndWhatComesMeanwhileIsDropp
         ASSERT_TRUE(WaitFor([&] { return identified && session.identity.Model() != nullptr; }));
         EXPECT_EQ(session.identity.Model()->Name(), "K5");
         for (int read = 1; read <= c.reads; ++read) {
-            session.Click(control::btnReadShows);
+            session.commands().Click(control::btnReadShows);
             const auto offered = [&] {
                 const auto questions = dialogs.Texts("question");
                 return std::count(questions.begin(), questions.end(), "Save Shows To Computer?");
             };
             ASSERT_TRUE(WaitFor([&] { return reads.size() == static_cast<std::size_t>(read) && offered() == read; }))
-                << "read " << read << ": " << session.Status(1);
+                << "read " << read << ": " << PanelText(app.window(), 1);
         }
         EXPECT_TRUE(strayed);
         for (const Result& outcome : reads)
-            EXPECT_TRUE(outcome.ok()) << outcome.message;
+            EXPECT_TRUE(outcome.ok()) << static_cast<int>(outcome.reason);
         EXPECT_EQ(session.shows().State().ShowCount, 3);
-        EXPECT_EQ(session.State(), StateIdle);
+        EXPECT_EQ(session.State(), LinkState::StateIdle);
         session.Shutdown();
     }
 }

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/Dialogs.h"
 #include "platform/Settings.h"
-#include "platform/View.h"
+#include "ui/Dialogs.h"
+#include "ui/View.h"
 
 namespace marrowick::testing {
 

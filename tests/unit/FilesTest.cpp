@@ -11,10 +11,9 @@
 #endif
 
 #include "base/Files.h"
-#include "features/ProjectFiles.h"
-#include "features/ShowsFeature.h"
+#include "features/ShowsPresenter.h"
 #include "log/LogFile.h"
-#include "projects/ShowFiles.h"
+#include "projects/ProjectFiles.h"
 #include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
@@ -167,11 +166,11 @@ TEST(Files, ASaveThatFailsPartWayLeavesTheOldFileWhole)
     const std::string old(3000, 'o');
     ClipFolder clips;
     const std::string clip = clips.Make("clip.wav", 5000);
-    auto projectHarness = [](const std::string& model, const fs::path& folder) {
-        auto h = std::make_unique<Harness>(SampleControllerState(model));
-        h->Identify();
-        h->session.paths.ProjectFolder = folder.string() + "/";
-        return h;
+    const auto saveShows = [](const controller& model, ShowState shows, const fs::path& folder) {
+        std::vector<FileEvent> events;
+        const ProjectPaths paths{U8Text(folder.parent_path()), U8Text(folder) + "/"};
+        return !SaveAllShows(paths, model, shows, events) && events.back().step == FileEvent::Step::SaveFailed &&
+               events.back().problem.detail == "File too large";
     };
     struct Case {
         const char* file;
@@ -180,33 +179,26 @@ TEST(Files, ASaveThatFailsPartWayLeavesTheOldFileWhole)
     const std::vector<Case> cases = {
         {"000.LIB",
          [&](const fs::path& folder) {
-             auto h = projectHarness("K5", folder);
-             h->dialogs.files.push_back({clip});
-             h->session.Click(control::BtnAddClip);
-             h->session.Click(control::btnLibrary);
-             return h->session.Status(1).find("not saved: File too large") != std::string::npos;
+             Harness h;
+             h.Identify();
+             h.session.library().TakeFiles({clip});
+             std::string problem;
+             return !h.session.library().SaveLibraryTo(folder, &problem).ok() &&
+                    problem.find("not saved: File too large") != std::string::npos;
          }},
         {"001.K5S",
          [&](const fs::path& folder) {
-             auto h = projectHarness("K5", folder);
-             ShowState& shows = h->session.shows().State();
+             ShowState shows;
              shows.ShowCount = 1;
              shows.ShowTable[1].Length = 2000;
              shows.ShowData[1] = std::string(2000, 'n');
-             return !SaveAllShows(h->session.features(), h->session.shows().State()) &&
-                    h->view.status[1].find("Show Save Failed: ") != std::string::npos &&
-                    h->view.status[1].find("001.K5S: File too large") != std::string::npos;
+             return saveShows(k5(), shows, folder);
          }},
         {"000.CFG",
          [&](const fs::path& folder) {
-             auto h = projectHarness("R2", folder);
-             ShowState& shows = h->session.shows().State();
-             shows.ShowCount = 0;
-             shows.AmbientMode = false;
+             ShowState shows;
              shows.TocImage = std::string(304, 'n');
-             return !SaveAllShows(h->session.features(), h->session.shows().State()) &&
-                    h->view.status[1].find("cfg Save Failed: ") != std::string::npos &&
-                    h->view.status[1].find("000.CFG: File too large") != std::string::npos;
+             return saveShows(r2(), shows, folder);
          }},
         {"2026-06-12 17.07.09 logfile.rtf",
          [&](const fs::path& folder) {
@@ -255,13 +247,14 @@ TEST(Files, EveryReaderRefusesWhatIsNotARegularFile)
         std::function<std::string(const fs::path& folder)> read;
     };
     auto opened = [](const std::string& model, const fs::path& folder, std::int32_t length) {
-        Harness h(SampleControllerState(model));
-        h.Identify();
-        h.session.shows().State().ShowTable[1].Length = length;
-        h.session.shows().OpenShowsFrom(folder.string());
+        ShowState shows;
+        shows.ShowTable[1].Length = length;
+        ProjectPaths paths;
+        std::vector<FileEvent> events;
+        OpenExistingShows(paths, *MakeController(model), shows, U8Text(folder), events);
         std::string said;
-        for (const auto& text : h.view.statusHistory[1])
-            said += text + "\n";
+        for (const FileEvent& event : events)
+            said += FileEventText(event) + "\n";
         return said;
     };
     ClipFolder clips;
@@ -273,8 +266,8 @@ TEST(Files, EveryReaderRefusesWhatIsNotARegularFile)
          [&](const fs::path& folder) {
              Harness h;
              h.Identify();
-             h.dialogs.files.push_back({(folder / "added.wav").string()});
-             h.session.Click(control::BtnAddClip);
+             h.dialogs.files.push_back({U8Text(folder / "added.wav")});
+             h.session.commands().Click(control::BtnAddClip);
              return h.dialogs.Texts("message").empty() ? std::string() : h.dialogs.Texts("message").back();
          }},
         {"saved.wav",
@@ -284,13 +277,12 @@ TEST(Files, EveryReaderRefusesWhatIsNotARegularFile)
              const std::string clip = clips.Make("saved.wav", 100);
              Harness h;
              h.Identify();
-             h.dialogs.files.push_back({clip});
-             h.session.Click(control::BtnAddClip);
+             h.session.library().TakeFiles({clip});
              fs::remove(clip);
              fs::rename(folder / "saved.wav", clip);
-             h.session.paths.ProjectFolder = folder.string() + "/";
-             h.session.Click(control::btnLibrary);
-             return h.session.Status(1);
+             std::string problem;
+             h.session.library().SaveLibraryTo(folder, &problem);
+             return problem;
          }},
     };
     for (const Reader& reader : readers) {

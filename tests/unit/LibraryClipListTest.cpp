@@ -1,3 +1,7 @@
+// The clip list as a person builds it: chosen in the dialog, dropped, removed,
+// dragged, cleared; what fits the controller's audio memory, in which order,
+// and that nothing changes it by accident.
+
 #include <gtest/gtest.h>
 
 #include "features/LibraryFeature.h"
@@ -10,199 +14,145 @@ constexpr std::uintmax_t K5Ram = 4063232;
 
 struct ClipList : ::testing::Test {
     void SetUp() override { ASSERT_TRUE(h.Identify()); }
-    LibraryFeature& library() { return h.session.library(); }
-    AudioLibrary& clips() { return library().Library(); }
-    std::vector<std::vector<std::string>>& rows() { return h.view.rows["List1"]; }
+    AudioLibrary& clips() { return h.session.library().Library(); }
+    std::vector<std::string> Names()
+    {
+        std::vector<std::string> names;
+        for (const AudioClip& clip : clips().InOrder())
+            names.push_back(FileTitle(clip.FileName));
+        return names;
+    }
     void Select(std::vector<std::string> files)
     {
         h.dialogs.files.push_back(std::move(files));
-        h.session.Click(control::BtnAddClip);
+        h.session.commands().Click(control::BtnAddClip);
     }
+    void Drop(const std::vector<std::string>& files) { h.session.commands().Drop(control::List1, files); }
 
     Harness h;
     ClipFolder folder;
 };
 
-TEST_F(ClipList, OneSelectedFileFitsUpToTheLastByteAndIsListedByItsTitle)
+} // namespace
+
+// A selection takes the files in the order the dialog lists them, ends before
+// the first that does not fit (every clip's 8-byte entry counted, the new
+// one's too) and names it and those after it; one file is taken up to the last
+// byte; a cancelled dialog and a file too large leave the list as it was.
+TEST_F(ClipList, ASelectionTakesWhatFitsInNameOrderAndCancelChangesNothing)
 {
     const std::string fits = folder.MakeSparse("fits.wav", K5Ram - 8);
     Select({fits});
-    EXPECT_EQ(h.dialogs.Texts("files"), std::vector<std::string>{"Sound Files (*.wav;*.mp3)|*.wav;*.mp3"});
-    EXPECT_EQ(clips().ClipCount, 1);
-    EXPECT_EQ(clips().LibraryBytes, 4063224.0F);
-    EXPECT_EQ(clips().Clips[1].FileName, fits);
-    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", "fits.wav", "4063224"}}));
+    EXPECT_EQ(Names(), std::vector<std::string>{"fits.wav"});
     EXPECT_TRUE(h.dialogs.Texts("message").empty());
-
-    // One byte more and the controller could not hold it: refused, and said so.
     Select({folder.MakeSparse("big.mp3", K5Ram - 7)});
-    EXPECT_EQ(h.dialogs.Texts("message"), std::vector<std::string>{"File Too Large"});
-    EXPECT_EQ(clips().ClipCount, 0);
-    EXPECT_EQ(clips().LibraryBytes, 0.0F);
-    EXPECT_TRUE(rows().empty());
-}
-
-TEST_F(ClipList, SeveralFilesEndBeforeTheFirstThatDoesNotFit)
-{
-    const std::string a = folder.MakeSparse("a.wav", 2000000);
-    const std::string b = folder.MakeSparse("b.wav", 2000000);
-    const std::string c = folder.MakeSparse("c.wav", 2000000);
-    const std::string tiny = folder.Make("tiny.wav", 10);
-    Select({a, b, c, tiny});
-    EXPECT_EQ(clips().ClipCount, 2);
-    EXPECT_EQ(clips().LibraryBytes, 4000000.0F);
-    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", Shown(a), "2000000"}, {"2", Shown(b), "2000000"}}));
-    EXPECT_TRUE(h.dialogs.Texts("message").empty());
-
-    // A new selection replaces the library; a cancelled one empties it.
+    EXPECT_EQ(Names(), std::vector<std::string>{"fits.wav"}) << "a file too large changes nothing";
+    ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
+    EXPECT_NE(h.dialogs.Texts("message")[0].find("big.mp3"), std::string::npos);
     Select({});
-    EXPECT_EQ(clips().ClipCount, 0);
-    EXPECT_EQ(clips().LibraryBytes, 0.0F);
-    EXPECT_TRUE(rows().empty());
-    const std::string before = h.Sent();
-    h.session.Click(control::BtnWriteLibrary);
-    h.session.Click(control::btnLibrary);
-    EXPECT_EQ(h.Sent(), before);
-    EXPECT_EQ(h.session.State(), StateIdle);
+    EXPECT_EQ(Names(), std::vector<std::string>{"fits.wav"}) << "a cancelled dialog changes nothing";
+
+    // Three of 2,000,000 bytes: two fit with their entries (16 + 4,000,000), the
+    // third would need 24 + 6,000,000. The rest are named, however small.
+    h.dialogs.shown.clear();
+    Select({folder.Make("clip 10.wav", 10), folder.MakeSparse("clip 2.wav", 2000000),
+            folder.MakeSparse("Clip 1.wav", 2000000), folder.MakeSparse("clip 3.wav", 2000000),
+            folder.Make("clip 9.wav", 10)});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"Clip 1.wav", "clip 2.wav"}));
+    ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
+    const std::string said = h.dialogs.Texts("message")[0];
+    for (const char* named : {"clip 3.wav", "clip 9.wav", "clip 10.wav"})
+        EXPECT_NE(said.find(named), std::string::npos) << named;
+
+    // Clips whose total leaves room for all but the last one's own entry.
+    h.dialogs.shown.clear();
+    Select({folder.MakeSparse("x1.wav", K5Ram / 2), folder.MakeSparse("x2.wav", K5Ram / 2 - 16)});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"x1.wav", "x2.wav"}));
+    Select({folder.MakeSparse("y1.wav", K5Ram / 2), folder.MakeSparse("y2.wav", K5Ram / 2 - 15)});
+    EXPECT_EQ(Names(), std::vector<std::string>{"y1.wav"});
 }
 
-TEST_F(ClipList, SelectionTakesAtMostNinetyNineFilesAndNeedsAnIdleLink)
+// At most 99 clips; the dialog needs an idle link; files that cannot be
+// measured are named and not taken.
+TEST_F(ClipList, AtMostNinetyNineClipsAndOnlyFilesThatCanBeMeasured)
 {
     std::vector<std::string> files;
     for (int i = 0; i < 101; ++i)
-        files.push_back(folder.Make("clip" + std::to_string(i) + ".mp3", 100));
+        files.push_back(folder.Make("clip" + std::to_string(1000 + i) + ".mp3", 100));
     Select(files);
     EXPECT_EQ(clips().ClipCount, 99);
-    EXPECT_EQ(clips().LibraryBytes, 9900.0F);
-    ASSERT_EQ(rows().size(), 99U);
-    EXPECT_EQ(rows().back(), (std::vector<std::string>{"99", Shown(files[98]), "100"}));
+    EXPECT_EQ(h.view.rows["List1"].size(), 99U);
 
-    h.session.SetState(StateReadShows);
-    Select({files[0]});
-    EXPECT_EQ(clips().ClipCount, 99);
-    EXPECT_EQ(h.dialogs.Texts("files").size(), 1U);
+    h.session.stateEngine.SetState(LinkState::StateReadShows);
+    h.session.commands().Click(control::BtnAddClip);
+    EXPECT_EQ(h.dialogs.Texts("files").size(), 1U) << "no dialog while the link is busy";
+    h.session.stateEngine.SetState(LinkState::StateIdle);
+
+    const std::string gone = U8Text(folder.path / "gone.mp3");
+    Select({folder.Make("a real.mp3", 10), gone});
+    EXPECT_EQ(Names(), std::vector<std::string>{"a real.mp3"});
+    ASSERT_FALSE(h.dialogs.Texts("message").empty());
+    EXPECT_NE(h.dialogs.Texts("message").back().find("gone.mp3"), std::string::npos);
 }
 
-TEST_F(ClipList, DropsAppendMp3FilesThatFitCountingEveryTableEntry)
+// Drops append the MP3 files that fit, each tested with the entries of the
+// whole library; a drop onto a full library does nothing.
+TEST_F(ClipList, DropsAppendMp3FilesThatFit)
 {
-    const std::string a = folder.Make("a.wav", 500);
-    const std::string b = folder.Make("b.mp3", 1000);
-    const std::string c = folder.Make("c.MP3", 2000);
-    h.session.Drop(control::List1, {a, b, c});
-    EXPECT_EQ(clips().ClipCount, 2);
-    EXPECT_EQ(clips().LibraryBytes, 3000.0F);
-    EXPECT_EQ(LogLinesStarting(h.session, "Found: "),
-              (std::vector<std::string>{"Found: 2  " + Shown(b), "Found: 3  " + Shown(c)}));
-    EXPECT_EQ(h.session.Status(1), "2 Files Loaded.   4060232 Bytes remaining.");
-    EXPECT_EQ(h.view.progressMaximum, static_cast<double>(K5Ram));
-    EXPECT_EQ(h.view.progressValue, 3000.0);
-
-    // The second file does not fit, the third does. The room left is the memory
-    // less the clips and the entries of all four clips: 4063232 - 3000 - 32.
-    const std::string tooBig = folder.MakeSparse("d.mp3", K5Ram - 3000 - 32 + 1);
-    const std::string justFits = folder.MakeSparse("e.mp3", K5Ram - 3000 - 32 - 1);
+    Drop({folder.Make("a.wav", 500), folder.Make("b.mp3", 1000), folder.Make("c.MP3", 2000)});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"b.mp3", "c.MP3"}));
+    EXPECT_EQ(LogLinesStarting(h.session, "Found: ").size(), 2U);
+    // The room left is the memory less the clips and the entries of all four clips.
     const std::string last = folder.Make("f.mp3", 1);
-    h.session.Drop(control::List1, {last, tooBig, justFits});
-    EXPECT_EQ(clips().ClipCount, 4);
-    EXPECT_EQ(clips().Clips[3].FileName, last);
-    EXPECT_EQ(clips().Clips[4].FileName, justFits);
+    Drop({last, folder.MakeSparse("d.mp3", K5Ram - 3000 - 32 + 1), folder.MakeSparse("e.mp3", K5Ram - 3000 - 32 - 1)});
+    EXPECT_EQ(Names(), (std::vector<std::string>{"b.mp3", "c.MP3", "f.mp3", "e.mp3"}));
     EXPECT_EQ(clips().LibraryBytes + 8 * 4, static_cast<float>(K5Ram));
-    ASSERT_EQ(rows().size(), 4U);
-    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", Shown(b), "1000"}));
-    EXPECT_EQ(rows()[3][1], Shown(justFits));
-    // Every clip is listed and logged again, the earlier ones included.
-    EXPECT_EQ(LogLinesStarting(h.session, "Adding : 1  ").size(), 2U);
-    EXPECT_EQ(h.session.Status(1), "4 Files Loaded.   32 Bytes remaining.");
-}
+    EXPECT_TRUE(h.view.meters["barCapacity"].warning);
 
-TEST_F(ClipList, DropOntoAFullLibraryIsIgnoredAndClearEmptiesIt)
-{
-    std::vector<std::string> files;
+    std::vector<std::string> many;
     for (int i = 0; i < 100; ++i)
-        files.push_back(folder.Make("n" + std::to_string(i) + ".mp3", 10));
-    h.session.Drop(control::List1, files);
+        many.push_back(folder.Make("n" + std::to_string(i) + ".mp3", 1));
+    h.session.commands().Click(control::Command3);
+    Drop(many);
     EXPECT_EQ(clips().ClipCount, 99);
-    const auto status = h.session.Status(1);
     h.view.rows.clear();
-    h.session.Drop(control::List1, {files[99]});
-    EXPECT_EQ(clips().ClipCount, 99);
-    EXPECT_TRUE(h.view.rows.empty()); // not even rebuilt
-    EXPECT_EQ(h.session.Status(1), status);
-
-    // Clear works in any link state.
-    h.session.SetState(StateStreamClips);
-    h.session.Click(control::Command3);
-    EXPECT_EQ(clips().ClipCount, 0);
-    EXPECT_EQ(clips().LibraryBytes, 0.0F);
-    EXPECT_TRUE(rows().empty());
-    EXPECT_EQ(h.view.progressValue, 0.0);
-    EXPECT_EQ(h.session.Status(1), "0 Files Loaded. 4063232 Bytes available");
+    Drop({many[99]});
+    EXPECT_TRUE(h.view.rows.empty()) << "not even listed again";
 }
 
-TEST_F(ClipList, FilesThatCannotBeMeasuredAreNotTaken)
-{
-    const std::string real = folder.Make("real.mp3", 10);
-    const std::string gone = (folder.path / "gone.mp3").string();
-    Select({real, gone, real});
-    EXPECT_EQ(clips().ClipCount, 1);
-    ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
-    EXPECT_NE(h.dialogs.Texts("message")[0].find(gone), std::string::npos);
-
-    h.session.Drop(control::List1, {gone, real});
-    EXPECT_EQ(clips().ClipCount, 2);
-}
-
-// Removing and reordering clips: the numbers follow the list, the byte total
-// and the capacity bar follow the clips, and the status says what is left.
-TEST_F(ClipList, RemovedAndReorderedClipsKeepTheirNumbersInOrderAndTheCapacityIsShown)
+// Removing and dragging: the clip numbers follow the list. While the clips are
+// being sent the list stays exactly what goes out: nothing adds, removes,
+// drags or clears it.
+TEST_F(ClipList, RemovingAndDraggingAndTheListLockedWhileSending)
 {
     const std::string a = folder.Make("a.mp3", 1000);
     const std::string b = folder.Make("b.mp3", 2000);
     const std::string c = folder.Make("c.mp3", 3000);
     const std::string d = folder.Make("d.mp3", 4000);
-    h.session.Drop(control::List1, {a, b, c, d});
-    EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (4 clips)");
-    EXPECT_EQ(h.view.meters["barCapacity"].value, 10000.0 + 4 * 8);
-
-    // Drag c and d to the top.
-    h.session.MoveRows(control::List1, {2, 3}, 0);
-    ASSERT_EQ(rows().size(), 4U);
-    EXPECT_EQ(rows()[0], (std::vector<std::string>{"1", Shown(c), "3000"}));
-    EXPECT_EQ(rows()[1][1], Shown(d));
-    EXPECT_EQ(rows()[2][1], Shown(a));
-    EXPECT_EQ(rows()[3], (std::vector<std::string>{"4", Shown(b), "2000"}));
-    EXPECT_EQ(clips().LibraryBytes, 10000.0F);
-    // Drag the first to the end, and one onto its own place: nothing else moves.
-    h.session.MoveRows(control::List1, {0}, 4);
-    h.session.MoveRows(control::List1, {1}, 2);
-    EXPECT_EQ(clips().Clips[1].FileName, d);
-    EXPECT_EQ(clips().Clips[2].FileName, a);
-    EXPECT_EQ(clips().Clips[4].FileName, c);
-
-    // Remove the selected clips (the button, or the Delete key in the window).
+    Drop({a, b, c, d});
+    h.session.commands().RowsMoved(control::List1, {2, 3}, 0);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"c.mp3", "d.mp3", "a.mp3", "b.mp3"}));
+    h.session.commands().RowsMoved(control::List1, {0}, 4);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"d.mp3", "a.mp3", "b.mp3", "c.mp3"}));
     h.view.selection["List1"] = {0, 3};
-    h.session.Click(control::btnRemoveClip);
-    EXPECT_EQ(clips().ClipCount, 2);
-    EXPECT_EQ(clips().LibraryBytes, 3000.0F);
-    EXPECT_EQ(rows(), (std::vector<std::vector<std::string>>{{"1", Shown(a), "1000"}, {"2", Shown(b), "2000"}}));
-    EXPECT_EQ(h.session.Status(1), "2 Files Loaded.   4060232 Bytes remaining.");
-    EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (2 clips)");
-    // Nothing selected, nothing removed.
-    h.view.selection["List1"] = {};
-    h.session.Click(control::btnRemoveClip);
-    EXPECT_EQ(clips().ClipCount, 2);
+    h.session.commands().Click(control::btnRemoveClip);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(h.view.rows["List1"][1][0], "2");
 
-    // The bar turns to its warning colour above 90 % of the audio memory.
-    const std::string big = folder.MakeSparse("big.mp3", K5Ram * 9 / 10 - 3000 - 24);
-    h.session.Drop(control::List1, {big});
-    EXPECT_FALSE(h.view.meters["barCapacity"].warning);
-    EXPECT_EQ(h.view.meters["barCapacity"].value, K5Ram * 9 / 10);
-    h.session.Drop(control::List1, {folder.Make("one.mp3", 1)});
-    EXPECT_TRUE(h.view.meters["barCapacity"].warning);
-    EXPECT_EQ(h.view.meters["barCapacity"].text, "3.7 MB of 4.1 MB used (4 clips)");
-    h.session.Click(control::Command3);
-    EXPECT_EQ(h.view.meters["barCapacity"].text, "0.0 MB of 4.1 MB used (0 clips)");
+    h.port.SetBytesPerSecond(960);
+    h.session.commands().Click(control::BtnWriteLibrary);
+    h.clock.Advance(100);
+    ASSERT_TRUE(h.session.library().Transfer().Running());
+    h.view.selection["List1"] = {0};
+    h.session.commands().Click(control::btnRemoveClip);
+    h.session.commands().RowsMoved(control::List1, {1}, 0);
+    Drop({c});
+    h.session.commands().Click(control::Command3);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"a.mp3", "b.mp3"}));
+    h.clock.RunUntilIdle();
+    EXPECT_EQ(h.simulator.state().library.substr(16), ReadFile(U8Path(a)) + ReadFile(U8Path(b)));
+    h.session.commands().Click(control::Command3);
+    EXPECT_TRUE(Names().empty());
 }
 
-} // namespace
 } // namespace marrowick::testing

@@ -19,7 +19,7 @@ struct LibraryFile : ::testing::Test {
     void Select(std::vector<std::string> files)
     {
         h.dialogs.files.push_back(std::move(files));
-        h.session.Click(control::BtnAddClip);
+        h.session.commands().Click(control::BtnAddClip);
     }
     std::string Saved() const { return ReadFile(U8Path(project + "000.LIB")); }
 
@@ -30,18 +30,17 @@ struct LibraryFile : ::testing::Test {
 
 TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
 {
-    const std::string a = folder.Make("幽霊.wav", 1000);
+    const std::string a = folder.Make("a 幽霊.wav", 1000);
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
     EXPECT_EQ(h.view.rows["List1"],
               (std::vector<std::vector<std::string>>{{"1", Shown(a), "1000"}, {"2", Shown(b), "500"}}));
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     const std::string expected =
         Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ReadFile(U8Path(a)) + ReadFile(U8Path(b));
     EXPECT_EQ(Saved(), expected);
     EXPECT_EQ(Saved().size(), 1516U);
-    EXPECT_EQ(h.session.Status(1), "Library File saved to:" + Shown(project + "000.LIB"));
-    EXPECT_EQ(h.view.caption, "");
+    EXPECT_EQ(h.view.status[1], "Library File saved to:" + Shown(project + "000.LIB"));
     EXPECT_EQ(h.view.progressMaximum, 1500.0 / 2048);
     EXPECT_EQ(h.view.progressValue, 1500.0 / 2048);
     EXPECT_EQ(LogLinesStarting(h.session, "Start Address: "),
@@ -51,10 +50,10 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     EXPECT_EQ(h.view.statusHistory[1].end()[-2], "Copying Audio Clips to Library File");
 
     // Saving again gives the same file; a smaller library then leaves no old bytes.
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     EXPECT_EQ(Saved(), expected);
     Select({a});
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     EXPECT_EQ(Saved(), Bytes("00 02 00 08 00 00 03 E8") + ReadFile(U8Path(a)));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(U8Path(project)), {}), 1) << "only 000.LIB";
 }
@@ -77,19 +76,19 @@ TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
     const std::string a = folder.Make("a.wav", 1000);
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     const std::string old = Saved();
 
     folder.Make("b.wav", 501);
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     EXPECT_EQ(Saved(), old);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 1U);
     const std::string message = h.dialogs.Texts("message")[0];
     EXPECT_NE(message.find(Shown(b)), std::string::npos) << message;
-    EXPECT_EQ(h.session.Status(1), message);
+    EXPECT_EQ(h.view.status[1], message);
 
     std::filesystem::remove(U8Path(a));
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     EXPECT_EQ(Saved(), old);
     ASSERT_EQ(h.dialogs.Texts("message").size(), 2U);
     EXPECT_NE(h.dialogs.Texts("message")[1].find(Shown(a)), std::string::npos);
@@ -97,24 +96,24 @@ TEST_F(LibraryFile, AClipChangedSinceItWasAddedStopsTheSaveAndKeepsTheOldFile)
 
 TEST_F(LibraryFile, NothingIsWrittenWithoutAProjectAnEmptyLibraryOrABusyLink)
 {
-    h.session.Click(control::btnLibrary); // empty library: nothing at all
+    h.session.commands().Click(control::btnLibrary); // empty library: nothing at all
     EXPECT_FALSE(std::filesystem::exists(U8Path(project + "000.LIB")));
     EXPECT_TRUE(h.dialogs.shown.empty());
 
     Select({folder.Make("a.wav", 10)});
-    h.session.SetState(StateReadShowRecords);
-    h.session.Click(control::btnLibrary);
+    h.session.stateEngine.SetState(LinkState::StateReadShowRecords);
+    h.session.commands().Click(control::btnLibrary);
     EXPECT_FALSE(std::filesystem::exists(U8Path(project + "000.LIB")));
-    h.session.SetState(StateIdle);
+    h.session.stateEngine.SetState(LinkState::StateIdle);
 
     // No project and the new-project questions cancelled: nothing lands anywhere.
     h.session.paths.ProjectFolder.clear();
     const auto cwd = std::filesystem::current_path();
     std::filesystem::current_path(folder.path);
-    h.session.Click(control::btnLibrary);
+    h.session.commands().Click(control::btnLibrary);
     std::filesystem::current_path(cwd);
     EXPECT_FALSE(std::filesystem::exists(folder.path / "000.LIB"));
-    EXPECT_EQ(h.session.Status(1), "Library File not saved: no project folder was chosen");
+    EXPECT_EQ(h.view.status[1], "Library File not saved: no project folder was chosen");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 
@@ -41,6 +42,15 @@ public:
         return std::string(generic.begin(), generic.end());
     }
 };
+
+// Bytes given as numbers.
+inline std::string Bytes(std::initializer_list<int> values)
+{
+    std::string out;
+    for (int v : values)
+        out += static_cast<char>(v);
+    return out;
+}
 
 // Bytes written as hexadecimal pairs ("00 02 00 08"), for readable expectations.
 inline std::string Bytes(const std::string& hex)

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "features/ShowsPresenter.h"
 #include "shows/ShowCompare.h"
 
 using namespace marrowick;
@@ -89,7 +90,7 @@ TEST(ShowCompare, NamesTheFirstDifferenceOfWhatTheProjectDecides)
         {"the labels and the show being handled",
          [](ShowState& s) {
              s.CurrentShow = 4;
-             s.SetLabel(control::lblShowCount, "x");
+             s.source = ShowSource::ConfigFile;
          },
          ""},
     };
@@ -98,7 +99,7 @@ TEST(ShowCompare, NamesTheFirstDifferenceOfWhatTheProjectDecides)
         SCOPED_TRACE(row.what);
         ShowState read = written;
         row.change(read);
-        EXPECT_EQ(FirstShowDifference(written, read, TableLayout::R2), row.difference);
+        EXPECT_EQ(DifferenceText(FirstShowDifference(written, read, TableLayout::R2)), row.difference);
     }
 }
 
@@ -108,17 +109,18 @@ TEST(ShowCompare, LockoutOnlyInTheR2LayoutAndValuesAbove99AsTheyAreRead)
     ShowState written = Written();
     ShowState read = written;
     read.LockOut = 0;
-    EXPECT_EQ(FirstShowDifference(written, read, TableLayout::K5), "");
-    EXPECT_EQ(FirstShowDifference(written, read, TableLayout::R2), "lockout: wrote Yes, read back No");
+    EXPECT_EQ(DifferenceText(FirstShowDifference(written, read, TableLayout::K5)), "");
+    EXPECT_EQ(DifferenceText(FirstShowDifference(written, read, TableLayout::R2)), "lockout: wrote Yes, read back No");
 
     written.ShowTable[1].ClipNumber = 150;
     written.ShowTable[1].PostShowDelay = 100;
     read = written;
     read.ShowTable[1].ClipNumber = 0;
     read.ShowTable[1].PostShowDelay = 0;
-    EXPECT_EQ(FirstShowDifference(written, read, TableLayout::K5), "");
+    EXPECT_EQ(DifferenceText(FirstShowDifference(written, read, TableLayout::K5)), "");
     read.ShowTable[1].ClipNumber = 99;
-    EXPECT_EQ(FirstShowDifference(written, read, TableLayout::K5), "show 1 clip: wrote 0, read back 99");
+    EXPECT_EQ(DifferenceText(FirstShowDifference(written, read, TableLayout::K5)),
+              "show 1 clip: wrote 0, read back 99");
 
     // Without the ambient show, show 0 is not among the shows written.
     written = Written();
@@ -126,5 +128,5 @@ TEST(ShowCompare, LockoutOnlyInTheR2LayoutAndValuesAbove99AsTheyAreRead)
     read = written;
     read.ShowTable[0].Volume = 3;
     read.ShowData[0].clear();
-    EXPECT_EQ(FirstShowDifference(written, read, TableLayout::K5), "");
+    EXPECT_EQ(DifferenceText(FirstShowDifference(written, read, TableLayout::K5)), "");
 }

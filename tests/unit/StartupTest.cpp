@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "base/Texts.h"
 #include "core/Startup.h"
 #include "features/ModelSetup.h"
+#include "features/Texts.h"
 #include "support/Harness.h"
 
 namespace marrowick::testing {
@@ -124,9 +124,9 @@ TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
     EXPECT_TRUE(h.session.PortNotFound);
     EXPECT_EQ(h.port.openedName, "");
     // Said where people look: panel 1 holds both, and why the port did not open.
-    EXPECT_EQ(h.session.Status(1), startup.Notices()[0] + ". " + startup.Notices()[1] + ". No such device");
+    EXPECT_EQ(h.view.status[1], startup.Notices()[0] + ". " + startup.Notices()[1] + ". No such device");
     h.clock.Advance(1000);
-    EXPECT_EQ(h.session.Status(2), text::VersionNotAvailable) << "the timer runs even without a port";
+    EXPECT_EQ(h.view.status[2], text::VersionNotAvailable) << "the timer runs even without a port";
 }
 
 TEST(Startup, SettingValuesAreReadLeniently)
@@ -236,7 +236,7 @@ TEST(Startup, ConnectSetsTheWindowUpAsIfStartedOnTheChosenController)
 
         h.simulator.state() = SampleControllerState(c.second);
         h.port.failOpen = c.secondFails;
-        h.session.Click(control::btnConnect);
+        h.session.commands().Click(control::btnConnect);
         ASSERT_EQ(run.fakes.events.back(), "port dialog from 3");
         EXPECT_FALSE(h.port.isOpen()) << "let go before the dialog tries the ports";
         run.fakes.pendingDone(c.chosen);
@@ -280,7 +280,7 @@ TEST(Startup, ConnectIsRefusedWhileBusyAndReidentifiesASimulatedController)
     StartupFakes fakes(h);
     Startup startup(h.session, fakes, fakes, fakes);
     startup.Run();
-    h.session.Click(control::btnConnect);
+    h.session.commands().Click(control::btnConnect);
     EXPECT_EQ(std::count(fakes.events.begin(), fakes.events.end(), "port dialog from 0"), 1)
         << "start-up's own dialog is still open";
     fakes.pendingDone({1, ""});
@@ -288,17 +288,17 @@ TEST(Startup, ConnectIsRefusedWhileBusyAndReidentifiesASimulatedController)
 
     bool read = false;
     h.session.shows().Reader().Finished.connect([&](const Result& outcome) { read = outcome.ok(); });
-    h.session.Click(control::btnReadShows);
-    ASSERT_EQ(h.session.State(), StateReadShows);
+    h.session.commands().Click(control::btnReadShows);
+    ASSERT_EQ(h.session.State(), LinkState::StateReadShows);
     const std::size_t events = fakes.events.size();
-    h.session.Click(control::btnConnect);
+    h.session.commands().Click(control::btnConnect);
     EXPECT_EQ(fakes.events.size(), events) << "no dialog during a conversation";
     EXPECT_TRUE(h.port.isOpen());
     h.clock.RunUntilIdle(60000);
-    EXPECT_TRUE(read) << h.session.Status(1);
+    EXPECT_TRUE(read) << h.view.status[1];
 
-    h.session.Click(control::btnConnect);
-    h.session.Click(control::btnConnect);
+    h.session.commands().Click(control::btnConnect);
+    h.session.commands().Click(control::btnConnect);
     EXPECT_EQ(fakes.events.size(), events + 1) << "one dialog at a time";
     fakes.pendingDone({1, ""});
     h.clock.RunUntilIdle(5000);
@@ -311,13 +311,13 @@ TEST(Startup, ConnectIsRefusedWhileBusyAndReidentifiesASimulatedController)
     simulated.Run();
     s.clock.RunUntilIdle(5000);
     s.simulator.requests.clear();
-    s.session.Click(control::btnConnect);
+    s.session.commands().Click(control::btnConnect);
     s.clock.RunUntilIdle(5000);
     EXPECT_EQ(simulatedFakes.events,
               (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows"}))
         << "no port dialog for a simulated controller";
     EXPECT_EQ(s.simulator.requests, "VMZ");
-    EXPECT_EQ(s.session.Status(2), "Firmware Version: 1.05       Model: L+");
+    EXPECT_EQ(s.view.status[2], "Firmware Version: 1.05       Model: L+");
     EXPECT_TRUE(s.view.visible["firmwareLumen"]);
 }
 
@@ -330,7 +330,7 @@ TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
     h.session.watchLostPort = true;
     ASSERT_TRUE(h.Identify("/dev/pts/4"));
     h.port.LoseLine("unplugged");
-    EXPECT_EQ(h.session.Status(1), text::PortLost + "unplugged" + text::WaitingForPort);
+    EXPECT_EQ(h.view.status[1], text::PortLost + "unplugged" + text::WaitingForPort);
     EXPECT_TRUE(h.session.WatchingLostPort());
     h.clock.Advance(999);
     EXPECT_EQ(h.port.presenceChecks, 0);
@@ -350,9 +350,9 @@ TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
     EXPECT_FALSE(h.session.WatchingLostPort());
     h.clock.RunUntilIdle(5000);
     EXPECT_EQ(h.simulator.requests, "VM");
-    EXPECT_EQ(h.session.Status(1), "Serial port back: /dev/pts/4");
-    EXPECT_EQ(h.session.Status(2), "Firmware Version: 1.05       Model: K5");
-    EXPECT_EQ(h.session.Status(3), "");
+    EXPECT_EQ(h.view.status[1], "Serial port back: /dev/pts/4");
+    EXPECT_EQ(h.view.status[2], "Firmware Version: 1.05       Model: K5");
+    EXPECT_EQ(h.view.status[3], "");
     EXPECT_EQ(h.session.identity.SerialNumber, "");
     EXPECT_FALSE(h.view.visible["FirmwareR2"]);
     EXPECT_TRUE(h.view.visible["FirmwareK5"]);
@@ -384,19 +384,19 @@ TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
                 openWhenReadEnded = h.port.isOpen();
             });
             h.port.SetBytesPerSecond(960); // the table alone takes a third of a second
-            h.session.Click(control::btnReadShows);
+            h.session.commands().Click(control::btnReadShows);
             h.clock.Advance(100);
-            ASSERT_NE(h.session.State(), StateIdle);
+            ASSERT_NE(h.session.State(), LinkState::StateIdle);
         }
         h.port.LoseLine("unplugged");
         h.port.present = true; // back at once
         int checksMeanwhile = 0;
         switch (w) {
         case While::StateForced:
-            h.session.SetState(StateReadShowRecords); // from the log window
+            h.session.stateEngine.SetState(LinkState::StateReadShowRecords); // from the log window
             h.clock.Advance(3000);
             checksMeanwhile = h.port.presenceChecks;
-            h.session.SetState(StateIdle);
+            h.session.stateEngine.SetState(LinkState::StateIdle);
             break;
         case While::QuestionOpen:
             h.dialogs.whileOpen = [&](const ScriptedDialogs::Shown&) {
@@ -434,7 +434,7 @@ TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
             h.session.Shutdown();
             break;
         case While::CommandLine:
-            EXPECT_EQ(h.session.Status(1), text::PortLost + "unplugged");
+            EXPECT_EQ(h.view.status[1], text::PortLost + "unplugged");
             break;
         }
         EXPECT_EQ(checksMeanwhile, 0);

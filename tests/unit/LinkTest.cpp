@@ -3,22 +3,41 @@
 #include <string>
 #include <vector>
 
-#include "link/ReceiveBuffer.h"
-#include "link/StateEngine.h"
+#include "conversations/ClipTransfer.h"
+#include "conversations/FirmwareDownload.h"
+#include "link/Link.h"
 #include "support/ManualClock.h"
 
 using namespace marrowick;
 using marrowick::testing::ManualClock;
 
 namespace {
-struct Collector {
+struct Collector : ChunkReceiver {
     ManualClock clock;
     ReceiveBuffer buffer{clock};
     std::vector<std::string> chunks;
-    Collector()
+    std::function<void(const std::string&)> also;
+    Collector() { buffer.receiver = this; }
+    void OnChunk(const std::string& chunk) override
     {
-        buffer.onChunk = [this](const std::string& chunk) { chunks.push_back(chunk); };
+        chunks.push_back(chunk);
+        if (also)
+            also(chunk);
     }
+};
+
+class LoopbackPort : public SerialPort {
+public:
+    bool open(const std::string&, std::string*) override { return opened = true; }
+    void close() override { opened = false; }
+    bool isOpen() const override { return opened; }
+    void write(std::string_view bytes) override { written.append(bytes); }
+    void discardInput() override { held.clear(); }
+    bool devicePresent() const override { return true; }
+
+    bool opened = true;
+    std::string written;
+    std::string held; // received, but not yet handed over
 };
 } // namespace
 
@@ -87,10 +106,9 @@ TEST(ReceiveBuffer, BytesArrivingWhileAHandlerRunsAreDeliveredAfterIt)
     c.buffer.SetThreshold(2);
     int depth = 0;
     int maxDepth = 0;
-    c.buffer.onChunk = [&](const std::string& chunk) {
+    c.also = [&](const std::string&) {
         ++depth;
         maxDepth = std::max(maxDepth, depth);
-        c.chunks.push_back(chunk);
         if (c.chunks.size() == 1)
             c.buffer.Append("K5"); // a fast peer answers before the handler returns
         --depth;
@@ -100,16 +118,63 @@ TEST(ReceiveBuffer, BytesArrivingWhileAHandlerRunsAreDeliveredAfterIt)
     EXPECT_EQ(maxDepth, 1);
 }
 
+// The link hands every chunk to its one receiver and drops what comes while
+// there is none; before a request it throws away what waits, in the port too;
+// nothing goes out on a closed port.
+TEST(Link, OneReceiverTakesEveryChunkAndNothingWaitsForALaterOne)
+{
+    ManualClock clock;
+    LoopbackPort port;
+    StateEngine state;
+    Link link(port, clock, state);
+    Collector taker;
+    link.SetThreshold(1);
+    port.onBytes("dropped");
+    EXPECT_EQ(link.Receive().Waiting(), 0U);
+    link.SetReceiver(&taker);
+    port.onBytes("taken");
+    EXPECT_EQ(taker.chunks, std::vector<std::string>{"taken"});
+    link.SetThreshold(10);
+    port.onBytes("late");
+    port.held = "later";
+    link.Expect(3);
+    EXPECT_EQ(link.Receive().Waiting(), 0U);
+    EXPECT_EQ(port.held, "");
+    link.Send("V");
+    port.opened = false;
+    link.Send("M");
+    EXPECT_EQ(port.written, "V");
+}
+
+// A handshake token counts only when it arrives alone and exactly.
+TEST(Link, HandshakeTokensCountOnlyWhenTheyArriveAlone)
+{
+    const struct {
+        bool firmware;
+        const char* chunk;
+        int token; // 0 none, 1 ReadyFlag, 2 ErrorFlag
+    } cases[] = {
+        {false, "FeedMe", 1}, {false, "Ready!", 1}, {false, "Error!", 2}, {false, "FeedMeFeedMe", 0},
+        {false, "feedme", 0}, {false, "T", 0},      {true, "T", 1},       {true, "7", 2},
+        {true, "t", 0},       {true, "TT", 0},      {true, "FeedMe", 0},
+    };
+    for (const auto& c : cases) {
+        const int token = c.firmware ? static_cast<int>(ClassifyFirmwareReply(c.chunk))
+                                     : static_cast<int>(ClassifyClipReply(c.chunk));
+        EXPECT_EQ(token, c.token) << c.chunk;
+    }
+}
+
 TEST(StateEngine, EveryWriteRaisesStateChangedEvenWithTheSameValue)
 {
     StateEngine engine;
-    EXPECT_EQ(engine.State(), StateAwaitVersion);
-    std::vector<std::int16_t> seen;
-    engine.StateChanged.connect([&](std::int16_t s) { seen.push_back(s); });
-    engine.SetState(StateIdle);
-    engine.SetState(StateIdle);
-    engine.SetState(StateFirmware);
-    EXPECT_EQ(seen, (std::vector<std::int16_t>{2, 2, 13}));
+    EXPECT_EQ(engine.State(), LinkState::StateAwaitVersion);
+    std::vector<int> seen;
+    engine.StateChanged.connect([&](LinkState s) { seen.push_back(static_cast<int>(s)); });
+    engine.SetState(LinkState::StateIdle);
+    engine.SetState(LinkState::StateIdle);
+    engine.SetState(LinkState::StateFirmware);
+    EXPECT_EQ(seen, (std::vector<int>{2, 2, 13}));
     EXPECT_STREQ(ForceStateCaption(2), "RX Config");
     EXPECT_STREQ(ForceStateCaption(10), "Merge");
 }

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "base/Result.h"
+
 namespace marrowick::text {
 
 // The texts that several parts of the program show, and that scripts and
@@ -20,5 +22,14 @@ inline std::string ShowsLoaded(int count)
 {
     return "Show Loading Complete. Loaded " + std::to_string(count) + " shows";
 }
+
+// A reply as a person can read it, in quotes: every byte outside printable
+// ASCII as \xNN; without the padding around it, unless nothing but padding came.
+std::string QuotedReply(const std::string& reply);
+
+// Why a conversation was ended from outside ("Cancelled", "Serial port lost:
+// ..."), or what the controller did that every conversation words the same
+// ("Controller not responding"); empty for a reason of its own.
+std::string Why(const Result& result);
 
 } // namespace marrowick::text

@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "platform/Dialogs.h"
+#include "ui/Dialogs.h"
 
 namespace marrowick {
 

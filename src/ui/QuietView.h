@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/View.h"
+#include "ui/View.h"
 
 namespace marrowick {
 

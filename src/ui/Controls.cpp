@@ -1,4 +1,4 @@
-#include "platform/Controls.h"
+#include "ui/Controls.h"
 
 #include <array>
 

@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Controls.h"
+#include "ui/Controls.h"
 
 namespace marrowick {
 
@@ -15,7 +15,7 @@ struct Rgb {
 };
 
 // The main window as the program sees it. Controls are the constants of
-// platform/Controls.h, so the program decides what a control shows and the
+// ui/Controls.h, so the program decides what a control shows and the
 // window only shows it.
 class View {
 public:

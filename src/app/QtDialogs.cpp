@@ -1,4 +1,4 @@
-#include "qt/QtDialogs.h"
+#include "app/QtDialogs.h"
 
 #include <QFileDialog>
 #include <QInputDialog>

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "base/Result.h"
+#include "features/StatusBar.h"
+#include "library/AudioLibrary.h"
+#include "ui/View.h"
+
+namespace marrowick {
+
+// The words and the look of the audio library: the clip list, the capacity
+// bar, and the texts of choosing clips, saving the library file and sending it.
+
+// "Cannot open FILE: why", "File Too Large: FILE has N bytes, M bytes of audio
+// memory are left", "Clip file FILE has changed since it was added: ...".
+std::string ClipProblemText(const ClipProblem& problem);
+// A clip transfer that ended: "Audio Library Transmission Complete", or
+// "Audio clip transfer stopped: " and why.
+std::string ClipTransferText(const Result& result);
+// What a selection could not take, for a message box; empty when it took all.
+std::string SelectionText(const SelectionResult& result);
+// "3 Files Loaded.   4063232 Bytes remaining."
+std::string FilesLoadedText(const AudioLibrary& library, float audioRam);
+// "3.2 MB of 4.0 MB used (12 clips)".
+std::string CapacityText(double used, double audioRam, int clips);
+// The clip list's rows: number, file, size.
+std::vector<std::vector<std::string>> ClipRows(const AudioLibrary& library);
+
+class LibraryPresenter {
+public:
+    LibraryPresenter(View& view, StatusBar& status) : m_view(view), m_status(status) {}
+
+    void Say(const std::string& text) { m_status.Say(text); }
+    // The list, the capacity bar for `audioRam`, and how much is left in panel 1
+    // unless `quiet`.
+    void ShowLibrary(const AudioLibrary& library, float audioRam, bool quiet = false);
+    // The capacity bar alone.
+    void ShowCapacity(const AudioLibrary& library, float audioRam);
+    // The transfer light: green while the controller takes every packet, yellow
+    // when it asks for the first again, towards red as later ones are resent.
+    void TransferStarted();
+    void Resending(int packet);
+
+private:
+    View& m_view;
+    StatusBar& m_status;
+    int m_green = 255;
+};
+
+} // namespace marrowick
