@@ -255,6 +255,7 @@ int main(int argc, char** argv)
     if (wanted("big")) {
         constexpr double LibraryBytes = 8000000;
         std::vector<std::string> big;
+        big.reserve(4);
         for (int i = 0; i < 4; ++i)
             big.push_back(MakeFile(folder / ("big" + std::to_string(i) + ".mp3"), 2000000));
         const Measured a = SendLibrary(simProgram, {"--model", "R2"}, big);

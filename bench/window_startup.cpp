@@ -96,6 +96,7 @@ Run StartOnce(const std::string& program, const std::string& model, const fs::pa
     Run run;
     std::vector<std::string> env = Environment(folder);
     std::vector<char*> envp;
+    envp.reserve(env.size() + 1);
     for (auto& e : env)
         envp.push_back(e.data());
     envp.push_back(nullptr);

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Everything from a fresh Debian machine: packages, build, all tests; then the
+# Everything from a fresh Debian machine: packages, build, clang-tidy, all tests; then the
 # Debian package installed and started; then the same tests again under
 # AddressSanitizer and UndefinedBehaviorSanitizer; then each fuzz target for a
 # short run under the same sanitizers; then the Windows build under Wine.
@@ -8,6 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/check-format.sh
 scripts/build.sh build
+scripts/tidy.sh build
 (cd build && ctest --output-on-failure -j2)
 scripts/package-check.sh build
 scripts/build.sh build-sanitize -DMARROWICK_SANITIZE=ON -DMARROWICK_BUILD_BENCH=OFF

@@ -105,7 +105,7 @@ QString PrivateInstanceFolder(const InstancePlaces& places, QString* problem)
     }
     // Made private from the start; one that already exists must prove to be
     // ours and private, since anyone may create a name in the temporary folder.
-    const QString own = QDir(places.temporaryFolder).filePath(QStringLiteral("marrowick-%1").arg(::geteuid()));
+    QString own = QDir(places.temporaryFolder).filePath(QStringLiteral("marrowick-%1").arg(::geteuid()));
     if (::mkdir(QFile::encodeName(own).constData(), 0700) != 0 && errno != EEXIST)
         why += own + QStringLiteral(": ") + SystemError();
     else if (const QString ownWhy = WhyNotPrivate(own); !ownWhy.isEmpty())

@@ -46,7 +46,7 @@ Result WaitFor(Context& context, Signal<const Result&>& finished, const std::fun
         context.Wake();
     });
     context.ShowProgressLines(std::move(doing));
-    const Result started = start();
+    Result started = start();
     if (!started.ok()) {
         finished.disconnect(id);
         return started;

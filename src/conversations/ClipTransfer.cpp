@@ -33,7 +33,7 @@ void ClipTransfer::Start(const std::vector<ClipEntry>& entries, std::string data
 
     Begin({LinkState::StateStreamClips, ReplyBytes, ReplyAllowanceMs});
     const std::size_t later = m_total > m_firstPacket ? m_total - m_firstPacket : 0;
-    StartProgress(ProgressUnit::Packet, static_cast<long long>(1 + (later + BlockBytes - 1) / BlockBytes));
+    StartProgress(ProgressUnit::Packet, 1 + static_cast<long long>((later + BlockBytes - 1) / BlockBytes));
 
     std::string header = "D";
     header += static_cast<char>(count);

@@ -66,7 +66,7 @@ void ShowReader::TakeForcedBlocks()
 void ShowReader::HandleK5TocReply(const std::string& reply)
 {
     m_ctx.Log(reply, LogAllRx);
-    const std::size_t expected = K5HeaderBytes + BlocksPerTable * ShowBlockBytes;
+    const std::size_t expected = K5HeaderBytes + TableBlockBytes;
     if (reply.size() != expected)
         return Finish(Result::Fail(ResultCode::UnreadableReply, Reason::ReplyLength, -1,
                                    static_cast<long long>(reply.size()), static_cast<long long>(expected)));
@@ -104,7 +104,7 @@ void ShowReader::HandleR2TocReply(const std::string& reply)
     if (reply.size() != TocImageBytes)
         return Finish(Result::Fail(ResultCode::UnreadableReply, Reason::ReplyLength, -1,
                                    static_cast<long long>(reply.size()), static_cast<long long>(TocImageBytes)));
-    if (Result problem = TableProblem(std::string_view(reply).substr(0, BlocksPerTable * ShowBlockBytes),
+    if (Result problem = TableProblem(std::string_view(reply).substr(0, TableBlockBytes),
                                       static_cast<unsigned char>(reply[160]), (reply[161] & 1) != 0,
                                       m_ctx.identity.Model()->Traits().showMemory);
         !problem.ok())

@@ -68,6 +68,7 @@ void LibraryFeature::RemoveSelectedClips()
 void LibraryFeature::MoveClipRows(const std::vector<int>& rows, int before)
 {
     std::vector<int> clips;
+    clips.reserve(rows.size());
     for (int row : rows)
         clips.push_back(row + 1);
     if (clips.empty() || Locked()) {

@@ -149,7 +149,7 @@ Result ShowsFeature::OpenShowsFrom(const std::string& folder, std::vector<FileEv
     if (!m_context.Idle() || !model)
         return Result::Busy();
     std::vector<FileEvent> done;
-    const Result opened = OpenExistingShows(m_context.paths, *model, m_state, folder, done);
+    Result opened = OpenExistingShows(m_context.paths, *model, m_state, folder, done);
     m_presenter.ShowFiles(done);
     if (events)
         *events = std::move(done);
@@ -234,7 +234,7 @@ Result ShowsFeature::StartWrite()
     // Set first: a port lost while the table goes out ends the write at once.
     m_writing = true;
     m_outcome.stage = Stage::Write;
-    const Result started = m_writer.Start();
+    Result started = m_writer.Start();
     if (!started.ok() && !m_writer.Running()) {
         m_writing = false;
         if (started.code != ResultCode::Busy)
@@ -248,7 +248,7 @@ Result ShowsFeature::StartCopyRead(Stage stage)
     m_copy = ShowState{};
     m_writing = true;
     m_outcome.stage = stage;
-    const Result started = m_copyReader.Start();
+    Result started = m_copyReader.Start();
     if (!started.ok() && !m_copyReader.Running())
         m_writing = false;
     return started;

@@ -244,7 +244,7 @@ void ControllerSimulator::ByteInMode(char c)
         break;
     case Mode::ClipTable:
         m_state.library += c;
-        if (m_state.library.size() == 8U * static_cast<unsigned>(m_state.libraryClipCount))
+        if (m_state.library.size() == std::size_t{8} * static_cast<unsigned>(m_state.libraryClipCount))
             m_mode = Mode::ClipSize;
         break;
     case Mode::ClipSize:

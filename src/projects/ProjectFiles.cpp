@@ -263,7 +263,7 @@ ConfigOpen Open_cfg(const ProjectPaths& paths, const controller& model, ShowStat
     else
         // A table the program cannot hold would be loaded only in part and saved
         // back shorter, so it is not taken at all.
-        problem = TableProblem(std::string_view(*image).substr(0, BlocksPerTable * ShowBlockBytes),
+        problem = TableProblem(std::string_view(*image).substr(0, TableBlockBytes),
                                static_cast<unsigned char>((*image)[160]), ((*image)[161] & 1) != 0,
                                model.Traits().showMemory);
     if (!problem.ok()) {

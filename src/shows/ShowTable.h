@@ -26,6 +26,8 @@ inline constexpr int ShowTableSize = 129;
 inline constexpr int ShowDataSize = 11; // show indices 0..10
 inline constexpr int BlocksPerTable = 10;
 inline constexpr int ShowBlockBytes = 16;
+// The ten show blocks of a table.
+inline constexpr std::size_t TableBlockBytes = std::size_t{BlocksPerTable} * ShowBlockBytes;
 inline constexpr std::size_t TocImageBytes = 304;
 inline constexpr int MaxShowCount = ShowDataSize - 1;
 

@@ -30,6 +30,7 @@
 #include <optional>
 #include <string>
 
+#include "base/Files.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/StoredFiles.h"
 
@@ -228,31 +229,6 @@ private:
     bool m_made = false;
 };
 
-// Writes one file of the dump: a regular file only, never through a link, never
-// waiting for a reader of a FIFO. An error text, or nothing.
-std::optional<std::string> SaveFile(const fs::path& path, const std::string& bytes)
-{
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return "cannot write " + path.string() + ": " + std::strerror(errno);
-    struct stat st {};
-    std::string error;
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        error = "cannot write " + path.string() + ": not a regular file";
-    for (std::size_t done = 0; error.empty() && done < bytes.size();) {
-        const ssize_t written = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno != EINTR)
-            error = "cannot write " + path.string() + ": " + std::strerror(errno);
-        else if (written > 0)
-            done += static_cast<std::size_t>(written);
-    }
-    if (::close(fd) != 0 && error.empty())
-        error = "cannot write " + path.string() + ": " + std::strerror(errno);
-    if (error.empty())
-        return std::nullopt;
-    return error;
-}
-
 // Makes sure the dump can be written at the end, before anything is served.
 std::optional<std::string> PrepareDump(const fs::path& dir)
 {
@@ -275,9 +251,10 @@ std::vector<std::string> Dump(const ControllerSimulator& sim, const fs::path& di
                               std::optional<double> firmwareSeconds)
 {
     std::vector<std::string> errors;
+    // Each file whole or not at all, never through a link or into a FIFO.
     for (const auto& [name, bytes] : StoredFiles(sim, firmwareSeconds))
-        if (auto error = SaveFile(dir / name, bytes))
-            errors.push_back(*error);
+        if (std::string error; !marrowick::WriteFileAtomically(dir / name, bytes, &error))
+            errors.push_back("cannot write " + (dir / name).string() + ": " + error);
     return errors;
 }
 
@@ -319,11 +296,13 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
             return true;
         };
         std::string text;
-        if (arg == "--model" && value(options.model)) {
-        } else if (arg == "--version" && value(options.version)) {
-        } else if (arg == "--serial" && value(options.serial)) {
-        } else if (arg == "--link" && value(options.link)) {
-        } else if (arg == "--dump" && value(options.dump)) {
+        // Values taken as they are.
+        const bool plain = (arg == "--model" && value(options.model)) ||
+                           (arg == "--version" && value(options.version)) ||
+                           (arg == "--serial" && value(options.serial)) || (arg == "--link" && value(options.link)) ||
+                           (arg == "--dump" && value(options.dump));
+        if (plain) {
+            continue;
         } else if (arg == "--reply-delay" && value(text)) {
             options.replyDelayMs = std::max(0, std::atoi(text.c_str()));
         } else if (arg == "--blank") {

@@ -220,12 +220,15 @@ struct MatrixRun {
         const Result& want = row.ending;
         EXPECT_EQ(outcome->code, want.code);
         EXPECT_EQ(outcome->reason, want.reason);
-        if (want.number >= 0 || want.reason == Reason::StoppedSending)
+        if (want.number >= 0 || want.reason == Reason::StoppedSending) {
             EXPECT_EQ(outcome->number, want.number);
-        if (want.got != 0)
+        }
+        if (want.got != 0) {
             EXPECT_EQ(outcome->got, want.got);
-        if (want.expected != 0)
+        }
+        if (want.expected != 0) {
             EXPECT_EQ(outcome->expected, want.expected);
+        }
         EXPECT_EQ(h.session.State(), LinkState::StateIdle);
         EXPECT_EQ(h.session.conversations.Active(), nullptr);
         EXPECT_EQ(h.session.link.Receiver(), nullptr);
@@ -242,8 +245,9 @@ struct MatrixRun {
         EXPECT_LT(endedAt - startedAt, row.timeoutMs > 0 ? 1000 : 60000) << "ended after " << endedAt - startedAt;
 
         // The firmware loader is told to stop whatever ended the download, unless the line is gone.
-        if (row.talk == Talk::Flash && !want.ok() && want.reason != Reason::PortLost)
+        if (row.talk == Talk::Flash && !want.ok() && want.reason != Reason::PortLost) {
             EXPECT_EQ(h.Sent().back(), 'x');
+        }
         const auto after = Contents(folder.path);
         if (row.talk == Talk::ReadShows && want.ok()) {
             // Only the new project was added, whole.
@@ -274,8 +278,9 @@ struct MatrixRun {
             EXPECT_EQ(now.AmbientMode, shows.AmbientMode);
             EXPECT_EQ(now.ShowData, shows.ShowData);
             EXPECT_EQ(now.TocImage, shows.TocImage);
-            for (std::size_t i = 0; i < 11; ++i)
+            for (std::size_t i = 0; i < 11; ++i) {
                 EXPECT_EQ(now.ShowTable[i].Length, shows.ShowTable[i].Length) << "entry " << i;
+            }
             EXPECT_EQ(h.dialogs.Texts("question"), std::vector<std::string>{});
         }
     }

@@ -149,8 +149,9 @@ TEST(ProjectFiles, R2LayoutShowsAreDataAloneBesideTheConfiguration)
         EXPECT_EQ(ReadFile(temp.path / "001.R2S"), std::string(40000, 'B'));
         EXPECT_EQ(fs::file_size(temp.path / "002.R2S"), 0U);
         EXPECT_EQ(fs::exists(temp.path / "000.CFG"), std::string(model) != "T7");
-        if (fs::exists(temp.path / "000.CFG"))
+        if (fs::exists(temp.path / "000.CFG")) {
             EXPECT_EQ(ReadFile(temp.path / "000.CFG"), R2Image());
+        }
     }
     TempFolder temp;
     ShowState shows;
@@ -252,8 +253,9 @@ TEST(ProjectFiles, OpeningAnR2FolderTakesTheConfigurationWholeOrNotAtAll)
         WriteFile(temp.path / "000.cfg", image);
         const Opened refused = Open("L+", temp.path, o.shows);
         EXPECT_EQ(refused.result.reason, reason);
-        if (reason != Reason::None)
+        if (reason != Reason::None) {
             EXPECT_EQ(refused.shows.TocImage, R2Image()) << "nothing changed";
+        }
     }
     fs::remove(temp.path / "000.cfg");
     const Opened missing = Open("R2", temp.path, o.shows);

@@ -70,8 +70,9 @@ TEST(ShowsFeature, BackupWriteAndVerifyInTurn)
     const fs::path folder = root.path / u8"Sicherungen Süd 幽霊" / "R2 1A2B3C4D 2026-06-12 12.00.00";
     EXPECT_TRUE(h.outcome->backedUp);
     EXPECT_EQ(ReadFile(folder / "000.CFG"), ControllerSimulator(before).TableReply());
-    for (std::size_t show = 0; show <= 3; ++show)
+    for (std::size_t show = 0; show <= 3; ++show) {
         EXPECT_EQ(ReadFile(folder / ("00" + std::to_string(show) + ".R2S")), before.shows[show].data);
+    }
     EXPECT_EQ(h.simulator.state().shows[1].volume, 20);
     EXPECT_EQ(h.writes.front(), "u") << "the backup came first";
     EXPECT_EQ(h.writes.back(), "*") << "the verify came last";
@@ -143,9 +144,10 @@ TEST(ShowsFeature, NoWriteWithoutItsBackupAndTheCheckFindsWhatDiffers)
             EXPECT_EQ(h.outcome->difference.show, 3);
             EXPECT_EQ(h.outcome->difference.offset, 2047U);
         }
-        if (fault == "too deep to save into")
+        if (fault == "too deep to save into") {
             EXPECT_TRUE(fs::is_empty(backups))
                 << "the half-saved backup is removed: " << (fs::directory_iterator(backups)->path().filename());
+        }
     }
 
     // A backup made for one write is not named by a later write that made none.

@@ -45,6 +45,8 @@ TEST(Wording, WhatEachEndingSays)
     identity.FirmwareVersion = "1.05";
     identity.ControllerModel = "R2";
     identity.SerialNumber = "1A2B3C4D";
+    Identity versionMissing;
+    versionMissing.versionMissing = true;
     Identity missing;
     missing.FirmwareVersion = "1.05";
     missing.modelMissing = true;
@@ -59,7 +61,7 @@ TEST(Wording, WhatEachEndingSays)
         {SerialText(identity), "Serial Number: 1A2B3C4D"},
         {VersionAndModelText(missing), "Firmware Version: 1.05     Model Not Available"},
         {SerialText(missing), "Serial Number Not Available"},
-        {VersionAndModelText(Identity{{}, {}, {}, true}), "Firmware Version Not Available"},
+        {VersionAndModelText(versionMissing), "Firmware Version Not Available"},
         {IdentificationText(Fails(Reason::UnknownModel, -1, 0, 0, "R\x8F\r\n")),
          "Unknown controller model: \"R\\x8F\""},
         {IdentificationText(lost), "Serial port lost: Input/output error"},
