@@ -45,6 +45,7 @@
 #include "e2e/SimProcess.h"
 #include "features/FirmwareFeature.h"
 #include "features/FirmwarePresenter.h"
+#include "LoopDelay.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareCatalogue.h"
 #include "qt/QtClock.h"
@@ -204,6 +205,7 @@ int main(int argc, char** argv)
 
     Steady::time_point start;
     Steady::time_point end;
+    bench::LoopDelay delay;
     std::optional<Result> outcome;
     QEventLoop loop;
     FirmwareFeature& firmware = session.firmware();
@@ -223,6 +225,7 @@ int main(int argc, char** argv)
             return;
         }
         downloading = true;
+        delay.Start();
         start = Steady::now();
         const bool started = firmware.Download([row, array = FirmwareOptionArray(std::string(row->model))](
                                                    Control asked) { return asked == array ? row->option : 0; });
@@ -237,6 +240,7 @@ int main(int argc, char** argv)
         return 1;
     }
     loop.exec();
+    delay.Stop();
     session.Shutdown();
     sim.Stop();
     if (!outcome || !outcome->ok()) {
@@ -266,6 +270,7 @@ int main(int argc, char** argv)
     Report(prefix + "records_per_s", records / seconds);
     Report(prefix + "turnaround_mean_ms", mean);
     Report(prefix + "turnaround_max_ms", turnaroundsMs.empty() ? 0 : turnaroundsMs.back());
+    Report(prefix + "loop_delay_p99_ms", delay.P99Ms());
     if (pace) {
         std::printf("ideal wire time %.3f s, efficiency %.3f (goal >= 0.98)\n", ideal, ideal / seconds);
         Report(prefix + "ideal_s", ideal);

@@ -33,6 +33,7 @@
 #include "e2e/SimProcess.h"
 #include "features/LibraryFeature.h"
 #include "features/LibraryPresenter.h"
+#include "LoopDelay.h"
 #include "link/LineRate.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
@@ -89,6 +90,7 @@ struct Measured {
     double wallSeconds = 0;
     double cpuSeconds = 0;
     double rssBeforeBytes = 0; // resident set once identified, before the transfer starts
+    double loopDelayP99Ms = 0; // how late a 10 ms timer fired, 99th percentile, over the transfer
 };
 
 // Runs the event loop until `done` is set by a signal handler that also quits it;
@@ -144,6 +146,8 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
     });
 
     result.rssBeforeBytes = StatusBytes("VmRSS");
+    bench::LoopDelay delay;
+    delay.Start();
     const auto wallStart = std::chrono::steady_clock::now();
     const double cpuStart = CpuSeconds();
     std::string problem;
@@ -153,6 +157,8 @@ Measured SendLibrary(const std::string& simProgram, const std::vector<std::strin
         return result;
     }
     RunLoopUntil(loop, finished);
+    delay.Stop();
+    result.loopDelayP99Ms = delay.P99Ms();
     result.cpuSeconds = CpuSeconds() - cpuStart;
     result.wallSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     result.ok = outcome->ok();
@@ -271,6 +277,7 @@ int main(int argc, char** argv)
         Report("clip.big.ok", a.ok ? 1 : 0);
         Report("clip.big.wall_s", a.wallSeconds);
         Report("clip.big.cpu_s", a.cpuSeconds);
+        Report("clip.big.loop_delay_p99_ms", a.loopDelayP99Ms);
         Report("clip.big.mb_per_s", LibraryBytes / 1e6 / a.wallSeconds);
         Report("clip.big.rss_before_mb", a.rssBeforeBytes / 1e6);
         Report("clip.big.peak_rss_mb", peak / 1e6);
