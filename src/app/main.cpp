@@ -15,6 +15,7 @@
 #include "features/IdentityPresenter.h"
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
+#include "qt/InterruptWatch.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
 #include "qt/QtSettings.h"
@@ -114,9 +115,19 @@ int main(int argc, char* argv[])
                         marrowick::VersionAndModelText(app->session().identity).c_str());
             std::fflush(stdout);
         });
+    // Ctrl+C, SIGTERM or SIGHUP end what runs as Cancel would (the firmware loader
+    // is told to stop), then the window closes as on its close box.
+    int interrupted = -1;
+    marrowick::InterruptWatch interrupts;
+    interrupts.onInterrupt = [&app, &interrupted](int signal) {
+        interrupted = signal;
+        app->session().Interrupt(signal);
+        app->window().close();
+    };
     app->Start();
     const int result = QApplication::exec();
     instance.onActivate = nullptr;
     app.reset();
-    return result;
+    interrupts.Done();
+    return interrupted >= 0 ? marrowick::InterruptWatch::ExitStatus(interrupted) : result;
 }

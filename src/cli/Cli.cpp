@@ -16,6 +16,7 @@
 #include "peer/ControllerSimulator.h"
 #include "peer/SimulatedPort.h"
 #include "peer/StoredFiles.h"
+#include "qt/InterruptWatch.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
 #include "qt/QtSettings.h"
@@ -432,8 +433,25 @@ int main(int argc, char** argv)
         return ExitUsage;
     }
     Context context(*command, std::move(*args));
-    const int status = command->run(context);
+    // Ctrl+C, SIGTERM or SIGHUP end what runs as Cancel would (the firmware
+    // loader is told to stop); the command then ends with 128 and the signal.
+    int interrupted = -1;
+    marrowick::InterruptWatch interrupts;
+    interrupts.onInterrupt = [&](int signal) {
+        interrupted = signal;
+        context.session().Interrupt(signal);
+        context.Wake();
+    };
+    int status = ExitFailed;
+    try {
+        status = command->run(context);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "marrowick-cli " << command->name << ": the computer ran out of memory" << std::endl;
+    }
     // What the simulated controller holds, whatever the command's outcome.
     const int dumped = context.DumpSimulated();
+    interrupts.Done();
+    if (interrupted >= 0)
+        return marrowick::InterruptWatch::ExitStatus(interrupted);
     return status != ExitOk ? status : dumped;
 }

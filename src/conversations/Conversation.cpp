@@ -5,6 +5,12 @@
 
 namespace marrowick {
 
+Result ConversationSlot::Stopping() const
+{
+    return interruptedBy != 0 ? Result::Fail(ResultCode::Cancelled, Reason::Interrupted, -1, interruptedBy)
+                              : Result::Fail(ResultCode::Cancelled, Reason::Closing);
+}
+
 void ConversationSlot::Abort(const Result& reason)
 {
     if (m_active != nullptr)

@@ -35,8 +35,13 @@ public:
     Conversation* Active() const { return m_active; }
     // Ends the running conversation, if any, for `reason`.
     void Abort(const Result& reason);
-    // Set while the program closes: a conversation ending then asks nothing more.
+    // Set while the program closes or was interrupted: a conversation ending
+    // then asks nothing more, and no further step starts.
     bool closing = false;
+    // The signal that interrupted the program (SIGINT, SIGTERM, SIGHUP), 0 when none did.
+    int interruptedBy = 0;
+    // Why the steps still to come will not start: the program closing or the interrupt.
+    Result Stopping() const;
 
     Signal<const Conversation&> Started;
     Signal<const Conversation&, const Progress&> Progressed;
@@ -126,6 +131,8 @@ protected:
 
     // The reply did not come in time, or the line fell silent while it was due.
     virtual void TimedOut() = 0;
+    // Handling a chunk needed more memory than the computer had.
+    void OnOutOfMemory() override { OnAbort(Result::Fail(ResultCode::Refused, Reason::OutOfMemory)); }
     // Ends the conversation for `reason`; a conversation with something to
     // tell the controller first (the firmware loader's "x") says it here.
     virtual void OnAbort(const Result& reason) { Finish(reason); }

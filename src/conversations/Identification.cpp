@@ -45,10 +45,12 @@ std::string TrimmedReply(const std::string& reply)
 namespace {
 
 // Once trimmed, identification replies are short printable texts; noise on the
-// line is not taken as a version, model or serial number.
+// line, or a flood of it, is not taken as a version, model or serial number.
+constexpr std::size_t LongestReply = 32;
+
 bool Readable(const std::string& reply)
 {
-    return !reply.empty() && std::all_of(reply.begin(), reply.end(), [](char c) {
+    return !reply.empty() && reply.size() <= LongestReply && std::all_of(reply.begin(), reply.end(), [](char c) {
         return static_cast<unsigned char>(c) >= 0x20 && static_cast<unsigned char>(c) <= 0x7E;
     });
 }

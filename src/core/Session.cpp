@@ -18,6 +18,7 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { log.LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
+    m_commands.onOutOfMemory = [this] { status.Say(text::Why(Result::Fail(ResultCode::Refused, Reason::OutOfMemory))); };
     m_identification.Changed.connect([this] { ShowIdentity(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
     // A reply that names a model sets the window up at once. Otherwise the user
@@ -123,8 +124,17 @@ void Session::OnPortWatch()
     }
     // Never under a conversation (a state forced from the log window counts)
     // or a question: the next tick looks again.
-    if (!Quiet() || !link.Port().devicePresent())
+    if (!Quiet())
         return;
+    const DeviceLook look = link.Port().lookForDevice();
+    if (look == DeviceLook::Gone)
+        return;
+    if (look == DeviceLook::Other) {
+        // Not ours to open: the person chooses with "Connect…".
+        m_portWatch->stop();
+        status.Say(OtherDeviceText(m_portName));
+        return;
+    }
     std::string why;
     if (!link.Port().open(m_portName, &why)) {
         // A device that has just appeared may not be usable yet (its
@@ -155,6 +165,14 @@ void Session::ForceState(LinkState state)
     // state has anyone to take what comes.
     if (state == LinkState::StateReceiveToc)
         m_shows.Reader().TakeForcedBlocks();
+}
+
+void Session::Interrupt(int signal)
+{
+    conversations.interruptedBy = signal;
+    conversations.closing = true;
+    m_portWatch->stop();
+    conversations.Abort(conversations.Stopping());
 }
 
 void Session::Shutdown()

@@ -132,6 +132,10 @@ public:
     void ForceState(LinkState state);
     // The window is closing: ends any conversation and closes the port.
     void Shutdown();
+    // SIGINT, SIGTERM or SIGHUP (the console's Ctrl+C or close on Windows): the
+    // running conversation ends as on Cancel (the firmware loader is told to
+    // stop), and nothing further starts; the program then ends.
+    void Interrupt(int signal);
     bool Closing() const { return conversations.closing; }
 
     Identification& identification() { return m_identification; }

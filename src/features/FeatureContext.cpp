@@ -1,14 +1,24 @@
 #include "features/FeatureContext.h"
 
+#include <new>
+
 namespace marrowick {
 namespace {
 
-// Runs the handler registered for `control`, if there is one.
-template <typename Handlers, typename... Args> void Raise(const Handlers& handlers, Control control, Args&&... args)
+// Runs the handler registered for `control`, if there is one. Memory running
+// out ends that command, not the program.
+template <typename Handlers, typename... Args>
+void Raise(const std::function<void()>& outOfMemory, const Handlers& handlers, Control control, Args&&... args)
 {
     const auto found = handlers.find(control.Name());
-    if (found != handlers.end() && found->second)
+    if (found == handlers.end() || !found->second)
+        return;
+    try {
         found->second(std::forward<Args>(args)...);
+    } catch (const std::bad_alloc&) {
+        if (outOfMemory)
+            outOfMemory();
+    }
 }
 
 } // namespace
@@ -40,27 +50,27 @@ void CommandMap::OnToggle(Control checkBox, std::function<void(bool)> handler)
 
 void CommandMap::RowsMoved(Control list, const std::vector<int>& rows, int before) const
 {
-    Raise(m_moves, list, rows, before);
+    Raise(onOutOfMemory, m_moves, list, rows, before);
 }
 
 void CommandMap::Click(Control control) const
 {
-    Raise(m_clicks, control);
+    Raise(onOutOfMemory, m_clicks, control);
 }
 
 void CommandMap::Drop(Control control, const std::vector<std::string>& files) const
 {
-    Raise(m_drops, control, files);
+    Raise(onOutOfMemory, m_drops, control, files);
 }
 
 void CommandMap::OptionSelected(Control optionArray, int index) const
 {
-    Raise(m_options, optionArray, index);
+    Raise(onOutOfMemory, m_options, optionArray, index);
 }
 
 void CommandMap::Toggled(Control checkBox, bool checked) const
 {
-    Raise(m_toggles, checkBox, checked);
+    Raise(onOutOfMemory, m_toggles, checkBox, checked);
 }
 
 } // namespace marrowick

@@ -31,6 +31,9 @@ public:
     void RowsMoved(Control list, const std::vector<int>& rows, int before) const;
     void Toggled(Control checkBox, bool checked) const;
 
+    // A command ran out of memory: it ended there, and this says so.
+    std::function<void()> onOutOfMemory;
+
 private:
     std::map<std::string_view, std::function<void()>> m_clicks;
     std::map<std::string_view, std::function<void(const std::vector<std::string>&)>> m_drops;

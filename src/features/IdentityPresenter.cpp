@@ -41,6 +41,12 @@ std::string IdentificationText(const Result& result)
     }
 }
 
+std::string OtherDeviceText(const std::string& port)
+{
+    return "Serial port lost: another device is now at " + port +
+           "; it was not opened. Use Connect\u2026 to talk to it";
+}
+
 std::string LineEventText(LineEventKind kind)
 {
     switch (kind) {

@@ -19,6 +19,8 @@ std::string SerialText(const Identity& identity);
 // Why the identification did not end well: "Unknown controller model:
 // \"R2R2\"", "Firmware Version Not Available", ...
 std::string IdentificationText(const Result& result);
+// A device other than the one lost is where the port was.
+std::string OtherDeviceText(const std::string& port);
 // "Break received", "Overrun error", ...; empty for an event not worth a word.
 std::string LineEventText(LineEventKind kind);
 

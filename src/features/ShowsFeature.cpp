@@ -282,7 +282,7 @@ void ShowsFeature::WriteEnded(const Result& outcome)
 void ShowsFeature::NextStep()
 {
     if (m_context.conversations.slot.closing) {
-        EndWrite(Result::Fail(ResultCode::Cancelled, Reason::Closing));
+        EndWrite(m_context.conversations.slot.Stopping());
         return;
     }
     if (m_outcome.stage == Stage::Backup) {

@@ -239,7 +239,8 @@ std::string WriteText(const Result& result, const ShowState& shows)
     case Reason::Busy:
         return "Show write stopped: the link was busy";
     default:
-        return "Show write stopped: " + text::Why(result);
+        // Stopped after "d": the controller holds part of the table and shows.
+        return "Show write stopped: " + text::Why(result) + ". " + text::ShowsIncomplete;
     }
 }
 

@@ -19,6 +19,20 @@ std::string QuotedReply(const std::string& reply)
     return "\"" + shown + "\"";
 }
 
+std::string SignalName(int signal)
+{
+    switch (signal) {
+    case 1:
+        return "SIGHUP";
+    case 2:
+        return "SIGINT";
+    case 15:
+        return "SIGTERM";
+    default:
+        return signal == 0 ? "the console closing" : "signal " + std::to_string(signal);
+    }
+}
+
 std::string Why(const Result& result)
 {
     switch (result.reason) {
@@ -31,7 +45,7 @@ std::string Why(const Result& result)
     case Reason::PortLost:
         return PortLost + result.detail;
     case Reason::Interrupted:
-        return "Interrupted";
+        return "Interrupted by " + SignalName(static_cast<int>(result.got));
     case Reason::NotResponding:
         return "Controller not responding";
     case Reason::OutOfMemory:

@@ -17,6 +17,12 @@ inline const std::string PortLost = "Serial port lost: ";
 // Added to it while the window watches for the port to come back.
 inline const std::string WaitingForPort = " - waiting for it to come back";
 
+// What a write or a clip transfer that stopped half-way leaves on the controller.
+inline const std::string ShowsIncomplete = "The controller's shows are incomplete: write them again";
+inline const std::string LibraryIncomplete =
+    "The controller may still wait for the rest of the library: send the clips again, or switch the controller off "
+    "and on if it does not answer";
+
 // What panel 1 says once a project's shows are loaded.
 inline std::string ShowsLoaded(int count)
 {
@@ -26,6 +32,9 @@ inline std::string ShowsLoaded(int count)
 // A reply as a person can read it, in quotes: every byte outside printable
 // ASCII as \xNN; without the padding around it, unless nothing but padding came.
 std::string QuotedReply(const std::string& reply);
+
+// "SIGINT", "SIGTERM", "SIGHUP"; 0 is the Windows console closing.
+std::string SignalName(int signal);
 
 // Why a conversation was ended from outside ("Cancelled", "Serial port lost:
 // ..."), or what the controller did that every conversation words the same

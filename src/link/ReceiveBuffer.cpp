@@ -1,5 +1,7 @@
 #include "link/ReceiveBuffer.h"
 
+#include <new>
+
 namespace marrowick {
 
 ReceiveBuffer::ReceiveBuffer(Clock& clock) : m_settle(clock.createTimer())
@@ -42,7 +44,7 @@ void ReceiveBuffer::Check()
 {
     if (m_threshold <= 0 || m_buffer.size() < static_cast<std::size_t>(m_threshold))
         return;
-    if (m_settleMs > 0)
+    if (m_settleMs > 0 && m_buffer.size() < MostWhileSettling)
         m_settle->start(m_settleMs); // restarted by every arrival until the line is quiet
     else
         Deliver();
@@ -59,8 +61,13 @@ void ReceiveBuffer::Deliver()
     do {
         std::string chunk;
         chunk.swap(m_buffer);
-        if (receiver != nullptr)
-            receiver->OnChunk(chunk);
+        if (receiver != nullptr) {
+            try {
+                receiver->OnChunk(chunk);
+            } catch (const std::bad_alloc&) {
+                receiver->OnOutOfMemory();
+            }
+        }
     } while (m_settleMs == 0 && m_threshold > 0 && m_buffer.size() >= static_cast<std::size_t>(m_threshold));
     m_delivering = false;
     if (m_settleMs > 0 && m_threshold > 0 && m_buffer.size() >= static_cast<std::size_t>(m_threshold))

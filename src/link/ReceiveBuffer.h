@@ -13,6 +13,8 @@ namespace marrowick {
 class ChunkReceiver {
 public:
     virtual void OnChunk(const std::string& chunk) = 0;
+    // The computer's memory ran out while a chunk was handled.
+    virtual void OnOutOfMemory() {}
 
 protected:
     ~ChunkReceiver() = default;
@@ -29,6 +31,9 @@ public:
 
     void SetThreshold(int threshold);
     int Threshold() const { return m_threshold; }
+    // While the line settles, at most this many bytes wait: a peer that never
+    // stops sending gets its chunk handed over at this size.
+    static constexpr std::size_t MostWhileSettling = 4096;
     void SetSettleMs(int ms);
     int SettleMs() const { return m_settleMs; }
 

@@ -69,10 +69,12 @@ void SimulatedPort::write(std::string_view bytes)
         Queue(m_toDevice, bytes);
 }
 
-bool SimulatedPort::devicePresent() const
+DeviceLook SimulatedPort::lookForDevice() const
 {
     ++presenceChecks;
-    return present && !openedName.empty();
+    if (!present || openedName.empty())
+        return DeviceLook::Gone;
+    return another ? DeviceLook::Other : DeviceLook::Same;
 }
 
 void SimulatedPort::LoseLine(const std::string& reason)

@@ -30,7 +30,7 @@ public:
     void discardInput() override {}
     // The controller's end is there unless the line was lost and `present`
     // has not been set again (the cable plugged back in).
-    bool devicePresent() const override;
+    DeviceLook lookForDevice() const override;
 
     // 0: instant; 960 is 9600 baud with 8N1.
     void SetBytesPerSecond(int rate) { m_rate = rate; }
@@ -54,7 +54,9 @@ public:
     bool failOpen = false;
     bool present = true;
     std::string openedName;
-    // How often devicePresent was asked.
+    // Another device took the line's place (what the next look finds when present).
+    bool another = false;
+    // How often lookForDevice was asked.
     mutable int presenceChecks = 0;
 
 private:

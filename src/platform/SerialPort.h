@@ -11,6 +11,13 @@ namespace marrowick {
 // already closed itself when it reports it.
 enum class LineEventKind { Break, Framing, Overrun, BufferOverflow, Parity, TransmitFull, Configuration, Lost };
 
+// What sits where the device of a lost port was.
+enum class DeviceLook {
+    Gone,  // nothing yet
+    Same,  // the device that was lost: the same adapter, or the same device number
+    Other, // another device: another adapter, a pseudo-terminal reached by its bare path
+};
+
 struct LineEvent {
     LineEventKind kind;
     std::string detail; // the platform's own words, for `Lost`
@@ -29,10 +36,13 @@ public:
     // to onBytes: its own buffer and the system's. Called before a request,
     // so nothing that came earlier is taken as part of the reply.
     virtual void discardInput() = 0;
-    // Whether the device this port last opened is there now: a cheap look
+    // Whether the device this port last opened is there again: a cheap look
     // (no open, no probe of the line), made once a second while a lost port
-    // is awaited. False before the first open.
-    virtual bool devicePresent() const = 0;
+    // is awaited. Only the same device may be opened again without asking:
+    // the same USB adapter (vendor, product and serial number where the system
+    // gives them), otherwise the same device number; a pseudo-terminal only
+    // through the link it was reached by. Gone before the first open.
+    virtual DeviceLook lookForDevice() const = 0;
 
     std::function<void(std::string_view)> onBytes; // raw arrival, any size
     std::function<void(const LineEvent&)> onLineEvent;

@@ -1,8 +1,9 @@
 #include "qt/QtSerialPort.h"
 
 #include <QFileInfo>
-#ifdef Q_OS_WIN
 #include <QSerialPortInfo>
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
 #endif
 
 #include "qt/PortFactsFinder.h"
@@ -79,7 +80,7 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     // A reply an earlier program left on the line would otherwise be read as
     // part of the first reply of this run ("Firmware Version: 1.051.05").
     discardInput();
-    m_opened = *device;
+    m_opened = IdentityOf(name, *device, ReadPortName(name).kind == PortName::Kind::Numbered);
     return true;
 }
 
@@ -116,24 +117,85 @@ void QtSerialPort::discardInput()
     m_port.clear(QSerialPort::Input);
 }
 
-bool QtSerialPort::devicePresent() const
+QtSerialPort::DeviceIdentity QtSerialPort::IdentityOf(const std::string& given, const std::string& device,
+                                                      bool numbered)
 {
-    if (m_opened.empty())
-        return false;
+    DeviceIdentity identity;
+    identity.given = given;
+    identity.device = device;
+    identity.numbered = numbered;
 #ifdef Q_OS_WIN
-    // "COM3" or "\\.\COM23": the system lists the port while its device is there.
-    QString name = QString::fromStdString(m_opened);
+    QString name = QString::fromStdString(device);
     if (name.startsWith(QStringLiteral("\\\\.\\")))
         name = name.mid(4);
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.portName().compare(name, Qt::CaseInsensitive) == 0 && info.hasVendorIdentifier())
+            identity.usb = QStringLiteral("%1:%2:%3")
+                               .arg(info.vendorIdentifier())
+                               .arg(info.productIdentifier())
+                               .arg(info.serialNumber())
+                               .toStdString();
+#else
+    const QString path = QString::fromStdString(device.find('/') == std::string::npos ? "/dev/" + device : device);
+    const QFileInfo file(path);
+    identity.viaLink = file.isSymLink();
+    const QString canonical = file.canonicalFilePath();
+    identity.pseudoTerminal =
+        canonical.startsWith(QStringLiteral("/dev/pts/")) || canonical.startsWith(QStringLiteral("/dev/ttys"));
+    struct stat node {};
+    if (::stat(canonical.toLocal8Bit().constData(), &node) == 0)
+        identity.node = static_cast<unsigned long long>(node.st_rdev);
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation() == canonical && info.hasVendorIdentifier())
+            identity.usb = QStringLiteral("%1:%2:%3")
+                               .arg(info.vendorIdentifier())
+                               .arg(info.productIdentifier())
+                               .arg(info.serialNumber())
+                               .toStdString();
+#endif
+    return identity;
+}
+
+DeviceLook QtSerialPort::lookForDevice() const
+{
+    if (m_opened.device.empty())
+        return DeviceLook::Gone;
+    // A number is found again by number: whatever the system now has behind it.
+    std::string device = m_opened.device;
+    if (m_opened.numbered) {
+        PortFacts why;
+        const auto resolved = m_names.Resolve(m_opened.given, &why);
+        if (!resolved)
+            return DeviceLook::Gone;
+        device = *resolved;
+    }
+#ifdef Q_OS_WIN
+    QString name = QString::fromStdString(device);
+    if (name.startsWith(QStringLiteral("\\\\.\\")))
+        name = name.mid(4);
+    bool present = false;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
         if (info.portName().compare(name, Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
+            present = true;
+    if (!present)
+        return DeviceLook::Gone;
+    return IdentityOf(m_opened.given, device, m_opened.numbered).usb == m_opened.usb ? DeviceLook::Same
+                                                                                     : DeviceLook::Other;
 #else
     // A name without a folder is a device in /dev, as QSerialPort opens it.
     // A link is followed, so one whose device has gone does not count.
-    const QString path = QString::fromStdString(m_opened);
-    return QFileInfo::exists(path.contains(QLatin1Char('/')) ? path : QStringLiteral("/dev/") + path);
+    const QString path = QString::fromStdString(device.find('/') == std::string::npos ? "/dev/" + device : device);
+    if (!QFileInfo::exists(path))
+        return DeviceLook::Gone;
+    const DeviceIdentity now = IdentityOf(m_opened.given, device, m_opened.numbered);
+    if (!m_opened.usb.empty())
+        return now.usb == m_opened.usb ? DeviceLook::Same : DeviceLook::Other;
+    if (m_opened.pseudoTerminal) {
+        // A pseudo-terminal number is soon given to the next terminal that opens
+        // one; only a link to a fresh one (marrowick-sim --link) is ours again.
+        return m_opened.viaLink && now.viaLink && now.pseudoTerminal ? DeviceLook::Same : DeviceLook::Other;
+    }
+    return now.node == m_opened.node && now.usb.empty() ? DeviceLook::Same : DeviceLook::Other;
 #endif
 }
 

@@ -25,9 +25,10 @@ public:
     bool isOpen() const override;
     void write(std::string_view bytes) override;
     void discardInput() override;
-    // Looks for the device's node (Unix; a link such as marrowick-sim's
-    // --link must lead somewhere) or the port among the system's ports (Windows).
-    bool devicePresent() const override;
+    // Looks for the device's node (Unix; a link such as marrowick-sim's --link
+    // must lead somewhere) or the port among the system's ports (Windows), and
+    // tells the device lost from another one in its place.
+    DeviceLook lookForDevice() const override;
 
     // The device actually opened.
     std::string device() const { return m_port.portName().toStdString(); }
@@ -36,9 +37,21 @@ private:
     void OnReadyRead();
     void OnError(QSerialPort::SerialPortError error);
 
+    // What the device last opened was, to know it again.
+    struct DeviceIdentity {
+        std::string given;        // the name the port was opened by: "COM3" or a path
+        std::string device;       // what was opened for it
+        bool numbered = false;    // a number, found again by number
+        bool viaLink = false;     // reached through a symbolic link (marrowick-sim --link)
+        bool pseudoTerminal = false;
+        std::string usb;          // "vendor:product:serial" of a USB adapter; empty otherwise
+        unsigned long long node = 0; // the device number (Unix)
+    };
+    static DeviceIdentity IdentityOf(const std::string& given, const std::string& device, bool numbered);
+
     QSerialPort m_port;
     PortNames m_names;
-    std::string m_opened; // the device last opened, as the system names it
+    DeviceIdentity m_opened;
     bool m_lost = false;
 };
 

@@ -37,6 +37,7 @@ enum class Fault {
     Pause,       // reply `at` comes `arg` ms late, on a paced line
     Cancel,      // the user presses Cancel once reply `at` has gone out
     Shutdown,    // the window closes once reply `at` has gone out
+    Interrupt,   // SIGINT (Ctrl+C) once reply `at` has gone out
 };
 
 constexpr const char* TalkNames[] = {"identify", "read-shows", "write-shows", "send-clips", "flash"};
@@ -164,13 +165,16 @@ struct MatrixRun {
             h.port.DelayReply(base + hit.at, hit.arg);
             break;
         case Fault::Cancel:
-        case Fault::Shutdown: {
+        case Fault::Shutdown:
+        case Fault::Interrupt: {
             // Once the controller has sent reply `at`, the person acts.
             const int when = base + hit.at;
             act = h.clock.createTimer();
             act->onTimeout = [this, hit] {
                 if (hit.fault == Fault::Cancel)
                     h.session.Cancel();
+                else if (hit.fault == Fault::Interrupt)
+                    h.session.Interrupt(2);
                 else
                     h.session.Shutdown();
             };
@@ -340,6 +344,7 @@ TEST(FaultMatrix, Identification)
         {Talk::Identify, "R2", {{Fault::Close, 2}}, Fails(Lost, Reason::PortLost)},
         {Talk::Identify, "R2", {{Fault::Paced}}, Ok()},
         {Talk::Identify, "R2", {{Fault::Shutdown, 2}}, Fails(Cancelled, Reason::Closing)},
+        {Talk::Identify, "R2", {{Fault::Interrupt, 2}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
     });
 }
 
@@ -363,6 +368,7 @@ TEST(FaultMatrix, ReadShows)
         {Talk::ReadShows, "R2", {{Fault::Length, 3, 2049}}, Fails(TimedOut, Reason::StoppedSending, 3, 2048, 2049)},
         {Talk::ReadShows, "K5", {{Fault::Cancel, 2}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::ReadShows, "R2", {{Fault::Shutdown, 1}}, Fails(Cancelled, Reason::Closing)},
+        {Talk::ReadShows, "K5", {{Fault::Interrupt, 2}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
     });
 }
 
@@ -382,6 +388,7 @@ TEST(FaultMatrix, WriteShows)
         {Talk::WriteShows, "R2", {{Fault::Pause, 3, 2000}}, Ok()},
         {Talk::WriteShows, "K5", {{Fault::Cancel, 2}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::WriteShows, "R2", {{Fault::Shutdown, 1}}, Fails(Cancelled, Reason::Closing)},
+        {Talk::WriteShows, "K5", {{Fault::Interrupt, 1}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
     });
 }
 
@@ -406,6 +413,7 @@ TEST(FaultMatrix, SendClips)
         {Talk::SendClips, "K5", {{Fault::Pause, 2, 2000}}, Ok()},
         {Talk::SendClips, "K5", {{Fault::Cancel, 2}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::SendClips, "R2", {{Fault::Shutdown, 1}}, Fails(Cancelled, Reason::Closing)},
+        {Talk::SendClips, "K5", {{Fault::Interrupt, 2}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
     });
 }
 
@@ -439,6 +447,7 @@ TEST(FaultMatrix, Flash)
         {Talk::Flash, "T7", {{Fault::RunTogether, 757}}, Fails(Unreadable, Reason::AnswerUnreadable, 755)},
         {Talk::Flash, "T7", {{Fault::Cancel, 100}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::Flash, "T7", {{Fault::Shutdown, 100}}, Fails(Cancelled, Reason::Closing)},
+        {Talk::Flash, "T7", {{Fault::Interrupt, 100}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
     });
 }
 

@@ -97,7 +97,7 @@ public:
     void close() override { m_open = false; }
     bool isOpen() const override { return m_open; }
     void discardInput() override {}
-    bool devicePresent() const override { return true; }
+    DeviceLook lookForDevice() const override { return DeviceLook::Same; }
     void write(std::string_view bytes) override
     {
         for (char c : bytes) {

@@ -42,8 +42,9 @@ struct RunResult {
     ::_exit(127);
 }
 
-// Runs a program to its end, collecting stdout and stderr (with a time limit).
-inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
+// Runs a program to its end, collecting stdout and stderr (with a time limit);
+// with `signal`, sends it that signal once `signalAfterMs` have passed.
+inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000, int signal = 0, int signalAfterMs = 0)
 {
     int outPipe[2];
     int errPipe[2];
@@ -63,13 +64,18 @@ inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000)
     RunResult result;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
     int open = 2;
-    int waited = 0;
-    while (open > 0 && waited < limitMs) {
-        const int ready = ::poll(fds, 2, 100);
-        if (ready == 0) {
-            waited += 100;
-            continue;
+    bool signalled = signal == 0;
+    const auto elapsedMs = [&] {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+            .count();
+    };
+    while (open > 0 && elapsedMs() < limitMs) {
+        if (!signalled && elapsedMs() >= signalAfterMs) {
+            ::kill(pid, signal);
+            signalled = true;
         }
+        if (::poll(fds, 2, 50) == 0)
+            continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || (fds[i].revents & (POLLIN | POLLHUP)) == 0)
                 continue;
@@ -183,10 +189,10 @@ private:
     std::string m_path;
 };
 
-inline RunResult RunCli(std::vector<std::string> args, int limitMs = 120000)
+inline RunResult RunCli(std::vector<std::string> args, int limitMs = 120000, int signal = 0, int signalAfterMs = 0)
 {
     args.insert(args.begin(), MARROWICK_CLI);
-    return Run(args, limitMs);
+    return Run(args, limitMs, signal, signalAfterMs);
 }
 
 } // namespace marrowick::e2e

@@ -33,7 +33,7 @@ public:
     bool isOpen() const override { return opened; }
     void write(std::string_view bytes) override { written.append(bytes); }
     void discardInput() override { held.clear(); }
-    bool devicePresent() const override { return true; }
+    DeviceLook lookForDevice() const override { return DeviceLook::Same; }
 
     bool opened = true;
     std::string written;
