@@ -40,12 +40,12 @@
 #include <string>
 #include <vector>
 
+#include "LoopDelay.h"
 #include "conversations/Identification.h"
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
 #include "features/FirmwareFeature.h"
 #include "features/FirmwarePresenter.h"
-#include "LoopDelay.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareCatalogue.h"
 #include "qt/QtClock.h"

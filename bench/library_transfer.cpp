@@ -27,13 +27,13 @@
 #include <string>
 #include <vector>
 
+#include "LoopDelay.h"
 #include "conversations/ClipTransfer.h"
 #include "conversations/Identification.h"
 #include "core/Session.h"
 #include "e2e/SimProcess.h"
 #include "features/LibraryFeature.h"
 #include "features/LibraryPresenter.h"
-#include "LoopDelay.h"
 #include "link/LineRate.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"

@@ -55,6 +55,7 @@ enum class Reason {
     NoShows,         // nothing to write
     OtherModel,      // the shows belong to a detail model, the controller is another
     NoSerialNumber,  // an R2 or L+ write without the controller's serial number
+    TriggerUnknown,  // a K5 write without the controller's trigger wiring
     OutOfMemory,     // the computer's memory ran out for this
     // Files.
     SystemError,        // detail: the system's words

@@ -11,6 +11,7 @@
 
 #include "base/Files.h"
 #include "features/IdentityPresenter.h"
+#include "features/NewProject.h"
 #include "link/LineRate.h"
 #include "models/Controller.h"
 #include "peer/ControllerSimulator.h"
@@ -182,6 +183,17 @@ int Context::Fail(const Result& result, const std::string& text) const
     EndProgress();
     std::cerr << (result.code == ResultCode::FileError ? text : OnPort(text)) << std::endl;
     return ExitStatusOf(result);
+}
+
+int Context::CheckNewFolder(const std::filesystem::path& folder) const
+{
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(folder, ec)))
+        return ExitOk;
+    const std::string name = Utf8FromPath(folder.has_filename() ? folder.filename() : folder.parent_path().filename());
+    if (const NameFault fault = CheckProjectName(name))
+        return Usage(NameFaultText(fault, name));
+    return ExitOk;
 }
 
 std::string Context::OnPort(const std::string& message) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QJsonDocument>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -75,6 +76,9 @@ public:
     // Prints a failure, worded as `text`, on stderr, with the port it happened
     // on unless it is about a file, and returns its exit status.
     int Fail(const Result& result, const std::string& text) const;
+    // A folder the command is to create, by the rule every project folder
+    // follows: ExitOk, or a usage error that says why its name cannot be.
+    int CheckNewFolder(const std::filesystem::path& folder) const;
     // The message with " (port PORT)" after it, unless it names the port already.
     std::string OnPort(const std::string& message) const;
 

@@ -57,10 +57,12 @@ int RunSaveLibrary(Context& context)
     session.identity.CurrentController = ModelNamed(model);
     if (!session.identity.CurrentController)
         return context.Usage("--model must be K5, R2, T7 or L+");
+    const std::filesystem::path folder = PathFromUtf8(project);
+    if (const int status = context.CheckNewFolder(folder); status != ExitOk)
+        return status;
     if (auto problem = GatherClips(context, "no library file was written"))
         return context.Fail(*problem);
 
-    const std::filesystem::path folder = PathFromUtf8(project);
     std::error_code ec;
     std::filesystem::create_directories(folder, ec);
     if (ec)

@@ -70,7 +70,7 @@ int TakeProject(Context& context, fs::path& folder, bool mustExist)
     std::error_code ec;
     if (fs::exists(folder, ec) ? !fs::is_directory(folder, ec) : mustExist)
         return context.Fail(PathText(folder) + " is not a folder");
-    return ExitOk;
+    return mustExist ? ExitOk : context.CheckNewFolder(folder);
 }
 
 // Opens the project as "Open Existing Shows" does; the reason, with the
@@ -153,6 +153,8 @@ int RunWriteShows(Context& context)
         const fs::path backup = FolderArgument(context, "backup");
         if (backup.empty())
             return context.Usage("--backup wants a folder");
+        if (const int status = context.CheckNewFolder(backup); status != ExitOk)
+            return status;
         // Refused before the port is opened, so nothing is sent.
         std::error_code ec;
         if (fs::exists(fs::symlink_status(backup, ec)))

@@ -80,6 +80,7 @@ void ShowReader::HandleK5TocReply(const std::string& reply)
     m_ctx.Log("Show Count: " + std::to_string(count));
     m_shows.AmbientMode = reply[1] == 'Y';
     m_shows.TriggerMode = reply[2] == 'O' ? 0 : 1;
+    m_shows.triggerKnown = true;
     m_shows.source = ShowSource::K5Reply;
     if (ReceiveTOC(blocks))
         TableTaken();
@@ -104,9 +105,9 @@ void ShowReader::HandleR2TocReply(const std::string& reply)
     if (reply.size() != TocImageBytes)
         return Finish(Result::Fail(ResultCode::UnreadableReply, Reason::ReplyLength, -1,
                                    static_cast<long long>(reply.size()), static_cast<long long>(TocImageBytes)));
-    if (Result problem = TableProblem(std::string_view(reply).substr(0, TableBlockBytes),
-                                      static_cast<unsigned char>(reply[160]), (reply[161] & 1) != 0,
-                                      m_ctx.identity.Model()->Traits().showMemory);
+    if (Result problem =
+            TableProblem(std::string_view(reply).substr(0, TableBlockBytes), static_cast<unsigned char>(reply[160]),
+                         (reply[161] & 1) != 0, m_ctx.identity.Model()->Traits().showMemory);
         !problem.ok())
         return Finish(problem);
     SayTableTime();

@@ -62,6 +62,9 @@ Result ShowWriter::Start()
         return Result::Busy();
     if (Result problem = Problem(); !problem.ok())
         return problem;
+    // A K5 table carries the trigger wiring: only the controller's own goes back.
+    if (model->Traits().layout == TableLayout::K5 && !m_shows.triggerKnown)
+        return Result::Fail(ResultCode::Refused, Reason::TriggerUnknown);
 
     Begin({LinkState::StateWriteShows, RequestBytes, SlackMs});
     const std::string burst = model->Traits().layout == TableLayout::R2 ? R2Table() : K5Table();

@@ -18,7 +18,9 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { log.LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
-    m_commands.onOutOfMemory = [this] { status.Say(text::Why(Result::Fail(ResultCode::Refused, Reason::OutOfMemory))); };
+    m_commands.onOutOfMemory = [this] {
+        status.Say(text::Why(Result::Fail(ResultCode::Refused, Reason::OutOfMemory)));
+    };
     m_identification.Changed.connect([this] { ShowIdentity(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
     // A reply that names a model sets the window up at once. Otherwise the user

@@ -212,14 +212,18 @@ Result ShowsFeature::WriteShows(const WriteOptions& options)
     m_options = options;
     m_outcome = {Stage::Write, Result::Done(), options.backupFolder, false, {}, {}};
     const controller* model = m_context.model();
-    const bool guarded = !options.backupFolder.empty() || options.verify;
+    // A K5 write sends the trigger wiring: when the shows held do not know the
+    // controller's, it is read from the controller first.
+    const bool needWiring =
+        model && model->Traits().hasShowTable && model->Traits().layout == TableLayout::K5 && !m_state.triggerKnown;
+    const bool guarded = !options.backupFolder.empty() || options.verify || needWiring;
     // A write that would be refused is refused before anything is read.
     if (!guarded || !model || m_state.ShowCount == 0 || !m_writer.Problem().ok())
         return StartWrite();
     if (!m_context.Idle() || !m_context.link().IsOpen())
         return Result::Busy();
     if (options.backupFolder.empty())
-        return StartWrite();
+        return needWiring ? StartCopyRead(Stage::Wiring) : StartWrite();
     if (Taken(PathFromUtf8(options.backupFolder))) {
         m_outcome.stage = Stage::Backup;
         m_outcome.result = Result::Fail(ResultCode::Refused, Reason::FolderExists, options.backupFolder);
@@ -260,8 +264,8 @@ void ShowsFeature::CopyReadEnded(const Result& outcome)
         return;
     if (!outcome.ok())
         EndWrite(outcome);
-    else if (m_outcome.stage == Stage::Backup)
-        m_next->start(0); // saved once the receive event that brought the last show has returned
+    else if (m_outcome.stage == Stage::Backup || m_outcome.stage == Stage::Wiring)
+        m_next->start(0); // taken once the receive event that brought the last show has returned
     else
         Verify();
 }
@@ -287,6 +291,15 @@ void ShowsFeature::NextStep()
     }
     if (m_outcome.stage == Stage::Backup) {
         SaveBackup();
+        return;
+    }
+    if (m_outcome.stage == Stage::Wiring) {
+        AdoptWiring();
+        const Result started = StartWrite();
+        if (!started.ok() && !m_writer.Running()) {
+            m_writing = true;
+            EndWrite(started);
+        }
         return;
     }
     const Result started = StartCopyRead(Stage::Verify);
@@ -322,11 +335,22 @@ void ShowsFeature::SaveBackup()
     }
     m_outcome.backedUp = true;
     m_presenter.Say(BackedUpText(m_options.backupFolder));
+    AdoptWiring();
     const Result started = StartWrite();
     if (!started.ok() && !m_writer.Running()) {
         m_writing = true;
         EndWrite(started);
     }
+}
+
+void ShowsFeature::AdoptWiring()
+{
+    if (m_state.triggerKnown || !m_copy.triggerKnown)
+        return;
+    m_state.TriggerMode = m_copy.TriggerMode;
+    m_state.triggerKnown = true;
+    m_context.Log(std::string("The controller's trigger wiring is kept: ") + TriggerModeText(m_state.TriggerMode));
+    Display();
 }
 
 void ShowsFeature::Verify()
@@ -353,6 +377,8 @@ const char* ShowsFeature::WriteStep() const
     switch (m_outcome.stage) {
     case Stage::Backup:
         return "Backing up shows:";
+    case Stage::Wiring:
+        return "Reading the trigger wiring:";
     case Stage::Write:
         return "Writing shows:";
     case Stage::Verify:

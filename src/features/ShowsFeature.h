@@ -89,6 +89,8 @@ private:
     void WriteEnded(const Result& outcome);
     void NextStep();
     void SaveBackup();
+    // What the controller's own read said of its trigger wiring, when the shows held do not know it.
+    void AdoptWiring();
     void Verify();
     void EndWrite(const Result& result);
 

@@ -90,7 +90,8 @@ std::vector<std::pair<Control, std::string>> ShowLabels(const ShowState& shows)
     const ShowSource source = shows.source;
     const bool any = source != ShowSource::None;
     const bool image = source == ShowSource::R2Reply || source == ShowSource::ConfigFile;
-    const bool trigger = source == ShowSource::K5Reply || image;
+    const bool trigger =
+        (source == ShowSource::K5Reply || source == ShowSource::K5Project || image) && shows.triggerKnown;
     const bool withStart = source == ShowSource::R2Reply;
     std::string ambient;
     if (source == ShowSource::K5Reply)
@@ -236,6 +237,9 @@ std::string WriteText(const Result& result, const ShowState& shows)
         return "Show write refused: " + TooLongText(result);
     case Reason::IncompleteShows:
         return "Show write refused: " + ShortfallsText(shows);
+    case Reason::TriggerUnknown:
+        return "Show write refused: the K5's trigger wiring is not known; read the shows first, or open a project "
+               "that keeps it";
     case Reason::Busy:
         return "Show write stopped: the link was busy";
     default:
@@ -265,6 +269,9 @@ std::string WriteOutcomeText(const WriteOutcome& outcome, const ShowState& shows
             why = result.reason == Reason::Closing ? text::Why(result) : ReadText(result);
         return "Show Backup Failed: " + why + "; the shows were not written";
     }
+    case WriteOutcome::Stage::Wiring:
+        return "Show write refused: the K5's trigger wiring could not be read first (" + ReadText(result) +
+               "); the shows were not written";
     case WriteOutcome::Stage::Write:
         text = result.reason == Reason::Closing ? text::Why(result) : WriteText(result, shows);
         break;
@@ -295,12 +302,15 @@ std::string BackedUpText(const std::string& folder)
 std::string FileEventText(const FileEvent& event)
 {
     const bool show = event.kind == Kind::Show;
+    const std::string what = show ? "Show" : event.kind == Kind::Config ? "cfg" : "Trigger wiring";
     switch (event.step) {
     case Step::Saved:
-        return (show ? "Show" : "cfg") + std::string(" Saved as: ") + event.shown;
+        return what + " Saved as: " + event.shown;
     case Step::SaveFailed:
-        return (show ? "Show" : "cfg") + std::string(" Save Failed: ") + event.shown + FileProblemText(event);
+        return what + " Save Failed: " + event.shown + FileProblemText(event);
     case Step::Opened: {
+        if (event.kind == Kind::Wiring)
+            return "Trigger wiring Opened: " + event.shown;
         if (!show)
             return "Config Opened: " + event.shown;
         std::string text = "Show Opened: " + event.shown;
@@ -312,11 +322,17 @@ std::string FileEventText(const FileEvent& event)
         return text;
     }
     case Step::OpenFailed:
+        if (event.kind == Kind::Wiring)
+            return "Trigger wiring not taken: " + event.shown +
+                   (event.problem.reason == Reason::FileSize ? " says neither normally open nor normally closed"
+                                                             : FileProblemText(event));
         return (show ? "Show Open Failed: " : "Config Open Failed: ") + event.shown + FileProblemText(event);
     case Step::Missing:
         return "Show " + std::to_string(event.show) + " File Not Found.";
     case Step::Removed:
-        return "Removed " + event.shown + ": the shows saved end before it";
+        return "Removed " + event.shown +
+               (event.kind == Kind::Wiring ? ": the shows saved do not know the trigger wiring"
+                                           : ": the shows saved end before it");
     }
     return {};
 }

@@ -18,7 +18,8 @@ namespace marrowick {
 // How "Write Shows" ended, with its backup and its check: the stage that
 // ended it, how, and what a person needs to recover.
 struct WriteOutcome {
-    enum class Stage { Backup, Write, Verify };
+    // The wiring stage reads a K5's trigger wiring before a write that does not know it.
+    enum class Stage { Backup, Wiring, Write, Verify };
     Stage stage = Stage::Write;
     Result result;
     std::string backupFolder;     // the folder the backup goes into; empty without one

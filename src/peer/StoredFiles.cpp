@@ -33,6 +33,7 @@ std::vector<std::pair<std::string, std::string>> StoredFiles(const ControllerSim
     summary += "reset " + std::to_string(state.resetRequested ? 1 : 0) + "\n";
     summary += "library_complete " + std::to_string(state.libraryComplete ? 1 : 0) + "\n";
     summary += "sector " + std::to_string(state.sectorFlag) + "\n";
+    summary += std::string("trigger ") + (state.normallyClosed ? "closed" : "open") + "\n";
     if (firmwareSeconds) {
         char line[64];
         std::snprintf(line, sizeof line, "firmware_seconds %.6f\n", *firmwareSeconds);

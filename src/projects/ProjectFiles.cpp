@@ -177,8 +177,17 @@ bool SaveAllShows(const ProjectPaths& paths, const controller& model, ShowState&
         save(show);
     if (model.Traits().usesConfigFile)
         saved = Save_Toc(paths, shows, events) && saved;
-    if (saved)
+    if (k5 && shows.triggerKnown)
+        saved =
+            SaveIntoProject(paths, K5WiringFileName, WiringText(shows.TriggerMode), Kind::Wiring, -1, events) && saved;
+    if (saved) {
         RemoveStaleShowFiles(paths, k5 ? model.FileExtension() : R2ExtensionWritten, shows, events);
+        // A wiring kept from an earlier save is not this table's.
+        const auto wiring = FindIgnoringCase(PathFromUtf8(paths.ProjectFolder), K5WiringFileName);
+        std::error_code ec;
+        if ((!k5 || !shows.triggerKnown) && wiring && fs::remove(*wiring, ec))
+            events.push_back(Event(Step::Removed, Kind::Wiring, paths, Utf8FromPath(*wiring), -1));
+    }
     return saved;
 }
 
@@ -263,9 +272,9 @@ ConfigOpen Open_cfg(const ProjectPaths& paths, const controller& model, ShowStat
     else
         // A table the program cannot hold would be loaded only in part and saved
         // back shorter, so it is not taken at all.
-        problem = TableProblem(std::string_view(*image).substr(0, TableBlockBytes),
-                               static_cast<unsigned char>((*image)[160]), ((*image)[161] & 1) != 0,
-                               model.Traits().showMemory);
+        problem =
+            TableProblem(std::string_view(*image).substr(0, TableBlockBytes), static_cast<unsigned char>((*image)[160]),
+                         ((*image)[161] & 1) != 0, model.Traits().showMemory);
     if (!problem.ok()) {
         if (problem.code == ResultCode::Refused)
             problem.code = ResultCode::FileError;
@@ -296,8 +305,27 @@ Result OpenExistingShows(ProjectPaths& paths, const controller& model, ShowState
         shows.ShowCount = 0;
         shows.AmbientMode = false;
     }
-    if (k5)
+    if (k5) {
         shows.source = ShowSource::K5Project;
+        // The wiring is the controller's only when the project kept it.
+        shows.triggerKnown = false;
+        if (const auto found = FindIgnoringCase(PathFromUtf8(paths.BrowseFolder), K5WiringFileName)) {
+            std::string error;
+            const auto text = ReadWholeFile(*found, 64, &error);
+            const auto wiring = text ? WiringOf(*text) : std::nullopt;
+            if (wiring) {
+                shows.TriggerMode = *wiring;
+                shows.triggerKnown = true;
+                events.push_back(Event(Step::Opened, Kind::Wiring, paths, Utf8FromPath(*found), -1));
+            } else {
+                OpenFailed(paths, Utf8FromPath(*found), Kind::Wiring, -1,
+                           text ? Result::Fail(ResultCode::FileError, Reason::FileSize, -1,
+                                               static_cast<long long>(text->size()), 0)
+                                : SystemError(error),
+                           events);
+            }
+        }
+    }
     shows.UnopenedShows.clear();
     std::vector<int> unopened; // numbered K5 shows whose file was not taken
     int highest = 0;

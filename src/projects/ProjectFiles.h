@@ -21,7 +21,7 @@ struct FileEvent {
         Missing, // a show file (or 000.CFG) that is not there; `show` is CurrentShow then
         Removed, // a stale show file of a saved folder, beyond the shows saved
     };
-    enum class Kind { Show, Config };
+    enum class Kind { Show, Config, Wiring };
 
     Step step = Step::Saved;
     Kind kind = Kind::Show;

@@ -2,6 +2,22 @@
 
 namespace marrowick {
 
+std::string WiringText(std::int16_t triggerMode)
+{
+    return triggerMode == 1 ? "normally closed\n" : "normally open\n";
+}
+
+std::optional<std::int16_t> WiringOf(std::string_view text)
+{
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.remove_suffix(1);
+    if (text == "normally open")
+        return 0;
+    if (text == "normally closed")
+        return 1;
+    return std::nullopt;
+}
+
 std::string ShowDataToSave(const std::string& data, std::int32_t length)
 {
     return length > 0 ? data.substr(0, static_cast<std::size_t>(length)) : std::string();

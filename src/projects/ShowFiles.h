@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "shows/ShowTable.h"
 
@@ -17,6 +19,13 @@ inline constexpr std::size_t K5ShowHeaderBytes = 16;
 // the other; the lookup ignores letter case, so both name the same file.
 inline constexpr const char* R2ExtensionWritten = ".R2S";
 inline constexpr const char* R2ExtensionLooked = ".R2s";
+
+// A K5 project keeps the controller's trigger wiring beside its show files, in
+// a file other programs pass over: "normally open" or "normally closed".
+inline constexpr const char* K5WiringFileName = "000.K5W";
+// The file's text for a wiring, and the wiring (0 open, 1 closed) a text names.
+std::string WiringText(std::int16_t triggerMode);
+std::optional<std::int16_t> WiringOf(std::string_view text);
 
 // The first `length` bytes of a show's data, or what it holds when shorter.
 std::string ShowDataToSave(const std::string& data, std::int32_t length);

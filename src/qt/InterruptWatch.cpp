@@ -52,16 +52,15 @@ std::atomic<long long> g_lastMs{-1};
 
 long long NowMs()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
         .count();
 }
 
 // Runs on a thread of its own that the system starts for the console's event.
 BOOL WINAPI OnConsoleEvent(DWORD event)
 {
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT &&
-        event != CTRL_LOGOFF_EVENT && event != CTRL_SHUTDOWN_EVENT)
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT && event != CTRL_LOGOFF_EVENT &&
+        event != CTRL_SHUTDOWN_EVENT)
         return FALSE;
     const int signal = event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT ? SIGINT : 0;
     const long long now = NowMs();

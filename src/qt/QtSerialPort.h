@@ -39,12 +39,12 @@ private:
 
     // What the device last opened was, to know it again.
     struct DeviceIdentity {
-        std::string given;        // the name the port was opened by: "COM3" or a path
-        std::string device;       // what was opened for it
-        bool numbered = false;    // a number, found again by number
-        bool viaLink = false;     // reached through a symbolic link (marrowick-sim --link)
+        std::string given;     // the name the port was opened by: "COM3" or a path
+        std::string device;    // what was opened for it
+        bool numbered = false; // a number, found again by number
+        bool viaLink = false;  // reached through a symbolic link (marrowick-sim --link)
         bool pseudoTerminal = false;
-        std::string usb;          // "vendor:product:serial" of a USB adapter; empty otherwise
+        std::string usb;             // "vendor:product:serial" of a USB adapter; empty otherwise
         unsigned long long node = 0; // the device number (Unix)
     };
     static DeviceIdentity IdentityOf(const std::string& given, const std::string& device, bool numbered);

@@ -50,6 +50,8 @@ struct ShowState {
     std::uint8_t ShowCount = 0;
     bool AmbientMode = false;
     std::int16_t TriggerMode = 0; // 0 normally open, 1 normally closed
+    // TriggerMode is the controller's own: read from it, or kept with a project.
+    bool triggerKnown = false;
     std::int16_t LockOut = 0;
     std::string TocImage; // the R2-layout table image, one byte per character
     std::array<std::string, ShowDataSize> ShowData{};

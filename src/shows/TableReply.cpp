@@ -30,6 +30,7 @@ void ApplyTocImage(ShowState& shows, const std::string& image, ShowSource source
     const auto flags = static_cast<unsigned char>(image[161]);
     shows.AmbientMode = (flags & 1U) != 0;
     shows.TriggerMode = (flags & 2U) != 0 ? 1 : 0;
+    shows.triggerKnown = true;
     shows.LockOut = (flags & 4U) != 0 ? 1 : 0;
     shows.source = source;
 }

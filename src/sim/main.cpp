@@ -78,13 +78,15 @@ int Usage(const std::string& problem)
         std::cerr << "marrowick-sim: " << problem << "\n";
     std::cerr
         << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
-           "                     [--blank] [--pace] [--dump DIR] [--silent CHARS] [--silence-after N]\n"
+           "                     [--blank] [--normally-closed] [--pace] [--dump DIR] [--silent CHARS]\n"
+           "                     [--silence-after N]\n"
            "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
            "                     [--reply-delay MS] [--garbage-after N[:BYTES]] [--run-together N[:TEXT]]\n"
            "                     [--corrupt-stored SHOW:OFFSET]\n"
            "  --link PATH       make PATH a symbolic link to the device (an existing link is replaced,\n"
            "                    anything else at PATH is refused); removed again when the simulator ends\n"
            "  --dump DIR        write what the controller holds into DIR when it ends\n"
+           "  --normally-closed its trigger input is wired normally closed\n"
            "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n"
            "  --show-length K:LENGTH     the table gives show K this length (its data stays as it is)\n"
            "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at the first request)\n"
@@ -277,7 +279,8 @@ struct Options {
     std::string link;
     std::string dump;
     bool pace = false;
-    bool blank = false;         // no shows: a controller to write shows into
+    bool blank = false; // no shows: a controller to write shows into
+    bool normallyClosed = false;
     std::map<int, int> lengths; // show -> the length its table entry gives
     int replyDelayMs = 0;
     marrowick::SimFaults faults;
@@ -307,6 +310,8 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
             options.replyDelayMs = std::max(0, std::atoi(text.c_str()));
         } else if (arg == "--blank") {
             options.blank = true;
+        } else if (arg == "--normally-closed") {
+            options.normallyClosed = true;
         } else if (arg == "--pace") {
             options.pace = true;
         } else if (arg == "--split") {
@@ -537,6 +542,7 @@ int Run(int argc, char** argv)
     }
     for (const auto& [show, length] : options.lengths)
         state.shows[static_cast<std::size_t>(show)].length = static_cast<std::uint32_t>(length);
+    state.normallyClosed = options.normallyClosed;
     state.version = options.version;
     state.serial = options.serial;
     ControllerSimulator sim(state);

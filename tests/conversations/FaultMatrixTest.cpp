@@ -264,6 +264,8 @@ struct MatrixRun {
                                                  "Fresh/003" + ext};
             if (ext == ".R2S")
                 expected.insert(expected.begin() + 1, "Fresh/000.CFG");
+            else
+                expected.insert(expected.begin() + 2, "Fresh/000.K5W");
             EXPECT_EQ(added, expected);
             for (std::size_t i = 0; i < 4; ++i) {
                 // Each show file ends with that show's data as the controller holds it now.

@@ -200,6 +200,20 @@ TEST(StartupWindow, FindsARestartedSimulatorAgainAndConnectsToAnotherOne)
     EXPECT_TRUE(Control(window, "FirmwareK5")->isHidden());
     EXPECT_FALSE(Control(window, "firmwareLumen")->isHidden());
     EXPECT_FALSE(Control(window, "LblTriggerA")->isHidden());
+
+    // A pseudo-terminal typed by its bare path: once it is gone, the next
+    // terminal to open one gets its number, and that is not the controller.
+    auto bare = std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--model", "R2"});
+    connect->click();
+    chooseInDialog(bare->path(), true);
+    ASSERT_TRUE(WaitFor([&] { return panel(2) == "Firmware Version: 1.05       Model: R2"; }, 10000)) << panel(1);
+    const std::string number = bare->path();
+    bare->Stop();
+    ASSERT_TRUE(WaitFor([&] { return panel(1).rfind(text::PortLost, 0) == 0; }, 10000)) << panel(1);
+    bare = std::make_unique<e2e::SimProcess>(std::vector<std::string>{"--model", "T7"});
+    ASSERT_EQ(bare->path(), number) << "the freed number was not given again";
+    ASSERT_TRUE(WaitFor([&] { return panel(1).find("another device") != std::string::npos; }, 5000)) << panel(1);
+    EXPECT_FALSE(WaitFor([&] { return panel(2).find("T7") != std::string::npos; }, 1500)) << "it was not opened";
     EXPECT_TRUE(dialogs.shown.empty());
     window.close();
 }

@@ -94,8 +94,10 @@ TEST(Wording, WhatEachEndingSays)
         {WriteText(Fails(Reason::NegativeLength, 2, -1), shows), "Show write refused: show 2 has a negative length"},
         {WriteText(Fails(Reason::IncompleteShows), shows),
          "Show write refused: show 2 has 100 of 5000 bytes; show 3: 003.K5S is missing"},
-        {WriteText(Fails(Reason::NotResponding), shows), "Show write stopped: Controller not responding. The controller's shows are incomplete: write them again"},
-        {WriteText(Fails(Reason::Interrupted, -1, 2), shows), "Show write stopped: Interrupted by SIGINT" + std::string(".") + " " + text::ShowsIncomplete},
+        {WriteText(Fails(Reason::NotResponding), shows),
+         "Show write stopped: Controller not responding. The controller's shows are incomplete: write them again"},
+        {WriteText(Fails(Reason::Interrupted, -1, 2), shows),
+         "Show write stopped: Interrupted by SIGINT" + std::string(".") + " " + text::ShowsIncomplete},
         {WriteText(Fails(Reason::NoShowTable, -1, 0, 0, "T7"), shows), "Shows cannot be written to a T7 controller"},
         {LoadedText(shows), "Show Loading Complete. Loaded 3 shows; show 2 has 100 of 5000 bytes; show 3: 003.K5S is "
                             "missing"},
@@ -107,7 +109,8 @@ TEST(Wording, WhatEachEndingSays)
         {WriteOutcomeText({WriteOutcome::Stage::Backup, Fails(Reason::NoBackupRoot), "", false, {}, {}}, shows),
          "Show Backup Failed: there is no folder for backups; the shows were not written"},
         {WriteOutcomeText({WriteOutcome::Stage::Write, Fails(Reason::NotResponding), "/b", true, {}, {}}, shows),
-         "Show write stopped: Controller not responding. " + text::ShowsIncomplete + "; the controller's shows from before are in " + Shown("/b")},
+         "Show write stopped: Controller not responding. " + text::ShowsIncomplete +
+             "; the controller's shows from before are in " + Shown("/b")},
         {WriteOutcomeText({WriteOutcome::Stage::Verify,
                            Fails(Reason::ShowsDiffer),
                            "",
@@ -143,9 +146,12 @@ TEST(Wording, WhatEachEndingSays)
         // The audio library.
         {ClipTransferText(Result::Done()), "Audio Library Transmission Complete"},
         {ClipTransferText(Fails(Reason::Refusals, 3, 21)),
-         "Audio clip transfer stopped: the controller refused packet 3 21 times in a row. The controller may still wait for the rest of the library: send the clips again, or switch the controller off and on if it does not answer"},
+         "Audio clip transfer stopped: the controller refused packet 3 21 times in a row. The controller may still "
+         "wait for the rest of the library: send the clips again, or switch the controller off and on if it does not "
+         "answer"},
         {ClipTransferText(Fails(Reason::AnswerUnreadable, 2)),
-         "Audio clip transfer stopped: the controller's answer to packet 2 could not be read. " + text::LibraryIncomplete},
+         "Audio clip transfer stopped: the controller's answer to packet 2 could not be read. " +
+             text::LibraryIncomplete},
         {ClipTransferText(Fails(Reason::NoAnswer, 1)),
          "Audio clip transfer stopped: the controller did not answer packet 1. " + text::LibraryIncomplete},
         {ClipProblemText({ClipProblem::Kind::TooLarge, "/c/big.mp3", {}, 5000000, 100, 0, 0}),
