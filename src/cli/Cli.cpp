@@ -258,7 +258,7 @@ int Context::DumpSimulated()
     return status;
 }
 
-int Context::Identify()
+int Context::Identify(bool modelMayBeMissing)
 {
     const std::string port = Simulated() ? "simulated " + args.Option("simulate") : args.Option("port");
     if (port.empty())
@@ -281,6 +281,9 @@ int Context::Identify()
     session().identification().Finished.disconnect(id);
     if (!opened)
         return Fail(error); // the reason names the port
+    const Identity& identity = session().identity;
+    if (modelMayBeMissing && identity.modelMissing && !identity.modelUnreadable)
+        return ExitOk;
     if (!outcome->ok())
         return Fail(*outcome, IdentificationText(*outcome));
     return ExitOk;

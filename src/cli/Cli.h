@@ -90,8 +90,9 @@ public:
     // ExitOk, or ExitFailed after saying on stderr what could not be written.
     int DumpSimulated();
     // A session on --port (or the simulated controller) with the --timeout given; runs the identification and
-    // returns ExitOk when the controller said its version and model.
-    int Identify();
+    // returns ExitOk when the controller said its version and model (or, with
+    // `modelMayBeMissing`, its version and nothing at all for its model).
+    int Identify(bool modelMayBeMissing = false);
     Session& session();
 
     // Answers for the questions the program asks; unlisted ones are No.

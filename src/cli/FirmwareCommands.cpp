@@ -91,12 +91,28 @@ int RunFlash(Context& context)
     if (args.Has("sd") && sd != "full" && sd != "micro")
         return context.Usage("--sd wants full or micro");
 
-    if (const int status = context.Identify(); status != ExitOk)
+    const std::string assumed = args.Option("assume-model");
+    if (args.Has("assume-model") && assumed != "K5" && assumed != "k5")
+        return context.Usage("--assume-model takes K5 only: the model the question asks about");
+    if (const int status = context.Identify(args.Has("assume-model")); status != ExitOk)
         return status;
     Session& session = context.session();
+    Identity& identity = session.identity;
+    if (args.Has("assume-model")) {
+        // Only for a controller that answered nothing to "M": an older K5.
+        if (!FirmwareModelKey(identity.ControllerModel).empty() && identity.ControllerModel != "K5")
+            return context.Fail(context.OnPort("--assume-model K5: the controller says it is a " +
+                                               identity.ControllerModel + "; nothing was sent."));
+        if (identity.modelMissing) {
+            identity.answeredK5 = true;
+            identity.CurrentController = MakeController("K5");
+            context.answers[Question::UnconfirmedModel] = true;
+        }
+    }
 
     // The version picks the option the window would have selected.
-    const std::string_view model = FirmwareModelKey(session.identity.ControllerModel);
+    const std::string modelKey = FirmwareModelOf(identity);
+    const std::string_view model = modelKey;
     const FirmwareRow* chosen = nullptr;
     bool twoBuilds = false;
     for (const auto& row : FirmwareCatalogue) {
@@ -115,7 +131,7 @@ int RunFlash(Context& context)
     context.answers[Question::MicroSdCard] = sd == "micro";
     context.answers[Question::ResetController] = args.Has("reset");
 
-    const Control array = FirmwareOptionArray(session.identity.ControllerModel);
+    const Control array = FirmwareOptionArray(modelKey);
     const int option = chosen->option;
     const OptionReader options = [array, option](Control asked) { return asked == array ? option : 0; };
 
@@ -155,8 +171,9 @@ std::vector<Command> FirmwareCommands()
              "\n"
              "example: marrowick-cli images --export ~/firmware"},
             {"flash",
-             "flash --port PORT|--simulate MODEL --version VERSION [--sd full|micro] [--reset] [--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"dump"}, {"version"}, {"sd"}, {"reset", false}, {"timeout"}},
+             "flash --port PORT|--simulate MODEL --version VERSION [--sd full|micro] [--reset] [--assume-model K5] "
+             "[--timeout SECONDS]",
+             {{"port"}, {"simulate"}, {"dump"}, {"version"}, {"sd"}, {"reset", false}, {"assume-model"}, {"timeout"}},
              false,
              RunFlash,
              "Identifies the controller, picks the firmware image for its model and VERSION,\n"
@@ -165,6 +182,9 @@ std::vector<Command> FirmwareCommands()
              "  --version VERSION   the firmware version to install, for example 1.05\n"
              "  --sd full|micro     R2 1.03 and 1.04 exist for full-size and micro SD cards\n"
              "  --reset             answer Yes to resetting the controller afterwards\n"
+             "  --assume-model K5   for an older K5 that answers nothing when asked its model:\n"
+             "                      take it as a K5 (refused when the controller names a model or\n"
+             "                      answers something else)\n"
              "  --timeout SECONDS   how long to wait for each reply (default 5)\n"
              "\n"
              "Exit status 0 only when the controller took the last record: \"T\" for it, or\n"

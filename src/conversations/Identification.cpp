@@ -117,6 +117,7 @@ void Identification::OnModel(const std::string& chunk)
     const std::string model = TrimmedReply(chunk);
     if (!Readable(model)) {
         m_ctx.Log("Unreadable model reply " + ReadableLogText(chunk));
+        m_ctx.identity.modelUnreadable = true;
         NotAvailable(unknown);
         return;
     }
@@ -174,7 +175,7 @@ void Identification::NotAvailable(const Result& ending)
     if (version) {
         m_ctx.identity.versionMissing = true;
         VersionUnavailable();
-    } else {
+    } else if (!m_ctx.identity.modelUnreadable) {
         m_ctx.identity.modelMissing = true;
     }
     Changed();

@@ -2,6 +2,7 @@
 
 #include <cctype>
 
+#include "conversations/Identification.h"
 #include "link/Encoding.h"
 #include "link/LineRate.h"
 
@@ -24,8 +25,20 @@ bool IsEightHexDigits(const std::string& text)
 
 ShowWriter::ShowWriter(ConversationContext& context, ShowState& shows) : Conversation(context), m_shows(shows) {}
 
-void ShowWriter::OnChunk(const std::string& /*chunk*/)
+void ShowWriter::OnChunk(const std::string& chunk)
 {
+    if (m_step == Step::Serial) {
+        const std::string serial = TrimmedReply(chunk);
+        if (!IsEightHexDigits(serial)) {
+            m_ctx.Log("Unreadable serial number reply " + ReadableLogText(chunk));
+            Finish(Result::Fail(ResultCode::Refused, Reason::NoSerialNumber));
+            return;
+        }
+        m_ctx.identity.SerialNumber = serial;
+        m_ctx.identity.serialMissing = false;
+        SendTable();
+        return;
+    }
     // The controller's requests are counted, not read: any six bytes ask for the next chunk.
     SendShowChunk();
 }
@@ -67,6 +80,26 @@ Result ShowWriter::Start()
         return Result::Fail(ResultCode::Refused, Reason::TriggerUnknown);
 
     Begin({LinkState::StateWriteShows, RequestBytes, SlackMs});
+    // The table carries the controller's serial number: one the start-up did
+    // not get is asked for once more, and without it nothing is written.
+    if (model->Traits().asksSerialNumber && !IsEightHexDigits(m_ctx.identity.SerialNumber)) {
+        m_step = Step::Serial;
+        m_ctx.SetState(LinkState::StateAwaitSerial);
+        m_ctx.link.Expect(8);
+        m_ctx.link.Send(VersionValue(m_ctx.identity.FirmwareVersion) >= 1.02 ? "Z" : "S");
+        AwaitFor(m_ctx.TimeoutMs(Identification::SerialTimeoutMs));
+        return Result::Done();
+    }
+    SendTable();
+    return Result::Done();
+}
+
+void ShowWriter::SendTable()
+{
+    m_step = Step::Chunks;
+    m_ctx.SetState(LinkState::StateWriteShows);
+    m_ctx.link.Expect(RequestBytes);
+    const controller* model = m_ctx.identity.Model();
     const std::string burst = model->Traits().layout == TableLayout::R2 ? R2Table() : K5Table();
     long long total = static_cast<long long>(burst.size());
     for (int show = m_shows.FirstShow(); show <= m_shows.ShowCount; ++show)
@@ -81,7 +114,6 @@ Result ShowWriter::Start()
     m_shows.CurrentShow = static_cast<std::int16_t>(m_shows.FirstShow());
     m_sendRemaining = m_shows.ShowTable[static_cast<std::size_t>(m_shows.CurrentShow)].Length;
     m_ctx.SetState(LinkState::StateWriteShowRecords);
-    return Result::Done();
 }
 
 std::string ShowWriter::Blocks()
@@ -177,7 +209,10 @@ void ShowWriter::Send(const std::string& bytes)
 
 void ShowWriter::TimedOut()
 {
-    Finish(Result::Fail(ResultCode::TimedOut, Reason::NotResponding));
+    if (m_step == Step::Serial)
+        Finish(Result::Fail(ResultCode::Refused, Reason::NoSerialNumber));
+    else
+        Finish(Result::Fail(ResultCode::TimedOut, Reason::NotResponding));
 }
 
 } // namespace marrowick

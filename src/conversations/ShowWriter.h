@@ -36,12 +36,18 @@ protected:
     void TimedOut() override;
 
 private:
+    // Asking the serial number the table carries, or sending the shows.
+    enum class Step { Serial, Chunks };
+
+    // "d", the table, and the first show ready to go.
+    void SendTable();
     // State 12: the controller asks for the next chunk.
     void SendShowChunk();
     std::string Blocks();
     void Send(const std::string& bytes);
 
     ShowState& m_shows;
+    Step m_step = Step::Chunks;
     std::int64_t m_sendPosition = 1;  // 1-based position of the next chunk in the show's data
     std::int64_t m_sendRemaining = 0; // bytes of the current show not yet sent
     long long m_done = 0;

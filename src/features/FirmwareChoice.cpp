@@ -15,6 +15,19 @@ std::string_view FirmwareModelKey(const std::string& modelReply)
     return named ? std::string_view(modelReply) : std::string_view();
 }
 
+std::string FirmwareModelOf(const Identity& identity)
+{
+    if (!FirmwareModelKey(identity.ControllerModel).empty())
+        return identity.ControllerModel;
+    return ModelUnconfirmed(identity) ? "K5" : "";
+}
+
+bool ModelUnconfirmed(const Identity& identity)
+{
+    return identity.ControllerModel.empty() && identity.modelMissing && !identity.modelUnreadable &&
+           identity.answeredK5;
+}
+
 Control FirmwareOptionArray(const std::string& modelReply)
 {
     const auto named = MakeController(modelReply);

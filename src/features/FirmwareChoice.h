@@ -8,6 +8,7 @@
 
 #include "firmware/FirmwareCatalogue.h"
 #include "firmware/FirmwareRecords.h"
+#include "models/Identity.h"
 #include "ui/Controls.h"
 
 namespace marrowick {
@@ -25,6 +26,13 @@ std::string_view FirmwareModelKey(const std::string& modelReply);
 // Said when "Download Firmware" is pressed for a controller that named no model.
 inline constexpr const char* UnnamedModelText =
     "Firmware cannot be downloaded: the controller did not say which model it is.";
+
+// The catalogue's model for what the controller said of itself: its model
+// reply when it names one; "K5" for a controller that answered nothing at all
+// to "M" (older K5 firmware) when the person said it is a K5; empty otherwise.
+std::string FirmwareModelOf(const Identity& identity);
+// That model is the person's word, not the controller's.
+bool ModelUnconfirmed(const Identity& identity);
 
 // The option array whose selection picks the version for a model reply (that of
 // the K5 when the reply names no model).

@@ -32,7 +32,8 @@ bool FirmwareFeature::Download(const OptionReader& options)
     if (!m_context.Idle() || !m_context.link().IsOpen() || m_download.Running())
         return false;
     FirmwareImage image;
-    if (!LoadFirmwareImage(m_context.identity().ControllerModel, options, m_context.dialogs, image))
+    const Identity& identity = m_context.identity();
+    if (!LoadFirmwareImage(FirmwareModelOf(identity), options, m_context.dialogs, image))
         return false;
     if (const auto problem = CheckFirmwareImage(image)) {
         const std::string text = ImageProblemText(image.number, *problem);
@@ -40,6 +41,11 @@ bool FirmwareFeature::Download(const OptionReader& options)
         m_context.dialogs.message(text, AppTitle, DialogIcon::None);
         return false;
     }
+    // The person's word that it is a K5 is asked for once more, with the image named.
+    if (ModelUnconfirmed(identity) &&
+        !m_context.dialogs.question(Question::UnconfirmedModel, UnconfirmedModelText(image.number), AppTitle,
+                                    DialogIcon::Question))
+        return false;
     m_download.Start(image);
     return true;
 }
@@ -73,7 +79,7 @@ void FirmwareFeature::AskReset()
 
 void FirmwareFeature::RefreshInfo(const OptionReader& options)
 {
-    m_context.view.setCaption(control::lblFirmwareInfo, ImageInfoText(m_context.identity().ControllerModel, options));
+    m_context.view.setCaption(control::lblFirmwareInfo, ImageInfoText(FirmwareModelOf(m_context.identity()), options));
 }
 
 } // namespace marrowick

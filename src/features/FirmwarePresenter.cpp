@@ -107,6 +107,15 @@ std::string FirmwareText(const Result& result)
     return "Firmware Download Aborted: " + why;
 }
 
+std::string UnconfirmedModelText(int image)
+{
+    std::string text = "Download firmware image " + std::to_string(image);
+    for (const FirmwareRow& row : FirmwareCatalogue)
+        if (row.number == image)
+            text += " (K5 version " + std::string(row.version) + ")";
+    return text + "? The controller did not say which model it is: download it only if this is a K5.";
+}
+
 std::string FirmwarePanelText(const Result& result)
 {
     return result.ok() ? std::string() : "Firmware Download Aborted";

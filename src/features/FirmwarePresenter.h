@@ -17,6 +17,8 @@ std::string FirmwareText(const Result& result);
 std::string FirmwarePanelText(const Result& result);
 // "Firmware image 105 cannot be sent: line 12 (...) has the checksum ... Nothing was sent."
 std::string ImageProblemText(int image, const ImageProblem& problem);
+// The question before firmware goes to a K5 that did not say its model itself.
+std::string UnconfirmedModelText(int image);
 // What the selected version would install: number, version, SD card, records, bytes.
 std::string ImageInfoText(const std::string& modelReply, const OptionReader& options);
 

@@ -13,7 +13,7 @@ std::string VersionAndModelText(const Identity& identity)
     std::string text = "Firmware Version: " + identity.FirmwareVersion;
     if (!identity.ControllerModel.empty())
         text += "       Model: " + identity.ControllerModel;
-    else if (identity.modelMissing)
+    else if (identity.modelMissing || identity.modelUnreadable)
         text += "     " + text::ModelNotAvailable;
     return text;
 }

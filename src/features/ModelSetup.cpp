@@ -70,6 +70,7 @@ void RunModelSetup(View& view, Dialogs& dialogs, Identity& identity, LogModel& l
         if (dialogs.question(Question::IsK5Controller, "Is this an K5 controller?", "Model ", DialogIcon::Question)) {
             model = MakeController("K5");
             libraryFile = true;
+            identity.answeredK5 = true;
         } else {
             model = MakeController("R2");
             libraryFile = model->Traits().offersLibraryFile;

@@ -237,6 +237,9 @@ std::string WriteText(const Result& result, const ShowState& shows)
         return "Show write refused: " + TooLongText(result);
     case Reason::IncompleteShows:
         return "Show write refused: " + ShortfallsText(shows);
+    case Reason::NoSerialNumber:
+        return "Show write refused: the controller did not give its serial number, which its table must carry; "
+               "nothing was written";
     case Reason::TriggerUnknown:
         return "Show write refused: the K5's trigger wiring is not known; read the shows first, or open a project "
                "that keeps it";

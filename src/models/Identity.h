@@ -16,8 +16,11 @@ struct Identity {
     std::string SerialNumber;
     // The reply did not come, or came unreadable.
     bool versionMissing = false;
-    bool modelMissing = false;
+    bool modelMissing = false;    // nothing came for "M"
+    bool modelUnreadable = false; // something came that is no model name
     bool serialMissing = false;
+    // The reply named no model and the person answered that it is a K5.
+    bool answeredK5 = false;
     std::unique_ptr<controller> CurrentController;
 
     const controller* Model() const { return CurrentController.get(); }

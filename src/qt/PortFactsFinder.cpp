@@ -5,6 +5,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -372,10 +373,38 @@ std::optional<PortFacts> TryOpen(const std::string& port, const std::string& dev
     QSerialPort probe;
     probe.setPortName(QString::fromStdString(device));
     if (probe.open(QIODevice::ReadWrite)) {
+#ifdef Q_OS_UNIX
+        const bool inUse = !LockDevice(static_cast<int>(probe.handle()));
+#else
+        const bool inUse = false;
+#endif
         probe.close();
+        if (inUse)
+            return FactsOfBusyDevice(port, device);
         return std::nullopt;
     }
     return FactsOfFailedOpen(port, device, probe.error(), probe.errorString().toStdString());
+}
+
+#ifdef Q_OS_UNIX
+bool LockDevice(int fd)
+{
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK;
+}
+#endif
+
+PortFacts FactsOfBusyDevice(const std::string& port, const std::string& device)
+{
+    PortFacts f;
+    f.problem = PortProblem::Busy;
+    f.port = port;
+    f.device = device;
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(device.c_str(), &st) == 0)
+        f.holders = ProcessesHolding(st.st_rdev);
+#endif
+    return f;
 }
 
 PortFacts FactsOfNoPortChosen(const std::vector<PortEntry>& found)

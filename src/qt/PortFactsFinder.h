@@ -22,11 +22,20 @@ PortFacts FactsOfFailedOpen(const std::string& port, const std::string& device, 
 // once: nothing when it opened, else why it would not.
 std::optional<PortFacts> TryOpen(const std::string& port, const std::string& device);
 
+// A device another program (another copy of this one, by any of the device's
+// names) has open and locked: who holds it, as far as the system tells.
+PortFacts FactsOfBusyDevice(const std::string& port, const std::string& device);
+
 // Why no port was chosen at start-up: the numbered ports found, and why each
 // that would not open refused.
 PortFacts FactsOfNoPortChosen(const std::vector<PortEntry>& found);
 
 #ifdef Q_OS_UNIX
+// Locks the device open on `fd` for this process alone, whatever name it was
+// opened by (a link, a pseudo-terminal's own path): false when another
+// process holds it.
+bool LockDevice(int fd);
+
 // The first line setting (9600 baud, 8 data bits, no parity, 1 stop bit, no
 // flow control) that the open terminal `fd` does not hold; empty when it holds
 // them all or cannot be asked.

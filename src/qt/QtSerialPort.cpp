@@ -62,6 +62,12 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
         return refuse(facts);
     }
 #ifdef Q_OS_UNIX
+    // One user of a device at a time, by the device itself: two names of one
+    // pseudo-terminal (a link and its target) are one device.
+    if (!LockDevice(static_cast<int>(m_port.handle()))) {
+        m_port.close();
+        return refuse(FactsOfBusyDevice(ShownPort(name), *device));
+    }
     // Some drivers accept a setting and quietly keep their own; the controller
     // would then see garbage, so such a port is not used.
     const std::string unheld = UnheldLineSetting(static_cast<int>(m_port.handle()));

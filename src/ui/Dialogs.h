@@ -16,6 +16,7 @@ enum class Question {
     FullSizeSdCard,  // the firmware version exists for two SD cards
     MicroSdCard,     // ... and the full-size card was declined
     ResetController, // the firmware is in; reset now?
+    UnconfirmedModel, // firmware for a K5 that did not say its model itself
 };
 
 // Modal dialogs. Tests answer them from a script; the window shows real ones.

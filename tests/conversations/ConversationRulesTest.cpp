@@ -230,10 +230,41 @@ TEST(ShowWriteRules, OnlyAWholeTableIsWritten)
         h.clock.RunUntilIdle();
         EXPECT_EQ(started.code, c.code);
         EXPECT_EQ(started.reason, c.reason);
-        if (c.code == ResultCode::Ok)
+        if (c.code == ResultCode::Ok) {
             EXPECT_EQ(h.simulator.state().showCount, h.Shows().ShowCount);
-        else
+        } else {
             EXPECT_EQ(h.Sent(), "");
+        }
+    }
+}
+
+// An R2 table carries the controller's own serial number: one the start-up did
+// not get is asked for before "d", and without it nothing is written.
+TEST(ShowWriteRules, TheSerialNumberIsAskedAgainBeforeAnR2Write)
+{
+    for (const bool answers : {true, false}) {
+        SCOPED_TRACE(answers);
+        ControllerState state = Controller("R2");
+        state.serial = "12345678";
+        Harness h(state);
+        h.simulator.faults().silentRequests = "Z";
+        h.Identify();
+        ASSERT_TRUE(h.session.identity.serialMissing);
+        h.session.commands().Click(control::btnReadShows);
+        h.clock.RunUntilIdle();
+        if (answers)
+            h.simulator.faults().silentRequests.clear();
+        h.sent.clear();
+        std::optional<Result> outcome;
+        h.session.shows().Writer().Finished.connect([&](const Result& o) { outcome = o; });
+        h.session.commands().Click(control::btnWriteShows);
+        h.clock.RunUntilIdle();
+        ASSERT_TRUE(outcome.has_value());
+        EXPECT_EQ(outcome->reason, answers ? Reason::None : Reason::NoSerialNumber);
+        EXPECT_EQ(h.Sent().substr(0, 2), answers ? "Zd" : "Z");
+        if (answers) {
+            EXPECT_EQ(h.simulator.TableReply().substr(168, 4), "\x78\x56\x34\x12");
+        }
     }
 }
 

@@ -138,6 +138,13 @@ TEST(PortDiagnosisEndToEnd, PortHeldByAnotherProgramNamesIt)
     const RunResult busy = RunCli({"identify", "--port", pty.path});
     ExpectOneLineFailure(busy, pty.path);
     EXPECT_TRUE(Has(busy.err, std::string(pty.path) + " is in use by " + ThisProgram())) << busy.err;
+    // By another of its names too: the device is one.
+    marrowick::testing::TempFolder folder;
+    const std::string link = (folder.path / "controller").string();
+    std::filesystem::create_symlink(pty.path, link);
+    const RunResult viaLink = RunCli({"identify", "--port", link});
+    ExpectOneLineFailure(viaLink, link);
+    EXPECT_TRUE(Has(viaLink.err, " is in use by " + ThisProgram())) << viaLink.err;
 
     // Let go, and the same port opens (and then times out on the silent line).
     holder.close();
