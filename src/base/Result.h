@@ -77,22 +77,24 @@ struct Result {
     long long got = 0;
     long long expected = 0;
     std::string detail;
+    // Line errors seen while the conversation ran, one bit per LineEventKind.
+    unsigned lineErrors = 0;
 
     bool ok() const { return code == ResultCode::Ok; }
     explicit operator bool() const { return ok(); }
 
-    static Result Done(Reason reason = Reason::None) { return {ResultCode::Ok, reason, -1, 0, 0, {}}; }
+    static Result Done(Reason reason = Reason::None) { return {ResultCode::Ok, reason, -1, 0, 0, {}, 0}; }
     static Result Fail(ResultCode code, Reason reason, int number = -1, long long got = 0, long long expected = 0,
                        std::string detail = {})
     {
-        return {code, reason, number, got, expected, std::move(detail)};
+        return {code, reason, number, got, expected, std::move(detail), 0};
     }
     static Result Fail(ResultCode code, Reason reason, std::string detail)
     {
-        return {code, reason, -1, 0, 0, std::move(detail)};
+        return {code, reason, -1, 0, 0, std::move(detail), 0};
     }
     // Refused without a word: the command is not available now.
-    static Result Busy() { return {ResultCode::Busy, Reason::Busy, -1, 0, 0, {}}; }
+    static Result Busy() { return {ResultCode::Busy, Reason::Busy, -1, 0, 0, {}, 0}; }
 };
 
 } // namespace marrowick

@@ -151,6 +151,11 @@ Context::Context(const Command& command_, Args args_)
     m_impl->view.quiet = args.Has("json");
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
+    // An error the line reported is told at once, whatever runs, over the
+    // progress line a transfer may be showing (which goes on below it).
+    m_impl->session->onLineError = [this](const std::string& text) {
+        std::cerr << "\r" << OnPort(text) << "\x1b[K" << std::endl;
+    };
 }
 
 Context::~Context()

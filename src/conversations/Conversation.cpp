@@ -11,6 +11,12 @@ Result ConversationSlot::Stopping() const
                               : Result::Fail(ResultCode::Cancelled, Reason::Closing);
 }
 
+void ConversationSlot::NoteLineError(LineEventKind kind)
+{
+    if (m_active != nullptr)
+        m_lineErrors |= 1U << static_cast<unsigned>(kind);
+}
+
 void ConversationSlot::Abort(const Result& reason)
 {
     if (m_active != nullptr)
@@ -97,11 +103,16 @@ void Conversation::Unwatch()
     m_arrivedConnection = 0;
 }
 
-void Conversation::Finish(const Result& result)
+void Conversation::Finish(const Result& ending)
 {
     if (!m_running)
         return;
     m_running = false;
+    // What the line reported meanwhile, counted once more now, goes with a failure.
+    m_ctx.link.Port().checkLine();
+    Result result = ending;
+    if (!result.ok())
+        result.lineErrors = m_ctx.slot.m_lineErrors;
     StopTimer();
     Unwatch();
     if (m_ctx.slot.m_active == this)

@@ -47,10 +47,13 @@ public:
     Signal<const Conversation&, const Progress&> Progressed;
     // Raised before the conversation's own Finished.
     Signal<const Conversation&, const Result&> Ended;
+    // The line reported an error while a conversation runs: its failure will say so.
+    void NoteLineError(LineEventKind kind);
 
 private:
     friend class Conversation;
     Conversation* m_active = nullptr;
+    unsigned m_lineErrors = 0;
 };
 
 // What a conversation works with: the link, the clock, the log, what the

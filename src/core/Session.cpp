@@ -189,7 +189,15 @@ void Session::Shutdown()
 void Session::OnLineEvent(const LineEvent& event)
 {
     if (event.kind != LineEventKind::Lost) {
-        if (const std::string text = LineEventText(event.kind); !text.empty())
+        const std::string text = text::LineEventText(event.kind);
+        if (text.empty())
+            return; // a framing error alone is not told
+        // Told without disturbing what runs; a conversation that then fails says so.
+        status.Say(text);
+        conversations.NoteLineError(event.kind);
+        if (onLineError)
+            onLineError(text);
+        else if (conversations.Active() == nullptr)
             dialogs.message(text, AppTitle, DialogIcon::None);
         return;
     }

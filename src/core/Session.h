@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -106,6 +107,10 @@ public:
     // The window waits for a lost port to come back and identifies the
     // controller on it again; the command line ends instead.
     bool watchLostPort = false;
+    // Where an error the line reported is told besides panel 1 and the log:
+    // the window shows it in a box once no conversation runs (unset); the
+    // command line prints it on stderr at once.
+    std::function<void(const std::string&)> onLineError;
 
     LinkState State() const { return stateEngine.State(); }
     // The window's commands: clicks, drops, options, check boxes.

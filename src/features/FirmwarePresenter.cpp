@@ -104,7 +104,7 @@ std::string FirmwareText(const Result& result)
     default:
         why = text::Why(result);
     }
-    return "Firmware Download Aborted: " + why;
+    return "Firmware Download Aborted: " + why + text::LineErrorsNote(result);
 }
 
 std::string UnconfirmedModelText(int image)

@@ -25,7 +25,9 @@ std::string SerialText(const Identity& identity)
     return identity.SerialNumber.empty() ? std::string() : "Serial Number: " + identity.SerialNumber;
 }
 
-std::string IdentificationText(const Result& result)
+namespace {
+
+std::string IdentificationWords(const Result& result)
 {
     switch (result.reason) {
     case Reason::VersionNotAvailable:
@@ -41,32 +43,17 @@ std::string IdentificationText(const Result& result)
     }
 }
 
+} // namespace
+
+std::string IdentificationText(const Result& result)
+{
+    return IdentificationWords(result) + text::LineErrorsNote(result);
+}
+
 std::string OtherDeviceText(const std::string& port)
 {
     return "Serial port lost: another device is now at " + port +
            "; it was not opened. Use Connect\u2026 to talk to it";
-}
-
-std::string LineEventText(LineEventKind kind)
-{
-    switch (kind) {
-    case LineEventKind::Break:
-        return "Break received";
-    case LineEventKind::Overrun:
-        return "Overrun error";
-    case LineEventKind::BufferOverflow:
-        return "Receive Buffer overflow";
-    case LineEventKind::Parity:
-        return "Parity Error";
-    case LineEventKind::TransmitFull:
-        return "Transmit Buffer full";
-    case LineEventKind::Configuration:
-        return "DCB error";
-    case LineEventKind::Framing:
-    case LineEventKind::Lost:
-        break;
-    }
-    return {};
 }
 
 } // namespace marrowick

@@ -21,7 +21,5 @@ std::string SerialText(const Identity& identity);
 std::string IdentificationText(const Result& result);
 // A device other than the one lost is where the port was.
 std::string OtherDeviceText(const std::string& port);
-// "Break received", "Overrun error", ...; empty for an event not worth a word.
-std::string LineEventText(LineEventKind kind);
 
 } // namespace marrowick

@@ -51,7 +51,7 @@ std::string ClipTransferText(const Result& result)
     default:
         why = text::Why(result);
     }
-    return "Audio clip transfer stopped: " + why + ". " + text::LibraryIncomplete;
+    return "Audio clip transfer stopped: " + why + text::LineErrorsNote(result) + ". " + text::LibraryIncomplete;
 }
 
 std::string SelectionText(const SelectionResult& result)

@@ -216,7 +216,7 @@ std::string ReadText(const Result& result)
     default:
         why = text::Why(result);
     }
-    return "Show read stopped: " + why;
+    return "Show read stopped: " + why + text::LineErrorsNote(result);
 }
 
 std::string WriteText(const Result& result, const ShowState& shows)
@@ -247,7 +247,7 @@ std::string WriteText(const Result& result, const ShowState& shows)
         return "Show write stopped: the link was busy";
     default:
         // Stopped after "d": the controller holds part of the table and shows.
-        return "Show write stopped: " + text::Why(result) + ". " + text::ShowsIncomplete;
+        return "Show write stopped: " + text::Why(result) + text::LineErrorsNote(result) + ". " + text::ShowsIncomplete;
     }
 }
 

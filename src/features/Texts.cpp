@@ -57,4 +57,36 @@ std::string Why(const Result& result)
     }
 }
 
+std::string LineEventText(LineEventKind kind)
+{
+    switch (kind) {
+    case LineEventKind::Break:
+        return "Break received";
+    case LineEventKind::Overrun:
+        return "Overrun error";
+    case LineEventKind::BufferOverflow:
+        return "Receive Buffer overflow";
+    case LineEventKind::Parity:
+        return "Parity Error";
+    case LineEventKind::TransmitFull:
+        return "Transmit Buffer full";
+    case LineEventKind::Configuration:
+        return "DCB error";
+    case LineEventKind::Framing:
+    case LineEventKind::Lost:
+        break;
+    }
+    return {};
+}
+
+std::string LineErrorsNote(const Result& result)
+{
+    std::string told;
+    for (unsigned kind = 0; kind <= static_cast<unsigned>(LineEventKind::Lost); ++kind)
+        if ((result.lineErrors & (1U << kind)) != 0)
+            if (const std::string text = LineEventText(static_cast<LineEventKind>(kind)); !text.empty())
+                told += (told.empty() ? "" : ", ") + text;
+    return told.empty() ? told : " (the line reported: " + told + ")";
+}
+
 } // namespace marrowick::text

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/Result.h"
+#include "platform/SerialPort.h"
 
 namespace marrowick::text {
 
@@ -40,5 +41,12 @@ std::string SignalName(int signal);
 // ..."), or what the controller did that every conversation words the same
 // ("Controller not responding"); empty for a reason of its own.
 std::string Why(const Result& result);
+
+// What panel 1 and the log say of an error the line reported ("Overrun
+// error"); empty for those not told (a framing error, a lost port).
+std::string LineEventText(LineEventKind kind);
+// Added to a failure's text when the line reported errors while the
+// conversation ran: " (the line reported: Overrun error)"; empty otherwise.
+std::string LineErrorsNote(const Result& result);
 
 } // namespace marrowick::text

@@ -49,6 +49,7 @@ bool SimulatedPort::open(const std::string& name, std::string* error)
     }
     openedName = name;
     m_open = true;
+    StartLineCounters(lineCounters);
     present = true; // whoever opens it has plugged it back in
     return true;
 }
@@ -124,8 +125,11 @@ void SimulatedPort::Deliver(Direction& direction, bool toDevice)
         m_simulator.Receive(bytes);
         if (onDelivered)
             onDelivered();
-    } else if (m_open && onBytes)
-        onBytes(bytes);
+    } else if (m_open) {
+        ReportLineCounters(lineCounters);
+        if (m_open && onBytes)
+            onBytes(bytes);
+    }
     if (!toDevice && m_closing && m_toHost.pending.empty())
         LoseLine(ClosedByController);
 }

@@ -31,6 +31,7 @@ public:
     // The controller's end is there unless the line was lost and `present`
     // has not been set again (the cable plugged back in).
     DeviceLook lookForDevice() const override;
+    void checkLine() override { ReportLineCounters(lineCounters); }
 
     // 0: instant; 960 is 9600 baud with 8N1.
     void SetBytesPerSecond(int rate) { m_rate = rate; }
@@ -56,6 +57,9 @@ public:
     std::string openedName;
     // Another device took the line's place (what the next look finds when present).
     bool another = false;
+    // The adapter's error counts, as a flaky one would raise them; looked at as
+    // bytes arrive and when asked.
+    LineCounters lineCounters;
     // How often lookForDevice was asked.
     mutable int presenceChecks = 0;
 

@@ -3,6 +3,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace marrowick {
 
@@ -21,6 +22,16 @@ enum class DeviceLook {
 struct LineEvent {
     LineEventKind kind;
     std::string detail; // the platform's own words, for `Lost`
+};
+
+// The system's counts of line errors since the port opened (Linux TIOCGICOUNT;
+// on Windows, one for each time ClearCommError had the error's flag set).
+struct LineCounters {
+    unsigned long breaks = 0;
+    unsigned long frames = 0;
+    unsigned long overruns = 0;       // the adapter's own
+    unsigned long bufferOverruns = 0; // the driver's buffer
+    unsigned long parities = 0;
 };
 
 // What the core needs from a serial port. Bytes only; chunk boundaries mean nothing.
@@ -43,11 +54,38 @@ public:
     // gives them), otherwise the same device number; a pseudo-terminal only
     // through the link it was reached by. Gone before the first open.
     virtual DeviceLook lookForDevice() const = 0;
+    // Reports, through onLineEvent, the line errors the system counted since it
+    // last looked (it also looks whenever bytes arrive).
+    virtual void checkLine() {}
 
     std::function<void(std::string_view)> onBytes; // raw arrival, any size
     std::function<void(const LineEvent&)> onLineEvent;
     // Something about the device worth a line in the diagnostic log.
     std::function<void(const std::string&)> onNotice;
+
+protected:
+    // Counting starts again from what the system counts now (on open).
+    void StartLineCounters(const LineCounters& now) { m_lineCounters = now; }
+    // Reports each kind of error the counts grew by since they were last seen,
+    // once, through onLineEvent.
+    void ReportLineCounters(const LineCounters& now)
+    {
+        const LineCounters before = m_lineCounters;
+        m_lineCounters = now;
+        const std::pair<unsigned long LineCounters::*, LineEventKind> kinds[] = {
+            {&LineCounters::breaks, LineEventKind::Break},
+            {&LineCounters::overruns, LineEventKind::Overrun},
+            {&LineCounters::bufferOverruns, LineEventKind::BufferOverflow},
+            {&LineCounters::parities, LineEventKind::Parity},
+            {&LineCounters::frames, LineEventKind::Framing},
+        };
+        for (const auto& [count, kind] : kinds)
+            if (now.*count > before.*count && onLineEvent)
+                onLineEvent(LineEvent{kind, {}});
+    }
+
+private:
+    LineCounters m_lineCounters;
 };
 
 } // namespace marrowick

@@ -2,8 +2,14 @@
 
 #include <QFileInfo>
 #include <QSerialPortInfo>
-#ifndef Q_OS_WIN
+#ifdef Q_OS_WIN
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
 #endif
 
 #include "qt/PortFactsFinder.h"
@@ -16,6 +22,36 @@ std::string ShownPort(const std::string& name)
 {
     const PortName read = ReadPortName(name);
     return read.kind == PortName::Kind::Numbered ? "COM" + std::to_string(read.number) : name;
+}
+
+// Brings `counters` up to what the system has counted on the open port: on
+// Linux its own counts since the port opened (where the driver keeps them; a
+// pseudo-terminal does not); on Windows one more of each error whose flag
+// ClearCommError finds set, which clears it.
+void ReadLineCounters(QSerialPort& port, LineCounters& counters)
+{
+#if defined(Q_OS_LINUX)
+    serial_icounter_struct icount{};
+    if (::ioctl(static_cast<int>(port.handle()), TIOCGICOUNT, &icount) != 0)
+        return;
+    counters.breaks = static_cast<unsigned long>(icount.brk);
+    counters.frames = static_cast<unsigned long>(icount.frame);
+    counters.overruns = static_cast<unsigned long>(icount.overrun);
+    counters.bufferOverruns = static_cast<unsigned long>(icount.buf_overrun);
+    counters.parities = static_cast<unsigned long>(icount.parity);
+#elif defined(Q_OS_WIN)
+    DWORD errors = 0;
+    if (!::ClearCommError(reinterpret_cast<HANDLE>(port.handle()), &errors, nullptr))
+        return;
+    counters.breaks += (errors & CE_BREAK) != 0 ? 1 : 0;
+    counters.frames += (errors & CE_FRAME) != 0 ? 1 : 0;
+    counters.overruns += (errors & CE_OVERRUN) != 0 ? 1 : 0;
+    counters.bufferOverruns += (errors & CE_RXOVER) != 0 ? 1 : 0;
+    counters.parities += (errors & CE_RXPARITY) != 0 ? 1 : 0;
+#else
+    (void)port;
+    (void)counters;
+#endif
 }
 
 } // namespace
@@ -86,6 +122,9 @@ bool QtSerialPort::open(const std::string& name, std::string* error)
     // A reply an earlier program left on the line would otherwise be read as
     // part of the first reply of this run ("Firmware Version: 1.051.05").
     discardInput();
+    // Errors counted before this open are not this line's.
+    ReadLineCounters(m_port, m_systemCounts);
+    StartLineCounters(m_systemCounts);
     m_opened = IdentityOf(name, *device, ReadPortName(name).kind == PortName::Kind::Numbered);
     return true;
 }
@@ -205,8 +244,20 @@ DeviceLook QtSerialPort::lookForDevice() const
 #endif
 }
 
+void QtSerialPort::checkLine()
+{
+    if (!m_port.isOpen())
+        return;
+    ReadLineCounters(m_port, m_systemCounts);
+    ReportLineCounters(m_systemCounts);
+}
+
 void QtSerialPort::OnReadyRead()
 {
+    // An error the line took is told before the bytes it may have spoilt.
+    checkLine();
+    if (!m_port.isOpen())
+        return;
     const QByteArray data = m_port.readAll();
     if (!data.isEmpty() && onBytes)
         onBytes(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));

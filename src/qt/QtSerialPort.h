@@ -29,6 +29,8 @@ public:
     // must lead somewhere) or the port among the system's ports (Windows), and
     // tells the device lost from another one in its place.
     DeviceLook lookForDevice() const override;
+    // Reads the system's error counts (also whenever bytes arrive).
+    void checkLine() override;
 
     // The device actually opened.
     std::string device() const { return m_port.portName().toStdString(); }
@@ -53,6 +55,7 @@ private:
     PortNames m_names;
     DeviceIdentity m_opened;
     bool m_lost = false;
+    LineCounters m_systemCounts;
 };
 
 } // namespace marrowick

@@ -11,11 +11,11 @@ enum class DialogIcon { None, Question, Critical, Information };
 // The Yes/No questions the program asks. Whoever answers without a person
 // (the command line, tests) goes by these, never by the wording.
 enum class Question {
-    IsK5Controller,  // the model reply was missing or unknown
-    SaveShows,       // after every show was read
-    FullSizeSdCard,  // the firmware version exists for two SD cards
-    MicroSdCard,     // ... and the full-size card was declined
-    ResetController, // the firmware is in; reset now?
+    IsK5Controller,   // the model reply was missing or unknown
+    SaveShows,        // after every show was read
+    FullSizeSdCard,   // the firmware version exists for two SD cards
+    MicroSdCard,      // ... and the full-size card was declined
+    ResetController,  // the firmware is in; reset now?
     UnconfirmedModel, // firmware for a K5 that did not say its model itself
 };
 

@@ -5,7 +5,9 @@
 // ends (its code, reason and the numbers it names); every row also checks that
 // the link is idle again, that nothing spun, that nothing waited for days, that
 // the firmware loader was told to stop, and that no file was touched unless the
-// conversation succeeded. The words for each ending are the presenters' own.
+// conversation succeeded. An error the line reports is told in panel 1 and the
+// log, never in a box while the conversation runs, and a failure names it. The words for each ending are the
+// presenters' own.
 
 #include <gtest/gtest.h>
 
@@ -38,6 +40,7 @@ enum class Fault {
     Cancel,      // the user presses Cancel once reply `at` has gone out
     Shutdown,    // the window closes once reply `at` has gone out
     Interrupt,   // SIGINT (Ctrl+C) once reply `at` has gone out
+    Overrun,     // the adapter counts an overrun as reply `at` goes out
 };
 
 constexpr const char* TalkNames[] = {"identify", "read-shows", "write-shows", "send-clips", "flash"};
@@ -164,6 +167,16 @@ struct MatrixRun {
             h.port.SetBytesPerSecond(960);
             h.port.DelayReply(base + hit.at, hit.arg);
             break;
+        case Fault::Overrun: {
+            const int when = base + hit.at;
+            auto send = h.simulator.send;
+            h.simulator.send = [this, send, when](std::string_view bytes) {
+                if (h.simulator.repliesSent == when)
+                    ++h.port.lineCounters.overruns;
+                send(bytes);
+            };
+            break;
+        }
         case Fault::Cancel:
         case Fault::Shutdown:
         case Fault::Interrupt: {
@@ -232,6 +245,23 @@ struct MatrixRun {
         }
         if (want.expected != 0) {
             EXPECT_EQ(outcome->expected, want.expected);
+        }
+        const bool overrun =
+            std::any_of(row.hits.begin(), row.hits.end(), [](const Hit& hit) { return hit.fault == Fault::Overrun; });
+        EXPECT_EQ(outcome->lineErrors,
+                  overrun && !want.ok() ? 1U << static_cast<unsigned>(LineEventKind::Overrun) : 0U);
+        const auto& lines = h.session.log.Lines();
+        EXPECT_EQ(
+            std::count_if(lines.begin(), lines.end(), [](const LogLine& line) { return line.text == "Overrun error"; }),
+            overrun ? 1 : 0);
+        const auto boxes = h.dialogs.Texts("message");
+        EXPECT_EQ(std::count(boxes.begin(), boxes.end(), "Overrun error"), 0);
+        if (overrun && h.port.isOpen()) {
+            // Once nothing runs, the next one may be told in a box.
+            ++h.port.lineCounters.overruns;
+            h.port.checkLine();
+            const auto later = h.dialogs.Texts("message");
+            EXPECT_EQ(std::count(later.begin(), later.end(), "Overrun error"), 1);
         }
         EXPECT_EQ(h.session.State(), LinkState::StateIdle);
         EXPECT_EQ(h.session.conversations.Active(), nullptr);
@@ -371,6 +401,12 @@ TEST(FaultMatrix, ReadShows)
         {Talk::ReadShows, "K5", {{Fault::Cancel, 2}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::ReadShows, "R2", {{Fault::Shutdown, 1}}, Fails(Cancelled, Reason::Closing)},
         {Talk::ReadShows, "K5", {{Fault::Interrupt, 2}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
+        // An overrun that spoilt a reply is named with the failure; one that did not harm is only told.
+        {Talk::ReadShows,
+         "R2",
+         {{Fault::Overrun, 2}, {Fault::Garbage, 2, 5}},
+         Fails(Unreadable, Reason::ShowLength, 1)},
+        {Talk::ReadShows, "K5", {{Fault::Overrun, 2}}, Ok()},
     });
 }
 
@@ -391,6 +427,7 @@ TEST(FaultMatrix, WriteShows)
         {Talk::WriteShows, "K5", {{Fault::Cancel, 2}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::WriteShows, "R2", {{Fault::Shutdown, 1}}, Fails(Cancelled, Reason::Closing)},
         {Talk::WriteShows, "K5", {{Fault::Interrupt, 1}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
+        {Talk::WriteShows, "R2", {{Fault::Overrun, 2}, {Fault::Silence, 3}}, Fails(TimedOut, Reason::NotResponding)},
     });
 }
 
@@ -416,6 +453,10 @@ TEST(FaultMatrix, SendClips)
         {Talk::SendClips, "K5", {{Fault::Cancel, 2}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::SendClips, "R2", {{Fault::Shutdown, 1}}, Fails(Cancelled, Reason::Closing)},
         {Talk::SendClips, "K5", {{Fault::Interrupt, 2}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
+        {Talk::SendClips,
+         "K5",
+         {{Fault::Overrun, 1}, {Fault::Garbage, 1, 3}},
+         Fails(Unreadable, Reason::AnswerUnreadable, 2)},
     });
 }
 
@@ -450,6 +491,7 @@ TEST(FaultMatrix, Flash)
         {Talk::Flash, "T7", {{Fault::Cancel, 100}}, Fails(Cancelled, Reason::Cancelled)},
         {Talk::Flash, "T7", {{Fault::Shutdown, 100}}, Fails(Cancelled, Reason::Closing)},
         {Talk::Flash, "T7", {{Fault::Interrupt, 100}}, Fails(Cancelled, Reason::Interrupted, -1, 2)},
+        {Talk::Flash, "T7", {{Fault::Overrun, 100}, {Fault::Silence, 100}}, Fails(TimedOut, Reason::NoAnswer, 99)},
     });
 }
 

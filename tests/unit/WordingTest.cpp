@@ -51,6 +51,11 @@ TEST(Wording, WhatEachEndingSays)
     missing.FirmwareVersion = "1.05";
     missing.modelMissing = true;
     missing.serialMissing = true;
+    // A framing error alone is not told.
+    Result noisy = Fails(Reason::NotResponding);
+    noisy.lineErrors = (1U << static_cast<unsigned>(LineEventKind::Overrun)) |
+                       (1U << static_cast<unsigned>(LineEventKind::Break)) |
+                       (1U << static_cast<unsigned>(LineEventKind::Framing));
     Result firmware = Result::Done(Reason::LastRecordUnconfirmed);
     firmware.number = 105;
     firmware.got = 756;
@@ -65,7 +70,9 @@ TEST(Wording, WhatEachEndingSays)
         {IdentificationText(Fails(Reason::UnknownModel, -1, 0, 0, "R\x8F\r\n")),
          "Unknown controller model: \"R\\x8F\""},
         {IdentificationText(lost), "Serial port lost: Input/output error"},
-        {LineEventText(LineEventKind::Overrun), "Overrun error"},
+        {text::LineEventText(LineEventKind::Overrun), "Overrun error"},
+        {ReadText(noisy), "Show read stopped: Controller not responding (the line reported: Break received, Overrun "
+                          "error)"},
         // Reading shows.
         {ReadText(Fails(Reason::NotResponding)), "Show read stopped: Controller not responding"},
         {ReadText(Fails(Reason::ReplyLength, -1, 187, 163)),
