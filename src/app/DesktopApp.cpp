@@ -91,7 +91,10 @@ void DesktopApp::ShowLogWindow()
     m_logWindow = std::make_unique<LogWindow>(
         m_session->log, m_session->clock, [this](LinkState state) { m_session->ForceState(state); },
         m_parts.logFolders);
-    m_logWindow->onCloseSaveFailed = [this](const std::string& why) { m_session->status.Say("Log not saved: " + why); };
+    // Said in a box: the main window may be closing with it, and its status bar with it.
+    m_logWindow->onCloseSaveFailed = [this](const std::string& why) {
+        m_session->dialogs.message("Log not saved: " + why, AppTitle, DialogIcon::Critical);
+    };
     PlaceBesideMainWindow(*m_logWindow);
     m_logWindow->show();
     // Its frame is known only once the window manager has framed it.

@@ -374,9 +374,21 @@ bool AtomicFile::Commit(std::string* error)
     m_handle = -1;
     if (!closed)
         return fail();
-    // Write-through: the call returns once the rename has reached the device.
-    if (!::MoveFileExW(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    const DWORD kept = ::GetFileAttributesW(m_target.c_str());
+    if (kept != INVALID_FILE_ATTRIBUTES && (kept & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+        // The file replaced lends the new one its attributes (hidden, say) and
+        // access control; it stays as it was when the replacement fails.
+        if (!::ReplaceFileW(m_target.c_str(), m_temporary.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
+                            nullptr))
+            return fail();
+        // Not every system carries the attributes over (Wine does not).
+        if (::GetFileAttributesW(m_target.c_str()) != kept)
+            ::SetFileAttributesW(m_target.c_str(), kept);
+    } else if (!::MoveFileExW(m_temporary.c_str(), m_target.c_str(),
+                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        // Write-through: the call returns once the rename has reached the device.
         return fail();
+    }
     m_temporary.clear();
     return true;
 }

@@ -115,13 +115,15 @@ TEST(LogWindow, AFailedSaveSaysWhyAndKeepsTheText)
     EXPECT_TRUE(text.contains(QStringLiteral("Log not saved: "))) << text.toStdString();
 }
 
-TEST(LogWindow, AFailedSaveOnClosingIsToldInTheMainWindow)
+TEST(LogWindow, AFailedSaveOnClosingIsToldInABox)
 {
     LogFixture f;
     std::filesystem::remove_all(std::filesystem::path(f.desktop.programFolder) / "logs");
     std::ofstream(f.desktop.userFolder) << "a file where the folder would be";
-    f.window->close(); // "Auto Save" is checked
-    const QString shown = f.desktop.App().window().findChild<QLabel*>(QStringLiteral("StatusBar1_1"))->text();
+    f.desktop.App().window().close(); // closes the log window too; "Auto Save" is checked
+    const auto boxes = f.desktop.dialogs.Texts("message");
+    ASSERT_EQ(boxes.size(), 1U);
+    const QString shown = QString::fromStdString(boxes.front());
     EXPECT_TRUE(shown.startsWith(QStringLiteral("Log not saved: "))) << shown.toStdString();
     // Named with the system's separators, as paths are shown.
     EXPECT_TRUE(shown.contains(QDir::toNativeSeparators(QString::fromStdString(f.desktop.userFolder))))

@@ -3,7 +3,12 @@
 #include <csignal>
 #include <filesystem>
 #include <functional>
-#ifndef _WIN32
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -130,11 +135,23 @@ TEST(Files, TwoSavesOfOneFileHaveTheirOwnTemporaryFiles)
     EXPECT_EQ(ReadFile(target), "first");
 }
 
-#ifndef _WIN32
 TEST(Files, ASavedFileKeepsThePermissionsOfTheFileItReplaces)
 {
     TempFolder temp;
     const fs::path target = temp.path / "001.K5S";
+#ifdef _WIN32
+    // Its attributes: a hidden file stays hidden, a new one is not.
+    WriteFile(target, "old");
+    ASSERT_TRUE(::SetFileAttributesW(target.c_str(), FILE_ATTRIBUTE_HIDDEN));
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(target, "new", &error)) << error;
+    EXPECT_EQ(ReadFile(target), "new");
+    EXPECT_NE(::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0U);
+    EXPECT_EQ(Entries(temp.path), std::vector<std::string>{"001.K5S"});
+    const fs::path fresh = temp.path / "002.K5S";
+    ASSERT_TRUE(WriteFileAtomically(fresh, "new", &error)) << error;
+    EXPECT_EQ(::GetFileAttributesW(fresh.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0U);
+#else
     for (const auto mode : {fs::perms(0600), fs::perms(0640), fs::perms(0604), fs::perms(0755), fs::perms(0444)}) {
         SCOPED_TRACE(static_cast<int>(mode));
         WriteFile(target, "old");
@@ -155,7 +172,10 @@ TEST(Files, ASavedFileKeepsThePermissionsOfTheFileItReplaces)
         EXPECT_EQ(Permissions(target), fs::perms(0666 & ~mask));
         fs::remove(target);
     }
+#endif
 }
+
+#ifndef _WIN32
 
 // Every kind of file the program saves, saved with the file size limited to
 // 100 bytes so that the write fails part-way: the save says it failed, the
