@@ -10,6 +10,7 @@
 #include "cli/Cli.h"
 #include "features/FirmwareFeature.h"
 #include "features/FirmwarePresenter.h"
+#include "features/Texts.h"
 #include "firmware/EmbeddedImages.h"
 
 namespace marrowick::cli {
@@ -94,14 +95,18 @@ int RunFlash(Context& context)
     const std::string assumed = args.Option("assume-model");
     if (args.Has("assume-model") && assumed != "K5" && assumed != "k5")
         return context.Usage("--assume-model takes K5 only: the model the question asks about");
-    if (const int status = context.Identify(args.Has("assume-model")); status != ExitOk)
+    if (const int status = context.Identify(true); status != ExitOk)
         return status;
     Session& session = context.session();
     Identity& identity = session.identity;
+    if (identity.modelMissing && !args.Has("assume-model"))
+        return context.Fail(context.OnPort(text::ModelNotAvailable) +
+                            ": firmware goes only to a controller that names its model; for an older K5 that "
+                            "answers nothing when asked, add --assume-model K5. Nothing was sent.");
     if (args.Has("assume-model")) {
         // Only for a controller that answered nothing to "M": an older K5.
         if (!FirmwareModelKey(identity.ControllerModel).empty() && identity.ControllerModel != "K5")
-            return context.Fail(context.OnPort("--assume-model K5: the controller says it is a " +
+            return context.Fail(context.OnPort("--assume-model K5: the controller names its model: " +
                                                identity.ControllerModel + "; nothing was sent."));
         if (identity.modelMissing) {
             identity.answeredK5 = true;

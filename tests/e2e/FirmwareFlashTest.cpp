@@ -124,8 +124,28 @@ TEST(FirmwareEndToEnd, FlashRefusesOrGivesUpWithAClearMessage)
         EXPECT_EQ(stalled.status, 1);
         EXPECT_NE(stalled.err.find("no answer from the controller within 0.5 s"), std::string::npos) << stalled.err;
     }
+    {
+        // An older K5 answers nothing to "M": firmware goes to it only on the
+        // person's word, and never to a controller that names another model.
+        TempFolder dump;
+        SimProcess silent({"--model", "K5", "--silent", "M", "--dump", dump.path.string()});
+        const RunResult unasked = RunCli({"flash", "--port", silent.path(), "--version", "1.05", "--timeout", "0.5"});
+        EXPECT_EQ(unasked.status, 1);
+        EXPECT_NE(unasked.err.find("add --assume-model K5"), std::string::npos) << unasked.err;
+        const RunResult assumed =
+            RunCli({"flash", "--port", silent.path(), "--version", "1.05", "--timeout", "0.5", "--assume-model", "K5"});
+        EXPECT_EQ(assumed.status, 0) << assumed.err;
+        silent.Stop();
+        EXPECT_NE(ReadFile(dump.path / "summary.txt").find("firmware_complete 1"), std::string::npos);
+        SimProcess r2({"--model", "R2"});
+        const RunResult named = RunCli({"flash", "--port", r2.path(), "--version", "1.05", "--assume-model", "K5"});
+        EXPECT_EQ(named.status, 1);
+        EXPECT_NE(named.err.find("the controller names its model: R2; nothing was sent"), std::string::npos)
+            << named.err;
+    }
     EXPECT_EQ(RunCli({"flash", "--port", "x"}).status, 2);
     EXPECT_EQ(RunCli({"flash", "--port", "x", "--version", "1.04", "--sd", "mini"}).status, 2);
+    EXPECT_EQ(RunCli({"flash", "--port", "x", "--version", "1.05", "--assume-model", "R2"}).status, 2);
 }
 
 TEST(FirmwareEndToEnd, ImagesListsAndExportsEveryImageByteForByte)
