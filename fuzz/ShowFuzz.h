@@ -80,7 +80,7 @@ inline void CheckProjectRoundTrip(testing::Harness& h, const std::string& model)
     const ShowState& saved = h.session.shows().State();
     const std::filesystem::path folder = FreshFolder("project");
     std::vector<FileEvent> events;
-    FUZZ_CHECK(SaveAllShows({folder.parent_path().string(), folder.string() + "/"}, *MakeController(model),
+    FUZZ_CHECK(SaveAllShows({folder.parent_path().string(), folder.string() + "/", {}}, *MakeController(model),
                             h.session.shows().State(), events));
 
     auto reopened = SilentController(model);

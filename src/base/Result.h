@@ -53,7 +53,7 @@ enum class Reason {
     NoTableImage,    // an R2-layout write without a 304-byte table image
     IncompleteShows, // a show short of data or a K5 show file missing below the highest
     NoShows,         // nothing to write
-    OtherModel,      // the shows belong to a detail model, the controller is another
+    OtherModel,      // the shows belong to another model than the controller, named in detail
     NoSerialNumber,  // an R2 or L+ write without the controller's serial number
     TriggerUnknown,  // a K5 write without the controller's trigger wiring
     OutOfMemory,     // the computer's memory ran out for this

@@ -14,6 +14,7 @@
 #include "features/NewProject.h"
 #include "features/ShowsFeature.h"
 #include "features/ShowsPresenter.h"
+#include "features/Texts.h"
 
 namespace marrowick::cli {
 namespace {
@@ -125,7 +126,8 @@ int RunReadShows(Context& context)
         before.insert(it->path());
     // Saved as into a project made in the window: paths are shown from the parent folder.
     const ProjectPaths paths{Utf8FromPath(folder.parent_path()),
-                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator)};
+                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator),
+                             {}};
     if (!session.shows().SaveInto(paths)) {
         if (!existed) {
             fs::remove_all(folder, ec);
@@ -166,8 +168,16 @@ int RunWriteShows(Context& context)
     Session& session = context.session();
     if (const int status = OpenProject(context, folder); status != ExitOk)
         return status;
-    if (session.shows().State().ShowCount == 0)
+    if (session.shows().State().ShowCount == 0) {
+        // A project of the other layout is found by its files, so the person
+        // learns it is the wrong project rather than an empty one.
+        const controller& model = *session.identity.Model();
+        const bool k5 = model.Traits().layout == TableLayout::K5;
+        if (FindIgnoringCase(folder, k5 ? "001.R2S" : "001.K5S") || (k5 && FindIgnoringCase(folder, "000.CFG")))
+            return context.Fail(PathText(folder) + " holds shows for " + (k5 ? "an R2 or L+" : "a K5") + ", not for " +
+                                text::WithArticle(model.Name()) + "; nothing was written");
         return context.Fail(PathText(folder) + " holds no numbered shows to write");
+    }
     ShowsFeature& shows = session.shows();
     std::optional<WriteOutcome> outcome;
     const int id = shows.WriteFinished.connect([&](const WriteOutcome& o) {

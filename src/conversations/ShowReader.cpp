@@ -129,6 +129,7 @@ void ShowReader::TableTaken()
 {
     m_step = Step::Shows;
     m_shows.UnopenedShows.clear();
+    m_shows.model = m_ctx.identity.Model()->Name();
     m_shows.CurrentShow = static_cast<std::int16_t>(m_shows.FirstShow());
     m_ctx.SetState(LinkState::StateReadShowRecords);
     long long total = static_cast<long long>(m_ctx.identity.Model()->ShowReadDataCount());

@@ -48,6 +48,9 @@ Result ShowWriter::Problem() const
     const controller* model = m_ctx.identity.Model();
     if (!model->Traits().hasShowTable)
         return Result::Fail(ResultCode::Refused, Reason::NoShowTable, model->Name());
+    // A table and shows laid out for another model would be taken as garbage.
+    if (!m_shows.model.empty() && m_shows.model != model->Name())
+        return Result::Fail(ResultCode::Refused, Reason::OtherModel, model->Name());
     if (model->Traits().layout == TableLayout::R2 && m_shows.TocImage.size() != TocImageBytes)
         return Result::Fail(ResultCode::Refused, Reason::NoTableImage);
     if (m_shows.ShowCount > MaxShowCount)

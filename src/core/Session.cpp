@@ -1,5 +1,7 @@
 #include "core/Session.h"
 
+#include <utility>
+
 #include "features/IdentityPresenter.h"
 #include "features/ModelSetup.h"
 #include "features/Texts.h"
@@ -13,7 +15,8 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
                                                                        identity, conversations, timeoutOverrideMs},
       m_featureContext{view_, dialogs, m_conversationContext, paths, m_commands, status},
       m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
-      m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer()), m_portWatch(clock_.createTimer())
+      m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer()), m_portWatch(clock_.createTimer()),
+      m_modelNoticeBox(clock_.createTimer())
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { log.LogDebug(notice, 0, LogBaseline); };
@@ -39,7 +42,17 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
         SetUpModel();
     });
     m_portWatch->onTimeout = [this] { OnPortWatch(); };
-    m_identification.Finished.connect([this](const Result&) { m_firmware.RefreshInfo(m_firmware.WindowOptions()); });
+    m_identification.Finished.connect([this](const Result&) {
+        m_firmware.RefreshInfo(m_firmware.WindowOptions());
+        // Once the receive event that ended it has returned.
+        if (!m_modelNotice.empty())
+            m_modelNoticeBox->start(0);
+    });
+    m_modelNoticeBox->onTimeout = [this] {
+        const std::string notice = std::exchange(m_modelNotice, {});
+        if (!notice.empty() && !Closing())
+            dialogs.message(notice, AppTitle, DialogIcon::Information);
+    };
     m_library.ShowCapacity();
 }
 
@@ -55,6 +68,15 @@ void Session::SetUpModel()
 {
     RunModelSetup(view, dialogs, identity, log, PortNotFound);
     m_library.ShowCapacity();
+    // Shows and clips made for another model are not kept as if they were this one's.
+    std::string notice = m_shows.ControllerChanged();
+    if (const std::string beyond = m_library.ClipsBeyond(); !beyond.empty()) {
+        status.Say(beyond);
+        notice += (notice.empty() ? "" : ".\r\n") + beyond;
+    }
+    m_modelNotice = notice;
+    if (!notice.empty() && m_identification.Running() == false)
+        m_modelNoticeBox->start(0);
 }
 
 bool Session::Connect(const std::string& portName, std::string* error)

@@ -167,6 +167,10 @@ private:
     FirmwareFeature m_firmware;
     // Opens the model question once the event that decided it has returned.
     std::unique_ptr<Timer> m_modelQuestion;
+    // What a controller of another model changed (shows let go, clips that no
+    // longer fit), told in a box once the identification has ended.
+    std::string m_modelNotice;
+    std::unique_ptr<Timer> m_modelNoticeBox;
     std::unique_ptr<Timer> m_portWatch;
     std::string m_portName;     // as last given to Connect
     std::string m_watchRefusal; // why the port that came back would not open, said once

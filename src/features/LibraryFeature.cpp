@@ -85,6 +85,15 @@ void LibraryFeature::ShowCapacity()
     m_presenter.ShowCapacity(m_library, AudioRam());
 }
 
+std::string LibraryFeature::ClipsBeyond() const
+{
+    const int first = FirstClipBeyond(m_library, AudioRam());
+    if (first == 0)
+        return {};
+    const controller* model = m_context.model();
+    return BeyondText(m_library, first, model ? model->Name() : "K5");
+}
+
 void LibraryFeature::SelectAudioClips()
 {
     if (!m_context.Idle())
@@ -150,6 +159,13 @@ Result LibraryFeature::SaveLibraryTo(const std::filesystem::path& folder, std::s
     const std::vector<AudioClip> clips = m_library.InOrder();
     if (clips.empty())
         return Result::Fail(ResultCode::Refused, Reason::NoShows);
+    const auto refuse = [&](const std::string& text) {
+        if (problem)
+            *problem = text;
+        return Result::Fail(ResultCode::Refused, Reason::TooLong, text);
+    };
+    if (const std::string beyond = ClipsBeyond(); !beyond.empty())
+        return refuse("Library File not saved. " + beyond);
     const double maximum = m_library.LibraryBytes / ProgressBlock;
     const std::vector<ClipEntry> entries = ClipEntries(clips);
     for (const ClipEntry& entry : entries) {
@@ -189,6 +205,11 @@ Result LibraryFeature::StartSending(std::string* problem)
 {
     if (!m_context.Idle() || !m_context.link().IsOpen() || m_library.LibraryBytes == 0)
         return Result::Busy();
+    if (const std::string beyond = ClipsBeyond(); !beyond.empty()) {
+        if (problem)
+            *problem = "Clips not sent. " + beyond;
+        return Result::Fail(ResultCode::Refused, Reason::TooLong, beyond);
+    }
     const double maximum = m_library.LibraryBytes / ProgressBlock;
     const std::vector<AudioClip> clips = m_library.InOrder();
     // Everything is read before "D" goes out, so a bad file stops the transfer

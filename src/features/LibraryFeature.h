@@ -38,6 +38,9 @@ public:
     void MoveClipRows(const std::vector<int>& rows, int before);
     // The capacity bar under the list, for the model the window is set up for.
     void ShowCapacity();
+    // The clips that do not fit the audio memory of the model the window is
+    // set up for, worded; empty when all fit. Sending and saving refuse them.
+    std::string ClipsBeyond() const;
 
     // Replaces the library with these files by the open-files dialog's rules.
     SelectionResult TakeFiles(const std::vector<std::string>& paths);

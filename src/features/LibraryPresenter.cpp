@@ -54,6 +54,24 @@ std::string ClipTransferText(const Result& result)
     return "Audio clip transfer stopped: " + why + text::LineErrorsNote(result) + ". " + text::LibraryIncomplete;
 }
 
+std::string BeyondText(const AudioLibrary& library, int first, const std::string& model)
+{
+    const std::vector<AudioClip> clips = library.InOrder();
+    const int last = static_cast<int>(clips.size());
+    std::string names;
+    // A few names are enough to find the place in the list.
+    constexpr int Named = 5;
+    for (int clip = first; clip <= last && clip < first + Named; ++clip)
+        names += (names.empty() ? "" : ", ") + FileTitle(clips[static_cast<std::size_t>(clip - 1)].FileName);
+    if (last - first + 1 > Named)
+        names += " and " + std::to_string(last - first + 1 - Named) + " more";
+    const std::string which = first == last ? "clip " + std::to_string(first)
+                                            : "clips " + std::to_string(first) + " to " + std::to_string(last);
+    return "The library does not fit the " + model + "'s audio memory: " + which + " (" + names + ") " +
+           (first == last ? "does" : "do") + " not fit; remove " + (first == last ? "it" : "them") +
+           " before sending or saving";
+}
+
 std::string SelectionText(const SelectionResult& result)
 {
     std::string text;

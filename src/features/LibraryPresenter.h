@@ -21,6 +21,10 @@ std::string ClipProblemText(const ClipProblem& problem);
 std::string ClipTransferText(const Result& result);
 // What a selection could not take, for a message box; empty when it took all.
 std::string SelectionText(const SelectionResult& result);
+// The clips from `first` on do not fit the audio memory of `model`: "The
+// library does not fit the K5's audio memory: clips 7 to 9 (a.mp3, b.mp3,
+// c.mp3) do not fit; remove them before sending or saving".
+std::string BeyondText(const AudioLibrary& library, int first, const std::string& model);
 // "3 Files Loaded.   4063232 Bytes remaining."
 std::string FilesLoadedText(const AudioLibrary& library, float audioRam);
 // "3.2 MB of 4.0 MB used (12 clips)".

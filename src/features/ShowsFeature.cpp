@@ -6,6 +6,7 @@
 
 #include "base/Files.h"
 #include "features/NewProject.h"
+#include "features/Texts.h"
 
 namespace marrowick {
 namespace {
@@ -80,6 +81,19 @@ void ShowsFeature::Display()
     m_presenter.Display(m_state);
 }
 
+std::string ShowsFeature::ControllerChanged()
+{
+    const controller* model = m_context.model();
+    if (!model || m_state.model.empty() || m_state.model == model->Name())
+        return {};
+    m_state = ShowState{};
+    m_context.paths.OpenProject.clear();
+    Display();
+    std::string said = "Shows cleared: the controller is now " + text::WithArticle(model->Name());
+    m_presenter.Say(said);
+    return said;
+}
+
 void ShowsFeature::OnReadShows()
 {
     // Offered only for a read started here; a command line saves on its own.
@@ -117,6 +131,8 @@ bool ShowsFeature::SaveInto(const ProjectPaths& paths, std::vector<FileEvent>* e
         return false;
     std::vector<FileEvent> done;
     const bool saved = SaveAllShows(paths, *model, m_state, done);
+    if (saved)
+        m_context.paths.OpenProject = WithoutTrailingSeparator(paths.ProjectFolder);
     m_presenter.ShowFiles(done);
     if (!saved)
         m_context.dialogs.message(ShowsPresenter::NotSaved(done), AppTitle, DialogIcon::Critical);
@@ -155,6 +171,7 @@ Result ShowsFeature::OpenShowsFrom(const std::string& folder, std::vector<FileEv
         *events = std::move(done);
     if (!opened.ok())
         return opened;
+    m_context.paths.OpenProject = WithoutTrailingSeparator(folder);
     m_presenter.Say(LoadedText(m_state));
     Display();
     return opened;
@@ -322,7 +339,8 @@ void ShowsFeature::SaveBackup()
     // Saved as a project made in the window would be, without a question and
     // without touching the project folders the window holds.
     const ProjectPaths paths{Utf8FromPath(folder.parent_path()),
-                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator)};
+                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator),
+                             {}};
     std::vector<FileEvent> events;
     const controller* model = m_context.model();
     const bool saved = model && SaveAllShows(paths, *model, m_copy, events);

@@ -37,6 +37,9 @@ public:
     bool SaveIntoNewProject();
     // Shows the table and its labels as held.
     void Display();
+    // The controller was identified: shows held for another model are let go
+    // (with their project), and panel 1 says so. What it said, or nothing.
+    std::string ControllerChanged();
 
     // What "Write Shows" does around the write.
     struct WriteOptions {

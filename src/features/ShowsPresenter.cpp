@@ -240,6 +240,9 @@ std::string WriteText(const Result& result, const ShowState& shows)
     case Reason::NoSerialNumber:
         return "Show write refused: the controller did not give its serial number, which its table must carry; "
                "nothing was written";
+    case Reason::OtherModel:
+        return "Show write refused: the shows held are for " + text::WithArticle(shows.model) + ", the controller is " +
+               text::WithArticle(result.detail) + "; read its shows or open a project for it first";
     case Reason::TriggerUnknown:
         return "Show write refused: the K5's trigger wiring is not known; read the shows first, or open a project "
                "that keeps it";

@@ -1,5 +1,7 @@
 #include "features/Texts.h"
 
+#include <string_view>
+
 #include "conversations/Identification.h"
 
 namespace marrowick::text {
@@ -17,6 +19,13 @@ std::string QuotedReply(const std::string& reply)
             shown += {'\\', 'x', digits[byte >> 4], digits[byte & 0xF]};
     }
     return "\"" + shown + "\"";
+}
+
+std::string WithArticle(const std::string& model)
+{
+    // Said letter by letter: "ar-two", "el-plus" begin with a vowel sound.
+    const bool vowel = !model.empty() && std::string_view("AEFHILMNORSX").find(model.front()) != std::string_view::npos;
+    return (vowel ? "an " : "a ") + model;
 }
 
 std::string SignalName(int signal)

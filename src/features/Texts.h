@@ -34,6 +34,9 @@ inline std::string ShowsLoaded(int count)
 // ASCII as \xNN; without the padding around it, unless nothing but padding came.
 std::string QuotedReply(const std::string& reply);
 
+// A model's name as a sentence says it: "a K5", "an R2", "an L+".
+std::string WithArticle(const std::string& model);
+
 // "SIGINT", "SIGTERM", "SIGHUP"; 0 is the Windows console closing.
 std::string SignalName(int signal);
 

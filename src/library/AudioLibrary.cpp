@@ -91,6 +91,18 @@ double LibraryFootprint(const AudioLibrary& library)
     return double{library.LibraryBytes} + double{ClipEntryBytes} * library.ClipCount;
 }
 
+int FirstClipBeyond(const AudioLibrary& library, float audioRam)
+{
+    double used = 0;
+    const std::vector<AudioClip> clips = library.InOrder();
+    for (std::size_t i = 0; i < clips.size(); ++i) {
+        used += double{clips[i].Size} + ClipEntryBytes;
+        if (used > double{audioRam})
+            return static_cast<int>(i) + 1;
+    }
+    return 0;
+}
+
 std::int64_t MeasureFile(const std::string& path, std::string* error)
 {
     const auto size = RegularFileSize(PathFromUtf8(path), error);

@@ -90,6 +90,9 @@ void MoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers, int b
 // Bytes the library takes in the controller's audio memory: every clip and its
 // 8-byte table entry.
 double LibraryFootprint(const AudioLibrary& library);
+// The first clip (from 1) from which on the library no longer fits `audioRam`
+// (a controller of another model); 0 when it all fits.
+int FirstClipBeyond(const AudioLibrary& library, float audioRam);
 
 // The file's length in bytes; -1 when it cannot be measured (the system's words in `error`).
 std::int64_t MeasureFile(const std::string& path, std::string* error);

@@ -351,6 +351,7 @@ Result OpenExistingShows(ProjectPaths& paths, const controller& model, ShowState
         const std::string name = ShowFileName(show, model.FileExtension());
         shows.UnopenedShows[show] = {name, FindIgnoringCase(PathFromUtf8(paths.BrowseFolder), name).has_value()};
     }
+    shows.model = model.Name();
     return Result::Done();
 }
 

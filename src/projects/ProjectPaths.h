@@ -10,6 +10,9 @@ namespace marrowick {
 struct ProjectPaths {
     std::string BrowseFolder;
     std::string ProjectFolder;
+    // The project the shows held belong to: the folder last opened, created or
+    // saved into (without a trailing separator); empty when none is.
+    std::string OpenProject;
 };
 
 // A path as the status bar shows it: relative to the folder the user chose

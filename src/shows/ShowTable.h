@@ -61,6 +61,9 @@ struct ShowState {
     // Emptied by every open and by a read from the controller.
     std::map<int, UnopenedShow> UnopenedShows;
     ShowSource source = ShowSource::None;
+    // The model whose rules read or opened the shows ("K5", "R2", "L+"); empty
+    // while none are held. They are written only to a controller of that model.
+    std::string model;
 
     // The shows that exist: FirstShow() .. ShowCount.
     int FirstShow() const { return AmbientMode ? 0 : 1; }

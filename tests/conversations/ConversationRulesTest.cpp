@@ -210,6 +210,7 @@ TEST(ShowWriteRules, OnlyAWholeTableIsWritten)
          ResultCode::Refused, Reason::TooLong},
         {"a short ambient show", [](ShowState& s) { s.ShowData[0].resize(10); }, ResultCode::Refused,
          Reason::IncompleteShows},
+        {"shows read from an L+", [](ShowState& s) { s.model = "L+"; }, ResultCode::Refused, Reason::OtherModel},
         {"ten shows, ambient too",
          [](ShowState& s) {
              s.ShowCount = 10;

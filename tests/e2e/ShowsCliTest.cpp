@@ -91,6 +91,14 @@ TEST(ShowsEndToEnd, ReadSaveAndWriteBackKeepEveryByteAndTheWiring)
         ASSERT_EQ(RunCli({"read-shows", "--port", again.path(), "--project", project.string(), "--force"}).status, 0);
         EXPECT_FALSE(fs::exists(project / ("004" + ext)));
         EXPECT_FALSE(fs::exists(project / ("007" + ext)));
+
+        // Never to a controller of the other layout.
+        const RunResult crossed =
+            RunCli({"write-shows", "--simulate", model == "K5" ? "R2" : "K5", "--project", project.string()});
+        EXPECT_EQ(crossed.status, 1);
+        EXPECT_TRUE(Has(crossed.err, model == "K5" ? "holds shows for a K5, not for an R2"
+                                                   : "holds shows for an R2 or L+, not for a K5"))
+            << crossed.err;
     }
 }
 

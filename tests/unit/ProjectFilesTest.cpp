@@ -50,7 +50,7 @@ std::string R2Image()
 
 ProjectPaths Into(const fs::path& folder)
 {
-    return {U8Text(folder.parent_path()), U8Text(folder) + static_cast<char>(fs::path::preferred_separator)};
+    return {U8Text(folder.parent_path()), U8Text(folder) + static_cast<char>(fs::path::preferred_separator), {}};
 }
 
 std::vector<std::string> Names(const fs::path& folder)

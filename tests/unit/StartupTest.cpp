@@ -4,6 +4,7 @@
 #include "features/ModelSetup.h"
 #include "features/Texts.h"
 #include "support/Harness.h"
+#include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
 namespace {
@@ -232,6 +233,21 @@ TEST(Startup, ConnectSetsTheWindowUpAsIfStartedOnTheChosenController)
         Started run(c.first, c.firstFails);
         Harness& h = run.h;
         ASSERT_TRUE(run.startup.Finished());
+        // Shows read from the first controller, not saved.
+        const bool showsRead = !c.firstFails && std::string(c.first) != "T7";
+        if (showsRead) {
+            h.dialogs.answers = {false};
+            h.session.commands().Click(control::btnReadShows);
+            h.clock.RunUntilIdle();
+            ASSERT_NE(h.session.shows().State().ShowCount, 0);
+        }
+        // And clips that fit an R2's audio memory, not a K5's.
+        ClipFolder clips;
+        const bool bigLibrary = std::string(c.first) == "R2";
+        if (bigLibrary) {
+            ASSERT_TRUE(h.session.library().TakeFiles({clips.MakeSparse("big.mp3", 5000000)}).problems.empty());
+        }
+        h.dialogs.shown.clear();
         const std::string firstRequests = h.simulator.requests;
 
         h.simulator.state() = SampleControllerState(c.second);
@@ -254,6 +270,17 @@ TEST(Startup, ConnectSetsTheWindowUpAsIfStartedOnTheChosenController)
             << "the log window is not opened again";
 
         Started fresh(c.second, c.secondFails);
+        // Shows of another model are let go, and the person is told.
+        const std::string now = h.session.identity.Model()->Name();
+        const bool cleared = showsRead && now != c.first;
+        EXPECT_EQ(h.session.shows().State().ShowCount == 0, cleared || !showsRead);
+        std::string told;
+        for (const std::string& box : h.dialogs.Texts("message"))
+            told += box + "\n";
+        EXPECT_EQ(told.find("Shows cleared: the controller is now " + text::WithArticle(now)) != std::string::npos,
+                  cleared)
+            << told;
+        EXPECT_EQ(told.find("clip 1 (big.mp3) does not fit") != std::string::npos, bigLibrary && now == "K5") << told;
         EXPECT_EQ(h.session.identity.ControllerModel, fresh.h.session.identity.ControllerModel);
         EXPECT_EQ(h.session.identity.SerialNumber, fresh.h.session.identity.SerialNumber);
         EXPECT_EQ(h.session.identity.Model()->Name(), fresh.h.session.identity.Model()->Name());
