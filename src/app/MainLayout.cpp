@@ -242,7 +242,7 @@ void BuildMainLayout(QMainWindow& window)
     status->setSizeGripEnabled(true);
     const int stretches[] = {2, 2, 1};
     for (int panel = 1; panel <= 3; ++panel) {
-        auto* label = new QLabel;
+        auto* label = new StatusPanel;
         label->setObjectName(QStringLiteral("StatusBar1_%1").arg(panel));
         label->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
         label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

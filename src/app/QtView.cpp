@@ -99,10 +99,17 @@ void QtView::setVisible(Control control, bool visible)
         widget->setVisible(visible);
 }
 
-void QtView::setEnabled(Control control, bool enabled)
+void QtView::setAvailable(Control control, const std::string& whyNot)
 {
-    if (QWidget* widget = Find(control.name))
-        widget->setEnabled(enabled);
+    QWidget* widget = Find(control.name);
+    if (widget == nullptr)
+        return;
+    // The control's own tooltip is kept to come back when it is usable again.
+    static const char* const OwnTip = "marrowickOwnToolTip";
+    if (!widget->property(OwnTip).isValid())
+        widget->setProperty(OwnTip, widget->toolTip());
+    widget->setEnabled(whyNot.empty());
+    widget->setToolTip(whyNot.empty() ? widget->property(OwnTip).toString() : QString::fromStdString(whyNot));
 }
 
 void QtView::setChecked(Control checkBox, bool checked)

@@ -22,7 +22,7 @@ public:
     void setProgressValue(double value) override;
     void setCaption(Control control, const std::string& text) override;
     void setVisible(Control control, bool visible) override;
-    void setEnabled(Control control, bool enabled) override;
+    void setAvailable(Control control, const std::string& whyNot) override;
     void setChecked(Control checkBox, bool checked) override;
     void setTabEnabled(int tab, bool enabled) override;
     void setFillColor(Control control, Rgb colour) override;

@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QStyle>
 #include <QUrl>
 #include <algorithm>
 
@@ -28,6 +29,16 @@ void StatusLight::paintEvent(QPaintEvent*)
     painter.setPen(QPen(palette().color(QPalette::Dark), 1));
     painter.setBrush(m_colour);
     painter.drawEllipse(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
+}
+
+void StatusPanel::paintEvent(QPaintEvent* event)
+{
+    QFrame::paintEvent(event);
+    QPainter painter(this);
+    const QRect room = contentsRect().adjusted(margin() + 2, margin(), -margin() - 2, -margin());
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
+    style()->drawItemText(&painter, room, static_cast<int>(alignment()), palette(), isEnabled(), shown,
+                          foregroundRole());
 }
 
 FileDropList::FileDropList(QWidget* parent) : QTreeWidget(parent)

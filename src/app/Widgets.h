@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QLabel>
 #include <QTreeWidget>
 #include <QWidget>
 #include <functional>
@@ -23,6 +24,17 @@ protected:
 
 private:
     QColor m_colour;
+};
+
+// A status bar panel: a text too long for it ends in "…", and the whole text
+// stays the label's text (for screen readers) and its tooltip.
+class StatusPanel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A details list that takes files dropped on it and hands over their full

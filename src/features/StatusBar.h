@@ -27,6 +27,15 @@ public:
 
     // Panel 1: what the running operation does, or how it ended.
     void Say(const std::string& text);
+    // Panel 1 as an operation starts ("Writing Shows"), so no text of an
+    // earlier one stays under it; unless starts go untold.
+    void Starting(const std::string& text)
+    {
+        if (tellStarts)
+            Say(text);
+    }
+    // The command line prints only outcomes.
+    bool tellStarts = true;
     // Panels 2 (version and model) and 3 (serial number).
     void SetPanel(int panel, const std::string& text);
     // The bar of an operation that is no conversation (loading clips, saving a library).

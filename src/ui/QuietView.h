@@ -17,7 +17,7 @@ public:
     void setProgressValue(double) override {}
     void setCaption(Control, const std::string&) override {}
     void setVisible(Control, bool) override {}
-    void setEnabled(Control, bool) override {}
+    void setAvailable(Control, const std::string&) override {}
     void setChecked(Control, bool) override {}
     void setTabEnabled(int, bool) override {}
     void setFillColor(Control, Rgb) override {}

@@ -29,7 +29,9 @@ public:
 
     virtual void setCaption(Control control, const std::string& text) = 0;
     virtual void setVisible(Control control, bool visible) = 0;
-    virtual void setEnabled(Control control, bool enabled) = 0;
+    // A command that would do nothing now is greyed out, its tooltip saying why
+    // ("No shows loaded"); an empty reason makes it usable with its own tooltip.
+    virtual void setAvailable(Control control, const std::string& whyNot) = 0;
     // Ticks or clears a check box; the user's own clicks reach the program as commands.
     virtual void setChecked(Control checkBox, bool checked) = 0;
     // Tabs of SSTab1: TabAudioLibrary, TabShows, TabFirmware.
