@@ -3,11 +3,13 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "app/MainLayout.h"
 #include "app/Widgets.h"
 #include "core/Session.h"
+#include "features/Texts.h"
 
 namespace marrowick {
 
@@ -36,12 +38,13 @@ void MainWindow::Wire()
                 m_session->commands().Click(*control);
         });
     }
-    // Only the user's clicks: a box the program ticks (the stored settings) is no command.
+    // Whatever changed it (a click, the keyboard, a screen reader, the stored
+    // settings): the box's state is what the program goes by.
     for (QCheckBox* box : findChildren<QCheckBox*>()) {
         const auto control = FindControl(box->objectName().toStdString());
         if (!control)
             continue;
-        connect(box, &QCheckBox::clicked, this, [this, control](bool checked) {
+        connect(box, &QCheckBox::toggled, this, [this, control](bool checked) {
             if (m_session)
                 m_session->commands().Toggled(*control, checked);
         });
@@ -81,6 +84,30 @@ void MainWindow::BringToFront()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // Closing in the middle of a conversation is asked about first, without
+    // holding up the conversation: the question is answered later. The few
+    // seconds of an identification are stopped without a question.
+    const Conversation* running = m_session != nullptr ? m_session->conversations.Active() : nullptr;
+    if (running != nullptr && running->Kind() != ConversationKind::Identification && !m_session->Closing() &&
+        !m_closeConfirmed) {
+        event->ignore();
+        if (findChild<QMessageBox*>(QStringLiteral("stopAndClose")) != nullptr)
+            return;
+        auto* box = new QMessageBox(QMessageBox::Question, QString::fromLatin1(AppTitle),
+                                    QString::fromStdString(text::StopAndCloseText(running->Kind())),
+                                    QMessageBox::Yes | QMessageBox::No, this);
+        box->setObjectName(QStringLiteral("stopAndClose"));
+        box->setDefaultButton(QMessageBox::No);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        connect(box, &QMessageBox::finished, this, [this](int answer) {
+            if (answer != QMessageBox::Yes)
+                return;
+            m_closeConfirmed = true;
+            close();
+        });
+        box->open();
+        return;
+    }
     if (m_session)
         m_session->Shutdown();
     if (onClosing)

@@ -36,6 +36,8 @@ private:
 
     QtView m_view;
     Session* m_session = nullptr;
+    // The person said to stop what runs and close.
+    bool m_closeConfirmed = false;
 };
 
 } // namespace marrowick

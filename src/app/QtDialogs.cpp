@@ -1,9 +1,14 @@
 #include "app/QtDialogs.h"
 
+#include <QCheckBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
+#include <QUrl>
 
 namespace marrowick {
 namespace {
@@ -34,6 +39,32 @@ void QtDialogs::message(const std::string& text, const std::string& caption, Dia
 {
     QMessageBox box(QtIcon(icon), Q(caption), Q(text), QMessageBox::Ok, m_parent);
     box.exec();
+}
+
+void QtDialogs::failure(const std::string& text, const std::string& folder)
+{
+    QMessageBox box(QMessageBox::Critical, Q(AppTitle), Q(text), QMessageBox::Ok, m_parent);
+    QPushButton* open = nullptr;
+    if (!folder.empty()) {
+        box.setInformativeText(QDir::toNativeSeparators(Q(folder)));
+        open = box.addButton(QStringLiteral("Open Folder"), QMessageBox::ActionRole);
+        open->setToolTip(QStringLiteral("Show this folder in the file manager"));
+    }
+    box.exec();
+    if (open != nullptr && box.clickedButton() == open)
+        QDesktopServices::openUrl(QUrl::fromLocalFile(Q(folder)));
+}
+
+bool QtDialogs::confirm(Question, const std::string& text, bool& askAgain)
+{
+    QMessageBox box(QMessageBox::Question, Q(AppTitle), Q(text), QMessageBox::Yes | QMessageBox::No, m_parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    auto* once = new QCheckBox(QStringLiteral("Do not ask again"), &box);
+    box.setCheckBox(once);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    if (yes && once->isChecked())
+        askAgain = false;
+    return yes;
 }
 
 bool QtDialogs::question(Question, const std::string& text, const std::string& caption, DialogIcon icon)

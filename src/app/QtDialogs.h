@@ -20,6 +20,9 @@ public:
                                       const std::string& defaultText) override;
     std::optional<std::string> chooseFolder(const std::string& title) override;
     std::vector<std::string> openFiles(const std::string& filter) override;
+    // With an "Open Folder" button that shows the folder in the file manager.
+    void failure(const std::string& text, const std::string& folder) override;
+    bool confirm(Question id, const std::string& text, bool& askAgain) override;
 
     // "Sound Files (*.wav;*.mp3)|*.wav;*.mp3" as Qt writes a file filter.
     static QString QtFilter(const std::string& filter);

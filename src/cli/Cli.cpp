@@ -65,6 +65,8 @@ public:
     }
     std::optional<std::string> chooseFolder(const std::string&) override { return m_context.folderAnswer; }
     std::vector<std::string> openFiles(const std::string&) override { return {}; }
+    // Every command prints its own failure, with its exit status.
+    void failure(const std::string&, const std::string&) override {}
 
 private:
     Context& m_context;
@@ -151,6 +153,8 @@ Context::Context(const Command& command_, Args args_)
     m_impl->view.quiet = args.Has("json");
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
+    m_impl->session->rejoinAfterReset = false;
+    m_impl->session->status.tellStarts = false;
     // An error the line reported is told at once, whatever runs, over the
     // progress line a transfer may be showing (which goes on below it).
     m_impl->session->onLineError = [this](const std::string& text) {

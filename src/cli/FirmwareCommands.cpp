@@ -135,6 +135,8 @@ int RunFlash(Context& context)
     context.answers[Question::FullSizeSdCard] = sd == "full";
     context.answers[Question::MicroSdCard] = sd == "micro";
     context.answers[Question::ResetController] = args.Has("reset");
+    // The command line names the version it wants: that is its answer.
+    context.answers[Question::DownloadFirmware] = true;
 
     const Control array = FirmwareOptionArray(modelKey);
     const int option = chosen->option;

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "features/Availability.h"
+#include "features/FirmwarePresenter.h"
 #include "features/IdentityPresenter.h"
 #include "features/ModelSetup.h"
 #include "features/Texts.h"
@@ -16,11 +18,16 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
       m_featureContext{view_, dialogs, m_conversationContext, paths, m_commands, status},
       m_identification(m_conversationContext), m_shows(m_featureContext), m_library(m_featureContext),
       m_firmware(m_featureContext), m_modelQuestion(clock_.createTimer()), m_portWatch(clock_.createTimer()),
-      m_modelNoticeBox(clock_.createTimer())
+      m_modelNoticeBox(clock_.createTimer()), m_rejoinTimer(clock_.createTimer())
 {
     link.LineEventReceived.connect([this](const LineEvent& event) { OnLineEvent(event); });
     link.Port().onNotice = [this](const std::string& notice) { log.LogDebug(notice, 0, LogBaseline); };
     m_commands.OnClick(control::btnCancel, [this] { Cancel(); });
+    // What the commands can do changes with every command, every conversation
+    // and every change of the line.
+    m_commands.afterCommand = [this] { RefreshCommands(); };
+    conversations.Started.connect([this](const Conversation&) { RefreshCommands(); });
+    conversations.Ended.connect([this](const Conversation&, const Result&) { RefreshCommands(); });
     m_commands.onOutOfMemory = [this] {
         status.Say(text::Why(Result::Fail(ResultCode::Refused, Reason::OutOfMemory)));
     };
@@ -36,14 +43,28 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     };
     m_identification.ModelDecided.connect([this] {
         if (!MakeController(identity.ControllerModel)) {
+            // A controller still starting after its reset is asked again, not the person.
+            if (m_rejoin.active)
+                return;
             m_modelQuestion->start(0);
             return;
         }
         SetUpModel();
     });
     m_portWatch->onTimeout = [this] { OnPortWatch(); };
+    m_firmware.ResetSent.connect([this](const std::string& before) {
+        if (rejoinAfterReset)
+            StartRejoin(before);
+    });
+    m_rejoinTimer->onTimeout = [this] { OnRejoinTimer(); };
     m_identification.Finished.connect([this](const Result&) {
         m_firmware.RefreshInfo(m_firmware.WindowOptions());
+        if (m_rejoin.active) {
+            if (!identity.versionMissing && !identity.FirmwareVersion.empty())
+                EndRejoin(FirmwareUpdatedText(m_rejoin.versionBefore, identity.FirmwareVersion));
+            else
+                m_rejoinTimer->start(RejoinRetryMs);
+        }
         // Once the receive event that ended it has returned.
         if (!m_modelNotice.empty())
             m_modelNoticeBox->start(0);
@@ -54,6 +75,7 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
             dialogs.message(notice, AppTitle, DialogIcon::Information);
     };
     m_library.ShowCapacity();
+    RefreshCommands();
 }
 
 Session::~Session() = default;
@@ -77,6 +99,7 @@ void Session::SetUpModel()
     m_modelNotice = notice;
     if (!notice.empty() && m_identification.Running() == false)
         m_modelNoticeBox->start(0);
+    RefreshCommands();
 }
 
 bool Session::Connect(const std::string& portName, std::string* error)
@@ -176,6 +199,18 @@ void Session::OnPortWatch()
     m_identification.Start(true);
 }
 
+void Session::RefreshCommands()
+{
+    CommandFacts facts;
+    facts.busy = conversations.Active() != nullptr || State() != LinkState::StateIdle;
+    facts.portOpen = link.Port().isOpen();
+    facts.showCount = m_shows.State().ShowCount;
+    facts.clips = m_library.Library().ClipCount > 0;
+    facts.sendingClips = m_library.Transfer().Running();
+    for (const auto& [control, whyNot] : WhyNotAvailable(facts))
+        view.setAvailable(control, whyNot);
+}
+
 void Session::Cancel()
 {
     conversations.Abort(Result::Fail(ResultCode::Cancelled, Reason::Cancelled));
@@ -189,6 +224,7 @@ void Session::ForceState(LinkState state)
     // state has anyone to take what comes.
     if (state == LinkState::StateReceiveToc)
         m_shows.Reader().TakeForcedBlocks();
+    RefreshCommands();
 }
 
 void Session::Interrupt(int signal)
@@ -206,6 +242,40 @@ void Session::Shutdown()
     conversations.Abort(Result::Fail(ResultCode::Cancelled, Reason::Closing));
     if (link.Port().isOpen())
         link.Port().close();
+}
+
+void Session::StartRejoin(const std::string& versionBefore)
+{
+    m_rejoin = {true, versionBefore, clock.nowMs()};
+    status.Say(ResettingText);
+    m_rejoinTimer->start(RejoinPauseMs);
+}
+
+void Session::OnRejoinTimer()
+{
+    if (!m_rejoin.active || Closing())
+        return;
+    if (clock.nowMs() - m_rejoin.sinceMs >= RejoinLimitMs) {
+        EndRejoin(NoAnswerAfterResetText);
+        return;
+    }
+    // A port that went away with the restart is found again by the lost-port
+    // watch, which identifies the controller itself.
+    if (link.Port().isOpen() && Quiet()) {
+        m_identification.Start(true);
+        return;
+    }
+    m_rejoinTimer->start(RejoinRetryMs);
+}
+
+void Session::EndRejoin(const std::string& text)
+{
+    m_rejoin.active = false;
+    m_rejoinTimer->stop();
+    status.Say(text);
+    // Told in a box too, once the receive event that brought the answer has returned.
+    m_modelNotice += (m_modelNotice.empty() ? "" : "\r\n") + text;
+    m_modelNoticeBox->start(0);
 }
 
 void Session::OnLineEvent(const LineEvent& event)
@@ -237,6 +307,7 @@ void Session::OnLineEvent(const LineEvent& event)
     if (State() != LinkState::StateIdle)
         stateEngine.SetState(LinkState::StateIdle);
     status.Say(message);
+    RefreshCommands();
     // The conversation has ended; from now on the device is looked for.
     if (watch) {
         m_watchRefusal.clear();

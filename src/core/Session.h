@@ -59,6 +59,16 @@ public:
         const Open open(m_open);
         return m_dialogs.openFiles(filter);
     }
+    void failure(const std::string& text, const std::string& folder) override
+    {
+        const Open open(m_open);
+        m_dialogs.failure(text, folder);
+    }
+    bool confirm(Question id, const std::string& text, bool& askAgain) override
+    {
+        const Open open(m_open);
+        return m_dialogs.confirm(id, text, askAgain);
+    }
 
     bool AnyOpen() const { return m_open > 0; }
 
@@ -85,6 +95,14 @@ class Session {
 public:
     // How often a lost port's device is looked for.
     static constexpr int PortWatchIntervalMs = 1000;
+    // After the reset: the pause before the controller is first asked, the
+    // pause between tries, and how long it may take to start again.
+    static constexpr int RejoinPauseMs = 2000;
+    static constexpr int RejoinRetryMs = 1000;
+    static constexpr int RejoinLimitMs = 15000;
+    // The window waits for a reset controller to come back and names its new
+    // version; the command line ends with the download.
+    bool rejoinAfterReset = true;
 
     Session(View& view, Dialogs& dialogs, Clock& clock, SerialPort& port);
     ~Session();
@@ -152,6 +170,8 @@ public:
 private:
     void OnLineEvent(const LineEvent& event);
     void ShowIdentity();
+    // Greys out the commands that would do nothing now, saying why.
+    void RefreshCommands();
     void SetUpModel();
     // Nothing runs on the line and no question waits for an answer.
     bool Quiet() const;
@@ -167,11 +187,22 @@ private:
     FirmwareFeature m_firmware;
     // Opens the model question once the event that decided it has returned.
     std::unique_ptr<Timer> m_modelQuestion;
+    std::unique_ptr<Timer> m_portWatch;
     // What a controller of another model changed (shows let go, clips that no
     // longer fit), told in a box once the identification has ended.
     std::string m_modelNotice;
     std::unique_ptr<Timer> m_modelNoticeBox;
-    std::unique_ptr<Timer> m_portWatch;
+    // After the reset that applies new firmware: the controller is identified
+    // again once it has started, for up to RejoinLimitMs.
+    void StartRejoin(const std::string& versionBefore);
+    void OnRejoinTimer();
+    void EndRejoin(const std::string& text);
+    struct Rejoin {
+        bool active = false;
+        std::string versionBefore;
+        std::int64_t sinceMs = 0;
+    } m_rejoin;
+    std::unique_ptr<Timer> m_rejoinTimer;
     std::string m_portName;     // as last given to Connect
     std::string m_watchRefusal; // why the port that came back would not open, said once
     bool m_lost = false;

@@ -126,12 +126,14 @@ void Startup::TakeWriteSwitches()
 {
     ShowsFeature& shows = m_session.shows();
     const bool backup = StoredSwitch("backupshows");
-    shows.SetWriteSwitches(backup, StoredSwitch("verifyshows"));
+    const bool verify = StoredSwitch("verifyshows");
+    shows.SetWriteSwitches(backup, verify, !StoredSwitch("dontaskbeforewrite"));
     // Each change is kept at once.
     shows.WriteSwitchesChanged.disconnect(m_keepSwitches);
     m_keepSwitches = shows.WriteSwitchesChanged.connect([&settings = m_settings, &shows] {
         settings.setValue(Section, "backupshows", shows.BackupShows() ? "true" : "false");
         settings.setValue(Section, "verifyshows", shows.VerifyShows() ? "true" : "false");
+        settings.setValue(Section, "dontaskbeforewrite", shows.AskBeforeWrite() ? "false" : "true");
     });
 }
 

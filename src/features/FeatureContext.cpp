@@ -8,7 +8,7 @@ namespace {
 // Runs the handler registered for `control`, if there is one. Memory running
 // out ends that command, not the program.
 template <typename Handlers, typename... Args>
-void Raise(const std::function<void()>& outOfMemory, const Handlers& handlers, Control control, Args&&... args)
+void Raise(const CommandMap& map, const Handlers& handlers, Control control, Args&&... args)
 {
     const auto found = handlers.find(control.Name());
     if (found == handlers.end() || !found->second)
@@ -16,9 +16,11 @@ void Raise(const std::function<void()>& outOfMemory, const Handlers& handlers, C
     try {
         found->second(std::forward<Args>(args)...);
     } catch (const std::bad_alloc&) {
-        if (outOfMemory)
-            outOfMemory();
+        if (map.onOutOfMemory)
+            map.onOutOfMemory();
     }
+    if (map.afterCommand)
+        map.afterCommand();
 }
 
 } // namespace
@@ -50,27 +52,27 @@ void CommandMap::OnToggle(Control checkBox, std::function<void(bool)> handler)
 
 void CommandMap::RowsMoved(Control list, const std::vector<int>& rows, int before) const
 {
-    Raise(onOutOfMemory, m_moves, list, rows, before);
+    Raise(*this, m_moves, list, rows, before);
 }
 
 void CommandMap::Click(Control control) const
 {
-    Raise(onOutOfMemory, m_clicks, control);
+    Raise(*this, m_clicks, control);
 }
 
 void CommandMap::Drop(Control control, const std::vector<std::string>& files) const
 {
-    Raise(onOutOfMemory, m_drops, control, files);
+    Raise(*this, m_drops, control, files);
 }
 
 void CommandMap::OptionSelected(Control optionArray, int index) const
 {
-    Raise(onOutOfMemory, m_options, optionArray, index);
+    Raise(*this, m_options, optionArray, index);
 }
 
 void CommandMap::Toggled(Control checkBox, bool checked) const
 {
-    Raise(onOutOfMemory, m_toggles, checkBox, checked);
+    Raise(*this, m_toggles, checkBox, checked);
 }
 
 } // namespace marrowick

@@ -33,6 +33,8 @@ public:
 
     // A command ran out of memory: it ended there, and this says so.
     std::function<void()> onOutOfMemory;
+    // After every command: what it changed may change what the others can do.
+    std::function<void()> afterCommand;
 
 private:
     std::map<std::string_view, std::function<void()>> m_clicks;

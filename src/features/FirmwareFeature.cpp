@@ -31,21 +31,30 @@ bool FirmwareFeature::Download(const OptionReader& options)
 {
     if (!m_context.Idle() || !m_context.link().IsOpen() || m_download.Running())
         return false;
+    // Declined, the download leaves no earlier text in panel 1.
+    const auto notStarted = [this] {
+        m_context.status.Starting("Firmware not downloaded");
+        return false;
+    };
     FirmwareImage image;
     const Identity& identity = m_context.identity();
     if (!LoadFirmwareImage(FirmwareModelOf(identity), options, m_context.dialogs, image))
-        return false;
+        return notStarted();
     if (const auto problem = CheckFirmwareImage(image)) {
         const std::string text = ImageProblemText(image.number, *problem);
         m_context.Log(text);
         m_context.dialogs.message(text, AppTitle, DialogIcon::None);
         return false;
     }
-    // The person's word that it is a K5 is asked for once more, with the image named.
-    if (ModelUnconfirmed(identity) &&
-        !m_context.dialogs.question(Question::UnconfirmedModel, UnconfirmedModelText(image.number), AppTitle,
-                                    DialogIcon::Question))
-        return false;
+    // The person's word that it is a K5 is asked for once more, with the image named;
+    // otherwise what replaces what the controller runs.
+    const bool unconfirmed = ModelUnconfirmed(identity);
+    if (!m_context.dialogs.question(unconfirmed ? Question::UnconfirmedModel : Question::DownloadFirmware,
+                                    unconfirmed ? UnconfirmedModelText(image.number)
+                                                : DownloadQuestionText(image.number, identity.FirmwareVersion),
+                                    AppTitle, DialogIcon::Question))
+        return notStarted();
+    m_context.status.Starting("Downloading Firmware");
     m_download.Start(image);
     return true;
 }
@@ -69,7 +78,7 @@ void FirmwareFeature::AskReset()
     if (m_context.dialogs.question(Question::ResetController, "Reset " + model + " and apply Firmware update?",
                                    AppTitle, DialogIcon::None)) {
         m_context.link().Send("r");
-        m_context.view.closeWindow();
+        ResetSent(m_context.identity().FirmwareVersion);
     } else {
         m_context.dialogs.message("Firmware will be installed on next controller power cycle", AppTitle,
                                   DialogIcon::None);

@@ -28,6 +28,8 @@ public:
     FirmwareDownload& download() { return m_download; }
     // The whole operation has ended: given up, or sent and the reset question answered.
     Signal<const Result&> Ended;
+    // "r" went out: the controller starts again, and ran `version` before.
+    Signal<const std::string&> ResetSent;
 
 private:
     void Downloaded(const Result& outcome);

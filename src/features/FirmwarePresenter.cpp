@@ -1,5 +1,6 @@
 #include "features/FirmwarePresenter.h"
 
+#include "conversations/Identification.h"
 #include "features/Texts.h"
 #include "link/Encoding.h"
 
@@ -114,6 +115,33 @@ std::string UnconfirmedModelText(int image)
         if (row.number == image)
             text += " (K5 version " + std::string(row.version) + ")";
     return text + "? The controller did not say which model it is: download it only if this is a K5.";
+}
+
+std::string DownloadQuestionText(int image, const std::string& runningVersion)
+{
+    const FirmwareRow* row = FindFirmwareRow(image);
+    std::string text = "Download firmware image " + std::to_string(image);
+    if (row == nullptr)
+        return text + "?";
+    text += " (" + std::string(row->model) + " version " + std::string(row->version) + ")? ";
+    if (runningVersion.empty())
+        return text + "The controller did not say which version it runs.";
+    text += "The controller runs version " + runningVersion + ".";
+    const double wanted = VersionValue(std::string(row->version));
+    const double running = VersionValue(runningVersion);
+    if (wanted < running)
+        text += " This image is OLDER than what it runs.";
+    else if (wanted == running)
+        text += " It runs this version already.";
+    return text;
+}
+
+std::string FirmwareUpdatedText(const std::string& before, const std::string& after)
+{
+    if (after == before)
+        return "Firmware not updated: the controller still runs version " + after +
+               "; switch it off and on, then download the firmware again";
+    return "Firmware updated: " + (before.empty() ? std::string("?") : before) + " \u2192 " + after;
 }
 
 std::string FirmwarePanelText(const Result& result)

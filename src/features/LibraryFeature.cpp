@@ -143,9 +143,20 @@ void LibraryFeature::SaveLibraryFile()
 {
     if (!m_context.Idle() || m_library.LibraryBytes == 0)
         return;
-    if (m_context.paths.ProjectFolder.empty())
-        NewProject(m_context);
-    if (m_context.paths.ProjectFolder.empty()) {
+    // Beside the shows of the project that is open, when the person says so;
+    // otherwise into the project made last, or a new one.
+    const std::string& open = m_context.paths.OpenProject;
+    if (!open.empty() && m_context.dialogs.question(Question::SaveLibraryHere,
+                                                    "Save the library file " + std::string(LibraryFileName) +
+                                                        " into the open project " + WithNativeSeparators(open) + "?",
+                                                    AppTitle, DialogIcon::Question)) {
+        std::string problem;
+        if (!SaveLibraryTo(PathFromUtf8(open), &problem).ok())
+            Report(problem);
+        return;
+    }
+    const bool made = open.empty() && !m_context.paths.ProjectFolder.empty() ? true : NewProject(m_context);
+    if (!made || m_context.paths.ProjectFolder.empty()) {
         m_presenter.Say("Library File not saved: no project folder was chosen");
         return;
     }

@@ -26,26 +26,35 @@ bool NewProject(const FeatureContext& context)
     context.paths.BrowseFolder = chosen ? WithoutTrailingSeparator(*chosen) : std::string();
     if (context.paths.BrowseFolder.empty())
         return false;
-    const auto typed = context.dialogs.prompt("Enter Project Name", "New Project", "");
-    if (!typed)
-        return false;
-    const std::string& name = *typed;
-    if (const NameFault fault = CheckProjectName(name)) {
-        Failed(context, NameFaultText(fault, name));
-        return false;
-    }
-    const fs::path folder = PathFromUtf8(context.paths.BrowseFolder) / PathFromUtf8(name);
+    // A name that cannot be is said, and asked for again, until one is
+    // given or the prompt is cancelled.
+    std::string name;
+    fs::path folder;
     std::error_code ec;
-    if (fs::exists(folder, ec)) {
-        Failed(context, "A folder named " + name + " already exists in " +
-                            WithNativeSeparators(context.paths.BrowseFolder) + ".");
-        return false;
+    for (std::string typedBefore;;) {
+        const auto typed = context.dialogs.prompt("Enter Project Name", "New Project", typedBefore);
+        if (!typed)
+            return false;
+        name = *typed;
+        typedBefore = name;
+        if (const NameFault fault = CheckProjectName(name)) {
+            Failed(context, NameFaultText(fault, name));
+            continue;
+        }
+        folder = PathFromUtf8(context.paths.BrowseFolder) / PathFromUtf8(name);
+        if (fs::exists(fs::symlink_status(folder, ec))) {
+            Failed(context, "A folder named " + name + " already exists in " +
+                                WithNativeSeparators(context.paths.BrowseFolder) + ".");
+            continue;
+        }
+        break;
     }
     if (!fs::create_directory(folder, ec) || ec) {
         Failed(context, ec ? ec.message() : "The folder could not be created.");
         return false;
     }
     context.paths.ProjectFolder = Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator);
+    context.paths.OpenProject = Utf8FromPath(folder);
     context.dialogs.message("Project Folder: " + name + " Created\r\n", "Project Creation Status", DialogIcon::None);
     return true;
 }

@@ -177,10 +177,11 @@ Result ShowsFeature::OpenShowsFrom(const std::string& folder, std::vector<FileEv
     return opened;
 }
 
-void ShowsFeature::SetWriteSwitches(bool backupShows, bool verifyShows)
+void ShowsFeature::SetWriteSwitches(bool backupShows, bool verifyShows, bool askBeforeWrite)
 {
     m_backupShows = backupShows;
     m_verifyShows = verifyShows;
+    m_askBeforeWrite = askBeforeWrite;
     m_context.view.setChecked(control::chkBackupShows, backupShows);
     m_context.view.setChecked(control::chkVerifyShows, verifyShows);
 }
@@ -204,6 +205,18 @@ std::string ShowsFeature::NewBackupFolder() const
 
 void ShowsFeature::OnWriteShows()
 {
+    // Nothing guards this write: it replaces the controller's shows for good.
+    const controller* model = m_context.model();
+    if (!m_backupShows && !m_verifyShows && m_askBeforeWrite && model && m_context.Idle() && m_state.ShowCount != 0 &&
+        m_writer.Problem().ok()) {
+        bool askAgain = true;
+        if (!m_context.dialogs.confirm(Question::WriteShows, WriteQuestionText(m_state, model->Name()), askAgain))
+            return;
+        if (!askAgain) {
+            m_askBeforeWrite = false;
+            WriteSwitchesChanged();
+        }
+    }
     WriteOptions options;
     options.verify = m_verifyShows;
     if (m_backupShows) {
@@ -255,6 +268,9 @@ Result ShowsFeature::StartWrite()
     // Set first: a port lost while the table goes out ends the write at once.
     m_writing = true;
     m_outcome.stage = Stage::Write;
+    // After a backup its folder stays in view while the shows go out.
+    if (!m_outcome.backedUp && m_context.Idle())
+        m_context.status.Starting("Writing Shows");
     Result started = m_writer.Start();
     if (!started.ok() && !m_writer.Running()) {
         m_writing = false;
@@ -272,6 +288,10 @@ Result ShowsFeature::StartCopyRead(Stage stage)
     Result started = m_copyReader.Start();
     if (!started.ok() && !m_copyReader.Running())
         m_writing = false;
+    else if (started.ok()) // after the reader's own "Reading Shows"
+        m_context.status.Starting(stage == Stage::Backup   ? "Backing Up Shows"
+                                  : stage == Stage::Wiring ? "Writing Shows"
+                                                           : "Verifying Shows");
     return started;
 }
 
@@ -384,7 +404,12 @@ void ShowsFeature::EndWrite(const Result& result)
         return;
     m_writing = false;
     m_outcome.result = result.code == ResultCode::Busy ? Result::Fail(ResultCode::Busy, Reason::Busy) : result;
-    m_presenter.Say(WriteOutcomeText(m_outcome, m_state));
+    const std::string text = WriteOutcomeText(m_outcome, m_state);
+    m_presenter.Say(text);
+    // A failure that cost the controller its shows, or a check that found them
+    // wrong, is not left to the status bar alone.
+    if (!m_outcome.result.ok() && m_outcome.result.code != ResultCode::Busy && !m_context.conversations.slot.closing)
+        m_context.dialogs.failure(text, m_outcome.backedUp ? m_options.backupFolder : std::string());
     WriteFinished(m_outcome);
 }
 

@@ -66,9 +66,11 @@ public:
     // The tab's check boxes "Back up the controller's shows first" and
     // "Verify after writing", which the window's "Write Shows" follows.
     bool BackupShows() const { return m_backupShows; }
+    // Whether "Write Shows" without a backup or a check asks first.
+    bool AskBeforeWrite() const { return m_askBeforeWrite; }
     bool VerifyShows() const { return m_verifyShows; }
     // Sets both, and the check boxes with them (the stored settings at start-up).
-    void SetWriteSwitches(bool backupShows, bool verifyShows);
+    void SetWriteSwitches(bool backupShows, bool verifyShows, bool askBeforeWrite = true);
     // The user ticked or cleared one of them.
     Signal<> WriteSwitchesChanged;
     // Where the window keeps its backups, one folder each; empty: nowhere.
@@ -116,6 +118,7 @@ private:
     std::unique_ptr<Timer> m_next;
     bool m_backupShows = false;
     bool m_verifyShows = false;
+    bool m_askBeforeWrite = true;
 };
 
 } // namespace marrowick

@@ -300,6 +300,14 @@ std::string WriteOutcomeText(const WriteOutcome& outcome, const ShowState& shows
     return text;
 }
 
+std::string WriteQuestionText(const ShowState& shows, const std::string& model)
+{
+    const int count = shows.ShowCount;
+    return "Write " + std::to_string(count) + (count == 1 ? " show" : " shows") +
+           (shows.AmbientMode ? " and the ambient show" : "") + " to the " + model +
+           "? This replaces the shows it holds.";
+}
+
 std::string BackedUpText(const std::string& folder)
 {
     return "Shows Backed Up To: " + WithNativeSeparators(folder);

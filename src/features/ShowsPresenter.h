@@ -59,6 +59,8 @@ std::string WriteText(const Result& result, const ShowState& shows);
 std::string WriteOutcomeText(const WriteOutcome& outcome, const ShowState& shows);
 // One file saved, opened, missing or removed: "Show Saved as: \Demo\001.K5S".
 std::string FileEventText(const FileEvent& event);
+// "Write 3 shows to the R2? This replaces the shows it holds."
+std::string WriteQuestionText(const ShowState& shows, const std::string& model);
 // "Shows Backed Up To: FOLDER".
 std::string BackedUpText(const std::string& folder);
 // "Show Loading Complete. Loaded 3 shows", and what cannot be written whole.

@@ -28,6 +28,25 @@ std::string WithArticle(const std::string& model)
     return (vowel ? "an " : "a ") + model;
 }
 
+std::string StopAndCloseText(ConversationKind kind)
+{
+    switch (kind) {
+    case ConversationKind::FirmwareDownload:
+        return "The firmware download is still running. Stop it and close? The controller will be left without "
+               "complete firmware until it is downloaded again.";
+    case ConversationKind::ShowWrite:
+        return "The shows are still being written. Stop and close? The controller's shows will be incomplete until "
+               "they are written again.";
+    case ConversationKind::ClipTransfer:
+        return "The clips are still being sent. Stop and close? The controller's library will be incomplete until "
+               "the clips are sent again.";
+    case ConversationKind::ShowRead:
+    case ConversationKind::Identification:
+        break;
+    }
+    return "The shows are still being read. Stop and close?";
+}
+
 std::string SignalName(int signal)
 {
     switch (signal) {

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "base/Result.h"
+#include "conversations/Conversation.h"
 #include "platform/SerialPort.h"
 
 namespace marrowick::text {
@@ -36,6 +37,9 @@ std::string QuotedReply(const std::string& reply);
 
 // A model's name as a sentence says it: "a K5", "an R2", "an L+".
 std::string WithArticle(const std::string& model);
+
+// Asked when the window is closed while a conversation of `kind` runs.
+std::string StopAndCloseText(ConversationKind kind);
 
 // "SIGINT", "SIGTERM", "SIGHUP"; 0 is the Windows console closing.
 std::string SignalName(int signal);

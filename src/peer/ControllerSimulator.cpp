@@ -2,6 +2,10 @@
 
 #include <algorithm>
 
+#include "firmware/EmbeddedImages.h"
+#include "firmware/FirmwareCatalogue.h"
+#include "firmware/FirmwareRecords.h"
+
 namespace marrowick {
 namespace {
 
@@ -191,6 +195,20 @@ void ControllerSimulator::Command(char c)
         break;
     case 'r':
         m_state.resetRequested = true;
+        // A complete image is what the controller runs once it has started again.
+        if (m_state.firmwareComplete && !m_state.firmwareAborted)
+            for (const EmbeddedImage& image : EmbeddedImages()) {
+                const std::vector<std::string> records = ReadFirmwareRecords(image.number, image.bytes).records;
+                const auto sameRecord = [](const std::string& text, const std::string& wire) {
+                    return RecordWireBytes(text) == wire;
+                };
+                if (std::equal(records.begin(), records.end(), m_state.firmwareRecords.begin(),
+                               m_state.firmwareRecords.end(), sameRecord)) {
+                    if (const FirmwareRow* row = FindFirmwareRow(image.number))
+                        m_state.version = std::string(row->version);
+                    break;
+                }
+            }
         break;
     default:
         break;

@@ -304,10 +304,10 @@ TEST(ClipTransferRules, PacketsFollowTheBlockGridAndRefusalsResendTheSamePacket)
 TEST(FirmwareRules, RefusalsResendAndTheResetFollowsTheLastRecord)
 {
     for (const bool reset : {true, false}) {
-        Identified h(Controller("T7", "1.00"));
+        Identified h(Controller("T7", "0.90"));
         h.simulator.faults().firmwareRejects[-1] = 2;
         h.simulator.faults().firmwareRejects[10] = 3;
-        h.dialogs.answers = {reset};
+        h.dialogs.answers = {true, reset};
         std::optional<Result> outcome;
         h.session.firmware().Ended.connect([&](const Result& o) { outcome = o; });
         h.session.commands().Click(control::btnFirmware);
@@ -318,7 +318,36 @@ TEST(FirmwareRules, RefusalsResendAndTheResetFollowsTheLastRecord)
         EXPECT_EQ(h.simulator.state().firmwareRecords.size(), 756U);
         EXPECT_TRUE(h.simulator.state().firmwareComplete);
         EXPECT_EQ(h.simulator.state().resetRequested, reset);
-        EXPECT_EQ(h.dialogs.Texts("question").size(), 1U);
+        EXPECT_EQ(h.dialogs.Texts("question").size(), 2U);
+        // After "r" the program stays, asks the started controller again and
+        // names the version it runs now.
+        const std::string& said = h.view.status[1];
+        if (reset) {
+            EXPECT_EQ(said, "Firmware updated: 0.90 \u2192 1.00");
+            EXPECT_EQ(h.session.identity.FirmwareVersion, "1.00");
+        } else {
+            EXPECT_EQ(said.find("updated"), std::string::npos) << said;
+        }
+        EXPECT_FALSE(h.view.closed);
+    }
+}
+
+// "Download Firmware" names the image, its version and what the controller
+// runs, warns when that is not older, and No sends nothing.
+TEST(FirmwareRules, TheDownloadIsAskedAboutWithBothVersions)
+{
+    for (const auto& [running, warning] : {std::pair{"0.01", ""}, std::pair{"9.99", "OLDER"}}) {
+        SCOPED_TRACE(running);
+        Identified h(Controller("T7", running));
+        h.sent.clear();
+        h.dialogs.answers = {false};
+        h.session.commands().Click(control::btnFirmware);
+        h.clock.RunUntilIdle();
+        EXPECT_EQ(h.Sent(), "");
+        const auto asked = h.dialogs.Texts("question");
+        ASSERT_EQ(asked.size(), 1U);
+        EXPECT_NE(asked[0].find(std::string("runs version ") + running), std::string::npos) << asked[0];
+        EXPECT_EQ(asked[0].find("OLDER") != std::string::npos, *warning != '\0') << asked[0];
     }
 }
 

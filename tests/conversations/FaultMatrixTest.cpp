@@ -214,6 +214,8 @@ struct MatrixRun {
             h.dialogs.folders = {folder.Str()};
             h.dialogs.prompts = {"Fresh"};
         }
+        if (row.talk == Talk::Flash)
+            h.dialogs.answers = {true}; // "Download … ?"
         // The button of each conversation; the identification starts with the port.
         constexpr Control Buttons[] = {control::frmInterface, control::btnReadShows, control::btnWriteShows,
                                        control::BtnWriteLibrary, control::btnFirmware};

@@ -151,7 +151,10 @@ private:
 };
 
 struct Replay {
-    explicit Replay(std::vector<Step> steps) : port(clock, std::move(steps)), session(view, dialogs, clock, port) {}
+    explicit Replay(std::vector<Step> steps) : port(clock, std::move(steps)), session(view, dialogs, clock, port)
+    {
+        session.shows().SetWriteSwitches(false, false, false);
+    }
 
     void Run(const std::string& name)
     {

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <filesystem>
+#include <utility>
 
 #include "base/Files.h"
 #include "conversations/Identification.h"
@@ -14,6 +15,7 @@
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
 #include "features/FirmwareFeature.h"
+#include "features/FirmwarePresenter.h"
 #include "firmware/EmbeddedImages.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
@@ -175,21 +177,25 @@ TEST(FirmwareEndToEnd, TheGeneratorMakesTheEmbeddedImages)
 namespace {
 
 // The window as the download sees it: closing it shuts the session down at once.
-class ClosingView : public marrowick::testing::RecordingView {
+// Ends the test's event loop once panel 1 gives the outcome of the reset.
+class ResetWatchingView : public marrowick::testing::RecordingView {
 public:
-    void closeWindow() override
+    void setStatus(int panel, const std::string& text) override
     {
-        RecordingView::closeWindow();
-        if (onClose)
-            onClose();
+        RecordingView::setStatus(panel, text);
+        if (panel == 1 && text != ResettingText && text.rfind("Firmware ", 0) == 0 && text.find("updated") != text.npos)
+            onOutcome();
+        if (panel == 1 && text == NoAnswerAfterResetText)
+            onOutcome();
     }
-    std::function<void()> onClose;
+    std::function<void()> onOutcome = [] {};
 };
 
 } // namespace
 
-// As from the window: the button, the reset question answered Yes, and the
-// window closing right after "r" went out.
+// As from the window: the button, both questions answered Yes, and the
+// program staying open after "r" until the controller, started again, names
+// the version it now runs.
 TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
 {
     marrowick::e2e::QtTestApp qt;
@@ -198,25 +204,30 @@ TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
     SimProcess sim({"--model", "L+", "--dump", dump.path.string()});
     QtClock clock;
     QtSerialPort port;
-    ClosingView view;
+    ResetWatchingView view;
     marrowick::testing::ScriptedDialogs dialogs;
-    dialogs.answers = {true};
+    dialogs.answers = {true, true};
     view.options["Option3"] = 2;
     Session session(view, dialogs, clock, port);
     QEventLoop loop;
-    view.onClose = [&] {
-        session.Shutdown();
-        loop.quit();
-    };
-    session.identification().Finished.connect([&](const Result&) { session.commands().Click(control::btnFirmware); });
+    view.onOutcome = [&] { loop.quit(); };
+    bool clicked = false; // the identification after the reset clicks nothing
+    session.identification().Finished.connect([&](const Result&) {
+        if (!std::exchange(clicked, true))
+            session.commands().Click(control::btnFirmware);
+    });
     QTimer::singleShot(60000, &loop, &QEventLoop::quit);
     ASSERT_TRUE(session.Connect(sim.path()));
     loop.exec();
     sim.Stop();
 
-    EXPECT_TRUE(view.closed);
+    session.Shutdown();
+    EXPECT_FALSE(view.closed);
     EXPECT_EQ(view.captions["lblFirmwareInfo"], "Image 117: version 1.10, 3027 records, 136180 bytes");
-    EXPECT_EQ(dialogs.Texts("question"), std::vector<std::string>{"Reset L+ and apply Firmware update?"});
+    ASSERT_EQ(dialogs.Texts("question").size(), 2U);
+    EXPECT_EQ(dialogs.Texts("question").back(), "Reset L+ and apply Firmware update?");
+    EXPECT_EQ(view.status[1].rfind("Firmware updated: ", 0), 0U) << view.status[1];
+    EXPECT_NE(view.status[1].find("\u2192 1.10"), std::string::npos) << view.status[1];
     EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(117));
     EXPECT_NE(ReadFile(dump.path / "summary.txt").find("reset 1"), std::string::npos)
         << "the \"r\" left before the close";

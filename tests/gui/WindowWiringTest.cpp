@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <algorithm>
 
 namespace marrowick::testing {
 namespace {
@@ -34,6 +35,22 @@ TEST(WindowWiring, ClicksDropsAndOptionsReachTheSessionByControlName)
     DesktopApp& app = f.App();
     Session& session = f.session();
     QWidget& window = app.window();
+
+    // Buttons that would do nothing are greyed, with the reason as their tooltip.
+    auto* clear = window.findChild<QPushButton*>(QStringLiteral("Command3"));
+    auto* read = window.findChild<QPushButton*>(QStringLiteral("btnReadShows"));
+    EXPECT_FALSE(read->isEnabled());
+    EXPECT_EQ(read->toolTip(), QStringLiteral("No controller connected"));
+    app.Start();
+    f.clock.RunUntilIdle(5000);
+    EXPECT_TRUE(read->isEnabled());
+    EXPECT_EQ(read->toolTip(), QString()) << "its own tooltip again";
+    EXPECT_FALSE(clear->isEnabled());
+    EXPECT_EQ(clear->toolTip(), QStringLiteral("No clips in the library"));
+    const QString clipFile = f.folder.filePath(QStringLiteral("a.mp3"));
+    WriteFile(U8Path(clipFile.toStdString()), "x");
+    session.commands().Drop(control::List1, {clipFile.toStdString()});
+    EXPECT_TRUE(clear->isEnabled());
 
     std::vector<std::string> clicked;
     for (Control button : {control::btnCancel, control::btnReadShows, control::Command3, control::btnFirmware})
@@ -192,7 +209,7 @@ TEST(WindowWiring, TheLineBesideTheBarShowsHowLongATransferStillNeeds)
         clips.push_back(f.folder.filePath(QString::fromLatin1(name)).toStdString());
         WriteFile(U8Path(clips.back()), std::string(static_cast<std::size_t>(size), 'x'));
     }
-    ASSERT_TRUE(f.session().library().TakeFiles(clips).problems.empty());
+    f.session().commands().Drop(control::List1, clips);
     f.port.SetBytesPerSecond(960);
     window.findChild<QPushButton*>(QStringLiteral("BtnWriteLibrary"))->click();
     f.clock.Advance(9000); // four packets in, six to go: about 13 s
@@ -248,9 +265,39 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
     EXPECT_EQ(box("chkVerifyShows")->text(), QStringLiteral("Verify after writing"));
     EXPECT_FALSE(box("chkBackupShows")->isChecked());
     EXPECT_FALSE(box("chkVerifyShows")->isChecked());
+
+    // Unguarded, a write is asked about first; "Do not ask again" is kept.
+    f.session().commands().Click(control::btnReadShows); // and No to the offer to save
+    f.clock.RunUntilIdle(60000);
+    auto* write = f.App().window().findChild<QPushButton*>(QStringLiteral("btnWriteShows"));
+    f.simulator.state().showCount = 0;
+    write->click();
+    f.clock.RunUntilIdle(120000);
+    EXPECT_EQ(f.simulator.state().showCount, 0) << "No writes nothing";
+    f.dialogs.answers = {true};
+    f.dialogs.doNotAskAgain = true;
+    QString unguardedWrite;
+    const int watch = f.session().stateEngine.StateChanged.connect([&](LinkState state) {
+        if (state == LinkState::StateWriteShows)
+            unguardedWrite = QString::fromStdString(f.Panel(1));
+    });
+    write->click();
+    f.clock.RunUntilIdle(120000);
+    f.session().stateEngine.StateChanged.disconnect(watch);
+    EXPECT_EQ(unguardedWrite, QStringLiteral("Writing Shows")) << "not the read's text";
+    EXPECT_EQ(f.simulator.state().showCount, 3);
+    EXPECT_EQ(
+        f.dialogs.Texts("question"),
+        (std::vector<std::string>{"Save Shows To Computer?",
+                                  "Write 3 shows and the ambient show to the R2? This replaces the shows it holds.",
+                                  "Write 3 shows and the ambient show to the R2? This replaces the shows it holds."}));
+    EXPECT_EQ(stored("dontaskbeforewrite"), "true");
+    f.dialogs.shown.clear();
+
+    // A box changed by the program (or a screen reader) counts as a click does.
     box("chkBackupShows")->click();
-    box("chkVerifyShows")->click();
-    box("chkVerifyShows")->click();
+    box("chkVerifyShows")->setChecked(true);
+    box("chkVerifyShows")->setChecked(false);
     EXPECT_EQ(stored("backupshows"), "true");
     EXPECT_EQ(stored("verifyshows"), "false");
     box("chkVerifyShows")->click();
@@ -265,6 +312,7 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
     f.clock.RunUntilIdle(5000);
     EXPECT_TRUE(box("chkBackupShows")->isChecked());
     EXPECT_TRUE(box("chkVerifyShows")->isChecked());
+    session.log.DebugMode = true;                    // the log window's log
     session.commands().Click(control::btnReadShows); // and No to the offer to save
     f.clock.RunUntilIdle(60000);
     ASSERT_EQ(session.shows().State().ShowCount, 3);
@@ -274,16 +322,30 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
         if (state == LinkState::StateWriteShows)
             whileWriting = panel1->text();
     });
+    // The controller keeps show 1 with one byte changed: the check says so in
+    // a box that leads to the backup.
+    f.simulator.faults().corruptStoredShow = 1;
     app.window().findChild<QPushButton*>(QStringLiteral("btnWriteShows"))->click();
     f.clock.RunUntilIdle(120000);
 
     const auto folder = PathFromUtf8(f.userFolder) / "backups" / "R2 1A2B3C4D 2026-06-12 12.00.00";
     EXPECT_EQ(whileWriting.toStdString(), "Shows Backed Up To: " + PathText(folder));
-    EXPECT_EQ(panel1->text(), QStringLiteral("Shows Verified"));
+    EXPECT_EQ(panel1->text().left(19), QStringLiteral("Show Verify Failed:"));
     for (const char* file : {"000.CFG", "000.R2S", "001.R2S", "002.R2S", "003.R2S"})
         EXPECT_TRUE(std::filesystem::is_regular_file(folder / file)) << file;
+    ASSERT_EQ(f.dialogs.Texts("failure").size(), 1U);
+    EXPECT_EQ(f.dialogs.Texts("failure").front(), panel1->text().toStdString());
+    EXPECT_EQ(f.dialogs.shown.back().folder, Utf8FromPath(folder));
+    // What panel 1 told is in the log too.
+    for (const std::string& told :
+         std::vector<std::string>{"Backing Up Shows", "Verifying Shows", panel1->text().toStdString()}) {
+        const auto& lines = session.log.Lines();
+        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [&](const LogLine& line) {
+            return line.text.find(told) != std::string::npos;
+        })) << told;
+    }
     EXPECT_EQ(f.dialogs.Texts("question"), std::vector<std::string>{"Save Shows To Computer?"})
-        << "offered after the read only";
+        << "offered after the read only; a guarded write is not asked about";
 }
 
 #if defined(Q_OS_UNIX)

@@ -66,7 +66,7 @@ public:
     }
     void setCaption(Control control, const std::string& text) override { captions[control] = text; }
     void setVisible(Control control, bool v) override { visible[control] = v; }
-    void setEnabled(Control control, bool e) override { enabled[control] = e; }
+    void setAvailable(Control control, const std::string& whyNot) override { unavailable[control] = whyNot; }
     void setChecked(Control control, bool c) override { checked[control] = c; }
     void setTabEnabled(int tab, bool e) override { tabEnabled[tab] = e; }
     void setFillColor(Control control, Rgb colour) override { fills[control].push_back(colour); }
@@ -95,7 +95,7 @@ public:
     std::vector<double> progressHistory;
     ControlMap<std::string> captions;
     ControlMap<bool> visible;
-    ControlMap<bool> enabled;
+    ControlMap<std::string> unavailable; // why each control is greyed out; empty: usable
     ControlMap<bool> checked;
     std::map<int, bool> tabEnabled;
     ControlMap<std::vector<Rgb>> fills;
@@ -121,17 +121,18 @@ public:
         std::string caption;
         DialogIcon icon = DialogIcon::None;
         std::optional<Question> question;
+        std::string folder; // a failure's folder to open
     };
 
     void message(const std::string& text, const std::string& caption, DialogIcon icon) override
     {
-        shown.push_back({"message", text, caption, icon, std::nullopt});
+        shown.push_back({"message", text, caption, icon, std::nullopt, {}});
         if (whileOpen)
             whileOpen(Shown(shown.back()));
     }
     bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) override
     {
-        shown.push_back({"question", text, caption, icon, id});
+        shown.push_back({"question", text, caption, icon, id, {}});
         if (whileOpen)
             whileOpen(Shown(shown.back()));
         if (answers.empty())
@@ -140,9 +141,22 @@ public:
         answers.pop_front();
         return answer;
     }
+    void failure(const std::string& text, const std::string& folder) override
+    {
+        shown.push_back({"failure", text, AppTitle, DialogIcon::Critical, std::nullopt, folder});
+        if (whileOpen)
+            whileOpen(Shown(shown.back()));
+    }
+    bool confirm(Question id, const std::string& text, bool& askAgain) override
+    {
+        const bool answer = question(id, text, AppTitle, DialogIcon::Question);
+        if (answer && doNotAskAgain)
+            askAgain = false;
+        return answer;
+    }
     std::optional<std::string> prompt(const std::string& text, const std::string& title, const std::string&) override
     {
-        shown.push_back({"prompt", text, title, DialogIcon::None, std::nullopt});
+        shown.push_back({"prompt", text, title, DialogIcon::None, std::nullopt, {}});
         if (prompts.empty())
             return std::nullopt;
         auto answer = prompts.front();
@@ -151,7 +165,7 @@ public:
     }
     std::optional<std::string> chooseFolder(const std::string& title) override
     {
-        shown.push_back({"folder", title, "", DialogIcon::None, std::nullopt});
+        shown.push_back({"folder", title, "", DialogIcon::None, std::nullopt, {}});
         if (folders.empty())
             return std::nullopt;
         auto answer = folders.front();
@@ -160,7 +174,7 @@ public:
     }
     std::vector<std::string> openFiles(const std::string& filter) override
     {
-        shown.push_back({"files", filter, "", DialogIcon::None, std::nullopt});
+        shown.push_back({"files", filter, "", DialogIcon::None, std::nullopt, {}});
         if (files.empty())
             return {};
         auto answer = files.front();
@@ -183,6 +197,8 @@ public:
     std::function<void(const Shown&)> whileOpen;
     std::deque<bool> answers;
     bool defaultAnswer = false;
+    // "Do not ask again" is ticked in every confirmation answered Yes.
+    bool doNotAskAgain = false;
     std::deque<std::optional<std::string>> prompts;
     std::deque<std::optional<std::string>> folders;
     std::deque<std::vector<std::string>> files;

@@ -18,6 +18,9 @@ struct Harness {
         : simulator(std::move(state)), port(clock, simulator), session(view, dialogs, clock, port)
     {
         session.log.DebugMode = true;
+        // As after "Do not ask again": conversation tests write without the
+        // question; the tests of the question turn it back on.
+        session.shows().SetWriteSwitches(false, false, false);
     }
 
     // Opens the line and runs the identification to its end.

@@ -188,7 +188,7 @@ TEST(Files, ASaveThatFailsPartWayLeavesTheOldFileWhole)
     const std::string clip = clips.Make("clip.wav", 5000);
     const auto saveShows = [](const controller& model, ShowState shows, const fs::path& folder) {
         std::vector<FileEvent> events;
-        const ProjectPaths paths{U8Text(folder.parent_path()), U8Text(folder) + "/"};
+        const ProjectPaths paths{U8Text(folder.parent_path()), U8Text(folder) + "/", {}};
         return !SaveAllShows(paths, model, shows, events) && events.back().step == FileEvent::Step::SaveFailed &&
                events.back().problem.detail == "File too large";
     };

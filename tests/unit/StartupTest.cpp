@@ -59,6 +59,7 @@ TEST(Startup, RunsItsStepsInOrderAndOpensTheChosenPort)
     EXPECT_EQ(fakes.events,
               (std::vector<std::string>{"read k5port", "read k5device", "port dialog from 4", "write k5port=3",
                                         "write k5device=", "read debugmode", "read backupshows", "read verifyshows",
+                                        "read dontaskbeforewrite",
                                         "log window, port closed, first line Debugger loaded: 06/12/2026  12:00:00"}));
     EXPECT_TRUE(startup.Finished());
     EXPECT_TRUE(startup.PortOpened());
@@ -121,7 +122,7 @@ TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
     EXPECT_NE(startup.Notices()[0].find("COM3"), std::string::npos);
     EXPECT_NE(startup.Notices()[1].find("yes please"), std::string::npos);
     EXPECT_EQ(fakes.store.value("defaults", "k5port", ""), "0");
-    EXPECT_EQ(fakes.events.back(), "read verifyshows") << "an unreadable debugmode is false: no log window";
+    EXPECT_EQ(fakes.events.back(), "read dontaskbeforewrite") << "an unreadable debugmode is false: no log window";
     EXPECT_TRUE(h.session.PortNotFound);
     EXPECT_EQ(h.port.openedName, "");
     // Said where people look: panel 1 holds both, and why the port did not open.
@@ -158,7 +159,8 @@ TEST(Startup, ASimulatedControllerNeedsNoPortAndLeavesTheStoredOneAlone)
     Startup startup(h.session, fakes, fakes, fakes);
     startup.simulated = true;
     startup.Run();
-    EXPECT_EQ(fakes.events, (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows"}));
+    EXPECT_EQ(fakes.events, (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows",
+                                                      "read dontaskbeforewrite"}));
     EXPECT_TRUE(startup.PortOpened());
     h.clock.RunUntilIdle(5000);
     EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
@@ -340,8 +342,8 @@ TEST(Startup, ConnectIsRefusedWhileBusyAndReidentifiesASimulatedController)
     s.simulator.requests.clear();
     s.session.commands().Click(control::btnConnect);
     s.clock.RunUntilIdle(5000);
-    EXPECT_EQ(simulatedFakes.events,
-              (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows"}))
+    EXPECT_EQ(simulatedFakes.events, (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows",
+                                                               "read dontaskbeforewrite"}))
         << "no port dialog for a simulated controller";
     EXPECT_EQ(s.simulator.requests, "VMZ");
     EXPECT_EQ(s.view.status[2], "Firmware Version: 1.05       Model: L+");
