@@ -22,7 +22,10 @@
 
 namespace {
 
-constexpr const char* Usage = "usage: marrowick [--simulate K5|R2|T7|L+]\n"
+constexpr const char* Usage = "Usage: marrowick [--simulate K5|R2|T7|L+]\n"
+                              "The window for a Marrowick show controller on a serial port: identify it, read\n"
+                              "and write its shows, build its audio library and download firmware. At start the\n"
+                              "port dialog asks for the controller's port.\n"
                               "\n"
                               "  --simulate MODEL  run on a simulated controller of that model (no serial port)\n"
                               "  --help            this text\n";

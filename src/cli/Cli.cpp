@@ -198,7 +198,7 @@ int Context::Usage(const std::string& problem) const
 {
     if (!problem.empty())
         std::cerr << "marrowick-cli " << command.name << ": " << problem << "\n";
-    std::cerr << "usage: marrowick-cli " << command.usage << std::endl;
+    std::cerr << "Usage: marrowick-cli " << command.usage << std::endl;
     return ExitUsage;
 }
 
@@ -381,7 +381,7 @@ std::vector<Command> AllCommands()
 
 void PrintHelp(std::ostream& out, const std::vector<Command>& commands)
 {
-    out << "usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
+    out << "Usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
     out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
@@ -462,18 +462,18 @@ int main(int argc, char** argv)
     QStringList commandWords = words.mid(2);
     commandWords.prepend(words.at(0));
     if (AsksForHelp(words.mid(2))) {
-        std::cout << "usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
+        std::cout << "Usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
         return ExitOk;
     }
     auto args = ParseArguments(*command, commandWords);
     if (!args) {
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     // Checked before anything else, so a bad value is a usage error whatever else is wrong.
     if (args->options.count("timeout") != 0 && !TimeoutMsFromText(args->Option("timeout"))) {
         std::cerr << "marrowick-cli " << command->name << ": " << TimeoutProblem << "\n";
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     if (args->options.count("simulate") != 0) {
@@ -486,18 +486,18 @@ int main(int argc, char** argv)
             problem = "--dump wants a folder";
         if (problem) {
             std::cerr << "marrowick-cli " << command->name << ": " << problem << "\n";
-            std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+            std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
             return ExitUsage;
         }
     }
     if (args->options.count("dump") != 0 && args->options.count("simulate") == 0) {
         std::cerr << "marrowick-cli " << command->name << ": --dump goes with --simulate\n";
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     if (!command->takesFiles && !args->positional.empty()) {
         std::cerr << "marrowick-cli " << command->name << ": unexpected " << args->positional.front() << "\n";
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     Context context(*command, std::move(*args));

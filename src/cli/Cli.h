@@ -69,7 +69,7 @@ public:
     const Command& command;
     Args args;
 
-    // Prints "usage: ..." on stderr and returns ExitUsage.
+    // Prints "Usage: ..." on stderr and returns ExitUsage.
     int Usage(const std::string& problem = "") const;
     // Prints the message on stderr and returns ExitFailed.
     int Fail(const std::string& message) const;

@@ -36,7 +36,7 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
         const RunResult help =
             RunCli({command, "--port", "/dev/marrowick-no-such-port", "--project", folder.string(), "--help"});
         EXPECT_EQ(help.status, 0) << help.err;
-        EXPECT_EQ(help.out.rfind("usage: marrowick-cli " + command, 0), 0u) << help.out;
+        EXPECT_EQ(help.out.rfind("Usage: marrowick-cli " + command, 0), 0u) << help.out;
         EXPECT_NE(help.out.find("example: marrowick-cli " + command), std::string::npos) << help.out;
         EXPECT_EQ(help.err, "");
         EXPECT_FALSE(std::filesystem::exists(folder));
