@@ -1,5 +1,6 @@
 # What `cmake --install` puts on a system, and the Debian package CPack builds
-# from it: the three programs, a desktop entry with its icon, and the guide.
+# from it: the three programs with their manual pages, a desktop entry with its
+# icon, and the guide.
 include(GNUInstallDirs)
 
 set(MARROWICK_INSTALLED_PROGRAMS)
@@ -10,6 +11,10 @@ foreach(program marrowick marrowick-cli marrowick-sim)
 endforeach()
 if(MARROWICK_INSTALLED_PROGRAMS)
   install(TARGETS ${MARROWICK_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+if(UNIX)
+  include(${CMAKE_CURRENT_LIST_DIR}/ManPages.cmake)
 endif()
 
 if(UNIX AND NOT APPLE)

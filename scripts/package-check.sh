@@ -2,7 +2,9 @@
 # Builds the Debian package from the build folder given (default: build),
 # installs it, and checks that the installed programs start and work:
 # marrowick-cli identifies marrowick-sim on a pseudo-terminal, and the window
-# starts on a simulated controller. The package is removed again at the end.
+# starts on a simulated controller; the manual pages render without complaint
+# and the command line's page covers every command. The package is removed
+# again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
@@ -38,6 +40,20 @@ for program in marrowick marrowick-cli marrowick-sim; do
 done
 [ -f /usr/share/applications/marrowick.desktop ] || fail "the desktop entry is missing"
 [ -f /usr/share/icons/hicolor/256x256/apps/marrowick.png ] || fail "the icon is missing"
+
+# Every manual page renders, and man (with groff's warnings on) has nothing to
+# say about it; the command line's page names every command.
+for program in marrowick marrowick-cli marrowick-sim; do
+  page=/usr/share/man/man1/$program.1.gz
+  [ -f "$page" ] || fail "the manual page of $program is missing"
+  LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" >"$work/$program.txt" 2>"$work/man.err" ||
+    fail "man cannot show $page"
+  [ ! -s "$work/man.err" ] || { cat "$work/man.err" >&2; fail "man complains about $page"; }
+  grep -q -- "--help" "$work/$program.txt" || fail "the manual page of $program tells no options"
+done
+for command in $(marrowick-cli --help | awk '/^  [a-z]/ { print $1 }'); do
+  grep -q "marrowick-cli $command " "$work/marrowick-cli.txt" || fail "the manual page of marrowick-cli lacks $command"
+done
 marrowick --help | grep -q -- "--simulate" || fail "marrowick --help"
 [ "$(marrowick-cli images | wc -l)" -eq 17 ] || fail "marrowick-cli images does not list 17 firmware images"
 
@@ -57,7 +73,7 @@ HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home
   marrowick --simulate K5 >"$work/window.out" 2>&1 &
 window=$!
 for _ in $(seq 200); do
-  grep -q "identified" "$work/window.out" && break
+  grep -qs "identified" "$work/window.out" && break
   kill -0 "$window" 2>/dev/null || break
   sleep 0.1
 done
