@@ -1,6 +1,6 @@
 # What `cmake --install` puts on a system, and the Debian package CPack builds
-# from it: the three programs with their manual pages, a desktop entry with its
-# icon, and the guide.
+# from it: the three programs with their manual pages, shell completion for
+# marrowick-cli, a desktop entry with its icon, and the guide.
 include(GNUInstallDirs)
 
 set(MARROWICK_INSTALLED_PROGRAMS)
@@ -20,6 +20,12 @@ endif()
 if(UNIX AND NOT APPLE)
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  if(TARGET marrowick-cli)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/completion/marrowick-cli.bash
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME marrowick-cli)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/completion/_marrowick-cli
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+  endif()
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   foreach(size 48 128)

@@ -2,9 +2,9 @@
 # Builds the Debian package from the build folder given (default: build),
 # installs it, and checks that the installed programs start and work:
 # marrowick-cli identifies marrowick-sim on a pseudo-terminal, and the window
-# starts on a simulated controller; the manual pages render without complaint
-# and the command line's page covers every command. The package is removed
-# again at the end.
+# starts on a simulated controller; the manual pages render without complaint,
+# the command line's page covers every command, and bash completes its commands
+# and options. The package is removed again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
@@ -54,6 +54,24 @@ done
 for command in $(marrowick-cli --help | awk '/^  [a-z]/ { print $1 }'); do
   grep -q "marrowick-cli $command " "$work/marrowick-cli.txt" || fail "the manual page of marrowick-cli lacks $command"
 done
+
+# Shell completion: bash offers the commands, a command's options and their
+# values as the program gives them; zsh's script at least reads.
+completion=/usr/share/bash-completion/completions/marrowick-cli
+[ -f "$completion" ] || fail "the bash completion is missing"
+[ -f /usr/share/zsh/vendor-completions/_marrowick-cli ] || fail "the zsh completion is missing"
+complete_words() {
+  bash -c '. /usr/share/bash-completion/bash_completion && . "$0"
+           COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+           _marrowick_cli; printf "%s\n" "${COMPREPLY[@]}"' "$completion" "$@"
+}
+[ "$(complete_words marrowick-cli "" | grep -v -- --help)" = "$(marrowick-cli --help | awk '/^  [a-z]/ { print $1 }')" ] ||
+  fail "bash does not complete the commands marrowick-cli --help lists"
+complete_words marrowick-cli flash --q | grep -qx -- --quiet || fail "bash does not complete flash --quiet"
+complete_words marrowick-cli flash --version 1.0 | grep -qx 1.07 || fail "bash does not complete firmware versions"
+if command -v zsh >/dev/null; then
+  zsh -n /usr/share/zsh/vendor-completions/_marrowick-cli || fail "zsh cannot read its completion"
+fi
 marrowick --help | grep -q -- "--simulate" || fail "marrowick --help"
 [ "$(marrowick-cli images | wc -l)" -eq 17 ] || fail "marrowick-cli images does not list 17 firmware images"
 
