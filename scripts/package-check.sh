@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package from the build folder given (default: build),
-# installs it, and checks that the installed programs start and work:
-# marrowick-cli identifies marrowick-sim on a pseudo-terminal, and the window
-# starts on a simulated controller; the manual pages render without complaint,
-# the command line's page covers every command, and bash completes its commands
-# and options. The package is removed again at the end.
+# checks it with lintian (no errors) and appstreamcli, installs it, and checks
+# that the installed programs start and work: marrowick-cli identifies
+# marrowick-sim on a pseudo-terminal, and the window starts on a simulated
+# controller; the manual pages render without complaint, the command line's
+# page covers every command, and bash completes its commands and options. The
+# package is removed again at the end.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=${1:-build}
@@ -21,6 +22,24 @@ rm -f "$dir"/marrowick_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
 package=$(ls "$dir"/marrowick_*.deb)
 echo "package: $package"
+fail() { echo "package check failed: $*" >&2; exit 1; }
+
+# Debian's rules for a package; warnings are shown and allowed, errors are not.
+lintian --fail-on error "$package" ||
+  fail "lintian found errors in $package"
+
+# The versions the package, its changelog and its description for software
+# centres give are the same.
+version=$(dpkg-deb -f "$package" Version)
+[ "$(dpkg-parsechangelog -l packaging/changelog -S Version)" = "$version" ] ||
+  fail "packaging/changelog does not begin with version $version"
+metainfo=packaging/invalid.example.marrowick.metainfo.xml
+grep -q "<release version=\"$version\"" "$metainfo" || fail "$metainfo names no release $version"
+# Its screenshots are the README's pictures.
+for shot in $(grep -o 'docs/[^<]*\.png' "$metainfo"); do
+  [ -f "$shot" ] || fail "$metainfo shows $shot, which is not in docs/"
+done
+
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "./$package" >/dev/null
 
 work=$(mktemp -d)
@@ -33,13 +52,14 @@ cleanup() {
   $sudo dpkg -r marrowick >/dev/null || true
 }
 trap cleanup EXIT
-fail() { echo "package check failed: $*" >&2; exit 1; }
 
 for program in marrowick marrowick-cli marrowick-sim; do
   [ "$(command -v $program)" = "/usr/bin/$program" ] || fail "$program is not installed in /usr/bin"
 done
-[ -f /usr/share/applications/marrowick.desktop ] || fail "the desktop entry is missing"
+[ -f /usr/share/applications/invalid.example.marrowick.desktop ] || fail "the desktop entry is missing"
 [ -f /usr/share/icons/hicolor/256x256/apps/marrowick.png ] || fail "the icon is missing"
+appstreamcli validate --no-net /usr/share/metainfo/invalid.example.marrowick.metainfo.xml >"$work/appstream.out" 2>&1 ||
+  { cat "$work/appstream.out" >&2; fail "appstreamcli finds the installed description invalid"; }
 
 # Every manual page renders, and man (with groff's warnings on) has nothing to
 # say about it; the command line's page names every command.

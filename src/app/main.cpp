@@ -50,9 +50,10 @@ int main(int argc, char* argv[])
     }
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
-    // The icon of the window and, on Linux, the link to the installed desktop entry.
+    // The icon of the window and, on Linux, the link to the installed desktop
+    // entry, named by the program's id.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/marrowick.png")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("marrowick"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("invalid.example.marrowick"));
 
     std::string model;
     for (int i = 1; i < argc; ++i) {
