@@ -1,5 +1,7 @@
 # What `cmake --install` puts on a system, and the Debian package CPack builds
-# from it: the three programs, a desktop entry with its icon, and the guide.
+# from it: the three programs with their manual pages, shell completion for
+# marrowick-cli, a desktop entry with its icon and its description for software
+# centres, and the guide.
 include(GNUInstallDirs)
 
 set(MARROWICK_INSTALLED_PROGRAMS)
@@ -12,9 +14,24 @@ if(MARROWICK_INSTALLED_PROGRAMS)
   install(TARGETS ${MARROWICK_INSTALLED_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 
+if(UNIX)
+  include(${CMAKE_CURRENT_LIST_DIR}/ManPages.cmake)
+endif()
+
 if(UNIX AND NOT APPLE)
-  install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.desktop
+  # The desktop entry and the description are named by the program's id (its
+  # homepage's domain reversed), as AppStream asks.
+  set(MARROWICK_APP_ID invalid.example.marrowick)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/${MARROWICK_APP_ID}.desktop
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/${MARROWICK_APP_ID}.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+  if(TARGET marrowick-cli)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/completion/marrowick-cli.bash
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME marrowick-cli)
+    install(FILES ${CMAKE_SOURCE_DIR}/packaging/completion/_marrowick-cli
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+  endif()
   install(FILES ${CMAKE_SOURCE_DIR}/packaging/marrowick.svg
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
   foreach(size 48 128)
@@ -27,18 +44,32 @@ endif()
 install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/BENCHMARKS.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs FILES_MATCHING PATTERN "*.png")
+if(UNIX AND NOT APPLE)
+  # What Debian asks of every package's documentation: the copyright and the
+  # changelog, compressed without a time stamp.
+  set(MARROWICK_CHANGELOG ${CMAKE_BINARY_DIR}/changelog.gz)
+  add_custom_command(OUTPUT ${MARROWICK_CHANGELOG}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/packaging/changelog ${CMAKE_BINARY_DIR}/changelog
+    COMMAND gzip -9nf ${CMAKE_BINARY_DIR}/changelog
+    DEPENDS ${CMAKE_SOURCE_DIR}/packaging/changelog)
+  add_custom_target(changelog ALL DEPENDS ${MARROWICK_CHANGELOG})
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/copyright ${MARROWICK_CHANGELOG} DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endif()
 
 # Debian package: cpack -G DEB in the build folder (on Windows an installer,
 # see WindowsInstaller.cmake).
 set(CPACK_PACKAGE_NAME marrowick)
 set(CPACK_PACKAGE_VENDOR "Marrowick")
-set(CPACK_PACKAGE_CONTACT "Marrowick Interface Utility developers <marrowick@localhost>")
+set(CPACK_PACKAGE_CONTACT "Marrowick Interface Utility developers <marrowick@example.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Prepares and maintains a Marrowick show controller over a serial line")
+# In lines Debian's tools show as they are (at most 80 characters).
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-  "Identifies a Marrowick show controller, reads and writes its shows, keeps them in "
-  "project folders, builds its audio library and downloads firmware, over a 9600-baud "
-  "serial line. Includes marrowick-cli for scripts and marrowick-sim, a simulated "
-  "controller for trying everything without hardware.")
+  "Identifies a Marrowick show controller (K5, R2, T7 or Lumen L+), reads and\n"
+  "writes its shows, keeps them in project folders, builds its audio library and\n"
+  "downloads firmware, over a 9600-baud serial line.\n"
+  "\n"
+  "Includes marrowick-cli for scripts and marrowick-sim, a simulated controller\n"
+  "for trying everything without hardware.")
 set(CPACK_PACKAGE_HOMEPAGE_URL "https://example.invalid/marrowick")
 if(WIN32)
   include(${CMAKE_CURRENT_LIST_DIR}/WindowsInstaller.cmake)

@@ -22,7 +22,10 @@
 
 namespace {
 
-constexpr const char* Usage = "usage: marrowick [--simulate K5|R2|T7|L+]\n"
+constexpr const char* Usage = "Usage: marrowick [--simulate K5|R2|T7|L+]\n"
+                              "The window for a Marrowick show controller on a serial port: identify it, read\n"
+                              "and write its shows, build its audio library and download firmware. At start the\n"
+                              "port dialog asks for the controller's port.\n"
                               "\n"
                               "  --simulate MODEL  run on a simulated controller of that model (no serial port)\n"
                               "  --help            this text\n";
@@ -47,9 +50,10 @@ int main(int argc, char* argv[])
     }
     QApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("marrowick"));
-    // The icon of the window and, on Linux, the link to the installed desktop entry.
+    // The icon of the window and, on Linux, the link to the installed desktop
+    // entry, named by the program's id.
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/marrowick.png")));
-    QGuiApplication::setDesktopFileName(QStringLiteral("marrowick"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("invalid.example.marrowick"));
 
     std::string model;
     for (int i = 1; i < argc; ++i) {

@@ -7,7 +7,13 @@
 #include <QTimer>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <iostream>
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 #include "base/Files.h"
 #include "features/IdentityPresenter.h"
@@ -88,6 +94,16 @@ std::optional<int> TimeoutMsFromText(const std::string& text)
     return static_cast<int>(std::lround(seconds * 1000.0));
 }
 
+// Whether stderr shows on a terminal, where a line can be drawn over again.
+bool StderrIsTerminal()
+{
+#ifdef _WIN32
+    return _isatty(_fileno(stderr)) != 0;
+#else
+    return isatty(fileno(stderr)) != 0;
+#endif
+}
+
 } // namespace
 
 std::string Args::Option(const std::string& name, const std::string& fallback) const
@@ -135,6 +151,10 @@ struct Context::Impl {
     std::unique_ptr<Session> session;
     std::function<void()> wake;
     int progressConnection = 0;
+    bool terminal = false;       // stderr is a terminal
+    bool quiet = false;          // --quiet: no progress at all
+    bool lineOpen = false;       // a progress line is drawn and not yet ended
+    long long printedTenth = -1; // away from a terminal: the last tenth of the work told
 };
 
 Context::Context(const Command& command_, Args args_)
@@ -151,6 +171,8 @@ Context::Context(const Command& command_, Args args_)
         m_impl->port = std::make_unique<QtSerialPort>(&m_impl->settings);
     }
     m_impl->view.quiet = args.Has("json");
+    m_impl->terminal = StderrIsTerminal();
+    m_impl->quiet = args.Has("quiet");
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
     m_impl->session->rejoinAfterReset = false;
@@ -158,7 +180,11 @@ Context::Context(const Command& command_, Args args_)
     // An error the line reported is told at once, whatever runs, over the
     // progress line a transfer may be showing (which goes on below it).
     m_impl->session->onLineError = [this](const std::string& text) {
-        std::cerr << "\r" << OnPort(text) << "\x1b[K" << std::endl;
+        if (m_impl->lineOpen)
+            std::cerr << "\r" << OnPort(text) << "\x1b[K" << std::endl;
+        else
+            std::cerr << OnPort(text) << std::endl;
+        m_impl->lineOpen = false;
     };
 }
 
@@ -176,7 +202,7 @@ int Context::Usage(const std::string& problem) const
 {
     if (!problem.empty())
         std::cerr << "marrowick-cli " << command.name << ": " << problem << "\n";
-    std::cerr << "usage: marrowick-cli " << command.usage << std::endl;
+    std::cerr << "Usage: marrowick-cli " << command.usage << std::endl;
     return ExitUsage;
 }
 
@@ -301,12 +327,16 @@ int Context::Identify(bool modelMayBeMissing)
 void Context::Progress(const std::string& line) const
 {
     // One write per line: a download rewrites it for every record.
-    const std::string text = "\r" + line + "\x1b[K";
+    const std::string text = m_impl->terminal ? "\r" + line + "\x1b[K" : line + "\n";
     std::cerr.write(text.data(), static_cast<std::streamsize>(text.size()));
+    m_impl->lineOpen = m_impl->terminal;
 }
 
 void Context::EndProgress() const
 {
+    if (m_impl->lineOpen)
+        std::cerr << '\n';
+    m_impl->lineOpen = false;
     std::cerr << std::flush;
 }
 
@@ -316,9 +346,24 @@ void Context::ShowProgressLines(std::function<std::string()> doing)
     if (m_impl->progressConnection != 0)
         status.ProgressLineChanged.disconnect(m_impl->progressConnection);
     m_impl->progressConnection =
-        status.ProgressLineChanged.connect([this, doing = std::move(doing)](const std::string& line) {
-            if (!line.empty()) // emptied as the transfer ends: the last line stays
-                Progress(doing() + " " + line);
+        status.ProgressLineChanged.connect([this, &status, doing = std::move(doing)](const std::string& line) {
+            // Emptied as a conversation ends: the last line stays, and the
+            // next conversation counts its tenths anew.
+            if (line.empty()) {
+                m_impl->printedTenth = -1;
+                return;
+            }
+            if (m_impl->quiet)
+                return;
+            if (!m_impl->terminal) {
+                const auto& progress = status.Reported();
+                const long long tenth =
+                    progress.total > 0 ? std::min(progress.done, progress.total) * 10 / progress.total : 0;
+                if (tenth <= m_impl->printedTenth)
+                    return;
+                m_impl->printedTenth = tenth;
+            }
+            Progress(doing() + " " + line);
         });
 }
 
@@ -340,13 +385,16 @@ std::vector<Command> AllCommands()
 
 void PrintHelp(std::ostream& out, const std::vector<Command>& commands)
 {
-    out << "usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
+    out << "Usage: marrowick-cli COMMAND [OPTIONS]\n\ncommands:\n";
     for (const auto& command : commands)
         out << "  " << command.usage << "\n";
     out << "\nPORT is COM3, 3 or a device path such as /dev/ttyUSB0.\n"
            "--simulate MODEL (K5, R2, T7 or L+) talks to a controller simulated inside the\n"
            "program instead, at the line's speed, with its sample shows; --dump DIR then\n"
            "writes what it holds at the end into DIR (shows, library, firmware records).\n"
+           "read-shows, write-shows, send-clips and flash tell their progress on stderr: on\n"
+           "a terminal in one line that rewrites itself, elsewhere in a plain line at each\n"
+           "tenth of the work; --quiet tells none.\n"
            "marrowick-cli COMMAND --help tells more about a command.\n";
 }
 
@@ -418,18 +466,18 @@ int main(int argc, char** argv)
     QStringList commandWords = words.mid(2);
     commandWords.prepend(words.at(0));
     if (AsksForHelp(words.mid(2))) {
-        std::cout << "usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
+        std::cout << "Usage: marrowick-cli " << command->usage << "\n\n" << command->help << "\n";
         return ExitOk;
     }
     auto args = ParseArguments(*command, commandWords);
     if (!args) {
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     // Checked before anything else, so a bad value is a usage error whatever else is wrong.
     if (args->options.count("timeout") != 0 && !TimeoutMsFromText(args->Option("timeout"))) {
         std::cerr << "marrowick-cli " << command->name << ": " << TimeoutProblem << "\n";
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     if (args->options.count("simulate") != 0) {
@@ -442,18 +490,18 @@ int main(int argc, char** argv)
             problem = "--dump wants a folder";
         if (problem) {
             std::cerr << "marrowick-cli " << command->name << ": " << problem << "\n";
-            std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+            std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
             return ExitUsage;
         }
     }
     if (args->options.count("dump") != 0 && args->options.count("simulate") == 0) {
         std::cerr << "marrowick-cli " << command->name << ": --dump goes with --simulate\n";
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     if (!command->takesFiles && !args->positional.empty()) {
         std::cerr << "marrowick-cli " << command->name << ": unexpected " << args->positional.front() << "\n";
-        std::cerr << "usage: marrowick-cli " << command->usage << "\n";
+        std::cerr << "Usage: marrowick-cli " << command->usage << "\n";
         return ExitUsage;
     }
     Context context(*command, std::move(*args));

@@ -69,7 +69,7 @@ public:
     const Command& command;
     Args args;
 
-    // Prints "usage: ..." on stderr and returns ExitUsage.
+    // Prints "Usage: ..." on stderr and returns ExitUsage.
     int Usage(const std::string& problem = "") const;
     // Prints the message on stderr and returns ExitFailed.
     int Fail(const std::string& message) const;
@@ -105,12 +105,17 @@ public:
     void RunUntil(const std::function<bool()>& done);
     // Something `done` looks at has changed.
     void Wake();
-    // Progress on stderr: a line that rewrites itself.
+    // Progress on stderr: on a terminal one line that rewrites itself;
+    // elsewhere (a file, a pipe) a plain line each time.
     void Progress(const std::string& line) const;
+    // Ends the line that rewrites itself, if one is showing, so what follows
+    // starts on a line of its own.
     void EndProgress() const;
     // From now on the progress line of the running transfer, as the window
     // shows it beside the bar, goes to stderr after what `doing` says
-    // ("Sending clips:"); a later call takes its place.
+    // ("Sending clips:"); a later call takes its place. Away from a terminal
+    // only the first line of each tenth of the work goes out, and with
+    // --quiet none.
     void ShowProgressLines(std::function<std::string()> doing);
 
     struct Impl;

@@ -153,7 +153,7 @@ int RunFlash(Context& context)
     if (!firmware.Download(options))
         return context.Fail(context.OnPort("No firmware was sent."));
     context.RunUntil([&] { return outcome.has_value(); });
-    std::cerr << std::endl;
+    context.EndProgress();
     if (!outcome->ok())
         return context.Fail(*outcome, FirmwareText(*outcome));
     std::cout << FirmwareText(*outcome) << std::endl;
@@ -179,8 +179,16 @@ std::vector<Command> FirmwareCommands()
              "example: marrowick-cli images --export ~/firmware"},
             {"flash",
              "flash --port PORT|--simulate MODEL --version VERSION [--sd full|micro] [--reset] [--assume-model K5] "
-             "[--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"dump"}, {"version"}, {"sd"}, {"reset", false}, {"assume-model"}, {"timeout"}},
+             "[--timeout SECONDS] [--quiet]",
+             {{"port"},
+              {"simulate"},
+              {"dump"},
+              {"version"},
+              {"sd"},
+              {"reset", false},
+              {"assume-model"},
+              {"timeout"},
+              {"quiet", false}},
              false,
              RunFlash,
              "Identifies the controller, picks the firmware image for its model and VERSION,\n"
@@ -193,6 +201,7 @@ std::vector<Command> FirmwareCommands()
              "                      take it as a K5 (refused when the controller names a model or\n"
              "                      answers something else)\n"
              "  --timeout SECONDS   how long to wait for each reply (default 5)\n"
+             "  --quiet             print no progress on stderr\n"
              "\n"
              "Exit status 0 only when the controller took the last record: \"T\" for it, or\n"
              "silence for 2 s (or --timeout) after it, as a controller may restart at once.\n"

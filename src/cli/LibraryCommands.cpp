@@ -98,7 +98,7 @@ int RunSendClips(Context& context)
     if (!started.ok())
         return context.Fail(problem.empty() ? context.OnPort("The link is busy; nothing was sent") : problem);
     context.RunUntil([&] { return outcome.has_value(); });
-    std::cerr << std::endl;
+    context.EndProgress();
     if (!outcome->ok())
         return context.Fail(*outcome, ClipTransferText(*outcome));
     return ExitOk;
@@ -123,8 +123,8 @@ std::vector<Command> LibraryCommands()
              "\n"
              "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"},
             {"send-clips",
-             "send-clips --port PORT|--simulate MODEL [--timeout SECONDS] FILE...",
-             {{"port"}, {"simulate"}, {"dump"}, {"timeout"}},
+             "send-clips --port PORT|--simulate MODEL [--timeout SECONDS] [--quiet] FILE...",
+             {{"port"}, {"simulate"}, {"dump"}, {"timeout"}, {"quiet", false}},
              true,
              RunSendClips,
              "Identifies the controller, builds the audio library for its model from the sound\n"
@@ -134,6 +134,7 @@ std::vector<Command> LibraryCommands()
              "is named.\n"
              "\n"
              "  --timeout SECONDS   how long to wait for each reply\n"
+             "  --quiet             print no progress on stderr\n"
              "\n"
              "Exit status 0 only when the controller accepted the last packet.\n"
              "example: marrowick-cli send-clips --port COM3 intro.mp3 thunder.mp3"}};

@@ -54,7 +54,7 @@ Result WaitFor(Context& context, Signal<const Result&>& finished, const std::fun
     }
     context.RunUntil([&] { return outcome.has_value(); });
     finished.disconnect(id);
-    std::cerr << std::endl;
+    context.EndProgress();
     return *outcome;
 }
 
@@ -200,7 +200,7 @@ int RunWriteShows(Context& context)
                 : WriteText(started, shows.State());
         return context.Fail(text + " (project " + PathText(folder) + ")");
     }
-    std::cerr << std::endl;
+    context.EndProgress();
     if (outcome->result.ok())
         return ExitOk;
     return context.Fail(outcome->result, WriteOutcomeText(*outcome, shows.State()));
@@ -287,49 +287,53 @@ int RunShowTable(Context& context)
 
 std::vector<Command> ShowCommands()
 {
-    return {{"read-shows",
-             "read-shows --port PORT|--simulate MODEL --project DIR [--force] [--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"dump"}, {"project"}, {"force", false}, {"timeout"}},
-             false,
-             RunReadShows,
-             "Identifies the controller, reads its show table and every show, and saves them\n"
-             "into DIR: NNN.K5S files for a K5, NNN.R2S files and 000.CFG for an R2 or L+.\n"
-             "When the read fails nothing is written.\n"
-             "\n"
-             "  --project DIR       the project folder (created when missing)\n"
-             "  --force             save into a folder that already holds files\n"
-             "  --timeout SECONDS   how long to wait for each reply\n"
-             "\n"
-             "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
-            {"write-shows",
-             "write-shows --port PORT|--simulate MODEL --project DIR [--backup DIR2] [--verify] [--timeout SECONDS]",
-             {{"port"}, {"simulate"}, {"dump"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}},
-             false,
-             RunWriteShows,
-             "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
-             "Shows\" does and writes the show table and show data to the controller.\n"
-             "\n"
-             "  --project DIR       the project folder to send\n"
-             "  --backup DIR2       first read the controller's shows into the new folder DIR2\n"
-             "                      (it must not exist yet); nothing is written unless that works\n"
-             "  --verify            read the shows back after the write and compare them; exit 1\n"
-             "                      with the first difference when they differ\n"
-             "  --timeout SECONDS   how long to wait for each reply\n"
-             "\n"
-             "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall --backup ~/shows/before --verify"},
-            {"show-table",
-             "show-table --project DIR --model K5|R2|L+ [--json]",
-             {{"project"}, {"model"}, {"json", false}},
-             false,
-             RunShowTable,
-             "Opens the shows in DIR and prints the show table as the window lists it, then\n"
-             "the configuration. Needs no controller.\n"
-             "\n"
-             "  --model K5|R2|L+   how to read the folder\n"
-             "  --json             print {\"model\", \"showCount\", \"ambient\", \"triggerMode\", \"lockout\",\n"
-             "                     \"triggerA\", \"triggerB\", \"shows\": [...]} instead\n"
-             "\n"
-             "example: marrowick-cli show-table --project ~/shows/hall --model R2"}};
+    return {
+        {"read-shows",
+         "read-shows --port PORT|--simulate MODEL --project DIR [--force] [--timeout SECONDS] [--quiet]",
+         {{"port"}, {"simulate"}, {"dump"}, {"project"}, {"force", false}, {"timeout"}, {"quiet", false}},
+         false,
+         RunReadShows,
+         "Identifies the controller, reads its show table and every show, and saves them\n"
+         "into DIR: NNN.K5S files for a K5, NNN.R2S files and 000.CFG for an R2 or L+.\n"
+         "When the read fails nothing is written.\n"
+         "\n"
+         "  --project DIR       the project folder (created when missing)\n"
+         "  --force             save into a folder that already holds files\n"
+         "  --timeout SECONDS   how long to wait for each reply\n"
+         "  --quiet             print no progress on stderr\n"
+         "\n"
+         "example: marrowick-cli read-shows --port COM3 --project ~/shows/hall"},
+        {"write-shows",
+         "write-shows --port PORT|--simulate MODEL --project DIR [--backup DIR2] [--verify] [--timeout SECONDS] "
+         "[--quiet]",
+         {{"port"}, {"simulate"}, {"dump"}, {"project"}, {"backup"}, {"verify", false}, {"timeout"}, {"quiet", false}},
+         false,
+         RunWriteShows,
+         "Identifies the controller, opens the shows in DIR as the window's \"Open Existing\n"
+         "Shows\" does and writes the show table and show data to the controller.\n"
+         "\n"
+         "  --project DIR       the project folder to send\n"
+         "  --backup DIR2       first read the controller's shows into the new folder DIR2\n"
+         "                      (it must not exist yet); nothing is written unless that works\n"
+         "  --verify            read the shows back after the write and compare them; exit 1\n"
+         "                      with the first difference when they differ\n"
+         "  --timeout SECONDS   how long to wait for each reply\n"
+         "  --quiet             print no progress on stderr\n"
+         "\n"
+         "example: marrowick-cli write-shows --port COM3 --project ~/shows/hall --backup ~/shows/before --verify"},
+        {"show-table",
+         "show-table --project DIR --model K5|R2|L+ [--json]",
+         {{"project"}, {"model"}, {"json", false}},
+         false,
+         RunShowTable,
+         "Opens the shows in DIR and prints the show table as the window lists it, then\n"
+         "the configuration. Needs no controller.\n"
+         "\n"
+         "  --model K5|R2|L+   how to read the folder\n"
+         "  --json             print {\"model\", \"showCount\", \"ambient\", \"triggerMode\", \"lockout\",\n"
+         "                     \"triggerA\", \"triggerB\", \"shows\": [...]} instead\n"
+         "\n"
+         "example: marrowick-cli show-table --project ~/shows/hall --model R2"}};
 }
 
 } // namespace marrowick::cli

@@ -43,6 +43,8 @@ public:
 
     // The progress line beside the bar; empty while nothing runs.
     const std::string& ProgressText() const { return m_progressText; }
+    // How far the running conversation said it has come, as the line tells it.
+    const Progress& Reported() const { return m_progress; }
     // The estimate behind the line; nothing before there is a rate, or once all is done.
     std::optional<double> SecondsLeft() const;
     // The line changed (the command line prints it).

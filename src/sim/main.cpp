@@ -72,26 +72,47 @@ bool InstallStopHandlers()
     return true;
 }
 
+void PrintUsage(std::ostream& out)
+{
+    out << "Usage: marrowick-sim --model K5|R2|T7|L+ [OPTION]...\n"
+           "A Marrowick show controller of that model, simulated on a pseudo-terminal: prints\n"
+           "the device path to open and answers as the controller would until stopped.\n"
+           "\n"
+           "  --model MODEL        K5, R2, T7 or L+\n"
+           "  --version VERSION    the firmware version it reports (default 1.05)\n"
+           "  --serial NUMBER      the serial number an R2 or L+ reports (default 1A2B3C4D)\n"
+           "  --link PATH          make PATH a symbolic link to the device (an existing link is\n"
+           "                       replaced, anything else at PATH is refused); removed again\n"
+           "                       when the simulator ends\n"
+           "  --pace               hold both directions to the line rate of 9600 baud\n"
+           "  --blank              no shows stored\n"
+           "  --normally-closed    its trigger input is wired normally closed\n"
+           "  --dump DIR           write what the controller holds into DIR when it ends\n"
+           "  --help               this text\n"
+           "\n"
+           "Faults for testing:\n"
+           "  --silent CHARS       never answer these requests\n"
+           "  --silence-after N    answer nothing after reply N\n"
+           "  --close-after N      close the line after N replies\n"
+           "  --split              send every reply in two writes\n"
+           "  --error-packet K[:N]  answer clip packet K with \"Error!\" (N times, default 1)\n"
+           "  --reject-record K[:N]  answer firmware record K with \"7\" (N times; -1 is the \"F\")\n"
+           "  --reply-delay MS     hold every reply MS milliseconds, as a controller that takes\n"
+           "                       time to think\n"
+           "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at\n"
+           "                       the first request)\n"
+           "  --run-together N[:TEXT]  reply N and TEXT (default: the same reply again) in one\n"
+           "                       write\n"
+           "  --show-length K:LENGTH  the table gives show K this length (its data stays as it is)\n"
+           "  --corrupt-stored SHOW:OFFSET  after each show write, change that byte of the show's\n"
+           "                       stored data\n";
+}
+
 int Usage(const std::string& problem)
 {
     if (!problem.empty())
         std::cerr << "marrowick-sim: " << problem << "\n";
-    std::cerr
-        << "usage: marrowick-sim --model K5|R2|T7|L+ [--version 1.05] [--serial 12345678] [--link PATH]\n"
-           "                     [--blank] [--normally-closed] [--pace] [--dump DIR] [--silent CHARS]\n"
-           "                     [--silence-after N]\n"
-           "                     [--close-after N] [--split] [--error-packet K[:N]] [--reject-record K[:N]]\n"
-           "                     [--reply-delay MS] [--garbage-after N[:BYTES]] [--run-together N[:TEXT]]\n"
-           "                     [--corrupt-stored SHOW:OFFSET]\n"
-           "  --link PATH       make PATH a symbolic link to the device (an existing link is replaced,\n"
-           "                    anything else at PATH is refused); removed again when the simulator ends\n"
-           "  --dump DIR        write what the controller holds into DIR when it ends\n"
-           "  --normally-closed its trigger input is wired normally closed\n"
-           "  --reply-delay MS  hold every reply MS milliseconds, as a controller that takes time to think\n"
-           "  --show-length K:LENGTH     the table gives show K this length (its data stays as it is)\n"
-           "  --garbage-after N[:BYTES]  BYTES of noise (default 24) right after reply N (0: at the first request)\n"
-           "  --run-together N[:TEXT]    reply N and TEXT (default: the same reply again) in one write\n"
-           "  --corrupt-stored SHOW:OFFSET  after each show write, change that byte of the show's stored data\n";
+    PrintUsage(std::cerr);
     return 2;
 }
 
@@ -363,7 +384,7 @@ std::optional<int> ParseArguments(int argc, char** argv, Options& options)
                 return Usage("--show-length wants K:LENGTH with K from 0 to 10");
             options.lengths[show] = length;
         } else if (arg == "--help" || arg == "-h") {
-            Usage("");
+            PrintUsage(std::cout);
             return 0;
         } else {
             return Usage("unknown or incomplete argument " + arg);

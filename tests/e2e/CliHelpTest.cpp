@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,19 +18,41 @@
 using namespace marrowick::e2e;
 using marrowick::testing::TempFolder;
 
-// Every command listed by --help explains itself with --help, on stdout, without
-// touching a port or a folder, whatever else is on the line.
-TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
+namespace {
+
+// The commands `marrowick-cli --help` lists, in its order.
+std::vector<std::string> ListedCommands()
 {
     const RunResult overview = RunCli({"--help"});
-    ASSERT_EQ(overview.status, 0);
+    EXPECT_EQ(overview.status, 0);
     std::istringstream lines(overview.out);
     std::vector<std::string> commands;
     for (std::string line; std::getline(lines, line);)
         if (line.rfind("  ", 0) == 0)
             commands.push_back(line.substr(2, line.find(' ', 2) - 2));
-    ASSERT_GE(commands.size(), 9u) << overview.out;
-    EXPECT_TRUE(std::is_sorted(commands.begin(), commands.end())) << overview.out;
+    return commands;
+}
+
+// Every "--name" in the text, and "--name" for each "$name" (an option a
+// completion script keeps in a variable of its name).
+std::set<std::string> OptionsIn(const std::string& text)
+{
+    static const std::regex option(R"((--|\$)([a-z][a-z-]*))");
+    std::set<std::string> options;
+    for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it)
+        options.insert("--" + (*it)[2].str());
+    return options;
+}
+
+} // namespace
+
+// Every command listed by --help explains itself with --help, on stdout, without
+// touching a port or a folder, whatever else is on the line.
+TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
+{
+    const std::vector<std::string> commands = ListedCommands();
+    ASSERT_GE(commands.size(), 9u);
+    EXPECT_TRUE(std::is_sorted(commands.begin(), commands.end()));
 
     const auto folder = std::filesystem::temp_directory_path() / "marrowick-help-never-made";
     for (const auto& command : commands) {
@@ -36,7 +60,7 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
         const RunResult help =
             RunCli({command, "--port", "/dev/marrowick-no-such-port", "--project", folder.string(), "--help"});
         EXPECT_EQ(help.status, 0) << help.err;
-        EXPECT_EQ(help.out.rfind("usage: marrowick-cli " + command, 0), 0u) << help.out;
+        EXPECT_EQ(help.out.rfind("Usage: marrowick-cli " + command, 0), 0u) << help.out;
         EXPECT_NE(help.out.find("example: marrowick-cli " + command), std::string::npos) << help.out;
         EXPECT_EQ(help.err, "");
         EXPECT_FALSE(std::filesystem::exists(folder));
@@ -44,6 +68,32 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
 
     const RunResult unknown = RunCli({"no-such-command", "--help"});
     EXPECT_EQ(unknown.status, 2);
+}
+
+// The shell completions offer, after each command, exactly the options its
+// usage line names, and --dump wherever --simulate is (it goes with it).
+TEST(CliHelp, CompletionOffersEachCommandTheOptionsItTakes)
+{
+    const std::vector<std::string> commands = ListedCommands();
+    ASSERT_GE(commands.size(), 9u);
+    for (const char* file : {"marrowick-cli.bash", "_marrowick-cli"}) {
+        const std::string script = marrowick::testing::ReadFile(std::filesystem::path(MARROWICK_COMPLETIONS) / file);
+        ASSERT_FALSE(script.empty()) << file;
+        for (const auto& command : commands) {
+            SCOPED_TRACE(std::string(file) + ": " + command);
+            const std::string help = RunCli({command, "--help"}).out;
+            std::set<std::string> takes = OptionsIn(help.substr(0, help.find('\n')));
+            if (takes.count("--simulate") != 0)
+                takes.insert("--dump");
+            // Its case in the script: from "command)" alone on its line to ";;".
+            std::smatch label;
+            ASSERT_TRUE(std::regex_search(script, label, std::regex("\n[ \t]*" + command + "\\)[ \t]*\n")));
+            const auto from = static_cast<std::size_t>(label.position(0) + label.length(0));
+            std::set<std::string> offered = OptionsIn(script.substr(from, script.find(";;", from) - from));
+            offered.erase("--help"); // offered to every command
+            EXPECT_EQ(offered, takes);
+        }
+    }
 }
 
 namespace {

@@ -1,7 +1,8 @@
 // Rows of the fault matrix over a real pseudo-terminal, as the command line's
 // contract: marrowick-cli against a marrowick-sim that misbehaves, or stopped
-// by a signal. Each ends with its exit status and its reason on stderr, naming
-// the port or the file it is about; the files stay as they were; nothing spins
+// by a signal. Each ends with its exit status and its reason on stderr (plain
+// lines, as stderr is captured), naming the port or the file it is about; the
+// files stay as they were; nothing spins
 // while it waits; what the controller received shows it was told to stop.
 
 #include <gtest/gtest.h>
@@ -198,6 +199,8 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsStatusAndTouchesNoFile)
         const std::string last =
             err.substr(err.find_last_of("\n\r") == std::string::npos ? 0 : err.find_last_of("\n\r") + 1);
         EXPECT_EQ(last.rfind(row.err, 0), 0U) << result.err;
+        // Captured, the progress comes in plain lines: nothing drawn over.
+        EXPECT_EQ(result.err.find_first_of("\r\x1b"), std::string::npos) << result.err;
         EXPECT_TRUE(std::any_of(args.begin(), args.end(), [&](const std::string& arg) {
             return arg.rfind('/', 0) == 0 && last.find(arg) != std::string::npos;
         })) << last;

@@ -7,6 +7,7 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <filesystem>
+#include <sstream>
 #include <utility>
 
 #include "base/Files.h"
@@ -60,30 +61,40 @@ TEST(FirmwareEndToEnd, FlashDeliversEveryRecordAndResets)
 TEST(FirmwareEndToEnd, FlashSucceedsOnlyOnceTheLastRecordIsTaken)
 {
     // T7 1.00 is image 105, records 0 to 755; the controller's replies before the
-    // records are the version, the model and the "T" for "F".
+    // records are the version, the model and the "T" for "F". With stderr
+    // captured, progress comes as one plain line at each tenth of the records
+    // taken, 0 % to 100 %, and with --quiet not at all.
     struct Case {
         const char* what;
         std::vector<std::string> sim;
+        std::vector<std::string> cli;
         int status;
         std::string out;
         std::string summary;
+        int progressLines;
     };
     const Case cases[] = {
         {"a 7 for the last record, then T",
          {"--reject-record", "755:1"},
+         {},
          0,
          "Firmware image 105 sent: 756 records\n",
-         "firmware_complete 1\nfirmware_aborted 0\nreset 1\n"},
-        {"no answer to the last record",
+         "firmware_complete 1\nfirmware_aborted 0\nreset 1\n",
+         11},
+        {"no answer to the last record, --quiet",
          {"--silence-after", "758"},
+         {"--quiet"},
          0,
          "Firmware image 105 sent: 756 records; the controller did not confirm the last record\n",
-         "firmware_complete 1\nfirmware_aborted 0\nreset 1\n"},
+         "firmware_complete 1\nfirmware_aborted 0\nreset 1\n",
+         0},
         {"no answer to the record before it",
          {"--silence-after", "757"},
+         {},
          1,
          "Firmware Download Aborted\n",
-         "firmware_complete 0\nfirmware_aborted 1\nreset 0\n"},
+         "firmware_complete 0\nfirmware_aborted 1\nreset 0\n",
+         10},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -92,11 +103,19 @@ TEST(FirmwareEndToEnd, FlashSucceedsOnlyOnceTheLastRecordIsTaken)
         args.insert(args.end(), c.sim.begin(), c.sim.end());
         SimProcess sim(args);
         ASSERT_FALSE(sim.path().empty());
-        const RunResult result =
-            RunCli({"flash", "--port", sim.path(), "--version", "1.00", "--reset", "--timeout", "0.5"});
+        std::vector<std::string> cli = {"flash", "--port",  sim.path(),  "--version",
+                                        "1.00",  "--reset", "--timeout", "0.5"};
+        cli.insert(cli.end(), c.cli.begin(), c.cli.end());
+        const RunResult result = RunCli(cli);
         sim.Stop();
         EXPECT_EQ(result.status, c.status) << result.err;
         EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err.find_first_of("\r\x1b"), std::string::npos) << result.err;
+        std::istringstream lines(result.err);
+        int progressLines = 0;
+        for (std::string line; std::getline(lines, line);)
+            progressLines += line.rfind("Image 105: record ", 0) == 0 ? 1 : 0;
+        EXPECT_EQ(progressLines, c.progressLines) << result.err;
         const std::string summary = ReadFile(dump.path / "summary.txt");
         EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
     }

@@ -5,9 +5,15 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#if defined(__APPLE__)
+#include <util.h>
+#else
+#include <pty.h>
+#endif
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -42,14 +48,28 @@ struct RunResult {
     ::_exit(127);
 }
 
+// Where a program's stderr goes: a pipe, as when a script captures it, or a
+// terminal (raw, so its bytes arrive as written).
+enum class Stderr { Captured, Terminal };
+
 // Runs a program to its end, collecting stdout and stderr (with a time limit);
 // with `signal`, sends it that signal once `signalAfterMs` have passed.
-inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000, int signal = 0, int signalAfterMs = 0)
+inline RunResult Run(const std::vector<std::string>& argv, int limitMs = 60000, int signal = 0, int signalAfterMs = 0,
+                     Stderr stderrTo = Stderr::Captured)
 {
     int outPipe[2];
     int errPipe[2];
-    if (::pipe(outPipe) != 0 || ::pipe(errPipe) != 0)
+    if (::pipe(outPipe) != 0)
         return {};
+    if (stderrTo == Stderr::Terminal) {
+        termios raw{};
+        if (::openpty(&errPipe[0], &errPipe[1], nullptr, nullptr, nullptr) != 0 || ::tcgetattr(errPipe[1], &raw) != 0)
+            return {};
+        ::cfmakeraw(&raw);
+        ::tcsetattr(errPipe[1], TCSANOW, &raw);
+    } else if (::pipe(errPipe) != 0) {
+        return {};
+    }
     const auto started = std::chrono::steady_clock::now();
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -189,10 +209,11 @@ private:
     std::string m_path;
 };
 
-inline RunResult RunCli(std::vector<std::string> args, int limitMs = 120000, int signal = 0, int signalAfterMs = 0)
+inline RunResult RunCli(std::vector<std::string> args, int limitMs = 120000, int signal = 0, int signalAfterMs = 0,
+                        Stderr stderrTo = Stderr::Captured)
 {
     args.insert(args.begin(), MARROWICK_CLI);
-    return Run(args, limitMs, signal, signalAfterMs);
+    return Run(args, limitMs, signal, signalAfterMs, stderrTo);
 }
 
 } // namespace marrowick::e2e
