@@ -198,12 +198,18 @@ bool ReadMpeg(OpenFile& file, ClipFormat& format)
         if (count.frames == 0) {
             count.first = info;
             count.layer = info.layer;
-            count.firstKbps = info.bitrate;
             // Right after the first frame the expected length is the header's;
             // without a header it is the one frame seen.
             const auto expected = mpg123_framelength(mh);
             expectedFrames = expected > 1 ? static_cast<long>(expected) : 0;
         }
+        // A free-format frame names no bit rate: its size and length give it
+        // (rounded up, so a frame of any bytes has one).
+        const long long perFrame = 1000LL * mpg123_spf(mh);
+        if (info.bitrate == 0 && info.rate > 0 && info.framesize > 0 && perFrame > 0)
+            info.bitrate = static_cast<int>((8LL * info.framesize * info.rate + perFrame - 1) / perFrame);
+        if (count.frames == 0)
+            count.firstKbps = info.bitrate;
         ++count.frames;
         count.kbpsSum += info.bitrate;
         if (info.bitrate != count.firstKbps)
