@@ -25,5 +25,5 @@ target_link_libraries(marrowick_audio_libs INTERFACE ${MARROWICK_MPG123_LIBRARY}
 # The DLLs a Windows build installs beside its programs.
 set(MARROWICK_AUDIO_DLLS)
 if(WIN32 AND MARROWICK_AUDIO_LIBS)
-  file(GLOB MARROWICK_AUDIO_DLLS ${MARROWICK_AUDIO_LIBS}/bin/libmpg123-*.dll ${MARROWICK_AUDIO_LIBS}/bin/libsndfile-*.dll)
+  file(GLOB MARROWICK_AUDIO_DLLS ${MARROWICK_AUDIO_LIBS}/bin/libmpg123-*.dll ${MARROWICK_AUDIO_LIBS}/bin/libsndfile.dll)
 endif()
