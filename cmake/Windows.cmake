@@ -23,3 +23,5 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     list(APPEND MARROWICK_MINGW_RUNTIME_DLLS ${found})
   endif()
 endforeach()
+# libmpg123 and libsndfile, which read the clips' headers.
+list(APPEND MARROWICK_MINGW_RUNTIME_DLLS ${MARROWICK_AUDIO_DLLS})

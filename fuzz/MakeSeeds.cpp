@@ -1,7 +1,7 @@
 // Writes the well-formed seeds of the fuzz corpus from the program's own
 // formats: table replies of the simulated controller, project folders saved by
 // the program after a read, the start and end of a firmware image, settings and
-// a drop list. Usage: fuzz_make_seeds FUZZ_FOLDER (writes FUZZ_FOLDER/corpus/...).
+// a drop list, sound files. Usage: fuzz_make_seeds FUZZ_FOLDER (writes FUZZ_FOLDER/corpus/...).
 
 #include <fstream>
 #include <iostream>
@@ -14,6 +14,7 @@
 #include "projects/ProjectPaths.h"
 #include "projects/ShowFiles.h"
 #include "support/Harness.h"
+#include "support/SoundFiles.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick;
@@ -187,5 +188,10 @@ int main(int argc, char** argv)
          Joined({Clip(true, 4000, "intro.mp3"), Clip(true, 900, "door.MP3"), Clip(true, 100, "notes.wav"),
                  Clip(false, 0, "/no/such/folder/gone.mp3"), Clip(true, 3000000, "big.mp3")}));
     Seed("dropped_files", "too-large", Joined({Clip(true, 0xFFFFFF, "huge.mp3"), Clip(true, 10, "small.mp3")}));
+
+    Seed("clip_format", "wav", WavBytes(8000, 1, 16, 200));
+    Seed("clip_format", "mp3-xing", Mp3Bytes({48000, false, {128, 256, 128}, true, 0, 3}));
+    Seed("clip_format", "mp3-mono", Mp3Bytes({22050, true, {32, 64}, false, 0, 3}));
+    Seed("clip_format", "mp2", Mp3Bytes({48000, false, {192, 192}, false, 0, 2}));
     return 0;
 }

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-10}
 dir=build-fuzz
 targets=(table_reply_k5 table_reply_r2 show_data config_file show_files_k5 show_files_r2
-         firmware_image settings port_settings dropped_files)
+         firmware_image settings port_settings dropped_files clip_format)
 
 CC=clang CXX=clang++ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMARROWICK_FUZZ=ON \
   -DMARROWICK_BUILD_TESTS=OFF -DMARROWICK_BUILD_BENCH=OFF >/dev/null

@@ -4,7 +4,7 @@
 set -euo pipefail
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libgtest-dev libgmock-dev
           libgl1-mesa-dev xvfb xauth imagemagick clang-format binutils
-          clang clang-tidy libclang-rt-14-dev dpkg-dev file
+          clang clang-tidy libclang-rt-14-dev dpkg-dev file libmpg123-dev libsndfile1-dev
           help2man lintian appstream man-db bash-completion zsh)
 [ $# -eq 0 ] || packages=("$@")
 missing=()

@@ -78,7 +78,11 @@ wine_prefix() {
 }
 # A Windows path for a folder here (drive Z: is the root of this machine).
 winpath() { echo "Z:$1" | tr / '\\'; }
-mingw_runtime="$(winpath /usr/lib/gcc/x86_64-w64-mingw32/12-posix);$(winpath /usr/x86_64-w64-mingw32/lib)"
+# libmpg123 and libsndfile, which read the clips' headers, as DLLs built from
+# Debian's sources (once; later runs find them there).
+audio_libs=$root/build-win-audio
+locked "$here/mingw-audio-libs.sh" "$audio_libs" "$jobs" >/dev/null || fail "building libmpg123 and libsndfile for Windows"
+mingw_runtime="$(winpath /usr/lib/gcc/x86_64-w64-mingw32/12-posix);$(winpath /usr/x86_64-w64-mingw32/lib);$(winpath "$audio_libs/bin")"
 
 # --- Core ---------------------------------------------------------------------
 started=$SECONDS
@@ -86,7 +90,7 @@ waited_before=$(waited)
 core=build-win-core
 mkdir -p $core
 locked cmake -G Ninja -S . -B $core -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
-  -DCMAKE_BUILD_TYPE=Release -DMARROWICK_WITH_QT=OFF -DMARROWICK_BUILD_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=Release -DMARROWICK_WITH_QT=OFF -DMARROWICK_BUILD_BENCH=OFF -DMARROWICK_AUDIO_LIBS="$audio_libs" \
   -DMARROWICK_GTEST_SOURCE=/usr/src/googletest >$core/configure.log 2>&1 ||
   { cat $core/configure.log; fail "configuring the core"; }
 locked cmake --build $core -j"$jobs" >$core/build.log 2>&1 || { tail -n 40 $core/build.log; fail "building the core"; }
@@ -123,7 +127,8 @@ if [ ! -d $qt/qt6-mingw ] || [ "$qt_archive" -nt $qt/qt6-mingw ]; then
 fi
 locked cmake -G Ninja -S . -B $qt -DCMAKE_TOOLCHAIN_FILE="$root/$qt/qt6-mingw/lib/cmake/Qt6/qt.toolchain.cmake" \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" -DCMAKE_BUILD_TYPE=Release \
-  -DMARROWICK_BUILD_BENCH=OFF -DMARROWICK_GTEST_SOURCE=/usr/src/googletest >$qt/configure.log 2>&1 ||
+  -DMARROWICK_BUILD_BENCH=OFF -DMARROWICK_AUDIO_LIBS="$audio_libs" -DMARROWICK_GTEST_SOURCE=/usr/src/googletest \
+  >$qt/configure.log 2>&1 ||
   { cat $qt/configure.log; fail "configuring with Qt"; }
 # The core's tests ran above; here the programs and the window tests.
 locked cmake --build $qt -j"$jobs" --target marrowick marrowick-cli marrowick_gui_tests >$qt/build.log 2>&1 ||
@@ -254,7 +259,7 @@ unset WINEPATH
 wine "$installer" /S
 installed="$WINEPREFIX/drive_c/Program Files/Marrowick Interface Utility"
 for file in bin/marrowick.exe bin/marrowick-cli.exe bin/Qt6Core.dll bin/platforms/qwindows.dll bin/libstdc++-6.dll \
-            Uninstall.exe; do
+            bin/libmpg123-0.dll bin/libsndfile.dll Uninstall.exe; do
   [ -f "$installed/$file" ] || fail "the installer did not install $file"
 done
 menu="$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Marrowick Interface Utility"

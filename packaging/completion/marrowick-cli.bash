@@ -69,7 +69,7 @@ _marrowick_cli()
             options="--port --simulate --dump --project --force --timeout --quiet"
             ;;
         save-library)
-            options="--model --project"
+            options="--model --project --json"
             files=sound
             ;;
         send-clips)

@@ -44,32 +44,41 @@ QPushButton* Button(Control control, const char* caption, const char* tooltip = 
     return button;
 }
 
+QLabel* Label(Control control, const char* caption = "");
+
 QWidget* AudioLibraryTab()
 {
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
 
     auto* list = Named(new FileDropList, control::List1);
-    list->setHeaderLabels({QStringLiteral("Clip"), QStringLiteral("File Name"), QStringLiteral("File Size")});
+    list->setHeaderLabels({QStringLiteral("Clip"), QStringLiteral("File Name"), QStringLiteral("File Size"),
+                           QStringLiteral("Time"), QStringLiteral("Format")});
     list->setRootIsDecorated(false);
     list->setAlternatingRowColors(true);
-    list->setColumnWidth(0, 50);
-    list->setColumnWidth(1, 520);
-    list->setToolTip(
-        QStringLiteral("Drop MP3 files here to add them to the library; drag clips to change their order"));
+    list->setColumnWidth(0, 60);
+    list->setColumnWidth(1, 400);
+    list->setColumnWidth(2, 80);
+    list->setColumnWidth(3, 60);
+    list->setToolTip(QStringLiteral("Drop MP3 files here to add them to the library; drag clips to change their "
+                                    "order; double-click a clip to play it"));
     layout->addWidget(list, 1);
 
-    // How full the controller's audio memory would be with this library.
+    // How full the controller's audio memory would be with this library, and how long it plays.
+    auto* capacityRow = new QHBoxLayout;
     auto* capacity = Named(new QProgressBar, control::barCapacity);
     capacity->setRange(0, 1);
     capacity->setValue(0);
     capacity->setTextVisible(true);
     capacity->setAlignment(Qt::AlignCenter);
-    layout->addWidget(capacity);
+    capacityRow->addWidget(capacity, 1);
+    capacityRow->addWidget(Label(control::lblPlayingTime));
+    layout->addLayout(capacityRow);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(Button(control::BtnAddClip, "Select Audio Clips"));
     buttons->addWidget(Button(control::btnRemoveClip, "Remove Clip", "Takes the selected clips out of the library"));
+    buttons->addWidget(Button(control::btnPlayClip, "Play", "Plays the selected clip in the system's own player"));
     buttons->addWidget(
         Button(control::Command3, "Clear Library", "Use this button to clear the above created library"));
     buttons->addWidget(Button(control::btnLibrary, "Save Library File",
@@ -96,7 +105,7 @@ QLabel* Label(const char* name, const char* caption = "")
     return Named(new QLabel(QString::fromLatin1(caption)), name);
 }
 
-QLabel* Label(Control control, const char* caption = "")
+QLabel* Label(Control control, const char* caption)
 {
     return Label(control.name, caption);
 }

@@ -71,6 +71,11 @@ void MainWindow::Wire()
             if (m_session)
                 m_session->commands().Click(control::btnRemoveClip);
         };
+        // A double click has selected the clip it was on: it plays as "Play" would.
+        connect(list, &QTreeWidget::itemDoubleClicked, this, [this] {
+            if (m_session)
+                m_session->commands().Click(control::btnPlayClip);
+        });
     }
 }
 

@@ -2,12 +2,14 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
 #include <QStyle>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QUrl>
 #include <algorithm>
 #include <climits>
 #include <cmath>
@@ -149,6 +151,22 @@ void QtView::setRows(Control control, const std::vector<std::vector<std::string>
     list->setUpdatesEnabled(true);
 }
 
+void QtView::markRows(Control list, const std::vector<std::string>& warnings)
+{
+    auto* tree = Find<QTreeWidget>(list.name);
+    if (!tree)
+        return;
+    const QIcon sign = tree->style()->standardIcon(QStyle::SP_MessageBoxWarning);
+    const int rows = std::min(tree->topLevelItemCount(), static_cast<int>(warnings.size()));
+    for (int row = 0; row < rows; ++row) {
+        const std::string& warning = warnings[static_cast<std::size_t>(row)];
+        QTreeWidgetItem* item = tree->topLevelItem(row);
+        item->setIcon(0, warning.empty() ? QIcon() : sign);
+        for (int column = 0; column < item->columnCount(); ++column)
+            item->setToolTip(column, Q(warning));
+    }
+}
+
 std::vector<int> QtView::selectedRows(Control list) const
 {
     std::vector<int> rows;
@@ -181,6 +199,11 @@ int QtView::selectedOption(Control optionArray) const
         return -1;
     const auto* group = m_window->findChild<QButtonGroup*>(QString::fromLatin1(optionArray.name));
     return group ? group->checkedId() : -1;
+}
+
+void QtView::openFile(const std::string& path)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(Q(path)));
 }
 
 void QtView::closeWindow()

@@ -27,9 +27,11 @@ public:
     void setTabEnabled(int tab, bool enabled) override;
     void setFillColor(Control control, Rgb colour) override;
     void setRows(Control control, const std::vector<std::vector<std::string>>& rows) override;
+    void markRows(Control list, const std::vector<std::string>& warnings) override;
     std::vector<int> selectedRows(Control list) const override;
     void setMeter(Control bar, double maximum, double value, const std::string& text, bool warning) override;
     int selectedOption(Control optionArray) const override;
+    void openFile(const std::string& path) override;
     void closeWindow() override;
 
 private:

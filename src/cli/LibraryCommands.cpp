@@ -1,3 +1,5 @@
+#include <QJsonArray>
+#include <QJsonObject>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -31,18 +33,51 @@ std::optional<std::string> GatherClips(Context& context, const std::string& noth
         return SelectionText(taken);
     if (library.Library().LibraryBytes == 0)
         return ClipProblemText({ClipProblem::Kind::AllEmpty, {}, {}, 0, 0, 0, 0}) + "; " + nothing;
+    // Only a warning: the controller's own rules for its clips are not known here.
+    for (const std::string& line : ClipWarningLines(library.Library()))
+        std::cerr << line << std::endl;
     return std::nullopt;
 }
 
 void PrintTable(const AudioLibrary& clips)
 {
-    std::printf("%-5s %-9s %-9s %s\n", "Clip", "Start", "Length", "File");
+    std::printf("%-5s %-9s %-9s %-8s %-36s %s\n", "Clip", "Start", "Length", "Time", "Format", "File");
     const auto inOrder = clips.InOrder();
     const auto entries = ClipEntries(inOrder);
+    const auto rows = ClipRows(clips);
     for (std::size_t i = 0; i < entries.size(); ++i)
-        std::printf("%-5zu 0x%-7lX %-9s %s\n", i + 1, static_cast<unsigned long>(entries[i].start),
-                    FloatText(entries[i].length).c_str(), WithNativeSeparators(inOrder[i].FileName).c_str());
+        std::printf("%-5zu 0x%-7lX %-9s %-8s %-36s %s\n", i + 1, static_cast<unsigned long>(entries[i].start),
+                    FloatText(entries[i].length).c_str(), rows[i][3].c_str(), rows[i][4].c_str(), rows[i][1].c_str());
+    std::printf("%s\n", LibraryTimeText(clips).c_str());
     std::fflush(stdout);
+}
+
+// The library file and its clips for scripts: a clip that is not WAV or MP3 has
+// no time and carries its warning.
+QJsonObject LibraryJson(const std::filesystem::path& file, const AudioLibrary& clips)
+{
+    const auto inOrder = clips.InOrder();
+    const auto entries = ClipEntries(inOrder);
+    const auto rows = ClipRows(clips);
+    QJsonArray list;
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const ClipFormat& format = inOrder[i].Format;
+        const std::string warning = ClipWarningText(format);
+        list.append(QJsonObject{
+            {"clip", static_cast<int>(i + 1)},
+            {"file", QString::fromStdString(rows[i][1])},
+            {"start", static_cast<qint64>(entries[i].start)},
+            {"length", static_cast<qint64>(entries[i].length)},
+            {"seconds", format.Audio() ? QJsonValue(format.seconds) : QJsonValue(QJsonValue::Null)},
+            {"time", format.Audio() ? QJsonValue(QString::fromStdString(rows[i][3])) : QJsonValue(QJsonValue::Null)},
+            {"format", QString::fromStdString(rows[i][4])},
+            {"warning", warning.empty() ? QJsonValue(QJsonValue::Null) : QJsonValue(QString::fromStdString(warning))}});
+    }
+    return {{"library", QString::fromStdString(PathText(file))},
+            {"bytes", static_cast<qint64>(clips.LibraryBytes)},
+            {"seconds", LibraryPlayingTime(clips)},
+            {"time", QString::fromStdString(PlayingTimeText(LibraryPlayingTime(clips)))},
+            {"clips", list}};
 }
 
 int RunSaveLibrary(Context& context)
@@ -70,7 +105,10 @@ int RunSaveLibrary(Context& context)
     std::string problem;
     if (const Result outcome = session.library().SaveLibraryTo(folder, &problem); !outcome.ok())
         return context.Fail(outcome, problem);
-    PrintTable(session.library().Library());
+    if (context.args.Has("json"))
+        PrintJson(QJsonDocument(LibraryJson(folder / LibraryFeature::LibraryFileName, session.library().Library())));
+    else
+        PrintTable(session.library().Library());
     return ExitOk;
 }
 
@@ -109,17 +147,22 @@ int RunSendClips(Context& context)
 std::vector<Command> LibraryCommands()
 {
     return {{"save-library",
-             "save-library --model MODEL --project DIR FILE...",
-             {{"model"}, {"project"}},
+             "save-library --model MODEL --project DIR [--json] FILE...",
+             {{"model"}, {"project"}, {"json", false}},
              true,
              RunSaveLibrary,
              "Builds the audio library from the sound files in the order given, writes\n"
              "DIR/000.LIB for the SD card and prints the clip table: number, start address,\n"
-             "length, file. Every file must be readable and all of them (at most 99) must fit\n"
-             "the model's audio memory; otherwise nothing is written and each problem is named.\n"
+             "length, playing time, format, file; then the library's playing time. Every file\n"
+             "must be readable and all of them (at most 99) must fit the model's audio memory;\n"
+             "otherwise nothing is written and each problem is named. A file whose content is\n"
+             "neither WAV nor MP3 is still taken, with a warning on stderr.\n"
              "\n"
              "  --model MODEL   K5, R2, T7 or L+\n"
              "  --project DIR   the project folder (created when missing)\n"
+             "  --json          print {\"library\", \"bytes\", \"seconds\", \"time\", \"clips\": [{\"clip\",\n"
+             "                  \"file\", \"start\", \"length\", \"seconds\", \"time\", \"format\",\n"
+             "                  \"warning\"}]} instead\n"
              "\n"
              "example: marrowick-cli save-library --model R2 --project ~/shows/hall *.mp3"},
             {"send-clips",
@@ -131,7 +174,8 @@ std::vector<Command> LibraryCommands()
              "files in the order given and sends it over the line, with a progress line on\n"
              "stderr. At 9600 baud a megabyte takes about 17 minutes. Every file must be\n"
              "readable and all of them must fit; otherwise nothing is sent and each problem\n"
-             "is named.\n"
+             "is named. A file whose content is neither WAV nor MP3 is still sent, with a\n"
+             "warning on stderr.\n"
              "\n"
              "  --timeout SECONDS   how long to wait for each reply\n"
              "  --quiet             print no progress on stderr\n"

@@ -25,6 +25,7 @@ LibraryFeature::LibraryFeature(FeatureContext& context)
     commands.OnClick(control::btnLibrary, [this] { SaveLibraryFile(); });
     commands.OnClick(control::BtnWriteLibrary, [this] { SendClips(); });
     commands.OnClick(control::btnRemoveClip, [this] { RemoveSelectedClips(); });
+    commands.OnClick(control::btnPlayClip, [this] { PlaySelectedClip(); });
     commands.OnRowsMoved(control::List1,
                          [this](const std::vector<int>& rows, int before) { MoveClipRows(rows, before); });
     m_transfer.FirstPacketTaken.connect([this] {
@@ -63,6 +64,14 @@ void LibraryFeature::RemoveSelectedClips()
         return;
     RemoveClips(m_library, clips);
     m_presenter.ShowLibrary(m_library, AudioRam());
+}
+
+void LibraryFeature::PlaySelectedClip()
+{
+    const std::vector<int> rows = m_context.view.selectedRows(control::List1);
+    if (rows.empty() || rows.front() < 0 || rows.front() >= m_library.ClipCount)
+        return;
+    m_context.view.openFile(m_library.Clips[static_cast<std::size_t>(rows.front() + 1)].FileName);
 }
 
 void LibraryFeature::MoveClipRows(const std::vector<int>& rows, int before)

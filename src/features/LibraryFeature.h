@@ -34,6 +34,8 @@ public:
     void SendClips();
     // "Remove Clip" and the Delete key: the selected clips leave the library.
     void RemoveSelectedClips();
+    // "Play" and a double click: the first selected clip in the system's own player.
+    void PlaySelectedClip();
     // Rows dragged to a new place: the clips and their numbers follow.
     void MoveClipRows(const std::vector<int>& rows, int before);
     // The capacity bar under the list, for the model the window is set up for.

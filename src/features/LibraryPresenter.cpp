@@ -1,5 +1,6 @@
 #include "features/LibraryPresenter.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "base/Files.h"
@@ -99,12 +100,142 @@ std::string CapacityText(double used, double audioRam, int clips)
     return text;
 }
 
+std::string PlayingTimeText(double seconds)
+{
+    const long long whole = seconds > 0 ? std::llround(seconds) : 0;
+    char text[32];
+    if (whole >= 3600)
+        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60, whole % 60);
+    else
+        std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+    return text;
+}
+
+namespace {
+
+// "44.1 kHz", "22.05 kHz", "8 kHz".
+std::string RateText(int hertz)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%.3f", hertz / 1000.0);
+    std::string number = text;
+    number.erase(number.find_last_not_of('0') + 1);
+    if (number.back() == '.')
+        number.pop_back();
+    return number + " kHz";
+}
+
+std::string ChannelsText(int channels)
+{
+    if (channels == 1)
+        return "mono";
+    if (channels == 2)
+        return "stereo";
+    return std::to_string(channels) + " channels";
+}
+
+std::string CodingText(const ClipFormat& format)
+{
+    switch (format.coding) {
+    case ClipFormat::Coding::Pcm:
+        return std::to_string(format.bits) + "-bit";
+    case ClipFormat::Coding::Float:
+        return std::to_string(format.bits) + "-bit float";
+    case ClipFormat::Coding::MuLaw:
+        return "\xC2\xB5-law";
+    case ClipFormat::Coding::ALaw:
+        return "A-law";
+    case ClipFormat::Coding::ImaAdpcm:
+        return "IMA ADPCM";
+    case ClipFormat::Coding::MsAdpcm:
+        return "MS ADPCM";
+    case ClipFormat::Coding::Gsm610:
+        return "GSM 6.10";
+    case ClipFormat::Coding::Other:
+        break;
+    }
+    return "compressed";
+}
+
+std::string LayerText(int layer)
+{
+    return layer == 1 ? "I (MP1)" : layer == 2 ? "II (MP2)" : std::to_string(layer);
+}
+
+} // namespace
+
+std::string ClipFormatText(const ClipFormat& f)
+{
+    switch (f.kind) {
+    case ClipFormat::Kind::Unread:
+        return {};
+    case ClipFormat::Kind::Wav:
+        return "WAV " + CodingText(f) + " " + RateText(f.sampleRate) + " " + ChannelsText(f.channels);
+    case ClipFormat::Kind::Mp3:
+        return std::string("MP3 ") + (f.variable ? "VBR ~" : "") + std::to_string(f.kbps) + " kbit/s " +
+               RateText(f.sampleRate) + " " + ChannelsText(f.channels);
+    case ClipFormat::Kind::Neither:
+        break;
+    }
+    switch (f.why) {
+    case ClipFormat::Why::CannotOpen:
+        return "Unreadable";
+    case ClipFormat::Why::Empty:
+        return "Empty file";
+    case ClipFormat::Why::DamagedWav:
+        return "Damaged WAV";
+    case ClipFormat::Why::OtherMpegLayer:
+        return "MPEG layer " + LayerText(f.mpegLayer) + ", not MP3";
+    default:
+        return "Not WAV or MP3";
+    }
+}
+
+std::string ClipWarningText(const ClipFormat& f)
+{
+    const std::string mayNotPlay = "; the controller may not play it";
+    switch (f.why) {
+    case ClipFormat::Why::None:
+        return {};
+    case ClipFormat::Why::CannotOpen:
+        return "It could not be read: " + f.detail;
+    case ClipFormat::Why::Empty:
+        return "The file is empty: this clip holds no sound";
+    case ClipFormat::Why::Unrecognised:
+        return "Its content is neither WAV nor MP3, whatever its name says" + mayNotPlay;
+    case ClipFormat::Why::DamagedWav:
+        return "It calls itself WAV, but its header cannot be read (" + f.detail + ")" + mayNotPlay;
+    case ClipFormat::Why::OtherMpegLayer:
+        return "It is MPEG audio layer " + LayerText(f.mpegLayer) + ", not MP3" + mayNotPlay;
+    case ClipFormat::Why::Truncated:
+        return "The file ends early: its header says it plays " + PlayingTimeText(f.expectedSeconds) + ", it holds " +
+               PlayingTimeText(f.seconds);
+    }
+    return {};
+}
+
+std::vector<std::string> ClipWarningLines(const AudioLibrary& library)
+{
+    std::vector<std::string> lines;
+    for (const AudioClip& clip : library.InOrder())
+        if (const std::string warning = ClipWarningText(clip.Format); !warning.empty())
+            lines.push_back("Warning: " + WithNativeSeparators(clip.FileName) + ": " + warning);
+    return lines;
+}
+
+std::string LibraryTimeText(const AudioLibrary& library)
+{
+    return "Playing time " + PlayingTimeText(LibraryPlayingTime(library));
+}
+
 std::vector<std::vector<std::string>> ClipRows(const AudioLibrary& library)
 {
     std::vector<std::vector<std::string>> rows;
     for (int i = 1; i <= library.ClipCount; ++i) {
         const AudioClip& clip = library.Clips[static_cast<std::size_t>(i)];
-        rows.push_back({std::to_string(i), WithNativeSeparators(clip.FileName), FloatText(clip.Size)});
+        rows.push_back({std::to_string(i), WithNativeSeparators(clip.FileName), FloatText(clip.Size),
+                        clip.Format.Audio() ? PlayingTimeText(clip.Format.seconds) : std::string(),
+                        ClipFormatText(clip.Format)});
     }
     return rows;
 }
@@ -112,6 +243,11 @@ std::vector<std::vector<std::string>> ClipRows(const AudioLibrary& library)
 void LibraryPresenter::ShowLibrary(const AudioLibrary& library, float audioRam, bool quiet)
 {
     m_view.setRows(control::List1, ClipRows(library));
+    std::vector<std::string> warnings;
+    for (const AudioClip& clip : library.InOrder())
+        warnings.push_back(ClipWarningText(clip.Format));
+    m_view.markRows(control::List1, warnings);
+    m_view.setCaption(control::lblPlayingTime, LibraryTimeText(library));
     if (!quiet)
         m_status.Say(FilesLoadedText(library, audioRam));
     ShowCapacity(library, audioRam);

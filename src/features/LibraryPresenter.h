@@ -29,7 +29,20 @@ std::string BeyondText(const AudioLibrary& library, int first, const std::string
 std::string FilesLoadedText(const AudioLibrary& library, float audioRam);
 // "3.2 MB of 4.0 MB used (12 clips)".
 std::string CapacityText(double used, double audioRam, int clips);
-// The clip list's rows: number, file, size.
+// A playing time: "3:25", "0:04", from an hour on "1:02:03".
+std::string PlayingTimeText(double seconds);
+// "MP3 128 kbit/s 44.1 kHz stereo", "MP3 VBR ~175 kbit/s 44.1 kHz stereo",
+// "WAV 16-bit 22.05 kHz mono"; for a file that is neither, what it is instead
+// ("Not WAV or MP3"). Empty for a clip not looked at.
+std::string ClipFormatText(const ClipFormat& format);
+// Why the controller may not play the clip as it should; empty when nothing is
+// wrong with it. The clip stays in the library all the same.
+std::string ClipWarningText(const ClipFormat& format);
+// "Warning: FILE: why", one for each clip that has a warning, in library order.
+std::vector<std::string> ClipWarningLines(const AudioLibrary& library);
+// "Playing time 12:34": every clip that has a time.
+std::string LibraryTimeText(const AudioLibrary& library);
+// The clip list's rows: number, file, size, time, format.
 std::vector<std::vector<std::string>> ClipRows(const AudioLibrary& library);
 
 class LibraryPresenter {
@@ -37,8 +50,8 @@ public:
     LibraryPresenter(View& view, StatusBar& status) : m_view(view), m_status(status) {}
 
     void Say(const std::string& text) { m_status.Say(text); }
-    // The list, the capacity bar for `audioRam`, and how much is left in panel 1
-    // unless `quiet`.
+    // The list with its warnings, the capacity bar for `audioRam` with the
+    // playing time beside it, and how much is left in panel 1 unless `quiet`.
     void ShowLibrary(const AudioLibrary& library, float audioRam, bool quiet = false);
     // The capacity bar alone.
     void ShowCapacity(const AudioLibrary& library, float audioRam);

@@ -103,6 +103,14 @@ int FirstClipBeyond(const AudioLibrary& library, float audioRam)
     return 0;
 }
 
+double LibraryPlayingTime(const AudioLibrary& library)
+{
+    double seconds = 0;
+    for (const AudioClip& clip : library.InOrder())
+        seconds += clip.Format.seconds;
+    return seconds;
+}
+
 std::int64_t MeasureFile(const std::string& path, std::string* error)
 {
     const auto size = RegularFileSize(PathFromUtf8(path), error);
@@ -187,7 +195,7 @@ SelectionResult SelectFiles(AudioLibrary& library, const std::vector<std::string
                 result.notAdded.push_back(paths[static_cast<std::size_t>(later)]);
             break;
         }
-        taken.Clips[static_cast<std::size_t>(i)] = {path, static_cast<float>(size)};
+        taken.Clips[static_cast<std::size_t>(i)] = {path, static_cast<float>(size), ReadClipFormat(path)};
         taken.LibraryBytes = static_cast<float>(double{taken.LibraryBytes} + static_cast<double>(size));
         taken.ClipCount = static_cast<std::int16_t>(i);
     }
@@ -243,7 +251,7 @@ std::vector<int> AddDropped(AudioLibrary& library, const std::vector<std::string
         if (!Fits(double{ClipEntryBytes} * (n + 1) + library.LibraryBytes + static_cast<double>(size), audioRam))
             continue;
         ++n;
-        library.Clips[static_cast<std::size_t>(n)] = {path, static_cast<float>(size)};
+        library.Clips[static_cast<std::size_t>(n)] = {path, static_cast<float>(size), ReadClipFormat(path)};
         library.LibraryBytes = static_cast<float>(double{library.LibraryBytes} + static_cast<double>(size));
         taken.push_back(static_cast<int>(j) + 1);
     }

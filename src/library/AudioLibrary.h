@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
+#include "library/ClipFormat.h"
+
 namespace marrowick {
 
-// One sound file of the library, with its length when it was added.
+// One sound file of the library, with its length and format when it was added.
 struct AudioClip {
     std::string FileName; // full path
     float Size = 0;       // bytes
+    ClipFormat Format;    // what its headers say; the bytes are sent as they are whatever it is
 };
 
 inline constexpr int MaxClips = 99;
@@ -86,6 +89,9 @@ void RemoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers);
 // Moves the clips numbered `clipNumbers` (1-based), in library order, to stand
 // before the clip now numbered `before` (ClipCount + 1: the end).
 void MoveClips(AudioLibrary& library, const std::vector<int>& clipNumbers, int before);
+
+// The playing time of every clip that has one, in seconds.
+double LibraryPlayingTime(const AudioLibrary& library);
 
 // Bytes the library takes in the controller's audio memory: every clip and its
 // 8-byte table entry.

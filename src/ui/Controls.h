@@ -35,10 +35,14 @@ struct Control {
     X(List1, List)                                                                                                     \
     X(BtnAddClip, Button)                                                                                              \
     X(btnRemoveClip, Button)                                                                                           \
+    /* The selected clip in the system's own player (a double click on it too). */                                     \
+    X(btnPlayClip, Button)                                                                                             \
     X(BtnWriteLibrary, Button)                                                                                         \
     X(Command3, Button)                                                                                                \
     X(btnLibrary, Button)                                                                                              \
     X(barCapacity, Progress)                                                                                           \
+    /* Beside the capacity bar: the library's playing time. */                                                         \
+    X(lblPlayingTime, Label)                                                                                           \
     X(Shape1, Light)                                                                                                   \
     /* "Show Read / Write" tab. */                                                                                     \
     X(ListShows, List)                                                                                                 \

@@ -22,9 +22,11 @@ public:
     void setTabEnabled(int, bool) override {}
     void setFillColor(Control, Rgb) override {}
     void setRows(Control, const std::vector<std::vector<std::string>>&) override {}
+    void markRows(Control, const std::vector<std::string>&) override {}
     std::vector<int> selectedRows(Control) const override { return {}; }
     void setMeter(Control, double, double, const std::string&, bool) override {}
     int selectedOption(Control) const override { return 0; }
+    void openFile(const std::string&) override {}
     void closeWindow() override {}
 };
 

@@ -39,12 +39,18 @@ public:
     virtual void setFillColor(Control control, Rgb colour) = 0;
     // Rows of a list view; the first text of a row is the row's own text.
     virtual void setRows(Control control, const std::vector<std::vector<std::string>>& rows) = 0;
+    // Marks rows of a list view with a warning sign: row i when warnings[i] is
+    // not empty, with that text as its tooltip. Rows beyond the texts are not marked.
+    virtual void markRows(Control list, const std::vector<std::string>& warnings) = 0;
     // Rows of a list view that the user has selected, 0-based, in list order.
     virtual std::vector<int> selectedRows(Control list) const = 0;
     // A bar that shows how full something is, with its text; `warning` colours it.
     virtual void setMeter(Control bar, double maximum, double value, const std::string& text, bool warning) = 0;
     // Index of the selected option button of an option-button array (OptFirmware, ...).
     virtual int selectedOption(Control optionArray) const = 0;
+    // Opens the file (a path in UTF-8) in the program the system has for it: a
+    // sound file in its default player.
+    virtual void openFile(const std::string& path) = 0;
     // Closes the main window, which ends the program through its ordinary shutdown.
     virtual void closeWindow() = 0;
 };

@@ -1,9 +1,11 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
+#include <QDesktopServices>
 #include <QDropEvent>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTreeWidget>
@@ -18,6 +20,7 @@
 #include "core/Session.h"
 #include "qt/QtClock.h"
 #include "qt/QtSerialPort.h"
+#include "support/SoundFiles.h"
 #include "support/TempFolder.h"
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -28,6 +31,17 @@
 
 namespace marrowick::testing {
 namespace {
+
+// Stands in for the system's opener of local files: records what it was asked to open.
+class FileOpener : public QObject {
+    Q_OBJECT
+public:
+    FileOpener() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~FileOpener() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    std::vector<std::string> opened;
+public slots:
+    void open(const QUrl& url) { opened.push_back(url.toLocalFile().toStdString()); }
+};
 
 TEST(WindowWiring, ClicksDropsAndOptionsReachTheSessionByControlName)
 {
@@ -174,6 +188,46 @@ TEST(WindowWiring, ViewShowsRowsProgressLightAndCancel)
     EXPECT_FALSE(cancel->isHidden());
     view.setCaption(control::lblFirmwareInfo, "image 106");
     EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblFirmwareInfo"))->text(), QStringLiteral("image 106"));
+}
+
+// The clip list shows each clip's playing time and format; a text file named
+// .mp3 is marked with a warning sign that says why; the library's playing
+// time stands beside the capacity bar.
+TEST(WindowWiring, TheClipListShowsTimeAndFormatAndMarksAFileThatIsNeitherWavNorMp3)
+{
+    DesktopFixture f("K5", "K5");
+    QWidget& window = f.App().window();
+    const std::string song = f.folder.filePath(QStringLiteral("song.mp3")).toStdString();
+    WriteFile(U8Path(song), Mp3Bytes({44100, false, std::vector<int>(200, 128), false, 0, 3}));
+    const std::string notes = f.folder.filePath(QStringLiteral("notes.mp3")).toStdString();
+    WriteFile(U8Path(notes), "Notes about the show, not a sound.\n");
+    f.session().commands().Drop(control::List1, {song, notes});
+
+    auto* list = window.findChild<QTreeWidget*>(QStringLiteral("List1"));
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    EXPECT_EQ(list->headerItem()->text(3), QStringLiteral("Time"));
+    EXPECT_EQ(list->headerItem()->text(4), QStringLiteral("Format"));
+    const QTreeWidgetItem* mp3 = list->topLevelItem(0);
+    EXPECT_EQ(mp3->text(3), QStringLiteral("0:05"));
+    EXPECT_EQ(mp3->text(4), QStringLiteral("MP3 128 kbit/s 44.1 kHz stereo"));
+    EXPECT_TRUE(mp3->icon(0).isNull());
+    const QTreeWidgetItem* text = list->topLevelItem(1);
+    EXPECT_EQ(text->text(3), QString());
+    EXPECT_EQ(text->text(4), QStringLiteral("Not WAV or MP3"));
+    EXPECT_FALSE(text->icon(0).isNull());
+    EXPECT_TRUE(text->toolTip(1).contains(QStringLiteral("neither WAV nor MP3"))) << text->toolTip(1).toStdString();
+    EXPECT_EQ(window.findChild<QLabel*>(QStringLiteral("lblPlayingTime"))->text(), QStringLiteral("Playing time 0:05"));
+
+    // A double click on a clip opens it as the system opens files.
+    FileOpener opener;
+    list->scrollToItem(list->topLevelItem(1));
+    const QPoint at = list->visualItemRect(list->topLevelItem(1)).center();
+    for (const QEvent::Type type :
+         {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick}) {
+        QMouseEvent click(type, at, list->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(list->viewport(), &click);
+    }
+    EXPECT_EQ(opener.opened, std::vector<std::string>{notes});
 }
 
 // A clip transfer on the 9600-baud line: the label beside the bar says how far
@@ -423,3 +477,5 @@ TEST(WindowWiring, QuestionsOpenAfterTheReceiveEventAndWhatComesMeanwhileIsDropp
 
 } // namespace
 } // namespace marrowick::testing
+
+#include "WindowWiringTest.moc"

@@ -70,7 +70,12 @@ public:
     void setChecked(Control control, bool c) override { checked[control] = c; }
     void setTabEnabled(int tab, bool e) override { tabEnabled[tab] = e; }
     void setFillColor(Control control, Rgb colour) override { fills[control].push_back(colour); }
-    void setRows(Control control, const std::vector<std::vector<std::string>>& r) override { rows[control] = r; }
+    void setRows(Control control, const std::vector<std::vector<std::string>>& r) override
+    {
+        rows[control] = r;
+        marks[control].clear();
+    }
+    void markRows(Control list, const std::vector<std::string>& warnings) override { marks[list] = warnings; }
     std::vector<int> selectedRows(Control list) const override
     {
         const auto* rows = selection.Find(list);
@@ -85,6 +90,7 @@ public:
         const int* selected = options.Find(optionArray);
         return selected ? *selected : 0;
     }
+    void openFile(const std::string& path) override { opened.push_back(path); }
     void closeWindow() override { closed = true; }
 
     std::string caption;
@@ -100,6 +106,7 @@ public:
     std::map<int, bool> tabEnabled;
     ControlMap<std::vector<Rgb>> fills;
     ControlMap<std::vector<std::vector<std::string>>> rows;
+    ControlMap<std::vector<std::string>> marks; // warning texts of a list's rows, as last marked
     ControlMap<int> options;
     ControlMap<std::vector<int>> selection; // rows the "user" selected in a list
     struct Meter {
@@ -109,6 +116,7 @@ public:
         bool warning = false;
     };
     ControlMap<Meter> meters;
+    std::vector<std::string> opened; // files opened in the system's program for them
     bool closed = false;
 };
 

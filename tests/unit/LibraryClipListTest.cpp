@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "features/LibraryFeature.h"
+#include "support/SoundFiles.h"
 #include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
@@ -153,6 +154,94 @@ TEST_F(ClipList, RemovingAndDraggingAndTheListLockedWhileSending)
     EXPECT_EQ(h.simulator.state().library.substr(16), ReadFile(U8Path(a)) + ReadFile(U8Path(b)));
     h.session.commands().Click(control::Command3);
     EXPECT_TRUE(Names().empty());
+}
+
+// Each clip's playing time and format as its headers and frames say, whatever
+// its name; a file that is neither WAV nor MP3 (or is cut short) is marked
+// with why, and stays in the library all the same.
+TEST_F(ClipList, EachClipShowsItsPlayingTimeAndFormatAndWhatIsNotWavOrMp3IsMarked)
+{
+    const auto stream = [](int rate, bool mono, std::vector<int> kbps, bool xing = false) {
+        return Mp3Stream{rate, mono, std::move(kbps), xing, 0, 3};
+    };
+    const auto repeat = [](std::vector<int> pattern, int times) {
+        std::vector<int> out;
+        for (int i = 0; i < times; ++i)
+            out.insert(out.end(), pattern.begin(), pattern.end());
+        return out;
+    };
+    Mp3Stream cutShort = stream(48000, false, std::vector<int>(100, 128), true);
+    cutShort.xingFrames = 250;
+    Mp3Stream mp2 = stream(48000, false, std::vector<int>(20, 192));
+    mp2.layer = 2;
+    const std::string wav = WavBytes(22050, 1, 16, 3 * 22050);
+
+    struct Case {
+        std::string name;
+        std::string bytes;
+        double seconds; // 0: none shown
+        std::string time;
+        std::string format;
+        std::string warning; // a part of the warning; empty: none
+    };
+    const Case cases[] = {
+        {"01.wav", wav, 3.0, "0:03", "WAV 16-bit 22.05 kHz mono", ""},
+        {"02.wav", WavBytes(8000, 2, 8, 65 * 8000), 65.0, "1:05", "WAV 8-bit 8 kHz stereo", ""},
+        {"03 cut.wav", wav.substr(0, 44 + 22050 * 2), 1.0, "0:01", "WAV 16-bit 22.05 kHz mono", ""},
+        {"04 header cut.wav", wav.substr(0, 30), 0, "", "Damaged WAV", "calls itself WAV"},
+        {"05.mp3", Mp3Bytes(stream(44100, false, std::vector<int>(100, 128))), 100 * 1152 / 44100.0, "0:03",
+         "MP3 128 kbit/s 44.1 kHz stereo", ""},
+        {"06.mp3", Mp3Bytes(stream(32000, true, std::vector<int>(50, 64))), 50 * 1152 / 32000.0, "0:02",
+         "MP3 64 kbit/s 32 kHz mono", ""},
+        // Variable bit rate with a Xing header, which is no frame of sound.
+        {"07 xing.mp3", Mp3Bytes(stream(48000, false, repeat({128, 256}, 50), true)), 100 * 1152 / 48000.0, "0:02",
+         "MP3 VBR ~192 kbit/s 48 kHz stereo", ""},
+        // Variable bit rate without one: every frame counted.
+        {"08 no xing.mp3", Mp3Bytes(stream(22050, true, repeat({32, 64}, 100))), 200 * 576 / 22050.0, "0:05",
+         "MP3 VBR ~48 kbit/s 22.05 kHz mono", ""},
+        // The Xing header counts 250 frames; 100 and half of one are there.
+        {"09 cut.mp3", Mp3Bytes(cutShort) + std::string(200, '\0'), 100 * 1152 / 48000.0, "0:02",
+         "MP3 128 kbit/s 48 kHz stereo", "header says it plays 0:06"},
+        {"10 notes.mp3", "These are notes about the show, not a sound.\n", 0, "", "Not WAV or MP3",
+         "neither WAV nor MP3"},
+        {"11 really mp3.wav", Mp3Bytes(stream(44100, false, std::vector<int>(10, 128))), 10 * 1152 / 44100.0, "0:00",
+         "MP3 128 kbit/s 44.1 kHz stereo", ""},
+        {"12.mp3", Mp3Bytes(mp2), 0, "", "MPEG layer II (MP2), not MP3", "layer II (MP2), not MP3"},
+        {"13 empty.mp3", "", 0, "", "Empty file", "empty"},
+    };
+    std::vector<std::string> files;
+    for (const Case& c : cases)
+        files.push_back(folder.Write(c.name, c.bytes));
+    Select(files);
+    ASSERT_EQ(clips().ClipCount, static_cast<int>(std::size(cases)));
+    const auto& rows = h.view.rows["List1"];
+    const auto& marks = h.view.marks["List1"];
+    ASSERT_EQ(marks.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        SCOPED_TRACE(c.name);
+        EXPECT_NEAR(clips().Clips[i + 1].Format.seconds, c.seconds, 1e-9);
+        EXPECT_EQ(rows[i][3], c.time);
+        EXPECT_EQ(rows[i][4], c.format);
+        if (c.warning.empty())
+            EXPECT_EQ(marks[i], "");
+        else
+            EXPECT_NE(marks[i].find(c.warning), std::string::npos) << marks[i];
+    }
+    EXPECT_EQ(h.view.captions["lblPlayingTime"], "Playing time 1:24") << "83.7 s in all";
+}
+
+// "Play" and a double click open the selected clip in the system's own player.
+TEST_F(ClipList, PlayOpensTheSelectedClip)
+{
+    const std::string a = folder.Make("a.mp3", 10);
+    const std::string b = folder.Make("b.mp3", 10);
+    Drop({a, b});
+    h.session.commands().Click(control::btnPlayClip);
+    EXPECT_TRUE(h.view.opened.empty()) << "nothing selected";
+    h.view.selection["List1"] = {1};
+    h.session.commands().Click(control::btnPlayClip);
+    EXPECT_EQ(h.view.opened, std::vector<std::string>{b});
 }
 
 } // namespace marrowick::testing

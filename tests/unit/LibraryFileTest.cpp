@@ -34,7 +34,8 @@ TEST_F(LibraryFile, TwoClipsGiveTheirTableThenTheirBytes)
     const std::string b = folder.Make("b.wav", 500);
     Select({a, b});
     EXPECT_EQ(h.view.rows["List1"],
-              (std::vector<std::vector<std::string>>{{"1", Shown(a), "1000"}, {"2", Shown(b), "500"}}));
+              (std::vector<std::vector<std::string>>{{"1", Shown(a), "1000", "", "Not WAV or MP3"},
+                                                     {"2", Shown(b), "500", "", "Not WAV or MP3"}}));
     h.session.commands().Click(control::btnLibrary);
     const std::string expected =
         Bytes("00 02 00 10 00 00 03 E8  00 02 03 F8 00 00 01 F4") + ReadFile(U8Path(a)) + ReadFile(U8Path(b));
@@ -62,7 +63,7 @@ TEST_F(LibraryFile, NinetyNineClipsHaveATableOf792Bytes)
 {
     std::vector<AudioClip> clips;
     for (int i = 0; i < 99; ++i)
-        clips.push_back({"x", static_cast<float>(i + 1)});
+        clips.push_back({"x", static_cast<float>(i + 1), {}});
     const auto entries = ClipEntries(clips);
     const std::string table = ClipTable(entries);
     ASSERT_EQ(table.size(), 792U);
