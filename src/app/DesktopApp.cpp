@@ -4,6 +4,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <algorithm>
 
 #include "app/LogWindow.h"
 #include "app/QtDialogs.h"
@@ -127,6 +128,14 @@ void DesktopApp::PlaceBesideMainWindow(QWidget& window)
                 const int x = available.left() + (available.width() - main.width() - size.width()) / 2;
                 m_window->move(x, main.top());
                 place = QPoint(x + main.width(), main.top());
+            } else {
+                // Nowhere beside it: over its right-hand part, no larger than
+                // the screen and wholly on it.
+                window.resize(std::min(window.width(), available.width() - (size.width() - window.width())),
+                              std::min(window.height(), available.height() - (size.height() - window.height())));
+                const QSize fitted = window.frameGeometry().size();
+                place.setX(std::clamp(place.x(), available.left(), available.right() + 1 - fitted.width()));
+                place.setY(std::clamp(place.y(), available.top(), available.bottom() + 1 - fitted.height()));
             }
         }
     }

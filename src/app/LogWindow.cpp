@@ -11,6 +11,7 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include "base/Files.h"
 #include "link/StateEngine.h"
 
 namespace marrowick {
@@ -171,6 +172,8 @@ void LogWindow::SaveLog()
     const LogSaveResult result = marrowick::SaveLog(m_log, m_folders, m_clock.localDateTime());
     if (!result.ok)
         m_log.AppendPlain("Log not saved: " + result.message, FailureColour);
+    else // the first line of the emptied log says where the rest went
+        m_log.AppendPlain("Log saved to " + PathText(result.file));
 }
 
 void LogWindow::closeEvent(QCloseEvent* event)

@@ -96,6 +96,12 @@ void AddValuePair(QGridLayout* grid, int row, int column, QLabel* caption, QLabe
 {
     value->setMinimumWidth(90);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // A screen reader names the value by its caption.
+    QString name = caption->text().trimmed();
+    if (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    value->setAccessibleName(name);
+    caption->setBuddy(value);
     grid->addWidget(caption, row, column, Qt::AlignRight);
     grid->addWidget(value, row, column + 1);
 }
@@ -210,6 +216,43 @@ QWidget* FirmwareTab(QWidget* owner)
     return tab;
 }
 
+// Names (and where it helps, descriptions) a screen reader gives the controls
+// that carry no caption of their own.
+void NameForScreenReaders(QMainWindow& window)
+{
+    const struct {
+        const char* object;
+        const char* name;
+        const char* description;
+    } names[] = {
+        {"StatusBar1", "Status bar", ""},
+        {"StatusBar1_1", "Status", "What the program does now, or how the last operation ended"},
+        {"StatusBar1_2", "Firmware and model", "The controller's firmware version and model"},
+        {"StatusBar1_3", "Serial number", "The controller's serial number"},
+        {control::List1.name, "Audio clips", "The clips of the library, in the order they are numbered"},
+        {control::ListShows.name, "Shows", "The show table: one row per show"},
+        {control::ProgressBar1.name, "Progress", "How much of the running operation is done"},
+        {control::lblProgress.name, "Time left", ""},
+        {control::barCapacity.name, "Audio memory used", "How much of the controller's audio memory the clips take"},
+        {control::Shape1.name, "Transfer status", ""},
+    };
+    for (const auto& entry : names) {
+        if (auto* widget = window.findChild<QWidget*>(QString::fromLatin1(entry.object))) {
+            widget->setAccessibleName(QString::fromLatin1(entry.name));
+            widget->setAccessibleDescription(QString::fromLatin1(entry.description));
+        }
+    }
+    // The tab widget tells which tab is open.
+    if (auto* tabs = window.findChild<QTabWidget*>(QString::fromLatin1(control::SSTab1.name))) {
+        tabs->setAccessibleName(QStringLiteral("Areas"));
+        const auto describe = [tabs](int index) {
+            tabs->setAccessibleDescription(QStringLiteral("Open: ") + tabs->tabText(index));
+        };
+        describe(tabs->currentIndex());
+        QObject::connect(tabs, &QTabWidget::currentChanged, tabs, describe);
+    }
+}
+
 } // namespace
 
 void BuildMainLayout(QMainWindow& window)
@@ -259,6 +302,7 @@ void BuildMainLayout(QMainWindow& window)
         status->addWidget(label, stretches[panel - 1]);
     }
     window.setStatusBar(status);
+    NameForScreenReaders(window);
     window.resize(880, 520);
 }
 

@@ -58,6 +58,10 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     });
     m_rejoinTimer->onTimeout = [this] { OnRejoinTimer(); };
     m_identification.Finished.connect([this](const Result&) {
+        // What the controller said, as panels 2 and 3 show it, for the log.
+        const std::string serial = SerialText(identity);
+        log.LogDebug("Identified: " + VersionAndModelText(identity) + (serial.empty() ? "" : "   " + serial), 0,
+                     LogBaseline);
         m_firmware.RefreshInfo(m_firmware.WindowOptions());
         if (m_rejoin.active) {
             if (!identity.versionMissing && !identity.FirmwareVersion.empty())

@@ -94,7 +94,8 @@ TEST(LogWindow, SaveLogWritesRtfAndEmptiesTheLog)
     EXPECT_NE(rtf->find("\\red255\\green0\\blue0;"), std::string::npos) << "All TX is red";
     EXPECT_NE(rtf->find("sent \\{V\\}"), std::string::npos);
     EXPECT_NE(rtf->find("Debugger loaded: "), std::string::npos);
-    EXPECT_TRUE(f.text->toPlainText().isEmpty());
+    // Emptied but for where it went.
+    EXPECT_EQ(f.text->toPlainText().toStdString(), "Log saved to " + PathText(file));
 
     // A second save in the same second keeps the first file.
     f.session().log.LogDebug("second", 0, LogBaseline);
@@ -144,6 +145,8 @@ TEST(LogWindow, StateOptionsForceTheLinkState)
     LogFixture f;
     f.desktop.clock.RunUntilIdle(5000);
     ASSERT_EQ(f.session().State(), LinkState::StateIdle);
+    EXPECT_TRUE(f.text->toPlainText().contains(QStringLiteral("Identified: Firmware Version: ")))
+        << "what the controller said is in the log";
     auto* teach = f.Control<QRadioButton>(QStringLiteral("optState_9"));
     EXPECT_EQ(teach->text(), QStringLiteral("Teach"));
     teach->click();

@@ -1,3 +1,4 @@
+#include <QAccessible>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -72,6 +74,21 @@ TEST(WindowWiring, ClicksDropsAndOptionsReachTheSessionByControlName)
     for (Control button : {control::btnCancel, control::btnReadShows, control::Command3, control::btnFirmware})
         window.findChild<QPushButton*>(QString::fromLatin1(button.name))->click();
     EXPECT_EQ(clicked, (std::vector<std::string>{"btnCancel", "btnReadShows", "Command3", "btnFirmware"}));
+
+    // A screen reader has a name for every control the window shows, and is
+    // told which tab is open.
+    for (QWidget* widget : window.findChildren<QWidget*>()) {
+        if (widget->objectName().isEmpty() || widget->objectName().startsWith(QStringLiteral("qt_")) ||
+            !widget->isVisibleTo(&window))
+            continue;
+        const QAccessibleInterface* reader = QAccessible::queryAccessibleInterface(widget);
+        ASSERT_NE(reader, nullptr);
+        EXPECT_FALSE(reader->text(QAccessible::Name).isEmpty()) << widget->objectName().toStdString();
+    }
+    auto* tabs = window.findChild<QTabWidget*>(QStringLiteral("SSTab1"));
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(tabs)->text(QAccessible::Description),
+              QStringLiteral("Open: ") + tabs->tabText(1));
 
     std::vector<std::string> dropped;
     session.commands().OnDrop(control::List1, [&](const std::vector<std::string>& files) { dropped = files; });
