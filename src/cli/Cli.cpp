@@ -176,7 +176,7 @@ Context::Context(const Command& command_, Args args_)
     m_impl->dialogs = std::make_unique<ConsoleDialogs>(*this);
     m_impl->session = std::make_unique<Session>(m_impl->view, *m_impl->dialogs, m_impl->clock, *m_impl->port);
     m_impl->session->rejoinAfterReset = false;
-    m_impl->session->status.tellStarts = false;
+    m_impl->session->status.narrate = false;
     // An error the line reported is told at once, whatever runs, over the
     // progress line a transfer may be showing (which goes on below it).
     m_impl->session->onLineError = [this](const std::string& text) {

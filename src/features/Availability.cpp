@@ -23,6 +23,7 @@ std::vector<std::pair<Control, std::string>> WhyNotAvailable(const CommandFacts&
         {control::btnSaveShows, noShows},
         {control::BtnAddClip, first({sending, busy})},
         {control::btnRemoveClip, first({sending, noClips})},
+        {control::btnPlayClip, noClips},
         {control::Command3, first({sending, noClips})},
         {control::btnLibrary, first({busy, noClips})},
         {control::BtnWriteLibrary, first({noPort, busy, noClips})},

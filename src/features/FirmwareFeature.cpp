@@ -33,7 +33,7 @@ bool FirmwareFeature::Download(const OptionReader& options)
         return false;
     // Declined, the download leaves no earlier text in panel 1.
     const auto notStarted = [this] {
-        m_context.status.Starting("Firmware not downloaded");
+        m_context.status.Narrate("Firmware not downloaded");
         return false;
     };
     FirmwareImage image;
@@ -54,7 +54,7 @@ bool FirmwareFeature::Download(const OptionReader& options)
                                                 : DownloadQuestionText(image.number, identity.FirmwareVersion),
                                     AppTitle, DialogIcon::Question))
         return notStarted();
-    m_context.status.Starting("Downloading Firmware");
+    m_context.status.Narrate("Downloading Firmware");
     m_download.Start(image);
     return true;
 }
@@ -67,6 +67,7 @@ void FirmwareFeature::Downloaded(const Result& outcome)
         Ended(outcome);
         return;
     }
+    m_context.status.Narrate("Firmware Download Complete");
     // The reset question waits until the receive event that sent the last
     // record has returned, so no dialog opens inside the dispatcher.
     m_afterDownload->start(0);

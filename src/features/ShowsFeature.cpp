@@ -270,7 +270,7 @@ Result ShowsFeature::StartWrite()
     m_outcome.stage = Stage::Write;
     // After a backup its folder stays in view while the shows go out.
     if (!m_outcome.backedUp && m_context.Idle())
-        m_context.status.Starting("Writing Shows");
+        m_context.status.Narrate("Writing Shows");
     Result started = m_writer.Start();
     if (!started.ok() && !m_writer.Running()) {
         m_writing = false;
@@ -289,9 +289,9 @@ Result ShowsFeature::StartCopyRead(Stage stage)
     if (!started.ok() && !m_copyReader.Running())
         m_writing = false;
     else if (started.ok()) // after the reader's own "Reading Shows"
-        m_context.status.Starting(stage == Stage::Backup   ? "Backing Up Shows"
-                                  : stage == Stage::Wiring ? "Writing Shows"
-                                                           : "Verifying Shows");
+        m_context.status.Narrate(stage == Stage::Backup   ? "Backing Up Shows"
+                                 : stage == Stage::Wiring ? "Writing Shows"
+                                                          : "Verifying Shows");
     return started;
 }
 

@@ -27,15 +27,16 @@ public:
 
     // Panel 1: what the running operation does, or how it ended.
     void Say(const std::string& text);
-    // Panel 1 as an operation starts ("Writing Shows"), so no text of an
-    // earlier one stays under it; unless starts go untold.
-    void Starting(const std::string& text)
+    // Panel 1 for the steps between outcomes: an operation starting ("Writing
+    // Shows"), so no text of an earlier one stays under it, or a download
+    // complete while its reset question is open. Told only when narrated.
+    void Narrate(const std::string& text)
     {
-        if (tellStarts)
+        if (narrate)
             Say(text);
     }
     // The command line prints only outcomes.
-    bool tellStarts = true;
+    bool narrate = true;
     // Panels 2 (version and model) and 3 (serial number).
     void SetPanel(int panel, const std::string& text);
     // The bar of an operation that is no conversation (loading clips, saving a library).
