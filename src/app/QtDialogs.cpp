@@ -46,7 +46,10 @@ void QtDialogs::failure(const std::string& text, const std::string& folder)
     QMessageBox box(QMessageBox::Critical, Q(AppTitle), Q(text), QMessageBox::Ok, m_parent);
     QPushButton* open = nullptr;
     if (!folder.empty()) {
-        box.setInformativeText(QDir::toNativeSeparators(Q(folder)));
+        // Named once: below the text unless the text names it already.
+        const QString shown = QDir::toNativeSeparators(Q(folder));
+        if (!box.text().contains(shown))
+            box.setInformativeText(shown);
         open = box.addButton(QStringLiteral("Open Folder"), QMessageBox::ActionRole);
         open->setToolTip(QStringLiteral("Show this folder in the file manager"));
     }
