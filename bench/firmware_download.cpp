@@ -58,14 +58,15 @@ namespace {
 
 constexpr double BytesPerSecond = 960.0;
 
-// The SD card the image is built for, No to resetting the controller.
+// The SD card the image is built for, Yes to the download, No to resetting
+// the controller.
 class BenchDialogs : public Dialogs {
 public:
     explicit BenchDialogs(bool fullSize) : m_fullSize(fullSize) {}
     void message(const std::string&, const std::string&, DialogIcon) override {}
-    bool question(Question, const std::string& text, const std::string&, DialogIcon) override
+    bool question(Question id, const std::string& text, const std::string&, DialogIcon) override
     {
-        return text == "Full Size SD Card?" && m_fullSize;
+        return id == Question::DownloadFirmware || (text == "Full Size SD Card?" && m_fullSize);
     }
     std::optional<std::string> prompt(const std::string&, const std::string&, const std::string&) override
     {
