@@ -31,10 +31,10 @@ void StatusLight::paintEvent(QPaintEvent*)
     painter.drawEllipse(QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5));
 }
 
-void StatusPanel::paintEvent(QPaintEvent* event)
+void StatusPanel::paintEvent(QPaintEvent*)
 {
-    QFrame::paintEvent(event);
     QPainter painter(this);
+    drawFrame(&painter);
     const QRect room = contentsRect().adjusted(margin() + 2, margin(), -margin() - 2, -margin());
     const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, room.width());
     style()->drawItemText(&painter, room, static_cast<int>(alignment()), palette(), isEnabled(), shown,

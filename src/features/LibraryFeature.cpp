@@ -71,7 +71,7 @@ void LibraryFeature::PlaySelectedClip()
     const std::vector<int> rows = m_context.view.selectedRows(control::List1);
     if (rows.empty() || rows.front() < 0 || rows.front() >= m_library.ClipCount)
         return;
-    m_context.view.openFile(m_library.Clips[static_cast<std::size_t>(rows.front() + 1)].FileName);
+    m_context.view.openFile(m_library.Clips[static_cast<std::size_t>(rows.front()) + 1].FileName);
 }
 
 void LibraryFeature::MoveClipRows(const std::vector<int>& rows, int before)

@@ -16,7 +16,7 @@ namespace marrowick {
 namespace {
 
 // How much of a file is read at a time; the only buffer the reading holds.
-constexpr std::size_t Piece = 64 * 1024;
+constexpr std::size_t Piece = std::size_t{64} * 1024;
 
 // The clip file, opened once for both readers: libsndfile reads through it
 // (virtual I/O, so names outside ASCII open on Windows too) and libmpg123 is
