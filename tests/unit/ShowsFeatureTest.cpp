@@ -240,8 +240,16 @@ TEST(ShowsFeature, AnEditChangesItsBytesInTheProjectAndOnTheWireAndNothingElse)
         const std::string plainTable = h.writes.at(0);
         ASSERT_NE(FieldValue(h.Shows(), row.edit), row.edit.value) << "the edit changes something";
 
+        const ShowState unedited = h.Shows();
         ASSERT_TRUE(feature.Edit(row.edit).ok());
         EXPECT_TRUE(feature.Edits().Unsaved());
+        // Undo gives back the table as it was, bytes and all; redo makes the edit again.
+        ASSERT_TRUE(feature.Undo());
+        EXPECT_EQ(h.Shows().TocImage, unedited.TocImage);
+        EXPECT_EQ(FieldValue(h.Shows(), row.edit), FieldValue(unedited, row.edit));
+        EXPECT_FALSE(feature.Edits().Unsaved());
+        ASSERT_TRUE(feature.Redo());
+        EXPECT_FALSE(feature.Redo());
         save("edited");
         EXPECT_FALSE(feature.Edits().Unsaved());
         for (const auto& entry : fs::directory_iterator(root.path / "plain")) {
