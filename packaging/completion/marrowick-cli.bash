@@ -38,6 +38,18 @@ _marrowick_cli()
             COMPREPLY=($(compgen -W 'full micro' -- "$cur"))
             return
             ;;
+        --trigger)
+            COMPREPLY=($(compgen -W 'open closed' -- "$cur"))
+            return
+            ;;
+        --lockout)
+            COMPREPLY=($(compgen -W 'on off' -- "$cur"))
+            return
+            ;;
+        --trigger-a | --trigger-b)
+            COMPREPLY=($(compgen -W 'next previous stop show:' -- "$cur"))
+            return
+            ;;
         --assume-model)
             COMPREPLY=($(compgen -W 'K5' -- "$cur"))
             return
@@ -78,6 +90,9 @@ _marrowick_cli()
             ;;
         show-table)
             options="--project --model --json"
+            ;;
+        edit-shows)
+            options="--project --model --show --clip --volume --pre-delay --post-delay --trigger --lockout --trigger-a --trigger-b"
             ;;
         write-shows)
             options="--port --simulate --dump --project --backup --verify --timeout --quiet"

@@ -57,6 +57,10 @@ enum class Reason {
     NoSerialNumber,  // an R2 or L+ write without the controller's serial number
     TriggerUnknown,  // a K5 write without the controller's trigger wiring
     OutOfMemory,     // the computer's memory ran out for this
+    // Edits of the table.
+    NoSuchShow,  // show number does not exist; expected: the last show that does
+    OutOfRange,  // the value got is beyond expected, the highest allowed; number: the field
+    NoShowField, // the model (detail) keeps no such field (number) in its table
     // Files.
     SystemError,        // detail: the system's words
     FileSize,           // the file holds got bytes; expected: what it must hold

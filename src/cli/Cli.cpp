@@ -430,6 +430,12 @@ std::optional<Args> ParseArguments(const Command& command, const QStringList& wo
         else
             args.flags.push_back(spec.name);
     }
+    std::map<QString, qsizetype> taken;
+    for (const QString& name : parser.optionNames()) {
+        const QStringList values = parser.values(name);
+        const qsizetype at = taken[name]++;
+        args.sequence.emplace_back(name.toStdString(), at < values.size() ? values.at(at).toStdString() : "");
+    }
     for (const QString& word : parser.positionalArguments())
         args.positional.push_back(word.toStdString());
     return args;

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/Result.h"
@@ -33,6 +34,9 @@ struct Args {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options; // "--port X" -> options["port"] = "X"
     std::vector<std::string> flags;             // "--force" -> "force"
+    // Every option as given, in order, with its value (empty for a flag), for
+    // commands whose options come in groups.
+    std::vector<std::pair<std::string, std::string>> sequence;
 
     std::string Option(const std::string& name, const std::string& fallback = "") const;
     bool Has(const std::string& name) const;

@@ -1,12 +1,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <charconv>
 #include <filesystem>
 #include <functional>
 #include <iostream>
+#include <limits>
+#include <map>
 #include <optional>
 #include <set>
 #include <system_error>
+#include <variant>
 #include <vector>
 
 #include "base/Files.h"
@@ -15,6 +19,9 @@
 #include "features/ShowsFeature.h"
 #include "features/ShowsPresenter.h"
 #include "features/Texts.h"
+#include "projects/ConfigFile.h"
+#include "projects/ShowFiles.h"
+#include "shows/ShowEdit.h"
 
 namespace marrowick::cli {
 namespace {
@@ -239,28 +246,22 @@ QJsonObject ShowTableJson(const controller& model, const ShowState& shows)
             {"shows", list}};
 }
 
-int RunShowTable(Context& context)
+// Takes `model` as the controller's, as if it had been identified, so the
+// project is opened by its rules without a controller.
+void AssumeModel(Context& context, const controller& model)
 {
-    fs::path folder;
-    if (const int status = TakeProject(context, folder, true); status != ExitOk)
-        return status;
-    const auto named = ModelNamed(context.args.Option("model"));
-    if (named && !named->Traits().hasShowTable)
-        return context.Fail(T7Refusal);
-    if (!named)
-        return context.Usage("--model must be K5, R2 or L+ (Lumen)");
-    const std::string model = named->Name();
     Session& session = context.session();
-    session.identity.ControllerModel = model;
-    session.identity.CurrentController = MakeController(model);
+    session.identity.ControllerModel = model.Name();
+    session.identity.CurrentController = MakeController(model.Name());
     session.stateEngine.SetState(LinkState::StateIdle);
-    if (const int status = OpenProject(context, folder); status != ExitOk)
-        return status;
+}
 
-    const ShowState& shows = session.shows().State();
-    if (context.args.Has("json")) {
-        PrintJson(QJsonDocument(ShowTableJson(*named, shows)));
-        return ExitOk;
+// The table as the window lists it, then the configuration; or, with `json`, one JSON document.
+void PrintShowTable(const controller& model, const ShowState& shows, bool json)
+{
+    if (json) {
+        PrintJson(QJsonDocument(ShowTableJson(model, shows)));
+        return;
     }
     std::cout << "Show";
     for (const auto& column : ShowListColumns())
@@ -280,6 +281,147 @@ int RunShowTable(Context& context)
             if (shown == label && !text.empty())
                 std::cout << caption << ' ' << text << '\n';
     std::cout << std::flush;
+}
+
+int RunShowTable(Context& context)
+{
+    fs::path folder;
+    if (const int status = TakeProject(context, folder, true); status != ExitOk)
+        return status;
+    const auto named = ModelNamed(context.args.Option("model"));
+    if (named && !named->Traits().hasShowTable)
+        return context.Fail(T7Refusal);
+    if (!named)
+        return context.Usage("--model must be K5, R2 or L+ (Lumen)");
+    AssumeModel(context, *named);
+    if (const int status = OpenProject(context, folder); status != ExitOk)
+        return status;
+    PrintShowTable(*named, context.session().shows().State(), context.args.Has("json"));
+    return ExitOk;
+}
+
+// A whole number as given on the command line; a number too large for any
+// field is taken as the largest, which every range refuses.
+std::optional<int> NumberArgument(const std::string& text)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (end != text.data() + text.size() || text.empty())
+        return std::nullopt;
+    if (error == std::errc::result_out_of_range)
+        return text.front() == '-' ? -1 : std::numeric_limits<int>::max();
+    return error == std::errc() ? std::optional<int>(value) : std::nullopt;
+}
+
+// The edits an edit-shows command names, in the order given; a usage problem
+// when they cannot be read.
+std::variant<std::vector<ShowEdit>, std::string> EditsOf(const Args& args)
+{
+    using Field = ShowEdit::Field;
+    const std::map<std::string, Field> showFields = {{"clip", Field::Clip},
+                                                     {"volume", Field::Volume},
+                                                     {"pre-delay", Field::PreDelay},
+                                                     {"post-delay", Field::PostDelay}};
+    const std::map<std::string, std::pair<Field, std::map<std::string, int>>> switches = {
+        {"trigger", {Field::Wiring, {{"open", 0}, {"closed", 1}}}},
+        {"lockout", {Field::Lockout, {{"off", 0}, {"on", 1}}}}};
+    std::vector<ShowEdit> edits;
+    std::optional<int> show;
+    bool showNamesAValue = true;
+    for (const auto& [name, value] : args.sequence) {
+        if (name == "show") {
+            if (!showNamesAValue)
+                return "--show " + std::to_string(*show) + " names no value to change";
+            show = NumberArgument(value);
+            if (!show)
+                return "--show wants a show number, not " + value;
+            showNamesAValue = false;
+        } else if (const auto field = showFields.find(name); field != showFields.end()) {
+            if (!show)
+                return "--" + name + " needs a --show before it";
+            const auto number = NumberArgument(value);
+            if (!number)
+                return "--" + name + " wants a number from 0 to 99, not " + value;
+            edits.push_back({field->second, *show, *number});
+            showNamesAValue = true;
+        } else if (const auto choice = switches.find(name); choice != switches.end()) {
+            const auto& [editField, words] = choice->second;
+            const auto word = words.find(value);
+            if (word == words.end())
+                return "--" + name + " wants " + words.begin()->first + " or " + words.rbegin()->first + ", not " +
+                       value;
+            edits.push_back({editField, -1, word->second});
+        } else if (name == "trigger-a" || name == "trigger-b") {
+            const Field field = name == "trigger-a" ? Field::TriggerA : Field::TriggerB;
+            const std::map<std::string, int> actions = {{"next", 0}, {"previous", 1}, {"stop", 2}};
+            std::optional<int> code;
+            if (const auto action = actions.find(value); action != actions.end())
+                code = action->second;
+            else if (value.rfind("show:", 0) == 0)
+                if (const auto number = NumberArgument(value.substr(5)); number && *number >= 1)
+                    code = std::min(*number, 100000) + 2;
+            if (!code)
+                return "--" + name + " wants next, previous, stop or show:N, not " + value;
+            edits.push_back({field, -1, *code});
+        }
+    }
+    if (!showNamesAValue)
+        return "--show " + std::to_string(*show) + " names no value to change";
+    if (edits.empty())
+        return "name at least one value to change";
+    return edits;
+}
+
+// The model a project folder is laid out for: K5 show files make a K5,
+// 000.CFG an R2 (whose table an L+ shares); nothing when neither is there.
+std::unique_ptr<controller> ModelOfProject(const fs::path& folder)
+{
+    if (FindIgnoringCase(folder, ConfigFileName))
+        return MakeController("R2");
+    for (int show = 0; show < BlocksPerTable; ++show)
+        if (FindIgnoringCase(folder, ShowFileName(show, ".K5S")))
+            return MakeController("K5");
+    return nullptr;
+}
+
+int RunEditShows(Context& context)
+{
+    fs::path folder;
+    if (const int status = TakeProject(context, folder, true); status != ExitOk)
+        return status;
+    auto edits = EditsOf(context.args);
+    if (const auto* problem = std::get_if<std::string>(&edits))
+        return context.Usage(*problem);
+    std::unique_ptr<controller> model;
+    if (context.args.Has("model")) {
+        model = ModelNamed(context.args.Option("model"));
+        if (!model || !model->Traits().hasShowTable)
+            return context.Usage("--model must be K5, R2 or L+ (Lumen); a T7 has no show table");
+    } else if (!(model = ModelOfProject(folder))) {
+        return context.Usage(PathText(folder) + " holds no show files of a K5 and no 000.CFG; name the --model");
+    }
+    AssumeModel(context, *model);
+    if (const int status = OpenProject(context, folder); status != ExitOk)
+        return status;
+    ShowState& shows = context.session().shows().State();
+    // Every edit is checked before any is made, so a refused one leaves the files as they were.
+    for (const ShowEdit& edit : std::get<std::vector<ShowEdit>>(edits))
+        if (const Result problem = EditProblem(shows, *model, edit); !problem.ok())
+            return context.Usage(EditProblemText(problem));
+    // Saving would write the stale entries of show files that were not opened.
+    if (!shows.UnopenedShows.empty())
+        return context.Fail("The project " + PathText(folder) + " cannot be edited as it is: " + ShortfallsText(shows) +
+                            "; nothing was written");
+    for (const ShowEdit& edit : std::get<std::vector<ShowEdit>>(edits))
+        ApplyEdit(shows, edit);
+    const ProjectPaths paths{Utf8FromPath(folder.parent_path()),
+                             Utf8FromPath(folder) + static_cast<char>(fs::path::preferred_separator),
+                             {}};
+    std::vector<FileEvent> events;
+    if (!SaveAllShows(paths, *model, shows, events))
+        return context.Fail("The edited shows could not all be saved into " + PathText(folder) + ":\n" +
+                            ShowsPresenter::NotSaved(events));
+    PrintShowTable(*model, shows, false);
     return ExitOk;
 }
 
@@ -333,7 +475,43 @@ std::vector<Command> ShowCommands()
          "  --json             print {\"model\", \"showCount\", \"ambient\", \"triggerMode\", \"lockout\",\n"
          "                     \"triggerA\", \"triggerB\", \"shows\": [...]} instead\n"
          "\n"
-         "example: marrowick-cli show-table --project ~/shows/hall --model R2"}};
+         "example: marrowick-cli show-table --project ~/shows/hall --model R2"},
+        {"edit-shows",
+         "edit-shows --project DIR [--model K5|R2|L+] [--show N [--clip C] [--volume V] [--pre-delay P] "
+         "[--post-delay Q]]... [--trigger open|closed] [--lockout on|off] [--trigger-a ACTION] [--trigger-b ACTION]",
+         {{"project"},
+          {"model"},
+          {"show"},
+          {"clip"},
+          {"volume"},
+          {"pre-delay"},
+          {"post-delay"},
+          {"trigger"},
+          {"lockout"},
+          {"trigger-a"},
+          {"trigger-b"}},
+         false,
+         RunEditShows,
+         "Changes values of the show table in DIR, saves the project again and prints\n"
+         "the table as show-table does. Needs no controller. Every value is checked\n"
+         "first: one out of range, a show that does not exist or an option the model\n"
+         "lacks is a usage error, and nothing is written.\n"
+         "\n"
+         "  --model K5|R2|L+     how to read the folder (default: a K5 for .K5S files,\n"
+         "                       an R2 for 000.CFG)\n"
+         "  --show N             the show the options after it change, up to the next --show\n"
+         "  --clip C             its audio clip, 0 to 99\n"
+         "  --volume V           its audio volume, 0 to 99\n"
+         "  --pre-delay P        its delay before the show, 0 to 99\n"
+         "  --post-delay Q       its delay after the show, 0 to 99\n"
+         "  --trigger open|closed  how the trigger input is wired (N.O. or N.C.)\n"
+         "  --lockout on|off     lockout (R2, L+)\n"
+         "  --trigger-a ACTION   what trigger A does (R2, L+): next, previous, stop or\n"
+         "                       show:N, which starts show N\n"
+         "  --trigger-b ACTION   what trigger B does (R2)\n"
+         "\n"
+         "example: marrowick-cli edit-shows --project ~/shows/hall --show 1 --volume 80 --show 2 --clip 4 "
+         "--trigger-a show:2"}};
 }
 
 } // namespace marrowick::cli

@@ -68,6 +68,7 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
         });
     }
     m_reader.Shown.connect([this] { Display(); });
+    m_reader.TableReceived.connect([this](float) { EditsEnded(false); });
     m_reader.Finished.connect([this](const Result& outcome) { ReadEnded(outcome); });
     m_copyReader.Finished.connect([this](const Result& outcome) { CopyReadEnded(outcome); });
     m_writer.Finished.connect([this](const Result& outcome) {
@@ -81,6 +82,46 @@ void ShowsFeature::Display()
     m_presenter.Display(m_state);
 }
 
+Result ShowsFeature::Edit(const ShowEdit& edit)
+{
+    const controller* model = m_context.model();
+    if (!m_context.Idle() || !model)
+        return Result::Busy();
+    if (Result problem = EditProblem(m_state, *model, edit); !problem.ok())
+        return problem;
+    m_edits.Make(m_state, edit);
+    Display();
+    EditsChanged();
+    return Result::Done();
+}
+
+bool ShowsFeature::Undo()
+{
+    if (!m_context.Idle() || !m_edits.Undo(m_state))
+        return false;
+    Display();
+    EditsChanged();
+    return true;
+}
+
+bool ShowsFeature::Redo()
+{
+    if (!m_context.Idle() || !m_edits.Redo(m_state))
+        return false;
+    Display();
+    EditsChanged();
+    return true;
+}
+
+void ShowsFeature::EditsEnded(bool saved)
+{
+    if (saved)
+        m_edits.MarkSaved();
+    else
+        m_edits.Clear();
+    EditsChanged();
+}
+
 std::string ShowsFeature::ControllerChanged()
 {
     const controller* model = m_context.model();
@@ -88,6 +129,7 @@ std::string ShowsFeature::ControllerChanged()
         return {};
     m_state = ShowState{};
     m_context.paths.OpenProject.clear();
+    EditsEnded(false);
     Display();
     std::string said = "Shows cleared: the controller is now " + text::WithArticle(model->Name());
     m_presenter.Say(said);
@@ -131,8 +173,10 @@ bool ShowsFeature::SaveInto(const ProjectPaths& paths, std::vector<FileEvent>* e
         return false;
     std::vector<FileEvent> done;
     const bool saved = SaveAllShows(paths, *model, m_state, done);
-    if (saved)
+    if (saved) {
         m_context.paths.OpenProject = WithoutTrailingSeparator(paths.ProjectFolder);
+        EditsEnded(true);
+    }
     m_presenter.ShowFiles(done);
     if (!saved)
         m_context.dialogs.message(ShowsPresenter::NotSaved(done), AppTitle, DialogIcon::Critical);
@@ -172,6 +216,7 @@ Result ShowsFeature::OpenShowsFrom(const std::string& folder, std::vector<FileEv
     if (!opened.ok())
         return opened;
     m_context.paths.OpenProject = WithoutTrailingSeparator(folder);
+    EditsEnded(false);
     m_presenter.Say(LoadedText(m_state));
     Display();
     return opened;

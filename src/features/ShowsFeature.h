@@ -8,6 +8,7 @@
 #include "conversations/ShowWriter.h"
 #include "features/FeatureContext.h"
 #include "features/ShowsPresenter.h"
+#include "shows/ShowEdit.h"
 #include "shows/ShowTable.h"
 
 namespace marrowick {
@@ -37,6 +38,19 @@ public:
     bool SaveIntoNewProject();
     // Shows the table and its labels as held.
     void Display();
+
+    // Changes one value of the table held, shows it and keeps it for Undo.
+    // Refused, with nothing changed, as EditProblem says; Busy unless idle with a model.
+    Result Edit(const ShowEdit& edit);
+    // Takes back the last edit, or makes again the last one taken back, and
+    // shows the table; false when there is none, or a conversation runs.
+    bool Undo();
+    bool Redo();
+    // The edits of the table held since it was read or opened, and whether
+    // they are saved.
+    const EditHistory& Edits() const { return m_edits; }
+    // An edit was made, taken back or saved, or the table was replaced.
+    Signal<> EditsChanged;
     // The controller was identified: shows held for another model are let go
     // (with their project), and panel 1 says so. What it said, or nothing.
     std::string ControllerChanged();
@@ -98,10 +112,13 @@ private:
     void AdoptWiring();
     void Verify();
     void EndWrite(const Result& result);
+    // The table held was replaced (or saved, `saved`): the edits start afresh.
+    void EditsEnded(bool saved);
 
     FeatureContext& m_context;
     ShowsPresenter m_presenter;
     ShowState m_state;
+    EditHistory m_edits;
     ShowReader m_reader;
     ShowWriter m_writer;
     bool m_offerPending = false;

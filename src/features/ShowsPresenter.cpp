@@ -1,5 +1,6 @@
 #include "features/ShowsPresenter.h"
 
+#include <cctype>
 #include <cstdio>
 
 #include "base/Files.h"
@@ -77,6 +78,56 @@ std::string TriggerActionText(std::uint8_t code, bool withStart)
         return "Stop";
     default:
         return "Show # " + std::to_string(code - 2) + (withStart ? " Start" : "");
+    }
+}
+
+const char* EditFieldName(ShowEdit::Field field)
+{
+    switch (field) {
+    case ShowEdit::Field::Clip:
+        return "Audio clip";
+    case ShowEdit::Field::Volume:
+        return "Audio Volume";
+    case ShowEdit::Field::PreDelay:
+        return "Pre Show Delay";
+    case ShowEdit::Field::PostDelay:
+        return "Post Show Delay";
+    case ShowEdit::Field::Wiring:
+        return "Trigger Mode";
+    case ShowEdit::Field::Lockout:
+        return "Lockout";
+    case ShowEdit::Field::TriggerA:
+        return "Trigger A";
+    case ShowEdit::Field::TriggerB:
+        return "Trigger B";
+    }
+    return "";
+}
+
+std::string EditProblemText(const Result& problem)
+{
+    const auto field = static_cast<ShowEdit::Field>(problem.number);
+    switch (problem.reason) {
+    case Reason::NoSuchShow:
+        return "Show " + std::to_string(problem.number) + " does not exist" +
+               (problem.got > 0 ? " (the last show is " + std::to_string(problem.got) + ")"
+                                : " (no numbered shows are held)");
+    case Reason::OutOfRange:
+        return std::string(EditFieldName(field)) + " takes 0 to " + std::to_string(problem.expected) + ", not " +
+               std::to_string(problem.got);
+    case Reason::NoShowField: {
+        std::string text = text::WithArticle(problem.detail) + " has no " + EditFieldName(field);
+        text[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+        return text;
+    }
+    case Reason::NoShowTable:
+        return "A T7 has no show table";
+    case Reason::OtherModel:
+        return "The shows held are for " + text::WithArticle(problem.detail);
+    case Reason::NoTableImage:
+        return "No table image is held to edit";
+    default:
+        return text::Why(problem);
     }
 }
 
@@ -163,6 +214,11 @@ std::string DifferenceText(const ShowDifference& d)
                        TriggerModeText(static_cast<std::int16_t>(d.read)));
     case Field::Lockout:
         return differs("lockout", YesNo(d.wrote != 0), YesNo(d.read != 0));
+    case Field::TriggerA:
+    case Field::TriggerB:
+        return differs(d.field == Field::TriggerA ? "trigger A" : "trigger B",
+                       TriggerActionText(static_cast<std::uint8_t>(d.wrote), false),
+                       TriggerActionText(static_cast<std::uint8_t>(d.read), false));
     case Field::Length:
         return number("length");
     case Field::Clip:

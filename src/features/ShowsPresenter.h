@@ -9,6 +9,7 @@
 #include "features/StatusBar.h"
 #include "projects/ProjectFiles.h"
 #include "shows/ShowCompare.h"
+#include "shows/ShowEdit.h"
 #include "shows/ShowTable.h"
 #include "ui/Controls.h"
 #include "ui/View.h"
@@ -43,6 +44,12 @@ std::vector<std::pair<Control, std::string>> ShowLabels(const ShowState& shows);
 std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows);
 // Column headers of the show list, in order.
 const std::vector<std::string>& ShowListColumns();
+
+// The name of an edited field as the Show tab shows it: "Audio Volume", "Trigger A".
+const char* EditFieldName(ShowEdit::Field field);
+// Why an edit is refused: "Audio Volume takes 0 to 99, not 120", "Show 5 does
+// not exist (the last show is 3)", "An L+ has no Trigger B".
+std::string EditProblemText(const Result& problem);
 
 // Why the shows held cannot go to a controller whole: "show 2 has 100 of 5000
 // bytes; show 3: 003.K5S is missing"; empty when nothing is missing.

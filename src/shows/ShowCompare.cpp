@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "shows/TableReply.h"
+
 namespace marrowick {
 namespace {
 
@@ -56,6 +58,10 @@ ShowDifference FirstShowDifference(const ShowState& written, const ShowState& re
         return {Field::Trigger, -1, written.TriggerMode, readBack.TriggerMode, 0};
     if (layout == TableLayout::R2 && written.LockOut != readBack.LockOut)
         return {Field::Lockout, -1, written.LockOut == 1, readBack.LockOut == 1, 0};
+    if (layout == TableLayout::R2 && TriggerActionA(written) != TriggerActionA(readBack))
+        return {Field::TriggerA, -1, TriggerActionA(written), TriggerActionA(readBack), 0};
+    if (layout == TableLayout::R2 && TriggerActionB(written) != TriggerActionB(readBack))
+        return {Field::TriggerB, -1, TriggerActionB(written), TriggerActionB(readBack), 0};
     for (int show = written.FirstShow(); show <= written.ShowCount && show <= MaxShowCount; ++show) {
         const auto index = static_cast<std::size_t>(show);
         if (const auto difference = EntryDifference(show, written.ShowTable[index], readBack.ShowTable[index]))

@@ -22,6 +22,8 @@ struct ShowDifference {
         Ambient,
         Trigger, // 0 normally open, 1 normally closed
         Lockout,
+        TriggerA, // action codes
+        TriggerB,
         Length,
         Clip,
         Volume,

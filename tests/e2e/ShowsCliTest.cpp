@@ -168,6 +168,49 @@ TEST(ShowsEndToEnd, ShowTablePrintsWhatTheListShows)
                                "Trigger A: Next\nTrigger B: Show # 2\n"))
         << shown.out;
     EXPECT_EQ(RunCli({"show-table", "--project", project.string(), "--model", "T7"}).status, 1);
+
+    // edit-shows changes what it names, in several show groups, and prints the table.
+    const std::string cfg = ReadFile(project / "000.CFG");
+    const RunResult edited =
+        RunCli({"edit-shows", "--project", project.string(), "--show", "1", "--clip", "7", "--volume", "80", "--show",
+                "2", "--post-delay", "9", "--trigger-a", "show:3", "--lockout", "off"});
+    EXPECT_EQ(edited.status, 0) << edited.err;
+    EXPECT_TRUE(Has(edited.out, "\nShow 1\t4396\t5000\t7\t80\t1\t2\t17\n")) << edited.out;
+    std::string expected = cfg;
+    expected[16 + 8] = 7;
+    expected[16 + 9] = 80;
+    expected[32 + 11] = 9;
+    expected[161] = static_cast<char>(expected[161] & ~4);
+    expected[166] = 5;
+    EXPECT_EQ(ReadFile(project / "000.CFG"), expected);
+
+    // Whatever is wrong is a usage error, and nothing is written.
+    const std::vector<std::string> refused[] = {
+        {"--show", "1", "--volume", "100"},
+        {"--show", "1", "--clip", "-1"},
+        {"--show", "4", "--clip", "1"},
+        {"--show", "1", "--clip", "x"},
+        {"--clip", "1"},
+        {"--show", "1"},
+        {},
+        {"--trigger-a", "show:4"},
+        {"--trigger-b", "show:0"},
+        {"--trigger", "sideways"},
+        {"--lockout", "yes"},
+        {"--model", "T7", "--trigger", "open"},
+        {"--model", "L+", "--trigger-b", "next"},
+        {"--model", "K5", "--lockout", "on"},
+        {"--show", "1", "--clip", "5", "--show", "2", "--pre-delay", "250"},
+    };
+    const auto names = Names(project);
+    for (const auto& args : refused) {
+        std::vector<std::string> command = {"edit-shows", "--project", project.string()};
+        command.insert(command.end(), args.begin(), args.end());
+        const RunResult result = RunCli(command);
+        EXPECT_EQ(result.status, 2) << command.back() << result.err;
+        EXPECT_EQ(ReadFile(project / "000.CFG"), expected) << command.back();
+        EXPECT_EQ(Names(project), names);
+    }
 }
 
 // A read that fails or is refused leaves no project; a folder with files is

@@ -192,3 +192,91 @@ TEST(ShowsFeature, SaveOfferReopenAndRefusedOpen)
 }
 
 } // namespace marrowick::testing
+
+namespace marrowick::testing {
+
+// An edit changes its one field: in the saved project exactly the byte that
+// holds it (the show's entry in its K5 show file, the field of 000.CFG, or the
+// K5's wiring file), opened again it is there, and written to the controller
+// the table differs from an unedited write in that byte alone, which the
+// verify finds as edited.
+TEST(ShowsFeature, AnEditChangesItsBytesInTheProjectAndOnTheWireAndNothingElse)
+{
+    using F = ShowEdit::Field;
+    struct Row {
+        const char* model;
+        ShowEdit edit;
+        const char* file;      // the file of the project that changes
+        std::ptrdiff_t fileAt; // its byte that changes; -1: the file's text
+        std::size_t wireAt;    // the byte of the table sent after "d"
+        unsigned bit;          // a flag's bit, 0 for a byte of its own
+    } rows[] = {
+        {"K5", {F::Clip, 1, 42}, "001.K5S", 8, 1 + 16 + 8, 0},
+        {"K5", {F::Volume, 2, 7}, "002.K5S", 9, 1 + 32 + 9, 0},
+        {"K5", {F::PreDelay, 3, 99}, "003.K5S", 10, 1 + 48 + 10, 0},
+        {"K5", {F::PostDelay, 0, 55}, "000.K5S", 11, 1 + 0 + 11, 0},
+        {"K5", {F::Wiring, -1, 1}, "000.K5W", -1, 1 + 161, 2},
+        {"R2", {F::Clip, 3, 42}, "000.CFG", 48 + 8, 1 + 48 + 8, 0},
+        {"R2", {F::PostDelay, 0, 99}, "000.CFG", 11, 1 + 11, 0},
+        {"R2", {F::Wiring, -1, 1}, "000.CFG", 161, 1 + 161, 2},
+        {"R2", {F::Lockout, -1, 0}, "000.CFG", 161, 1 + 161, 4},
+        {"R2", {F::TriggerA, -1, 5}, "000.CFG", 166, 1 + 166, 0},
+        {"R2", {F::TriggerB, -1, 1}, "000.CFG", 167, 1 + 167, 0},
+        {"L+", {F::Volume, 1, 0}, "000.CFG", 16 + 9, 1 + 16 + 9, 0},
+        {"L+", {F::TriggerA, -1, 3}, "000.CFG", 166, 1 + 166, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.model) + " field " + std::to_string(static_cast<int>(row.edit.field)));
+        TempFolder root;
+        WriteHarness h(row.model);
+        ShowsFeature& feature = h.session.shows();
+        const auto save = [&](const char* name) {
+            const ProjectPaths paths{root.Str(), U8Text(root.path / name) + "/", {}};
+            fs::create_directories(root.path / name);
+            EXPECT_TRUE(feature.SaveInto(paths));
+        };
+        save("plain");
+        h.Write(false, false);
+        const std::string plainTable = h.writes.at(0);
+        ASSERT_NE(FieldValue(h.Shows(), row.edit), row.edit.value) << "the edit changes something";
+
+        const ShowState unedited = h.Shows();
+        ASSERT_TRUE(feature.Edit(row.edit).ok());
+        EXPECT_TRUE(feature.Edits().Unsaved());
+        // Undo gives back the table as it was, bytes and all; redo makes the edit again.
+        ASSERT_TRUE(feature.Undo());
+        EXPECT_EQ(h.Shows().TocImage, unedited.TocImage);
+        EXPECT_EQ(FieldValue(h.Shows(), row.edit), FieldValue(unedited, row.edit));
+        EXPECT_FALSE(feature.Edits().Unsaved());
+        ASSERT_TRUE(feature.Redo());
+        EXPECT_FALSE(feature.Redo());
+        save("edited");
+        EXPECT_FALSE(feature.Edits().Unsaved());
+        for (const auto& entry : fs::directory_iterator(root.path / "plain")) {
+            const std::string name = entry.path().filename().string();
+            std::string expected = ReadFile(entry.path());
+            if (name == row.file && row.fileAt >= 0)
+                expected[static_cast<std::size_t>(row.fileAt)] =
+                    ReadFile(root.path / "edited" / name).at(static_cast<std::size_t>(row.fileAt));
+            if (name != row.file || row.fileAt >= 0)
+                EXPECT_EQ(ReadFile(root.path / "edited" / name), expected) << name;
+            else
+                EXPECT_NE(ReadFile(root.path / "edited" / name), expected) << name;
+        }
+
+        ASSERT_TRUE(feature.OpenShowsFrom(U8Text(root.path / "edited")).ok());
+        EXPECT_EQ(FieldValue(h.Shows(), row.edit), row.edit.value);
+        EXPECT_FALSE(feature.Edits().CanUndo()) << "an open starts afresh";
+
+        h.Write(false, true);
+        ASSERT_TRUE(h.outcome.has_value());
+        EXPECT_TRUE(h.outcome->result.ok()) << DifferenceText(h.outcome->difference);
+        std::string expected = plainTable;
+        auto& byte = reinterpret_cast<unsigned char&>(expected.at(row.wireAt));
+        byte = static_cast<unsigned char>(row.bit == 0 ? row.edit.value
+                                                       : (row.edit.value != 0 ? byte | row.bit : byte & ~row.bit));
+        EXPECT_EQ(h.writes.at(0), expected);
+    }
+}
+
+} // namespace marrowick::testing
