@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "support/Harness.h"
+#include "support/Helpers.h"
 #include "support/TempFolder.h"
-#include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
 namespace {

@@ -19,7 +19,7 @@
 #include "features/ShowsPresenter.h"
 #include "log/LogFile.h"
 #include "projects/ProjectFiles.h"
-#include "unit/LibraryTestFiles.h"
+#include "support/Helpers.h"
 
 namespace marrowick::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include "features/ModelSetup.h"
 #include "features/Texts.h"
 #include "support/Harness.h"
-#include "unit/LibraryTestFiles.h"
+#include "support/Helpers.h"
 
 namespace marrowick::testing {
 namespace {
