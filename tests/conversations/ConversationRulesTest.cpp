@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "support/Harness.h"
+#include "support/Helpers.h"
 #include "support/TempFolder.h"
-#include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
 namespace {
@@ -204,7 +204,7 @@ TEST(ShowWriteRules, OnlyAWholeTableIsWritten)
         {"nothing to write", [](ShowState& s) { s.ShowCount = 0; }, ResultCode::Busy, Reason::Busy},
         {"no table image", [](ShowState& s) { s.TocImage.clear(); }, ResultCode::Refused, Reason::NoTableImage},
         {"eleven shows", [](ShowState& s) { s.ShowCount = 11; }, ResultCode::Refused, Reason::TooManyShows},
-        {"a negative length", [](ShowState& s) { s.ShowTable[2].Length = -1; }, ResultCode::Refused,
+        {"a negative ambient length", [](ShowState& s) { s.ShowTable[0].Length = -1; }, ResultCode::Refused,
          Reason::NegativeLength},
         {"more than the show memory", [](ShowState& s) { s.ShowTable[1].Length = ShowMemoryBytes + 1; },
          ResultCode::Refused, Reason::TooLong},

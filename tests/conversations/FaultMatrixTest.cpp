@@ -18,8 +18,8 @@
 
 #include "base/TimeLeft.h"
 #include "support/Harness.h"
+#include "support/Helpers.h"
 #include "support/TempFolder.h"
-#include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
 namespace {
@@ -73,16 +73,6 @@ Result Fails(ResultCode code, Reason reason, int number = -1, long long got = 0,
     return Result::Fail(code, reason, number, got, expected);
 }
 
-// Every file below a folder with its bytes, named with "/" on every system.
-std::map<std::string, std::string> Contents(const fs::path& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        files[fs::relative(entry.path(), root).generic_string()] =
-            entry.is_regular_file() ? ReadFile(entry.path()) : std::string("/");
-    return files;
-}
-
 // A session on a simulated controller with a project folder, a library file and
 // clip files on disk, identified (except for the identification rows); the
 // controller's shows and the clip are the samples unless given.
@@ -103,7 +93,7 @@ struct MatrixRun {
             h.session.timeoutOverrideMs = row.timeoutMs;
         if (row.talk != Talk::Identify)
             Prepare();
-        before = Contents(folder.path);
+        before = FolderContents(folder.path);
     }
 
     void Prepare()
@@ -284,7 +274,7 @@ struct MatrixRun {
         if (row.talk == Talk::Flash && !want.ok() && want.reason != Reason::PortLost) {
             EXPECT_EQ(h.Sent().back(), 'x');
         }
-        const auto after = Contents(folder.path);
+        const auto after = FolderContents(folder.path);
         if (row.talk == Talk::ReadShows && want.ok()) {
             // Only the new project was added, whole.
             std::vector<std::string> added;

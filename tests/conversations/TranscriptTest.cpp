@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "support/Harness.h"
-#include "unit/LibraryTestFiles.h"
+#include "support/Helpers.h"
 
 #ifndef MARROWICK_TRANSCRIPTS
 #define MARROWICK_TRANSCRIPTS "tests/transcripts"

@@ -123,6 +123,11 @@ TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
     EXPECT_EQ(id.value("model").toString(), QStringLiteral("K5"));
     EXPECT_TRUE(id.value("serial").isNull()) << "a K5 has no serial number";
 
+    SimProcess unknown({"--model", "R2", "--run-together", "2"});
+    const RunResult odd = RunCli({"identify", "--port", unknown.path(), "--json"});
+    EXPECT_EQ(odd.status, 1);
+    EXPECT_TRUE(ParsedJson(odd).object().value("model").isNull()) << "a reply that names no model is no model";
+
     SimProcess silent({"--model", "K5", "--silent", "V"});
     const RunResult nothing = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5", "--json"});
     EXPECT_EQ(nothing.status, 1);

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "e2e/SimProcess.h"
+#include "support/Helpers.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
@@ -23,13 +24,7 @@ namespace {
 using marrowick::testing::ReadFile;
 using marrowick::testing::TempFolder;
 
-std::map<std::string, std::string> Contents(const fs::path& root)
-{
-    std::map<std::string, std::string> files;
-    for (const auto& entry : fs::recursive_directory_iterator(root))
-        files[fs::relative(entry.path(), root).string()] = entry.is_regular_file() ? ReadFile(entry.path()) : "/";
-    return files;
-}
+using marrowick::testing::FolderContents;
 
 struct CliRow {
     const char* what;
@@ -63,7 +58,7 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsStatusAndTouchesNoFile)
     fs::copy(project, gap);
     fs::resize_file(cut / "001.K5S", 16 + 100);
     fs::remove(gap / "002.K5S");
-    const auto before = Contents(scratch.path);
+    const auto before = FolderContents(scratch.path);
 
     const std::vector<std::string> write = {"write-shows", "--port", "PORT", "--project", project.string()};
     const CliRow rows[] = {
@@ -146,6 +141,11 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsStatusAndTouchesNoFile)
          {"send-clips", "--port", "PORT", clipFile},
          1,
          "Audio clip transfer stopped: "},
+        {"flash, silence half-way: --timeout is the allowance",
+         {"--model", "T7", "--silence-after", "40"},
+         {"flash", "--port", "PORT", "--version", "1.00", "--timeout", "0.5"},
+         1,
+         "Firmware Download Aborted: no answer from the controller within 0.5 s"},
         {"flash, 7 for the last record every time",
          {"--model", "T7", "--reject-record", "755:1000000"},
          {"flash", "--port", "PORT", "--version", "1.00", "--reset"},
@@ -207,7 +207,7 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsStatusAndTouchesNoFile)
         // Waiting costs no processor time: a spinning wait would use as much as the wall clock.
         EXPECT_LT(result.cpuSeconds, 0.5 * result.wallSeconds + 1.0)
             << result.cpuSeconds << " s of processor time in " << result.wallSeconds << " s";
-        EXPECT_EQ(Contents(scratch.path), before) << "files changed";
+        EXPECT_EQ(FolderContents(scratch.path), before) << "files changed";
         sim.Stop();
         if (!row.dumped.empty()) {
             EXPECT_NE(ReadFile(dump.path / "summary.txt").find(row.dumped), std::string::npos)

@@ -11,12 +11,10 @@
 #include <regex>
 
 #include "e2e/SimProcess.h"
-#include "features/Texts.h"
 #include "support/SoundFiles.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick::e2e;
-namespace text = marrowick::text;
 namespace fs = std::filesystem;
 
 namespace {
@@ -140,27 +138,6 @@ TEST(LibraryEndToEnd, TimeoutIsTheAllowanceBeyondAPacketsWireTimeAndTheLineSaysW
         std::regex_search(sent.err, std::regex("\rSending clips: packet [23] of 4 \xC2\xB7 [a-z0-9 ]+ left\x1b\\[K")))
         << sent.err;
     EXPECT_EQ(sent.err.find('\n'), sent.err.size() - 1) << sent.err;
-}
-
-TEST(LibraryEndToEnd, AnUnfinishedTransferExitsWithItsReason)
-{
-    ClipFiles files;
-    const std::string big = files.Make("big.mp3", 7000);
-    {
-        // Version, model and packet 1 are answered, then nothing.
-        SimProcess sim({"--model", "K5", "--silence-after", "3"});
-        const RunResult result = RunCli({"send-clips", "--port", sim.path(), "--timeout", "0.5", big});
-        EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("Audio clip transfer stopped: the controller did not answer packet 2"),
-                  std::string::npos)
-            << result.err;
-    }
-    {
-        SimProcess sim({"--model", "K5", "--close-after", "3"});
-        const RunResult result = RunCli({"send-clips", "--port", sim.path(), big});
-        EXPECT_EQ(result.status, 1);
-        EXPECT_NE(result.err.find("Audio clip transfer stopped: " + text::PortLost), std::string::npos) << result.err;
-    }
 }
 
 TEST(LibraryEndToEnd, EveryFileMustBeReadableAndFitOrNothingIsWrittenOrSent)

@@ -19,6 +19,7 @@
 #include "features/Texts.h"
 #include "qt/PortNames.h"
 #include "qt/QtSerialPort.h"
+#include "support/Helpers.h"
 #include "support/TempFolder.h"
 
 using namespace marrowick;
@@ -45,10 +46,7 @@ struct Pty {
     char path[256] = {0};
 };
 
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
-}
+using marrowick::testing::Has;
 
 // A failed open: status 1, one line on stderr that names the port, nothing on stdout.
 void ExpectOneLineFailure(const RunResult& result, const std::string& port)

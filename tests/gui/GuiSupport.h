@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <gtest/gtest.h>
 #include <map>
 #include <memory>
 #include <string>
@@ -34,6 +35,14 @@
 #include "support/ManualClock.h"
 
 namespace marrowick::testing {
+
+// The child of `window` of that object name; a missing one fails the test.
+template <typename W = QWidget> W* Child(QWidget& window, const char* name)
+{
+    W* found = window.findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
 
 // The text of status panel 1..3 of a main window, as a person reads it.
 inline std::string PanelText(const QWidget& window, int panel)

@@ -212,9 +212,9 @@ TEST(SingleInstance, FoldersAndSocketsOfOthersAreNotTrusted)
          true, ""},
         {"own folder made by another user", true,
          [](const Places& p) { ::chown(p.Own().c_str(), OtherUser, OtherUser); }, false, "belongs to another user"},
-        {"own folder open to others", false,
-         [](const Places& p) { fs::permissions(p.Own(), fs::perms::all, fs::perm_options::replace); }, false,
-         "is open to other users (mode 0777)"},
+        {"own folder open to the group", false,
+         [](const Places& p) { fs::permissions(p.Own(), fs::perms(0770), fs::perm_options::replace); }, false,
+         "is open to other users (mode 0770)"},
         {"own folder a link", false,
          [](const Places& p) {
              fs::rename(p.Own(), p.temp.path / "elsewhere");

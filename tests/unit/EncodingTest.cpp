@@ -3,18 +3,11 @@
 #include <stdexcept>
 
 #include "link/Encoding.h"
+#include "support/Helpers.h"
 
 using namespace marrowick;
 
-namespace {
-std::string Bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
-} // namespace
+using marrowick::testing::Bytes;
 
 TEST(Encoding, HexToIntReadsBothLetterCases)
 {

@@ -19,7 +19,7 @@
 #include "features/ShowsPresenter.h"
 #include "log/LogFile.h"
 #include "projects/ProjectFiles.h"
-#include "unit/LibraryTestFiles.h"
+#include "support/Helpers.h"
 
 namespace marrowick::testing {
 namespace {
@@ -152,7 +152,8 @@ TEST(Files, ASavedFileKeepsThePermissionsOfTheFileItReplaces)
     ASSERT_TRUE(WriteFileAtomically(fresh, "new", &error)) << error;
     EXPECT_EQ(::GetFileAttributesW(fresh.c_str()) & FILE_ATTRIBUTE_HIDDEN, 0U);
 #else
-    for (const auto mode : {fs::perms(0600), fs::perms(0640), fs::perms(0604), fs::perms(0755), fs::perms(0444)}) {
+    for (const auto mode :
+         {fs::perms(0600), fs::perms(0640), fs::perms(0664), fs::perms(0604), fs::perms(0755), fs::perms(0444)}) {
         SCOPED_TRACE(static_cast<int>(mode));
         WriteFile(target, "old");
         fs::permissions(target, mode, fs::perm_options::replace);

@@ -3,21 +3,16 @@
 #include "features/FirmwarePresenter.h"
 #include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareRecords.h"
+#include "support/Helpers.h"
 
 using namespace marrowick;
+
+using marrowick::testing::Bytes;
 
 namespace {
 
 const std::string Data = ":0400100001020304E2";
 const std::string End = ":00000001FF";
-
-std::string Bytes(std::initializer_list<int> values)
-{
-    std::string out;
-    for (int v : values)
-        out += static_cast<char>(v);
-    return out;
-}
 
 FirmwareImage Image(const std::vector<std::string>& lines)
 {

@@ -5,8 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "features/LibraryFeature.h"
+#include "support/Helpers.h"
 #include "support/SoundFiles.h"
-#include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "features/LibraryFeature.h"
 #include "library/LibraryImage.h"
-#include "unit/LibraryTestFiles.h"
+#include "support/Helpers.h"
 
 namespace marrowick::testing {
 namespace {

@@ -4,9 +4,12 @@
 
 #include "link/PortDiagnosis.h"
 #include "support/Harness.h"
+#include "support/Helpers.h"
 
 using namespace marrowick;
 using marrowick::testing::Harness;
+using marrowick::testing::Has;
+using marrowick::testing::LogCount;
 
 namespace {
 
@@ -17,11 +20,6 @@ PortFacts Facts(PortProblem problem, const std::string& port, const std::string&
     f.port = port;
     f.device = device;
     return f;
-}
-
-bool Has(const std::string& text, const std::string& part)
-{
-    return text.find(part) != std::string::npos;
 }
 
 // A show builder reads it at a glance: one line, at most two sentences.
@@ -181,10 +179,7 @@ TEST(PortDiagnosis, SessionShowsWhyThePortWouldNotOpen)
         EXPECT_EQ(h.view.caption, "port not found");
         EXPECT_EQ(h.view.status[1], "No such device");
         EXPECT_TRUE(h.dialogs.shown.empty());
-        const auto& lines = h.session.log.Lines();
-        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const LogLine& l) {
-            return Has(l.text, "Port COM7 could not be opened: No such device");
-        }));
+        EXPECT_EQ(LogCount(h.session.log, "Port COM7 could not be opened: No such device"), 1);
     }
     {
         Harness h;
@@ -200,8 +195,6 @@ TEST(PortDiagnosis, SessionShowsWhyThePortWouldNotOpen)
         ASSERT_TRUE(h.session.Connect("COM1"));
         ASSERT_TRUE(h.port.onNotice);
         h.port.onNotice("/dev/ttyUSB0 refused low-latency mode");
-        const auto& lines = h.session.log.Lines();
-        EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
-                                [](const LogLine& l) { return Has(l.text, "refused low-latency mode"); }));
+        EXPECT_EQ(LogCount(h.session.log, "refused low-latency mode"), 1);
     }
 }

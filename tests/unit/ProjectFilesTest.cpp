@@ -8,8 +8,8 @@
 
 #include "projects/ProjectFiles.h"
 #include "support/Harness.h"
+#include "support/Helpers.h"
 #include "support/TempFolder.h"
-#include "unit/LibraryTestFiles.h"
 
 namespace marrowick::testing {
 namespace {

@@ -4,7 +4,7 @@
 #include "features/ModelSetup.h"
 #include "features/Texts.h"
 #include "support/Harness.h"
-#include "unit/LibraryTestFiles.h"
+#include "support/Helpers.h"
 
 namespace marrowick::testing {
 namespace {
@@ -97,6 +97,7 @@ TEST(Startup, ATypedDeviceIsOpenedStoredAndOfferedAgain)
         startup.Run();
         EXPECT_EQ(fakes.events.back(), "port dialog from " + c.offered);
         fakes.pendingDone(c.chosen);
+        EXPECT_EQ(fakes.events.back(), "read dontaskbeforewrite") << "no log window unless debugmode is set";
         EXPECT_EQ(h.port.openedName, c.opened);
         EXPECT_EQ(fakes.store.value("defaults", "k5port", "-"), c.k5port);
         EXPECT_EQ(fakes.store.value("defaults", "k5device", "-"), c.k5device);
@@ -129,6 +130,17 @@ TEST(Startup, UnreadableSettingsFallBackToTheirDefaultsAndAreLogged)
     EXPECT_EQ(h.view.status[1], startup.Notices()[0] + ". " + startup.Notices()[1] + ". No such device");
     h.clock.Advance(1000);
     EXPECT_EQ(h.view.status[2], text::VersionNotAvailable) << "the timer runs even without a port";
+
+    // With the log open, they are in the log as well.
+    Harness logged;
+    StartupFakes withLog(logged);
+    withLog.store.setValue("defaults", "k5port", "three");
+    withLog.store.setValue("defaults", "debugmode", "TRUE");
+    Startup again(logged.session, withLog, withLog, withLog);
+    again.Run();
+    withLog.pendingDone({1, ""});
+    ASSERT_EQ(again.Notices().size(), 1u);
+    EXPECT_GE(LogCount(logged.session.log, again.Notices()[0]), 1);
 }
 
 TEST(Startup, SettingValuesAreReadLeniently)
@@ -150,20 +162,6 @@ TEST(Startup, SettingValuesAreReadLeniently)
     EXPECT_TRUE(on);
     for (const char* bad : {"", "yes", "truefalse"})
         EXPECT_FALSE(ParseSwitchSetting(bad, on)) << bad;
-}
-
-TEST(Startup, ASimulatedControllerNeedsNoPortAndLeavesTheStoredOneAlone)
-{
-    Harness h(SampleControllerState("L+"));
-    StartupFakes fakes(h);
-    Startup startup(h.session, fakes, fakes, fakes);
-    startup.simulated = true;
-    startup.Run();
-    EXPECT_EQ(fakes.events, (std::vector<std::string>{"read debugmode", "read backupshows", "read verifyshows",
-                                                      "read dontaskbeforewrite"}));
-    EXPECT_TRUE(startup.PortOpened());
-    h.clock.RunUntilIdle(5000);
-    EXPECT_EQ(h.session.identity.SerialNumber, "1A2B3C4D");
 }
 
 // A start on a controller, through the port dialog, to the end of the identification.
@@ -390,6 +388,9 @@ TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
     const int checks = h.port.presenceChecks;
     h.clock.Advance(5000);
     EXPECT_EQ(h.port.presenceChecks, checks) << "the watch has stopped";
+    h.port.LoseLine("unplugged again");
+    EXPECT_EQ(h.view.status[1], text::PortLost + "unplugged again" + text::WaitingForPort) << "lost once more";
+    EXPECT_TRUE(h.session.WatchingLostPort());
 }
 
 // The watch never looks while a conversation or a question holds the
@@ -444,14 +445,7 @@ TEST(Startup, TheLostPortWatchWaitsForQuietAndStops)
             h.clock.Advance(3000);
             EXPECT_EQ(h.port.presenceChecks, 3);
             EXPECT_FALSE(h.port.isOpen());
-            const auto& lines = h.session.log.Lines();
-            EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
-                                    [](const LogLine& line) {
-                                        return line.text.find("is back but could not be opened: No such device") !=
-                                               std::string::npos;
-                                    }),
-                      1)
-                << "said once";
+            EXPECT_EQ(LogCount(h.session.log, "is back but could not be opened: No such device"), 1) << "said once";
             h.port.failOpen = false;
             h.port.presenceChecks = 0;
             break;

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
+#include <map>
 #include <sstream>
 #include <string>
 
@@ -11,7 +13,7 @@
 
 namespace marrowick::testing {
 
-// A temporary folder of sound files for library tests, removed afterwards.
+// A temporary folder of sound files, removed afterwards.
 class ClipFolder : public TempFolder {
 public:
     ClipFolder() : TempFolder("marrowick-clips") {}
@@ -71,6 +73,28 @@ inline std::vector<std::string> LogLinesStarting(const Session& session, const s
         if (line.text.find(prefix) != std::string::npos)
             out.push_back(line.text.substr(line.text.find(prefix)));
     return out;
+}
+
+inline bool Has(const std::string& text, const std::string& part)
+{
+    return text.find(part) != std::string::npos;
+}
+
+// How many lines of the log hold `part`.
+inline long LogCount(const LogModel& log, const std::string& part)
+{
+    const auto& lines = log.Lines();
+    return std::count_if(lines.begin(), lines.end(), [&](const LogLine& line) { return Has(line.text, part); });
+}
+
+// Every file below a folder with its bytes ("/" for a folder), named with "/" on every system.
+inline std::map<std::string, std::string> FolderContents(const std::filesystem::path& root)
+{
+    std::map<std::string, std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        files[std::filesystem::relative(entry.path(), root).generic_string()] =
+            entry.is_regular_file() ? ReadFile(entry.path()) : std::string("/");
+    return files;
 }
 
 } // namespace marrowick::testing
