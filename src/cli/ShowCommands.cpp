@@ -4,11 +4,13 @@
 #include <charconv>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <iostream>
 #include <limits>
 #include <map>
 #include <optional>
 #include <set>
+#include <string_view>
 #include <system_error>
 #include <variant>
 #include <vector>
@@ -25,6 +27,15 @@
 
 namespace marrowick::cli {
 namespace {
+
+// One text from its pieces, allocated once.
+std::string Joined(std::initializer_list<std::string_view> pieces)
+{
+    std::string text;
+    for (const std::string_view piece : pieces)
+        text += piece;
+    return text;
+}
 
 namespace fs = std::filesystem;
 
@@ -341,15 +352,15 @@ std::variant<std::vector<ShowEdit>, std::string> EditsOf(const Args& args)
                 return "--" + name + " needs a --show before it";
             const auto number = NumberArgument(value);
             if (!number)
-                return "--" + name + " wants a number from 0 to 99, not " + value;
+                return Joined({"--", name, " wants a number from 0 to 99, not ", value});
             edits.push_back({field->second, *show, *number});
             showNamesAValue = true;
         } else if (const auto choice = switches.find(name); choice != switches.end()) {
             const auto& [editField, words] = choice->second;
             const auto word = words.find(value);
             if (word == words.end())
-                return "--" + name + " wants " + words.begin()->first + " or " + words.rbegin()->first + ", not " +
-                       value;
+                return Joined(
+                    {"--", name, " wants ", words.begin()->first, " or ", words.rbegin()->first, ", not ", value});
             edits.push_back({editField, -1, word->second});
         } else if (name == "trigger-a" || name == "trigger-b") {
             const Field field = name == "trigger-a" ? Field::TriggerA : Field::TriggerB;
@@ -361,7 +372,7 @@ std::variant<std::vector<ShowEdit>, std::string> EditsOf(const Args& args)
                 if (const auto number = NumberArgument(value.substr(5)); number && *number >= 1)
                     code = std::min(*number, 100000) + 2;
             if (!code)
-                return "--" + name + " wants next, previous, stop or show:N, not " + value;
+                return Joined({"--", name, " wants next, previous, stop or show:N, not ", value});
             edits.push_back({field, -1, *code});
         }
     }
