@@ -96,8 +96,9 @@ void MainWindow::closeEvent(QCloseEvent* event)
     if (running != nullptr && running->Kind() != ConversationKind::Identification && !m_session->Closing() &&
         !m_closeConfirmed) {
         event->ignore();
-        if (findChild<QMessageBox*>(QStringLiteral("stopAndClose")) != nullptr)
-            return;
+        for (const QMessageBox* asked : findChildren<QMessageBox*>(QStringLiteral("stopAndClose")))
+            if (asked->isVisible())
+                return; // asked already
         auto* box = new QMessageBox(QMessageBox::Question, QString::fromLatin1(AppTitle),
                                     QString::fromStdString(text::StopAndCloseText(running->Kind())),
                                     QMessageBox::Yes | QMessageBox::No, this);

@@ -5,6 +5,7 @@
 #include <QDesktopServices>
 #include <QDropEvent>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -304,7 +305,24 @@ TEST(WindowWiring, ClosingShutsDownTheSessionAndSavesTheLog)
     ASSERT_NE(app.logWindow(), nullptr);
     ASSERT_TRUE(app.logWindow()->isVisible());
 
-    app.window().close();
+    // In the middle of a read, closing asks first; No keeps it running.
+    f.port.SetBytesPerSecond(960);
+    f.session().commands().Click(control::btnReadShows);
+    f.clock.Advance(500);
+    ASSERT_NE(f.session().conversations.Active(), nullptr);
+    const auto answer = [&](QMessageBox::StandardButton button) {
+        app.window().close();
+        QMessageBox* box = nullptr;
+        for (QMessageBox* asked : app.window().findChildren<QMessageBox*>(QStringLiteral("stopAndClose")))
+            if (asked->isVisible())
+                box = asked;
+        ASSERT_NE(box, nullptr);
+        box->button(button)->click();
+    };
+    answer(QMessageBox::No);
+    EXPECT_FALSE(f.session().Closing());
+    EXPECT_NE(f.session().conversations.Active(), nullptr) << "still reading";
+    answer(QMessageBox::Yes);
     EXPECT_TRUE(f.session().Closing());
     EXPECT_FALSE(f.port.isOpen());
     EXPECT_FALSE(app.logWindow()->isVisible());
