@@ -63,15 +63,6 @@ TEST(Encoding, PutLongWritesAtOneBasedPositionsAndAdvances)
     EXPECT_EQ(buffer, Bytes({0, 2, 0, 8, 0, 0, 0, 1}));
 }
 
-TEST(Encoding, LongFromBytesJoinsMostSignificantFirst)
-{
-    EXPECT_EQ(LongFromBytes(0, 0, 1, 0), 256);
-    EXPECT_EQ(LongFromBytes(1, 0, 0, 0), 16777216);
-    EXPECT_EQ(LongFromBytes(0, 0, 0x27, 0x10), 10000);
-    EXPECT_EQ(LongFromBytes(0x7F, 0xFF, 0xFF, 0xFF), 2147483647);
-    EXPECT_EQ(LongFromBytes(0xFF, 0xFF, 0xFF, 0xFF), -1);
-}
-
 TEST(Encoding, FloatTextIsTheShortestDecimal)
 {
     EXPECT_EQ(FloatText(131080.0F), "131080");

@@ -98,19 +98,3 @@ TEST(FirmwareCatalogue, R2VersionsInTwoBuildsAskForTheSdCard)
         EXPECT_EQ(no.messages, std::vector<std::string>{"Firmware Update not available at this time for this version"});
     }
 }
-
-TEST(FirmwareCatalogue, EveryImageIsReachable)
-{
-    std::set<int> reached;
-    for (const auto& row : FirmwareCatalogue) {
-        const auto candidates = FirmwareCandidates(std::string(row.model),
-                                                   Selected(FirmwareOptionArray(std::string(row.model)), row.option));
-        for (const FirmwareRow* candidate : candidates)
-            reached.insert(candidate->number);
-        EXPECT_EQ(FindFirmwareRow(row.number), &row);
-    }
-    EXPECT_EQ(reached.size(), 17U);
-    EXPECT_EQ(*reached.begin(), FirstImageNumber);
-    EXPECT_EQ(*reached.rbegin(), LastImageNumber);
-    EXPECT_EQ(FindFirmwareRow(100), nullptr);
-}

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "features/FirmwarePresenter.h"
-#include "firmware/EmbeddedImages.h"
 #include "firmware/FirmwareRecords.h"
 #include "support/Helpers.h"
 
@@ -23,19 +22,6 @@ FirmwareImage Image(const std::vector<std::string>& lines)
 }
 
 } // namespace
-
-TEST(FirmwareRecords, Image101SplitsIntoItsRecords)
-{
-    const auto bytes = FindEmbeddedImage(101);
-    ASSERT_TRUE(bytes.has_value());
-    const FirmwareImage image = ReadFirmwareRecords(101, *bytes);
-    EXPECT_EQ(image.records.size(), 1557U);
-    EXPECT_EQ(image.LastIndex(), 1556);
-    EXPECT_EQ(image.records.back(), End);
-    EXPECT_EQ(image.lineNumbers.front(), 1);
-    EXPECT_EQ(image.lineNumbers.back(), 1557);
-    EXPECT_EQ(image.bytes, 70040U);
-}
 
 TEST(FirmwareRecords, CleaningKeepsOnlyTheRecordsToSend)
 {

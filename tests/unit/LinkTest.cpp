@@ -41,27 +41,6 @@ public:
 };
 } // namespace
 
-TEST(ReceiveBuffer, FixedSizeReplyIsOneChunkHoweverItIsSplit)
-{
-    const std::string reply = "Error!";
-    for (std::size_t cut = 1; cut < reply.size(); ++cut) {
-        Collector c;
-        c.buffer.SetThreshold(6);
-        c.buffer.Append(reply.substr(0, cut));
-        EXPECT_TRUE(c.chunks.empty()) << "cut at " << cut;
-        c.buffer.Append(reply.substr(cut));
-        ASSERT_EQ(c.chunks.size(), 1U) << "cut at " << cut;
-        EXPECT_EQ(c.chunks[0], reply);
-        EXPECT_EQ(c.buffer.Waiting(), 0U);
-    }
-    // Byte by byte.
-    Collector c;
-    c.buffer.SetThreshold(6);
-    for (char ch : reply)
-        c.buffer.Append(std::string(1, ch));
-    ASSERT_EQ(c.chunks, std::vector<std::string>{reply});
-}
-
 TEST(ReceiveBuffer, EverythingWaitingGoesInOneChunkAndThresholdZeroRaisesNothing)
 {
     Collector c;

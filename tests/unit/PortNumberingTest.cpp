@@ -38,15 +38,6 @@ TEST(PortNumbering, SettingsFirstThenUsbAdaptersThenTheRestByPath)
     // Without settings the same devices are numbered 1..4 in the same order.
     EXPECT_EQ(Numbers(NumberPorts(found, nullptr)),
               "COM1=/dev/ttyACM0 COM2=/dev/ttyUSB1 COM3=/dev/ttyS0 COM4=/dev/ttyS1 ");
-
-    // Never more than sixteen numbers, however many devices there are.
-    std::vector<FoundPort> many;
-    for (int i = 0; i < 30; ++i)
-        many.push_back({"/dev/ttyS" + std::to_string(100 + i), "", "", false});
-    const auto capped = NumberPorts(many, &settings);
-    ASSERT_EQ(capped.size(), 16u);
-    EXPECT_EQ(capped.back().number, 16);
-    EXPECT_EQ(capped[1].device, "/dev/ttyS1");
 }
 
 // Port numbers go from COM1 to COM16 everywhere: the highest is taken, the ones
