@@ -108,33 +108,10 @@ QJsonDocument ParsedJson(const RunResult& result)
 
 } // namespace
 
-// --json prints one document that scripts can read, with the same exit status.
+// --json prints one document that scripts can read, with the same exit status
+// (identify --json: IdentifyEndToEnd, beside its text).
 TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
 {
-    SimProcess r2({"--model", "R2", "--version", "1.05", "--serial", "12345678"});
-    QJsonObject id = ParsedJson(RunCli({"identify", "--port", r2.path(), "--json"})).object();
-    EXPECT_EQ(id.value("port").toString().toStdString(), r2.path());
-    EXPECT_EQ(id.value("version").toString(), QStringLiteral("1.05"));
-    EXPECT_EQ(id.value("model").toString(), QStringLiteral("R2"));
-    EXPECT_EQ(id.value("serial").toString(), QStringLiteral("12345678"));
-
-    SimProcess k5({"--model", "K5"});
-    id = ParsedJson(RunCli({"identify", "--port", k5.path(), "--json"})).object();
-    EXPECT_EQ(id.value("model").toString(), QStringLiteral("K5"));
-    EXPECT_TRUE(id.value("serial").isNull()) << "a K5 has no serial number";
-
-    SimProcess unknown({"--model", "R2", "--run-together", "2"});
-    const RunResult odd = RunCli({"identify", "--port", unknown.path(), "--json"});
-    EXPECT_EQ(odd.status, 1);
-    EXPECT_TRUE(ParsedJson(odd).object().value("model").isNull()) << "a reply that names no model is no model";
-
-    SimProcess silent({"--model", "K5", "--silent", "V"});
-    const RunResult nothing = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5", "--json"});
-    EXPECT_EQ(nothing.status, 1);
-    id = ParsedJson(nothing).object();
-    EXPECT_TRUE(id.value("version").isNull());
-    EXPECT_TRUE(id.value("model").isNull());
-
     const QJsonArray images = ParsedJson(RunCli({"images", "--json"})).array();
     ASSERT_EQ(images.size(), 17);
     EXPECT_EQ(images.at(4).toObject().value("image").toInt(), 105);
@@ -144,7 +121,7 @@ TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
 
     TempFolder folder("marrowick-json");
     const std::string project = (folder.path / "hall").string();
-    ASSERT_EQ(RunCli({"read-shows", "--port", r2.path(), "--project", project}).status, 0);
+    ASSERT_EQ(RunCli({"read-shows", "--simulate", "R2", "--project", project}).status, 0);
     const QJsonObject table =
         ParsedJson(RunCli({"show-table", "--project", project, "--model", "R2", "--json"})).object();
     EXPECT_EQ(table.value("model").toString(), QStringLiteral("R2"));
