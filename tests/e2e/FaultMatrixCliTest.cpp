@@ -134,7 +134,7 @@ TEST(FaultMatrixEndToEnd, EachFaultEndsWithItsStatusAndTouchesNoFile)
          {"--model", "K5"},
          {"write-shows", "--port", "PORT", "--project", project.string(), "--backup", cut.string()},
          1,
-         "",
+         cut.string(),
          "requests \n"},
         {"send-clips, Error! for packet 2 every time",
          {"--model", "K5", "--error-packet", "2:1000000"},
