@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -47,12 +48,19 @@ std::set<std::string> OptionsIn(const std::string& text)
 } // namespace
 
 // Every command listed by --help explains itself with --help, on stdout, without
-// touching a port or a folder, whatever else is on the line.
-TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
+// touching a port or a folder, whatever else is on the line; the shell
+// completions offer after it exactly the options its usage line names, and
+// --dump wherever --simulate is (it goes with it).
+TEST(CliHelp, EveryCommandExplainsItselfAndCompletesTheOptionsItTakes)
 {
     const std::vector<std::string> commands = ListedCommands();
     ASSERT_GE(commands.size(), 9u);
     EXPECT_TRUE(std::is_sorted(commands.begin(), commands.end()));
+    std::map<std::string, std::string> scripts;
+    for (const char* file : {"marrowick-cli.bash", "_marrowick-cli"}) {
+        scripts[file] = marrowick::testing::ReadFile(std::filesystem::path(MARROWICK_COMPLETIONS) / file);
+        ASSERT_FALSE(scripts[file].empty()) << file;
+    }
 
     const auto folder = std::filesystem::temp_directory_path() / "marrowick-help-never-made";
     for (const auto& command : commands) {
@@ -64,36 +72,23 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
         EXPECT_NE(help.out.find("example: marrowick-cli " + command), std::string::npos) << help.out;
         EXPECT_EQ(help.err, "");
         EXPECT_FALSE(std::filesystem::exists(folder));
+
+        std::set<std::string> takes = OptionsIn(help.out.substr(0, help.out.find('\n')));
+        if (takes.count("--simulate") != 0)
+            takes.insert("--dump");
+        for (const auto& [file, script] : scripts) {
+            // Its case in the script: from "command)" alone on its line to ";;".
+            std::smatch label;
+            ASSERT_TRUE(std::regex_search(script, label, std::regex("\n[ \t]*" + command + "\\)[ \t]*\n"))) << file;
+            const auto from = static_cast<std::size_t>(label.position(0) + label.length(0));
+            std::set<std::string> offered = OptionsIn(script.substr(from, script.find(";;", from) - from));
+            offered.erase("--help"); // offered to every command
+            EXPECT_EQ(offered, takes) << file;
+        }
     }
 
     const RunResult unknown = RunCli({"no-such-command", "--help"});
     EXPECT_EQ(unknown.status, 2);
-}
-
-// The shell completions offer, after each command, exactly the options its
-// usage line names, and --dump wherever --simulate is (it goes with it).
-TEST(CliHelp, CompletionOffersEachCommandTheOptionsItTakes)
-{
-    const std::vector<std::string> commands = ListedCommands();
-    ASSERT_GE(commands.size(), 9u);
-    for (const char* file : {"marrowick-cli.bash", "_marrowick-cli"}) {
-        const std::string script = marrowick::testing::ReadFile(std::filesystem::path(MARROWICK_COMPLETIONS) / file);
-        ASSERT_FALSE(script.empty()) << file;
-        for (const auto& command : commands) {
-            SCOPED_TRACE(std::string(file) + ": " + command);
-            const std::string help = RunCli({command, "--help"}).out;
-            std::set<std::string> takes = OptionsIn(help.substr(0, help.find('\n')));
-            if (takes.count("--simulate") != 0)
-                takes.insert("--dump");
-            // Its case in the script: from "command)" alone on its line to ";;".
-            std::smatch label;
-            ASSERT_TRUE(std::regex_search(script, label, std::regex("\n[ \t]*" + command + "\\)[ \t]*\n")));
-            const auto from = static_cast<std::size_t>(label.position(0) + label.length(0));
-            std::set<std::string> offered = OptionsIn(script.substr(from, script.find(";;", from) - from));
-            offered.erase("--help"); // offered to every command
-            EXPECT_EQ(offered, takes);
-        }
-    }
 }
 
 namespace {
