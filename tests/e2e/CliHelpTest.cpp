@@ -96,7 +96,7 @@ namespace {
 QJsonDocument ParsedJson(const RunResult& result)
 {
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
+    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out;
     return document;
 }
@@ -130,7 +130,7 @@ TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
 
     const RunResult ports = RunCli({"ports", "--json"});
     EXPECT_EQ(ports.status, 0);
-    for (const QJsonValue& port : ParsedJson(ports).array()) {
+    for (const auto& port : ParsedJson(ports).array()) {
         const QJsonObject entry = port.toObject();
         EXPECT_TRUE(entry.value("number").isDouble());
         EXPECT_EQ(entry.value("opens").toBool(), entry.value("reason").isNull());
