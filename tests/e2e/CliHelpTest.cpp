@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -47,12 +48,19 @@ std::set<std::string> OptionsIn(const std::string& text)
 } // namespace
 
 // Every command listed by --help explains itself with --help, on stdout, without
-// touching a port or a folder, whatever else is on the line.
-TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
+// touching a port or a folder, whatever else is on the line; the shell
+// completions offer after it exactly the options its usage line names, and
+// --dump wherever --simulate is (it goes with it).
+TEST(CliHelp, EveryCommandExplainsItselfAndCompletesTheOptionsItTakes)
 {
     const std::vector<std::string> commands = ListedCommands();
     ASSERT_GE(commands.size(), 9u);
     EXPECT_TRUE(std::is_sorted(commands.begin(), commands.end()));
+    std::map<std::string, std::string> scripts;
+    for (const char* file : {"marrowick-cli.bash", "_marrowick-cli"}) {
+        scripts[file] = marrowick::testing::ReadFile(std::filesystem::path(MARROWICK_COMPLETIONS) / file);
+        ASSERT_FALSE(scripts[file].empty()) << file;
+    }
 
     const auto folder = std::filesystem::temp_directory_path() / "marrowick-help-never-made";
     for (const auto& command : commands) {
@@ -64,36 +72,23 @@ TEST(CliHelp, EveryCommandExplainsItselfWithoutDoingAnything)
         EXPECT_NE(help.out.find("example: marrowick-cli " + command), std::string::npos) << help.out;
         EXPECT_EQ(help.err, "");
         EXPECT_FALSE(std::filesystem::exists(folder));
+
+        std::set<std::string> takes = OptionsIn(help.out.substr(0, help.out.find('\n')));
+        if (takes.count("--simulate") != 0)
+            takes.insert("--dump");
+        for (const auto& [file, script] : scripts) {
+            // Its case in the script: from "command)" alone on its line to ";;".
+            std::smatch label;
+            ASSERT_TRUE(std::regex_search(script, label, std::regex("\n[ \t]*" + command + "\\)[ \t]*\n"))) << file;
+            const auto from = static_cast<std::size_t>(label.position(0) + label.length(0));
+            std::set<std::string> offered = OptionsIn(script.substr(from, script.find(";;", from) - from));
+            offered.erase("--help"); // offered to every command
+            EXPECT_EQ(offered, takes) << file;
+        }
     }
 
     const RunResult unknown = RunCli({"no-such-command", "--help"});
     EXPECT_EQ(unknown.status, 2);
-}
-
-// The shell completions offer, after each command, exactly the options its
-// usage line names, and --dump wherever --simulate is (it goes with it).
-TEST(CliHelp, CompletionOffersEachCommandTheOptionsItTakes)
-{
-    const std::vector<std::string> commands = ListedCommands();
-    ASSERT_GE(commands.size(), 9u);
-    for (const char* file : {"marrowick-cli.bash", "_marrowick-cli"}) {
-        const std::string script = marrowick::testing::ReadFile(std::filesystem::path(MARROWICK_COMPLETIONS) / file);
-        ASSERT_FALSE(script.empty()) << file;
-        for (const auto& command : commands) {
-            SCOPED_TRACE(std::string(file) + ": " + command);
-            const std::string help = RunCli({command, "--help"}).out;
-            std::set<std::string> takes = OptionsIn(help.substr(0, help.find('\n')));
-            if (takes.count("--simulate") != 0)
-                takes.insert("--dump");
-            // Its case in the script: from "command)" alone on its line to ";;".
-            std::smatch label;
-            ASSERT_TRUE(std::regex_search(script, label, std::regex("\n[ \t]*" + command + "\\)[ \t]*\n")));
-            const auto from = static_cast<std::size_t>(label.position(0) + label.length(0));
-            std::set<std::string> offered = OptionsIn(script.substr(from, script.find(";;", from) - from));
-            offered.erase("--help"); // offered to every command
-            EXPECT_EQ(offered, takes);
-        }
-    }
 }
 
 namespace {
@@ -101,40 +96,17 @@ namespace {
 QJsonDocument ParsedJson(const RunResult& result)
 {
     QJsonParseError error{};
-    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
+    QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(result.out), &error);
     EXPECT_EQ(error.error, QJsonParseError::NoError) << result.out;
     return document;
 }
 
 } // namespace
 
-// --json prints one document that scripts can read, with the same exit status.
+// --json prints one document that scripts can read, with the same exit status
+// (identify --json: IdentifyEndToEnd, beside its text).
 TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
 {
-    SimProcess r2({"--model", "R2", "--version", "1.05", "--serial", "12345678"});
-    QJsonObject id = ParsedJson(RunCli({"identify", "--port", r2.path(), "--json"})).object();
-    EXPECT_EQ(id.value("port").toString().toStdString(), r2.path());
-    EXPECT_EQ(id.value("version").toString(), QStringLiteral("1.05"));
-    EXPECT_EQ(id.value("model").toString(), QStringLiteral("R2"));
-    EXPECT_EQ(id.value("serial").toString(), QStringLiteral("12345678"));
-
-    SimProcess k5({"--model", "K5"});
-    id = ParsedJson(RunCli({"identify", "--port", k5.path(), "--json"})).object();
-    EXPECT_EQ(id.value("model").toString(), QStringLiteral("K5"));
-    EXPECT_TRUE(id.value("serial").isNull()) << "a K5 has no serial number";
-
-    SimProcess unknown({"--model", "R2", "--run-together", "2"});
-    const RunResult odd = RunCli({"identify", "--port", unknown.path(), "--json"});
-    EXPECT_EQ(odd.status, 1);
-    EXPECT_TRUE(ParsedJson(odd).object().value("model").isNull()) << "a reply that names no model is no model";
-
-    SimProcess silent({"--model", "K5", "--silent", "V"});
-    const RunResult nothing = RunCli({"identify", "--port", silent.path(), "--timeout", "0.5", "--json"});
-    EXPECT_EQ(nothing.status, 1);
-    id = ParsedJson(nothing).object();
-    EXPECT_TRUE(id.value("version").isNull());
-    EXPECT_TRUE(id.value("model").isNull());
-
     const QJsonArray images = ParsedJson(RunCli({"images", "--json"})).array();
     ASSERT_EQ(images.size(), 17);
     EXPECT_EQ(images.at(4).toObject().value("image").toInt(), 105);
@@ -144,7 +116,7 @@ TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
 
     TempFolder folder("marrowick-json");
     const std::string project = (folder.path / "hall").string();
-    ASSERT_EQ(RunCli({"read-shows", "--port", r2.path(), "--project", project}).status, 0);
+    ASSERT_EQ(RunCli({"read-shows", "--simulate", "R2", "--project", project}).status, 0);
     const QJsonObject table =
         ParsedJson(RunCli({"show-table", "--project", project, "--model", "R2", "--json"})).object();
     EXPECT_EQ(table.value("model").toString(), QStringLiteral("R2"));
@@ -158,7 +130,7 @@ TEST(CliJson, EveryJsonOutputParsesBackWithTheValuesTheTextShows)
 
     const RunResult ports = RunCli({"ports", "--json"});
     EXPECT_EQ(ports.status, 0);
-    for (const QJsonValue& port : ParsedJson(ports).array()) {
+    for (const auto& port : ParsedJson(ports).array()) {
         const QJsonObject entry = port.toObject();
         EXPECT_TRUE(entry.value("number").isDouble());
         EXPECT_EQ(entry.value("opens").toBool(), entry.value("reason").isNull());

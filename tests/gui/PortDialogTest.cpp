@@ -1,9 +1,11 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include "GuiSupport.h"
+#include "link/PortDiagnosis.h"
 
 namespace marrowick::testing {
 namespace {
@@ -37,33 +39,28 @@ struct DialogFixture {
     QLabel* hint = nullptr;
 };
 
-TEST(PortDialog, ListsThePortsThatOpenAndSelectsTheOneUsedLastTime)
+// What the dialog says of a typed port number: the diagnosis's words (tests/unit/PortDiagnosisTest).
+std::string Told(PortProblem problem, const std::string& port)
 {
-    DialogFixture f({Port(2), Port(3), Port(17)}, {3, ""});
-    std::vector<QString> statusWhileTrying;
-    f.ports.whileTrying = [&](int) { statusWhileTrying.push_back(f.combo->currentText()); };
-    EXPECT_EQ(f.dialog.windowTitle(), QStringLiteral("  Select Com Port"));
-    EXPECT_EQ(f.combo->currentText(), QStringLiteral("Finding Com Ports"));
-    ASSERT_TRUE(f.Search());
-
-    EXPECT_EQ(f.ports.tried, (std::vector<int>{2, 3})) << "ports above 16 are never tried";
-    EXPECT_EQ(statusWhileTrying,
-              (std::vector<QString>{QStringLiteral("Finding Com Ports."), QStringLiteral("Finding Com Ports..")}));
-    ASSERT_EQ(f.combo->count(), 2);
-    EXPECT_EQ(f.combo->itemText(0), QStringLiteral("COM2"));
-    EXPECT_EQ(f.combo->itemData(1).toInt(), 3);
-    EXPECT_EQ(f.combo->itemData(1, Qt::ToolTipRole).toString(), QStringLiteral("/dev/ttyUSB3 - Adapter 3"));
-    EXPECT_EQ(f.combo->currentText(), QStringLiteral("COM3"));
-
-    f.done->click();
-    EXPECT_FALSE(f.dialog.isVisible());
-    EXPECT_EQ(f.dialog.ComPortNumber(), 3);
+    PortFacts facts;
+    facts.problem = problem;
+    facts.port = port;
+    return DescribePortProblem(facts);
 }
 
+// The search says that it runs, a dot more for each port it tries, and lists
+// the ports by number; without the one used last time, nothing is picked and
+// the dialog will not close until a port is.
 TEST(PortDialog, WithoutAMatchingPortItWillNotCloseUntilOneIsPicked)
 {
     DialogFixture f({Port(2), Port(3)}, {5, ""});
+    std::vector<QString> statusWhileTrying;
+    f.ports.whileTrying = [&](int) { statusWhileTrying.push_back(f.combo->currentText()); };
+    EXPECT_EQ(f.combo->currentText(), QStringLiteral("Finding Com Ports"));
     ASSERT_TRUE(f.Search());
+    EXPECT_EQ(statusWhileTrying,
+              (std::vector<QString>{QStringLiteral("Finding Com Ports."), QStringLiteral("Finding Com Ports..")}));
+    EXPECT_EQ(f.combo->itemData(1).toInt(), 3);
     EXPECT_EQ(f.combo->currentText(), QStringLiteral("Select.."));
     EXPECT_EQ(f.combo->currentIndex(), -1);
 
@@ -103,8 +100,9 @@ TEST(PortDialog, ClosedBeforeTheSearchOrWithoutPortsItLeavesNoPort)
 }
 
 // Ports that would not open are listed greyed with the reason as tooltip and
-// cannot be chosen; the device typed last time is tried, listed after the
-// numbered ports and preselected when it opens, and kept when nothing opens.
+// cannot be chosen; ports above 16 are neither tried nor listed; the port used
+// last time is preselected; the device typed last time is tried, listed after
+// the numbered ports and preselected when it opens, and kept when nothing opens.
 TEST(PortDialog, PortsThatWouldNotOpenAreGreyedAndATypedDeviceIsOfferedAgain)
 {
     const std::string busy = "COM2 (/dev/ttyUSB2) is in use by minicom (pid 812): close that program and try again.";
@@ -124,7 +122,7 @@ TEST(PortDialog, PortsThatWouldNotOpenAreGreyedAndATypedDeviceIsOfferedAgain)
     const QString goneTip = QString::fromStdString(gone);
     const std::vector<Case> cases = {
         {"busy port greyed, stored number preselected",
-         {Port(1), Port(2), Port(3)},
+         {Port(1), Port(2), Port(3), Port(17)},
          {3, ""},
          {{"/dev/ttyUSB2", busy}},
          {"COM1", "COM2", "COM3"},
@@ -184,6 +182,7 @@ TEST(PortDialog, PortsThatWouldNotOpenAreGreyedAndATypedDeviceIsOfferedAgain)
         std::vector<QString> statusWhileTrying;
         f.ports.whileTrying = [&](int) { statusWhileTrying.push_back(f.combo->currentText()); };
         ASSERT_TRUE(f.Search());
+        EXPECT_EQ(std::count(f.ports.tried.begin(), f.ports.tried.end(), 17), 0);
         ASSERT_EQ(f.combo->count(), static_cast<int>(c.entries.size()));
         for (int i = 0; i < f.combo->count(); ++i) {
             EXPECT_EQ(f.combo->itemText(i), c.entries[static_cast<std::size_t>(i)]) << i;
@@ -243,9 +242,9 @@ TEST(PortDialog, WhatIsTypedIsTheChoiceWhenItNamesAPortThatCanBeUsed)
         {"COM24", false, {}, windows},
         {"/dev/ttyUSB9", false, {}, gone},
         {"COM2", false, {}, busy},
-        {"COM5", false, {}, "COM5 has no serial device behind it: is the adapter plugged in?"},
-        {"23", false, {}, "There is no port COM23: ports go from COM1 to COM16."},
-        {"COM0", false, {}, "There is no port COM0: ports go from COM1 to COM16."},
+        {"COM5", false, {}, Told(PortProblem::NoDevice, "COM5")},
+        {"23", false, {}, Told(PortProblem::BadNumber, "COM23")},
+        {"COM0", false, {}, Told(PortProblem::BadNumber, "COM0")},
         {"", false, {}, ""},
     };
     for (const Case& c : cases) {
