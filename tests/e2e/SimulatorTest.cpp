@@ -107,7 +107,8 @@ TEST(SimulatorProcess, EndsWhenAskedEvenWhileNobodyReadsAndRemovesItsLink)
         const char* what;
         std::vector<std::string> sim;
         Client client;
-        int signal; // 0: it ends by itself
+        int signal;                // 0: it ends by itself
+        bool dumpInTheWay = false; // a file takes the dump folder's place while it runs: exit 1
     };
     const Row rows[] = {
         {"SIGTERM while a megabyte of noise waits for a reader",
@@ -123,6 +124,7 @@ TEST(SimulatorProcess, EndsWhenAskedEvenWhileNobodyReadsAndRemovesItsLink)
          Client::NeverReads,
          SIGTERM},
         {"the line closed after the version reply", {"--close-after", "1"}, Client::Reads, 0},
+        {"SIGTERM once a file has taken the dump folder's place", {}, Client::Reads, SIGTERM, true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
@@ -151,11 +153,19 @@ TEST(SimulatorProcess, EndsWhenAskedEvenWhileNobodyReadsAndRemovesItsLink)
                 if (::read(fd, buffer, sizeof buffer) <= 0)
                     break;
             }
+        const fs::path dump = scratch.path / "dump";
+        if (row.dumpInTheWay) {
+            fs::remove_all(dump);
+            WriteFile(dump, "in the way");
+        }
         // A simulator that does not end is killed after the limit, and that fails the row.
-        EXPECT_EQ(sim.Stop(row.signal, 10000), 0);
+        EXPECT_EQ(sim.Stop(row.signal, 10000), row.dumpInTheWay ? 1 : 0);
         ::close(fd);
         EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
         EXPECT_EQ(ReadFile(scratch.path / "victim"), "mine");
-        EXPECT_EQ(ReadFile(scratch.path / "dump" / "summary.txt").rfind("requests V\n", 0), 0U);
+        if (row.dumpInTheWay)
+            EXPECT_EQ(ReadFile(dump), "in the way");
+        else
+            EXPECT_EQ(ReadFile(dump / "summary.txt").rfind("requests V\n", 0), 0U);
     }
 }
