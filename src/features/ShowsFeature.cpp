@@ -68,7 +68,12 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
         });
     }
     m_reader.Shown.connect([this] { Display(); });
-    m_reader.TableReceived.connect([this](float) { EditsEnded(false); });
+    // Blocks taken in a state forced from the log window replace the table at
+    // once; a read replaces it once it has worked (ReadEnded).
+    m_reader.TableReceived.connect([this](float) {
+        if (!m_reader.Running())
+            EditsEnded(false);
+    });
     m_reader.Finished.connect([this](const Result& outcome) { ReadEnded(outcome); });
     m_copyReader.Finished.connect([this](const Result& outcome) { CopyReadEnded(outcome); });
     m_writer.Finished.connect([this](const Result& outcome) {
@@ -147,6 +152,9 @@ void ShowsFeature::OnReadShows()
 
 void ShowsFeature::ReadEnded(const Result& outcome)
 {
+    // A read that failed gave back the table held before, edits and all.
+    if (outcome.ok())
+        EditsEnded(false);
     // The offer waits until the receive event that brought the last show has
     // returned, so no dialog opens inside the dispatcher and what the
     // controller sends while it is open is read and dropped.
