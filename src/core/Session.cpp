@@ -31,6 +31,8 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     m_commands.onOutOfMemory = [this] {
         status.Say(text::Why(Result::Fail(ResultCode::Refused, Reason::OutOfMemory)));
     };
+    // Undo and Redo follow every edit, save and new table.
+    m_shows.EditsChanged.connect([this] { RefreshCommands(); });
     m_identification.Changed.connect([this] { ShowIdentity(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
     // A reply that names a model sets the window up at once. Otherwise the user
@@ -211,6 +213,9 @@ void Session::RefreshCommands()
     facts.showCount = m_shows.State().ShowCount;
     facts.clips = m_library.Library().ClipCount > 0;
     facts.sendingClips = m_library.Transfer().Running();
+    facts.showsEditable = m_shows.Editable();
+    facts.canUndo = m_shows.Edits().CanUndo();
+    facts.canRedo = m_shows.Edits().CanRedo();
     for (const auto& [control, whyNot] : WhyNotAvailable(facts))
         view.setAvailable(control, whyNot);
 }

@@ -46,6 +46,18 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
         if (m_state.ShowCount != 0)
             SaveIntoNewProject();
     });
+    commands.OnClick(control::btnUndo, [this] { Undo(); });
+    commands.OnClick(control::btnRedo, [this] { Redo(); });
+    commands.OnCellEdited(control::ListShows, [this](int row, int column, int value) {
+        if (const auto field = ShowListField(column))
+            EditFromWindow({*field, row, value});
+    });
+    for (const ConfigEditor& editor : ConfigEditors())
+        commands.OnOption(editor.choice, [this, field = editor.field](int index) {
+            const std::vector<ConfigChoice> choices = ConfigChoices(m_state, field);
+            if (index >= 0 && static_cast<std::size_t>(index) < choices.size())
+                EditFromWindow({field, -1, choices[static_cast<std::size_t>(index)].value});
+        });
     commands.OnToggle(control::chkBackupShows, [this](bool checked) {
         m_backupShows = checked;
         WriteSwitchesChanged();
@@ -84,7 +96,24 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
 
 void ShowsFeature::Display()
 {
-    m_presenter.Display(m_state);
+    m_presenter.Display(m_state, m_context.model());
+}
+
+bool ShowsFeature::Editable() const
+{
+    const controller* model = m_context.model();
+    return model && m_state.source != ShowSource::None &&
+           EditProblem(m_state, *model, {ShowEdit::Field::Wiring, -1, 0}).ok();
+}
+
+void ShowsFeature::EditFromWindow(const ShowEdit& edit)
+{
+    const Result made = Edit(edit);
+    if (made.ok())
+        return;
+    if (made.code != ResultCode::Busy)
+        m_presenter.Say(EditProblemText(made));
+    Display();
 }
 
 Result ShowsFeature::Edit(const ShowEdit& edit)

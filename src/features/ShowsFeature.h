@@ -49,6 +49,8 @@ public:
     // The edits of the table held since it was read or opened, and whether
     // they are saved.
     const EditHistory& Edits() const { return m_edits; }
+    // Whether the table held takes edits at all: shows were read or opened for the model.
+    bool Editable() const;
     // An edit was made, taken back or saved, or the table was replaced.
     Signal<> EditsChanged;
     // The controller was identified: shows held for another model are let go
@@ -114,6 +116,9 @@ private:
     void EndWrite(const Result& result);
     // The table held was replaced (or saved, `saved`): the edits start afresh.
     void EditsEnded(bool saved);
+    // An edit made in the window; a refused one is said in panel 1, and the
+    // window shows the table as it still is.
+    void EditFromWindow(const ShowEdit& edit);
 
     FeatureContext& m_context;
     ShowsPresenter m_presenter;

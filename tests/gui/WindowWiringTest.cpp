@@ -10,7 +10,9 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -162,6 +164,8 @@ TEST(WindowWiring, EveryControlTheProgramNamesExistsInTheWindow)
                 return qobject_cast<QTreeWidget*>(found) != nullptr;
             case ControlKind::OptionArray:
                 return qobject_cast<QButtonGroup*>(found) != nullptr;
+            case ControlKind::Choice:
+                return qobject_cast<QComboBox*>(found) != nullptr;
             case ControlKind::Progress:
                 return qobject_cast<QProgressBar*>(found) != nullptr;
             default:
@@ -435,6 +439,70 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
     }
     EXPECT_EQ(f.dialogs.Texts("question"), std::vector<std::string>{"Save Shows To Computer?"})
         << "offered after the read only; a guarded write is not asked about";
+}
+
+// The show table changed in the window: a cell of the list in its spin box
+// and a choice below it. A write carries those bytes and no others; Ctrl+Z
+// takes an edit back.
+TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
+{
+    DesktopFixture f("R2", "R2");
+    DesktopApp& app = f.App();
+    QWidget& window = app.window();
+    app.Start();
+    f.clock.RunUntilIdle(5000);
+    Child<QTabWidget>(window, "SSTab1")->setCurrentIndex(TabShows);
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    auto* read = Child<QPushButton>(window, "btnReadShows");
+    auto* list = Child<QTreeWidget>(window, "ListShows");
+    auto* triggerA = Child<QComboBox>(window, "cboTriggerA");
+    // A cell clicked and a number typed: the cell's spin box, if it has one, takes it, and Enter changes the cell.
+    const auto edit = [&](int row, int column, const char* typed) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, column)).center());
+        QTest::keyClicks(list, QString::fromLatin1(typed));
+        for (QSpinBox* spin : list->viewport()->findChildren<QSpinBox*>()) {
+            if (!spin->isVisible())
+                continue;
+            QTest::keyClick(spin, Qt::Key_Return);
+            QCoreApplication::sendPostedEvents(); // the commit the key has queued
+            return true;
+        }
+        return false;
+    };
+    // The table carries the controller's serial number, as a write puts it there.
+    f.simulator.state().image.replace(168, 4, "\x4D\x3C\x2B\x1A");
+    read->click(); // and No to the offer to save
+    f.clock.RunUntilIdle(60000);
+    const std::string table = f.simulator.TableReply();
+
+    EXPECT_FALSE(edit(5, 4, "7")) << "show 5 does not exist";
+    EXPECT_FALSE(edit(2, 1, "7")) << "a show's start is not edited";
+    EXPECT_TRUE(edit(2, 4, "7"));
+    EXPECT_EQ(list->topLevelItem(2)->text(4), QStringLiteral("7"));
+    ASSERT_EQ(triggerA->count(), 6) << "Next, Previous, Stop and a start for each of the three shows";
+    QTest::keyClick(triggerA, Qt::Key_End);
+    EXPECT_EQ(triggerA->currentText(), QStringLiteral("Show # 3 Start"));
+
+    // Written and verified: the controller's table differs in those two bytes.
+    Child<QCheckBox>(window, "chkVerifyShows")->setChecked(true);
+    f.port.SetBytesPerSecond(960);
+    Child<QPushButton>(window, "btnWriteShows")->click();
+    f.clock.Advance(100);
+    EXPECT_FALSE(triggerA->isEnabled()) << "no edits while the shows are written";
+    EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    f.clock.RunUntilIdle(120000);
+    EXPECT_EQ(f.Panel(1), "Shows Verified");
+    std::string expected = table;
+    expected[2 * 16 + 9] = 7;
+    expected[166] = 5;
+    EXPECT_EQ(f.simulator.TableReply(), expected);
+
+    // The shortcut clicks Undo as a person would see it: pressed for a moment.
+    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(WaitFor([&] { return triggerA->currentText() == QStringLiteral("Next"); }));
+    EXPECT_EQ(list->topLevelItem(2)->text(4), QStringLiteral("7")) << "show 2's volume is still edited";
 }
 
 #if defined(Q_OS_UNIX)
