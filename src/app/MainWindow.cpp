@@ -10,7 +10,6 @@
 #include "app/MainLayout.h"
 #include "app/Widgets.h"
 #include "core/Session.h"
-#include "features/Texts.h"
 
 namespace marrowick {
 namespace {
@@ -105,19 +104,17 @@ void MainWindow::BringToFront()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing in the middle of a conversation is asked about first, without
-    // holding up the conversation: the question is answered later. The few
-    // seconds of an identification are stopped without a question.
-    const Conversation* running = m_session != nullptr ? m_session->conversations.Active() : nullptr;
-    if (running != nullptr && running->Kind() != ConversationKind::Identification && !m_session->Closing() &&
-        !m_closeConfirmed) {
+    // What closing would cost (a conversation stopped half-way, edits not
+    // saved) is asked about first, without holding up a conversation: the
+    // question is answered later.
+    const std::string question = m_session != nullptr && !m_closeConfirmed ? m_session->CloseQuestion() : "";
+    if (!question.empty()) {
         event->ignore();
         for (const QMessageBox* asked : findChildren<QMessageBox*>(QStringLiteral("stopAndClose")))
             if (asked->isVisible())
                 return; // asked already
         auto* box = new QMessageBox(QMessageBox::Question, QString::fromLatin1(AppTitle),
-                                    QString::fromStdString(text::StopAndCloseText(running->Kind())),
-                                    QMessageBox::Yes | QMessageBox::No, this);
+                                    QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, this);
         box->setObjectName(QStringLiteral("stopAndClose"));
         box->setDefaultButton(QMessageBox::No);
         box->setAttribute(Qt::WA_DeleteOnClose);

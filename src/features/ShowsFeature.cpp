@@ -106,6 +106,12 @@ bool ShowsFeature::Editable() const
            EditProblem(m_state, *model, {ShowEdit::Field::Wiring, -1, 0}).ok();
 }
 
+bool ShowsFeature::MayLoseEdits(EditsLostBy what)
+{
+    return !m_edits.Unsaved() ||
+           m_context.dialogs.question(Question::LoseEdits, LoseEditsText(what), AppTitle, DialogIcon::Question);
+}
+
 void ShowsFeature::EditFromWindow(const ShowEdit& edit)
 {
     const Result made = Edit(edit);
@@ -172,6 +178,11 @@ std::string ShowsFeature::ControllerChanged()
 
 void ShowsFeature::OnReadShows()
 {
+    // Asked only when the read can start: otherwise it says why it cannot.
+    const controller* model = m_context.model();
+    if (m_context.Idle() && m_context.link().IsOpen() && model && model->Traits().hasShowTable &&
+        !MayLoseEdits(EditsLostBy::Read))
+        return;
     // Offered only for a read started here; a command line saves on its own.
     const Result started = m_reader.Start();
     m_offerPending = started.ok();
@@ -232,7 +243,7 @@ void ShowsFeature::OnOpenShows()
     if (!m_context.Idle())
         return;
     const auto folder = m_context.dialogs.chooseFolder("Select Project Folder");
-    if (!folder || folder->empty())
+    if (!folder || folder->empty() || !MayLoseEdits(EditsLostBy::Open))
         return;
     // The status bar says why; the box makes sure a refused open is noticed.
     const Result opened = OpenShowsFrom(*folder);

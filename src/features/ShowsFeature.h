@@ -51,6 +51,9 @@ public:
     const EditHistory& Edits() const { return m_edits; }
     // Whether the table held takes edits at all: shows were read or opened for the model.
     bool Editable() const;
+    // Before `what` throws away edits not saved, the person is asked; true
+    // when there are none or the answer was to go on.
+    bool MayLoseEdits(EditsLostBy what);
     // An edit was made, taken back or saved, or the table was replaced.
     Signal<> EditsChanged;
     // The controller was identified: shows held for another model are let go

@@ -148,6 +148,25 @@ std::vector<ConfigChoice> ConfigChoices(const ShowState& shows, ShowEdit::Field 
     return choices;
 }
 
+std::string LoseEditsText(EditsLostBy what)
+{
+    switch (what) {
+    case EditsLostBy::Read:
+        return text::UnsavedEdits + " Throw them away and read the controller's shows?";
+    case EditsLostBy::Open:
+        return text::UnsavedEdits + " Throw them away and open the shows of the chosen folder?";
+    case EditsLostBy::Connect:
+        break;
+    }
+    return text::UnsavedEdits + " If the controller you connect to is of another model, they are thrown away. "
+                                "Connect anyway?";
+}
+
+std::string EditedCaption(const std::string& caption, bool unsavedEdits)
+{
+    return unsavedEdits ? "*" + caption : caption;
+}
+
 const char* EditFieldName(ShowEdit::Field field)
 {
     switch (field) {

@@ -73,6 +73,16 @@ struct ConfigChoice {
 // last show. A value held that is none of these comes last, so it is shown.
 std::vector<ConfigChoice> ConfigChoices(const ShowState& shows, ShowEdit::Field field);
 
+// What would throw away the edits not saved, and is asked about first
+// (closing the window: text::CloseQuestionText).
+enum class EditsLostBy { Read, Open, Connect };
+// The question before it: "The show table has edits that are not saved. Throw
+// them away and read the controller's shows?"
+std::string LoseEditsText(EditsLostBy what);
+// The window caption, marked while the show table has edits not saved:
+// "*Marrowick Interface Utility".
+std::string EditedCaption(const std::string& caption, bool unsavedEdits);
+
 // The name of an edited field as the Show tab shows it: "Audio Volume", "Trigger A".
 const char* EditFieldName(ShowEdit::Field field);
 // Why an edit is refused: "Audio Volume takes 0 to 99, not 120", "Show 5 does

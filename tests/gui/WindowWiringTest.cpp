@@ -443,7 +443,8 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
 
 // The show table changed in the window: a cell of the list in its spin box
 // and a choice below it. A write carries those bytes and no others; Ctrl+Z
-// takes an edit back.
+// takes an edit back; the caption is marked while edits are not saved, and a
+// read that would throw them away asks first.
 TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
 {
     DesktopFixture f("R2", "R2");
@@ -457,6 +458,7 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     auto* read = Child<QPushButton>(window, "btnReadShows");
     auto* list = Child<QTreeWidget>(window, "ListShows");
     auto* triggerA = Child<QComboBox>(window, "cboTriggerA");
+    const auto marked = [&] { return window.windowTitle().startsWith(QLatin1Char('*')); };
     // A cell clicked and a number typed: the cell's spin box, if it has one, takes it, and Enter changes the cell.
     const auto edit = [&](int row, int column, const char* typed) {
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
@@ -476,6 +478,7 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     read->click(); // and No to the offer to save
     f.clock.RunUntilIdle(60000);
     const std::string table = f.simulator.TableReply();
+    EXPECT_FALSE(marked());
 
     EXPECT_FALSE(edit(5, 4, "7")) << "show 5 does not exist";
     EXPECT_FALSE(edit(2, 1, "7")) << "a show's start is not edited";
@@ -484,6 +487,7 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     ASSERT_EQ(triggerA->count(), 6) << "Next, Previous, Stop and a start for each of the three shows";
     QTest::keyClick(triggerA, Qt::Key_End);
     EXPECT_EQ(triggerA->currentText(), QStringLiteral("Show # 3 Start"));
+    EXPECT_TRUE(marked());
 
     // Written and verified: the controller's table differs in those two bytes.
     Child<QCheckBox>(window, "chkVerifyShows")->setChecked(true);
@@ -502,7 +506,26 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     // The shortcut clicks Undo as a person would see it: pressed for a moment.
     QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(WaitFor([&] { return triggerA->currentText() == QStringLiteral("Next"); }));
-    EXPECT_EQ(list->topLevelItem(2)->text(4), QStringLiteral("7")) << "show 2's volume is still edited";
+    EXPECT_TRUE(marked()) << "show 2's volume is still edited";
+
+    // No keeps the edits and sends nothing; Yes reads the controller's table.
+    std::string sent;
+    f.session().link.BytesSent.connect([&](std::string_view bytes) { sent.append(bytes); });
+    f.dialogs.answers = {false, true}; // No; then Yes, and No to the offer to save
+    read->click();
+    EXPECT_EQ(f.dialogs.shown.back().question, Question::LoseEdits);
+    EXPECT_EQ(sent, "");
+    EXPECT_TRUE(marked());
+    window.close(); // asked about too; No keeps the window
+    const auto asked = window.findChildren<QMessageBox*>(QStringLiteral("stopAndClose"));
+    ASSERT_EQ(asked.size(), 1);
+    asked.front()->button(QMessageBox::No)->click();
+    EXPECT_TRUE(window.isVisible());
+    read->click();
+    f.clock.RunUntilIdle(60000);
+    EXPECT_EQ(sent.substr(0, 1), "u");
+    EXPECT_EQ(triggerA->currentText(), QStringLiteral("Show # 3 Start")) << "as the controller holds it";
+    EXPECT_FALSE(marked());
 }
 
 #if defined(Q_OS_UNIX)

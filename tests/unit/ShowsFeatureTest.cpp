@@ -170,8 +170,10 @@ TEST(ShowsFeature, AFailedReadKeepsTheEdits)
     ShowsFeature& feature = h.session.shows();
     ASSERT_TRUE(feature.Edit({ShowEdit::Field::Volume, 1, 7}).ok());
     h.simulator.faults().silenceAfterReplies = h.simulator.repliesSent + 1; // the table, then nothing
+    h.dialogs.answers = {true};                                             // throw the edits away and read
     h.session.commands().Click(control::btnReadShows);
     h.clock.RunUntilIdle();
+    EXPECT_EQ(h.dialogs.shown.back().question, Question::LoseEdits);
     EXPECT_EQ(h.Shows().ShowTable[1].Volume, 7);
     EXPECT_TRUE(feature.Edits().Unsaved());
     ASSERT_TRUE(feature.Undo());
