@@ -12,7 +12,6 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTest>
 #include <QTreeWidget>
 #include <QUrl>
 #include <filesystem>
@@ -453,21 +452,31 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     app.Start();
     f.clock.RunUntilIdle(5000);
     Child<QTabWidget>(window, "SSTab1")->setCurrentIndex(TabShows);
-    window.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.activateWindow(); // its shortcuts work while it is the active window
+    ASSERT_TRUE(WaitFor([&] { return window.isActiveWindow(); }));
     auto* read = Child<QPushButton>(window, "btnReadShows");
     auto* list = Child<QTreeWidget>(window, "ListShows");
     auto* triggerA = Child<QComboBox>(window, "cboTriggerA");
     const auto marked = [&] { return window.windowTitle().startsWith(QLatin1Char('*')); };
-    // A cell clicked and a number typed: the cell's spin box, if it has one, takes it, and Enter changes the cell.
-    const auto edit = [&](int row, int column, const char* typed) {
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualRect(list->model()->index(row, column)).center());
-        QTest::keyClicks(list, QString::fromLatin1(typed));
+    // A key pressed as the keyboard does it; shortcuts come first.
+    const auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                          const QString& text = {}) {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+        QCoreApplication::sendEvent(to, &down);
+    };
+    // A cell clicked and a digit typed: the cell's spin box, if it has one, takes it, and Enter changes the cell.
+    const auto edit = [&](int row, int column, char digit) {
+        const QPoint at = list->visualRect(list->model()->index(row, column)).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, list->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(list->viewport(), &click);
+        }
+        press(list, Qt::Key_0 + (digit - '0'), Qt::NoModifier, QString(QLatin1Char(digit)));
         for (QSpinBox* spin : list->viewport()->findChildren<QSpinBox*>()) {
             if (!spin->isVisible())
                 continue;
-            QTest::keyClick(spin, Qt::Key_Return);
+            press(spin, Qt::Key_Return);
             QCoreApplication::sendPostedEvents(); // the commit the key has queued
             return true;
         }
@@ -480,12 +489,12 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     const std::string table = f.simulator.TableReply();
     EXPECT_FALSE(marked());
 
-    EXPECT_FALSE(edit(5, 4, "7")) << "show 5 does not exist";
-    EXPECT_FALSE(edit(2, 1, "7")) << "a show's start is not edited";
-    EXPECT_TRUE(edit(2, 4, "7"));
+    EXPECT_FALSE(edit(5, 4, '7')) << "show 5 does not exist";
+    EXPECT_FALSE(edit(2, 1, '7')) << "a show's start is not edited";
+    EXPECT_TRUE(edit(2, 4, '7'));
     EXPECT_EQ(list->topLevelItem(2)->text(4), QStringLiteral("7"));
     ASSERT_EQ(triggerA->count(), 6) << "Next, Previous, Stop and a start for each of the three shows";
-    QTest::keyClick(triggerA, Qt::Key_End);
+    press(triggerA, Qt::Key_End);
     EXPECT_EQ(triggerA->currentText(), QStringLiteral("Show # 3 Start"));
     EXPECT_TRUE(marked());
 
@@ -504,7 +513,7 @@ TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
     EXPECT_EQ(f.simulator.TableReply(), expected);
 
     // The shortcut clicks Undo as a person would see it: pressed for a moment.
-    QTest::keyClick(&window, Qt::Key_Z, Qt::ControlModifier);
+    press(&window, Qt::Key_Z, Qt::ControlModifier, QStringLiteral("z"));
     EXPECT_TRUE(WaitFor([&] { return triggerA->currentText() == QStringLiteral("Next"); }));
     EXPECT_TRUE(marked()) << "show 2's volume is still edited";
 
