@@ -2,10 +2,12 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMainWindow>
 #include <QProgressBar>
@@ -92,7 +94,9 @@ QWidget* AudioLibraryTab()
     return tab;
 }
 
-void AddValuePair(QGridLayout* grid, int row, int column, QLabel* caption, QLabel* value)
+// A caption and its value; with a choice, the choice shares the value's place
+// and the model set-up shows one of them.
+void AddValuePair(QGridLayout* grid, int row, int column, QLabel* caption, QLabel* value, Control choice = {})
 {
     value->setMinimumWidth(90);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -104,6 +108,23 @@ void AddValuePair(QGridLayout* grid, int row, int column, QLabel* caption, QLabe
     caption->setBuddy(value);
     grid->addWidget(caption, row, column, Qt::AlignRight);
     grid->addWidget(value, row, column + 1);
+    if (choice.name == nullptr)
+        return;
+    auto* box = Named(new QComboBox, choice);
+    box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    box->setAccessibleName(name);
+    box->hide();
+    grid->addWidget(box, row, column + 1, Qt::AlignLeft);
+}
+
+// A button that a key combination clicks too, which its tooltip names.
+QPushButton* KeyButton(Control control, const char* caption, const char* tooltip, const QKeySequence& keys)
+{
+    auto* button = Button(control, caption);
+    button->setShortcut(keys);
+    button->setToolTip(QString::fromLatin1(tooltip) + QStringLiteral(" (") + keys.toString(QKeySequence::NativeText) +
+                       QLatin1Char(')'));
+    return button;
 }
 
 QLabel* Label(const char* name, const char* caption = "")
@@ -121,7 +142,7 @@ QWidget* ShowsTab()
     auto* tab = new QWidget;
     auto* layout = new QVBoxLayout(tab);
 
-    auto* shows = Named(new QTreeWidget, control::ListShows);
+    auto* shows = Named(new NumberCellList, control::ListShows);
     shows->setHeaderLabels({QStringLiteral("Show"), QStringLiteral("Show Start"), QStringLiteral("Show Length"),
                             QStringLiteral("Audio clip"), QStringLiteral("Audio Volume"),
                             QStringLiteral("Pre Show Delay"), QStringLiteral("Post Show Delay"),
@@ -130,23 +151,33 @@ QWidget* ShowsTab()
     shows->setAlternatingRowColors(true);
     shows->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
     shows->header()->setStretchLastSection(true);
+    shows->setToolTip(QStringLiteral("Double-click a show's clip, volume or delay, or type a number on it, to "
+                                     "change it"));
     layout->addWidget(shows, 1);
 
     auto* values = new QGridLayout;
     values->setHorizontalSpacing(8);
     AddValuePair(values, 0, 0, Label("lblShowCountCaption", "ShowCount:"), Label(control::lblShowCount));
     AddValuePair(values, 0, 2, Label("lblAmbientCaption", "Ambient Mode:"), Label(control::lblAmbient));
-    AddValuePair(values, 0, 4, Label("lblTriggerCaption", "Trigger Mode:"), Label(control::lblTrigger));
-    AddValuePair(values, 1, 0, Label("lblLockOutCaption", "Lockout: "), Label(control::lblLockOut));
+    AddValuePair(values, 0, 4, Label("lblTriggerCaption", "Trigger Mode:"), Label(control::lblTrigger),
+                 control::cboTrigger);
+    AddValuePair(values, 1, 0, Label("lblLockOutCaption", "Lockout: "), Label(control::lblLockOut),
+                 control::cboLockOut);
     auto* triggerA = Label(control::LblTriggerA, "Trigger A:");
     auto* triggerAValue = Label(control::LblTriggerAvalue);
     auto* triggerB = Label(control::LblTriggerB, "Trigger B:");
     auto* triggerBValue = Label(control::LblTriggerBvalue);
-    AddValuePair(values, 1, 2, triggerA, triggerAValue);
-    AddValuePair(values, 1, 4, triggerB, triggerBValue);
+    AddValuePair(values, 1, 2, triggerA, triggerAValue, control::cboTriggerA);
+    AddValuePair(values, 1, 4, triggerB, triggerBValue, control::cboTriggerB);
     for (QLabel* hidden : {triggerA, triggerAValue, triggerB, triggerBValue})
         hidden->hide();
     values->setColumnStretch(6, 1);
+    values->addWidget(KeyButton(control::btnUndo, "Undo", "Takes back the last change to the show table",
+                                QKeySequence(Qt::CTRL | Qt::Key_Z)),
+                      1, 7);
+    values->addWidget(KeyButton(control::btnRedo, "Redo", "Makes the last change taken back again",
+                                QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)),
+                      1, 8);
     layout->addLayout(values);
 
     auto* options = new QHBoxLayout;
@@ -230,7 +261,8 @@ void NameForScreenReaders(QMainWindow& window)
         {"StatusBar1_2", "Firmware and model", "The controller's firmware version and model"},
         {"StatusBar1_3", "Serial number", "The controller's serial number"},
         {control::List1.name, "Audio clips", "The clips of the library, in the order they are numbered"},
-        {control::ListShows.name, "Shows", "The show table: one row per show"},
+        {control::ListShows.name, "Shows",
+         "The show table: one row per show; a show's clip, volume and delays can be changed"},
         {control::ProgressBar1.name, "Progress", "How much of the running operation is done"},
         {control::lblProgress.name, "Time left", ""},
         {control::barCapacity.name, "Audio memory used", "How much of the controller's audio memory the clips take"},

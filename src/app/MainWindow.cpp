@@ -3,15 +3,26 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QMessageBox>
 #include <QPushButton>
 
 #include "app/MainLayout.h"
 #include "app/Widgets.h"
 #include "core/Session.h"
-#include "features/Texts.h"
 
 namespace marrowick {
+namespace {
+
+// Hands each child of `window` of type W that is a control of the window, with that control, to `wire`.
+template <typename W, typename Wire> void ForEachControl(QWidget& window, Wire wire)
+{
+    for (W* widget : window.findChildren<W*>())
+        if (const auto control = FindControl(widget->objectName().toStdString()))
+            wire(widget, *control);
+}
+
+} // namespace
 
 MainWindow::MainWindow() : m_view(*this)
 {
@@ -29,35 +40,39 @@ void MainWindow::Attach(Session* session)
 
 void MainWindow::Wire()
 {
-    for (QPushButton* button : findChildren<QPushButton*>()) {
-        const auto control = FindControl(button->objectName().toStdString());
-        if (!control)
-            continue;
+    ForEachControl<QPushButton>(*this, [this](QPushButton* button, Control control) {
         connect(button, &QPushButton::clicked, this, [this, control] {
             if (m_session)
-                m_session->commands().Click(*control);
+                m_session->commands().Click(control);
         });
-    }
+    });
     // Whatever changed it (a click, the keyboard, a screen reader, the stored
     // settings): the box's state is what the program goes by.
-    for (QCheckBox* box : findChildren<QCheckBox*>()) {
-        const auto control = FindControl(box->objectName().toStdString());
-        if (!control)
-            continue;
+    ForEachControl<QCheckBox>(*this, [this](QCheckBox* box, Control control) {
         connect(box, &QCheckBox::toggled, this, [this, control](bool checked) {
             if (m_session)
-                m_session->commands().Toggled(*control, checked);
+                m_session->commands().Toggled(control, checked);
         });
-    }
-    for (QButtonGroup* group : findChildren<QButtonGroup*>()) {
-        const auto control = FindControl(group->objectName().toStdString());
-        if (!control)
-            continue;
+    });
+    ForEachControl<QButtonGroup>(*this, [this](QButtonGroup* group, Control control) {
         connect(group, &QButtonGroup::idToggled, this, [this, control](int index, bool checked) {
             if (checked && m_session)
-                m_session->commands().OptionSelected(*control, index);
+                m_session->commands().OptionSelected(control, index);
         });
-    }
+    });
+    // Only the person's own choice: a choice the program shows is no command.
+    ForEachControl<QComboBox>(*this, [this](QComboBox* box, Control control) {
+        connect(box, &QComboBox::activated, this, [this, control](int index) {
+            if (m_session)
+                m_session->commands().OptionSelected(control, index);
+        });
+    });
+    ForEachControl<NumberCellList>(*this, [this](NumberCellList* list, Control control) {
+        list->onCellEdited = [this, control](int row, int column, int value) {
+            if (m_session)
+                m_session->commands().CellEdited(control, row, column, value);
+        };
+    });
     if (auto* list = findChild<FileDropList*>(QString::fromLatin1(control::List1.name))) {
         list->onFilesDropped = [this](const std::vector<std::string>& files) {
             if (m_session)
@@ -89,19 +104,17 @@ void MainWindow::BringToFront()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Closing in the middle of a conversation is asked about first, without
-    // holding up the conversation: the question is answered later. The few
-    // seconds of an identification are stopped without a question.
-    const Conversation* running = m_session != nullptr ? m_session->conversations.Active() : nullptr;
-    if (running != nullptr && running->Kind() != ConversationKind::Identification && !m_session->Closing() &&
-        !m_closeConfirmed) {
+    // What closing would cost (a conversation stopped half-way, edits not
+    // saved) is asked about first, without holding up a conversation: the
+    // question is answered later.
+    const std::string question = m_session != nullptr && !m_closeConfirmed ? m_session->CloseQuestion() : "";
+    if (!question.empty()) {
         event->ignore();
         for (const QMessageBox* asked : findChildren<QMessageBox*>(QStringLiteral("stopAndClose")))
             if (asked->isVisible())
                 return; // asked already
         auto* box = new QMessageBox(QMessageBox::Question, QString::fromLatin1(AppTitle),
-                                    QString::fromStdString(text::StopAndCloseText(running->Kind())),
-                                    QMessageBox::Yes | QMessageBox::No, this);
+                                    QString::fromStdString(question), QMessageBox::Yes | QMessageBox::No, this);
         box->setObjectName(QStringLiteral("stopAndClose"));
         box->setDefaultButton(QMessageBox::No);
         box->setAttribute(Qt::WA_DeleteOnClose);

@@ -70,10 +70,11 @@ bool QtDialogs::confirm(Question, const std::string& text, bool& askAgain)
     return yes;
 }
 
-bool QtDialogs::question(Question, const std::string& text, const std::string& caption, DialogIcon icon)
+bool QtDialogs::question(Question id, const std::string& text, const std::string& caption, DialogIcon icon)
 {
     QMessageBox box(QtIcon(icon), Q(caption), Q(text), QMessageBox::Yes | QMessageBox::No, m_parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    // Enter does not throw edits away.
+    box.setDefaultButton(id == Question::LoseEdits ? QMessageBox::No : QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }
 

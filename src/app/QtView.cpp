@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
@@ -110,7 +111,11 @@ void QtView::setAvailable(Control control, const std::string& whyNot)
     static const char* const OwnTip = "marrowickOwnToolTip";
     if (!widget->property(OwnTip).isValid())
         widget->setProperty(OwnTip, widget->toolTip());
-    widget->setEnabled(whyNot.empty());
+    // A list that takes edits stays readable; only its cells stop taking edits.
+    if (auto* cells = qobject_cast<NumberCellList*>(widget))
+        cells->setEditing(whyNot.empty());
+    else
+        widget->setEnabled(whyNot.empty());
     widget->setToolTip(whyNot.empty() ? widget->property(OwnTip).toString() : QString::fromStdString(whyNot));
 }
 
@@ -137,6 +142,17 @@ void QtView::setRows(Control control, const std::vector<std::vector<std::string>
     auto* list = Find<QTreeWidget>(control.name);
     if (!list)
         return;
+    if (auto* cells = qobject_cast<NumberCellList*>(list)) {
+        QList<QStringList> texts;
+        for (const auto& row : rows) {
+            QStringList line;
+            for (const auto& text : row)
+                line << Q(text);
+            texts << line;
+        }
+        cells->setRowTexts(texts);
+        return;
+    }
     list->setUpdatesEnabled(false);
     list->clear();
     QList<QTreeWidgetItem*> items;
@@ -165,6 +181,32 @@ void QtView::markRows(Control list, const std::vector<std::string>& warnings)
         for (int column = 0; column < item->columnCount(); ++column)
             item->setToolTip(column, Q(warning));
     }
+}
+
+void QtView::setEditableCells(Control list, const std::vector<std::vector<int>>& cells, int maximum)
+{
+    if (auto* numbers = Find<NumberCellList>(list.name))
+        numbers->setEditableCells(cells, maximum);
+}
+
+void QtView::setChoices(Control choice, const std::vector<std::string>& items, int selected)
+{
+    auto* box = Find<QComboBox>(choice.name);
+    if (!box)
+        return;
+    // Only the person's own choices are commands (QComboBox::activated).
+    const QSignalBlocker quiet(box);
+    QStringList texts;
+    for (const auto& item : items)
+        texts << Q(item);
+    QStringList held;
+    for (int index = 0; index < box->count(); ++index)
+        held << box->itemText(index);
+    if (held != texts) {
+        box->clear();
+        box->addItems(texts);
+    }
+    box->setCurrentIndex(selected);
 }
 
 std::vector<int> QtView::selectedRows(Control list) const

@@ -28,6 +28,8 @@ public:
     void setFillColor(Control control, Rgb colour) override;
     void setRows(Control control, const std::vector<std::vector<std::string>>& rows) override;
     void markRows(Control list, const std::vector<std::string>& warnings) override;
+    void setEditableCells(Control list, const std::vector<std::vector<int>>& cells, int maximum) override;
+    void setChoices(Control choice, const std::vector<std::string>& items, int selected) override;
     std::vector<int> selectedRows(Control list) const override;
     void setMeter(Control bar, double maximum, double value, const std::string& text, bool warning) override;
     int selectedOption(Control optionArray) const override;

@@ -5,7 +5,9 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QSpinBox>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QUrl>
 #include <algorithm>
 
@@ -118,6 +120,102 @@ void FileDropList::keyPressEvent(QKeyEvent* event)
         return;
     }
     QTreeWidget::keyPressEvent(event);
+}
+
+namespace {
+
+// The spin box of a number cell; what it holds when committed goes to the
+// list's onCellEdited, never into the list itself.
+class NumberCellDelegate : public QStyledItemDelegate {
+public:
+    explicit NumberCellDelegate(NumberCellList& list) : QStyledItemDelegate(&list), m_list(list) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override
+    {
+        if (!m_list.isCellEditable(index.row(), index.column()))
+            return nullptr;
+        auto* spin = new QSpinBox(parent);
+        spin->setRange(0, m_list.maximum());
+        spin->setFrame(false);
+        spin->setAccessibleName(m_list.headerItem()->text(index.column()));
+        return spin;
+    }
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override
+    {
+        auto* spin = static_cast<QSpinBox*>(editor);
+        spin->setValue(index.data().toString().toInt());
+        spin->selectAll(); // a number typed replaces it
+    }
+    void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override
+    {
+        auto* spin = static_cast<QSpinBox*>(editor);
+        spin->interpretText();
+        if (m_list.onCellEdited)
+            m_list.onCellEdited(index.row(), index.column(), spin->value());
+    }
+
+private:
+    NumberCellList& m_list;
+};
+
+} // namespace
+
+NumberCellList::NumberCellList(QWidget* parent) : QTreeWidget(parent)
+{
+    setItemDelegate(new NumberCellDelegate(*this));
+    // A cell at a time, so the arrow keys go from cell to cell and a digit typed starts an edit.
+    setSelectionBehavior(QAbstractItemView::SelectItems);
+    setEditing(true);
+}
+
+void NumberCellList::setRowTexts(const QList<QStringList>& rows)
+{
+    if (topLevelItemCount() == rows.size()) {
+        for (int row = 0; row < rows.size(); ++row) {
+            QTreeWidgetItem* item = topLevelItem(row);
+            for (int column = 0; column < std::max(item->columnCount(), static_cast<int>(rows[row].size())); ++column)
+                item->setText(column, column < rows[row].size() ? rows[row][column] : QString());
+        }
+        return;
+    }
+    clear();
+    QList<QTreeWidgetItem*> items;
+    for (const QStringList& row : rows)
+        items << new QTreeWidgetItem(row);
+    addTopLevelItems(items);
+    applyFlags();
+}
+
+void NumberCellList::setEditableCells(std::vector<std::vector<int>> cells, int maximum)
+{
+    m_cells = std::move(cells);
+    m_maximum = maximum;
+    applyFlags();
+}
+
+bool NumberCellList::isCellEditable(int row, int column) const
+{
+    if (row < 0 || static_cast<std::size_t>(row) >= m_cells.size())
+        return false;
+    const std::vector<int>& columns = m_cells[static_cast<std::size_t>(row)];
+    return std::find(columns.begin(), columns.end(), column) != columns.end();
+}
+
+void NumberCellList::setEditing(bool allowed)
+{
+    setEditTriggers(allowed ? QAbstractItemView::DoubleClicked | QAbstractItemView::SelectedClicked |
+                                  QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed
+                            : QAbstractItemView::NoEditTriggers);
+}
+
+void NumberCellList::applyFlags()
+{
+    for (int row = 0; row < topLevelItemCount(); ++row) {
+        const bool editable =
+            static_cast<std::size_t>(row) < m_cells.size() && !m_cells[static_cast<std::size_t>(row)].empty();
+        topLevelItem(row)->setFlags(editable ? Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemIsEditable
+                                             : Qt::ItemIsSelectable);
+    }
 }
 
 } // namespace marrowick

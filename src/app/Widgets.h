@@ -61,4 +61,30 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 };
 
+// A details list whose chosen cells take a whole number, in a spin box
+// (ListShows: a show's clip, volume and delays); rows without such a cell are
+// greyed. It shows the program's rows only: what the person enters is handed
+// over, and shows once the program has set the rows again.
+class NumberCellList : public QTreeWidget {
+    Q_OBJECT
+public:
+    explicit NumberCellList(QWidget* parent = nullptr);
+    // The rows' texts. While the number of rows stays, they change in place,
+    // so the current cell stays where it is.
+    void setRowTexts(const QList<QStringList>& rows);
+    // cells[row]: the columns of the row that take a number from 0 to `maximum`.
+    void setEditableCells(std::vector<std::vector<int>> cells, int maximum);
+    bool isCellEditable(int row, int column) const;
+    int maximum() const { return m_maximum; }
+    // While false (a conversation runs), no cell takes an edit.
+    void setEditing(bool allowed);
+    std::function<void(int row, int column, int value)> onCellEdited;
+
+private:
+    void applyFlags();
+
+    std::vector<std::vector<int>> m_cells;
+    int m_maximum = 0;
+};
+
 } // namespace marrowick

@@ -31,6 +31,11 @@ Session::Session(View& view_, Dialogs& dialogs_, Clock& clock_, SerialPort& port
     m_commands.onOutOfMemory = [this] {
         status.Say(text::Why(Result::Fail(ResultCode::Refused, Reason::OutOfMemory)));
     };
+    // The caption's mark and Undo and Redo follow every edit, save and new table.
+    m_shows.EditsChanged.connect([this] {
+        SetCaption(m_caption);
+        RefreshCommands();
+    });
     m_identification.Changed.connect([this] { ShowIdentity(); });
     m_identification.VersionUnavailable.connect([this] { view.setTabEnabled(TabFirmware, false); });
     // A reply that names a model sets the window up at once. Otherwise the user
@@ -90,6 +95,24 @@ void Session::ShowIdentity()
     status.SetPanel(3, SerialText(identity));
 }
 
+void Session::SetCaption(const std::string& caption)
+{
+    m_caption = caption;
+    view.setWindowCaption(EditedCaption(m_caption, m_shows.Edits().Unsaved()));
+}
+
+std::string Session::CloseQuestion() const
+{
+    if (Closing())
+        return {};
+    // The few seconds of an identification are stopped without a question.
+    const Conversation* running = conversations.Active();
+    std::optional<ConversationKind> stopped;
+    if (running != nullptr && running->Kind() != ConversationKind::Identification)
+        stopped = running->Kind();
+    return text::CloseQuestionText(stopped, m_shows.Edits().Unsaved());
+}
+
 void Session::SetUpModel()
 {
     RunModelSetup(view, dialogs, identity, log, PortNotFound);
@@ -113,7 +136,7 @@ bool Session::Connect(const std::string& portName, std::string* error)
     std::string why;
     const bool opened = link.Port().open(portName, &why);
     if (!opened) {
-        view.setWindowCaption("port not found");
+        SetCaption("port not found");
         PortNotFound = true;
         log.LogDebug("Port " + portName + " could not be opened: " + why, 0, LogBaseline);
         // A caller that takes the reason reports it itself; the window shows it
@@ -151,7 +174,7 @@ bool Session::Disconnect()
 void Session::ForgetController()
 {
     UndoModelSetup(view);
-    view.setWindowCaption(MainCaption);
+    SetCaption(MainCaption);
     identity = Identity{};
     ShowIdentity();
     PortNotFound = false;
@@ -211,6 +234,9 @@ void Session::RefreshCommands()
     facts.showCount = m_shows.State().ShowCount;
     facts.clips = m_library.Library().ClipCount > 0;
     facts.sendingClips = m_library.Transfer().Running();
+    facts.showsEditable = m_shows.Editable();
+    facts.canUndo = m_shows.Edits().CanUndo();
+    facts.canRedo = m_shows.Edits().CanRedo();
     for (const auto& [control, whyNot] : WhyNotAvailable(facts))
         view.setAvailable(control, whyNot);
 }

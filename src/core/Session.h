@@ -160,6 +160,10 @@ public:
     // stop), and nothing further starts; the program then ends.
     void Interrupt(int signal);
     bool Closing() const { return conversations.closing; }
+    // What closing the window now would cost, as the question to ask first
+    // (a conversation stopped half-way, edits of the show table not saved);
+    // empty when it can close at once.
+    std::string CloseQuestion() const;
 
     Identification& identification() { return m_identification; }
     ShowsFeature& shows() { return m_shows; }
@@ -170,6 +174,8 @@ public:
 private:
     void OnLineEvent(const LineEvent& event);
     void ShowIdentity();
+    // The window caption, marked while the show table has edits not saved.
+    void SetCaption(const std::string& caption);
     // Greys out the commands that would do nothing now, saying why.
     void RefreshCommands();
     void SetUpModel();
@@ -203,8 +209,9 @@ private:
         std::int64_t sinceMs = 0;
     } m_rejoin;
     std::unique_ptr<Timer> m_rejoinTimer;
-    std::string m_portName;     // as last given to Connect
-    std::string m_watchRefusal; // why the port that came back would not open, said once
+    std::string m_caption = MainCaption; // as set, before the mark of unsaved edits
+    std::string m_portName;              // as last given to Connect
+    std::string m_watchRefusal;          // why the port that came back would not open, said once
     bool m_lost = false;
 };
 

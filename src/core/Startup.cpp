@@ -97,7 +97,7 @@ void Startup::AfterPortDialog(const PortChoice& chosen)
 
 void Startup::ConnectAgain()
 {
-    if (!m_finished || m_choosing || !m_session.Disconnect())
+    if (!m_finished || m_choosing || !m_session.shows().MayLoseEdits(EditsLostBy::Connect) || !m_session.Disconnect())
         return;
     if (simulated) {
         m_portOpened = m_session.Reconnect(PortName());

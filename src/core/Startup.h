@@ -66,7 +66,8 @@ public:
     std::function<void()> onFinished;
 
     // "Connect…": refused silently before start-up has finished, while the
-    // port dialog is open, and while a conversation runs (Session::Disconnect).
+    // port dialog is open, and while a conversation runs (Session::Disconnect);
+    // asked about first when the show table has edits not saved.
     void ConnectAgain();
 
 private:

@@ -50,6 +50,11 @@ void CommandMap::OnToggle(Control checkBox, std::function<void(bool)> handler)
     m_toggles[checkBox.Name()] = std::move(handler);
 }
 
+void CommandMap::OnCellEdited(Control list, std::function<void(int, int, int)> handler)
+{
+    m_cells[list.Name()] = std::move(handler);
+}
+
 void CommandMap::RowsMoved(Control list, const std::vector<int>& rows, int before) const
 {
     Raise(*this, m_moves, list, rows, before);
@@ -73,6 +78,11 @@ void CommandMap::OptionSelected(Control optionArray, int index) const
 void CommandMap::Toggled(Control checkBox, bool checked) const
 {
     Raise(*this, m_toggles, checkBox, checked);
+}
+
+void CommandMap::CellEdited(Control list, int row, int column, int value) const
+{
+    Raise(*this, m_cells, list, row, column, value);
 }
 
 } // namespace marrowick

@@ -13,7 +13,8 @@
 
 namespace marrowick {
 
-// The window's commands by control: a click, files dropped, an option chosen.
+// The window's commands by control: a click, files dropped, an option chosen,
+// a cell of a list changed.
 // The features fill it; the window (or a command line, or a test) raises them.
 class CommandMap {
 public:
@@ -24,12 +25,15 @@ public:
     void OnRowsMoved(Control list, std::function<void(const std::vector<int>& rows, int before)> handler);
     // A check box the user ticked (true) or cleared.
     void OnToggle(Control checkBox, std::function<void(bool checked)> handler);
+    // A cell of a list the user changed to `value` (row and column 0-based).
+    void OnCellEdited(Control list, std::function<void(int row, int column, int value)> handler);
 
     void Click(Control control) const;
     void Drop(Control control, const std::vector<std::string>& files) const;
     void OptionSelected(Control optionArray, int index) const;
     void RowsMoved(Control list, const std::vector<int>& rows, int before) const;
     void Toggled(Control checkBox, bool checked) const;
+    void CellEdited(Control list, int row, int column, int value) const;
 
     // A command ran out of memory: it ended there, and this says so.
     std::function<void()> onOutOfMemory;
@@ -42,6 +46,7 @@ private:
     std::map<std::string_view, std::function<void(int)>> m_options;
     std::map<std::string_view, std::function<void(const std::vector<int>&, int)>> m_moves;
     std::map<std::string_view, std::function<void(bool)>> m_toggles;
+    std::map<std::string_view, std::function<void(int, int, int)>> m_cells;
 };
 
 // What a tab of the window works with: the window and its dialogs, the status

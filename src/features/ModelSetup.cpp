@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "features/ShowsPresenter.h"
 #include "log/LogModel.h"
 #include "models/Identity.h"
 #include "ui/Dialogs.h"
@@ -40,13 +41,17 @@ void Apply(View& view, const controller& model, bool libraryFile)
         view.setCaption(control::btnReadShows, "Read Shows from " + name);
         view.setCaption(control::btnWriteShows, "Write Shows to " + name);
     }
-    if (traits.triggerInputs >= 1) {
-        view.setVisible(control::LblTriggerA, true);
-        view.setVisible(control::LblTriggerAvalue, true);
-    }
-    if (traits.triggerInputs >= 2) {
-        view.setVisible(control::LblTriggerB, true);
-        view.setVisible(control::LblTriggerBvalue, true);
+    view.setVisible(control::LblTriggerA, traits.triggerInputs >= 1);
+    view.setVisible(control::LblTriggerB, traits.triggerInputs >= 2);
+    // A field the model lets a person change shows as its choice, any other
+    // as its label (trigger A's and B's only where the model has the input).
+    for (const ConfigEditor& editor : ConfigEditors()) {
+        const bool choice = ModelHasField(model, editor.field);
+        const int inputs = editor.field == ShowEdit::Field::TriggerA   ? 1
+                           : editor.field == ShowEdit::Field::TriggerB ? 2
+                                                                       : 0;
+        view.setVisible(editor.choice, choice);
+        view.setVisible(editor.label, !choice && traits.triggerInputs >= inputs);
     }
     if (!libraryFile)
         view.setVisible(control::btnLibrary, false);
@@ -88,6 +93,10 @@ void UndoModelSetup(View& view)
     for (Control label :
          {control::LblTriggerA, control::LblTriggerAvalue, control::LblTriggerB, control::LblTriggerBvalue})
         view.setVisible(label, false);
+    for (const ConfigEditor& editor : ConfigEditors())
+        view.setVisible(editor.choice, false);
+    view.setVisible(control::lblTrigger, true);
+    view.setVisible(control::lblLockOut, true);
     view.setCaption(control::BtnWriteLibrary, StartingClipsCaption);
     view.setCaption(control::btnReadShows, StartingReadCaption);
     view.setCaption(control::btnWriteShows, StartingWriteCaption);

@@ -29,14 +29,16 @@ inline constexpr const char* StartingWriteCaption = "Write Shows To K5";
 
 // Chooses the model object from the model reply (asking the user whether it
 // is a K5 when the reply is missing or unknown) and sets the window up for it:
-// firmware frame, button captions, trigger labels, the library-file button,
-// the Show tab. With the port not found, the three controller buttons are hidden.
+// firmware frame, button captions, trigger labels, the configuration's
+// choices where the model lets them be changed, the library-file button, the
+// Show tab. With the port not found, the three controller buttons are hidden.
 void RunModelSetup(View& view, Dialogs& dialogs, Identity& identity, LogModel& log, bool portNotFound);
 
 // Takes back what the set-up of an earlier controller did, so the window looks
-// as it did at start-up: every firmware frame and trigger label hidden, the
-// starting captions, the library-file button and the controller buttons shown,
-// the Show and Firmware tabs available.
+// as it did at start-up: every firmware frame, trigger A and B label and
+// configuration choice hidden, the starting captions, the library-file button,
+// the controller buttons and the wiring and lockout labels shown, the Show and
+// Firmware tabs available.
 void UndoModelSetup(View& view);
 
 } // namespace marrowick

@@ -46,6 +46,18 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
         if (m_state.ShowCount != 0)
             SaveIntoNewProject();
     });
+    commands.OnClick(control::btnUndo, [this] { Undo(); });
+    commands.OnClick(control::btnRedo, [this] { Redo(); });
+    commands.OnCellEdited(control::ListShows, [this](int row, int column, int value) {
+        if (const auto field = ShowListField(column))
+            EditFromWindow({*field, row, value});
+    });
+    for (const ConfigEditor& editor : ConfigEditors())
+        commands.OnOption(editor.choice, [this, field = editor.field](int index) {
+            const std::vector<ConfigChoice> choices = ConfigChoices(m_state, field);
+            if (index >= 0 && static_cast<std::size_t>(index) < choices.size())
+                EditFromWindow({field, -1, choices[static_cast<std::size_t>(index)].value});
+        });
     commands.OnToggle(control::chkBackupShows, [this](bool checked) {
         m_backupShows = checked;
         WriteSwitchesChanged();
@@ -68,7 +80,12 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
         });
     }
     m_reader.Shown.connect([this] { Display(); });
-    m_reader.TableReceived.connect([this](float) { EditsEnded(false); });
+    // Blocks taken in a state forced from the log window replace the table at
+    // once; a read replaces it once it has worked (ReadEnded).
+    m_reader.TableReceived.connect([this](float) {
+        if (!m_reader.Running())
+            EditsEnded(false);
+    });
     m_reader.Finished.connect([this](const Result& outcome) { ReadEnded(outcome); });
     m_copyReader.Finished.connect([this](const Result& outcome) { CopyReadEnded(outcome); });
     m_writer.Finished.connect([this](const Result& outcome) {
@@ -79,7 +96,30 @@ ShowsFeature::ShowsFeature(FeatureContext& context)
 
 void ShowsFeature::Display()
 {
-    m_presenter.Display(m_state);
+    m_presenter.Display(m_state, m_context.model());
+}
+
+bool ShowsFeature::Editable() const
+{
+    const controller* model = m_context.model();
+    return model && m_state.source != ShowSource::None &&
+           EditProblem(m_state, *model, {ShowEdit::Field::Wiring, -1, 0}).ok();
+}
+
+bool ShowsFeature::MayLoseEdits(EditsLostBy what)
+{
+    return !m_edits.Unsaved() ||
+           m_context.dialogs.question(Question::LoseEdits, LoseEditsText(what), AppTitle, DialogIcon::Question);
+}
+
+void ShowsFeature::EditFromWindow(const ShowEdit& edit)
+{
+    const Result made = Edit(edit);
+    if (made.ok())
+        return;
+    if (made.code != ResultCode::Busy)
+        m_presenter.Say(EditProblemText(made));
+    Display();
 }
 
 Result ShowsFeature::Edit(const ShowEdit& edit)
@@ -138,6 +178,11 @@ std::string ShowsFeature::ControllerChanged()
 
 void ShowsFeature::OnReadShows()
 {
+    // Asked only when the read can start: otherwise it says why it cannot.
+    const controller* model = m_context.model();
+    if (m_context.Idle() && m_context.link().IsOpen() && model && model->Traits().hasShowTable &&
+        !MayLoseEdits(EditsLostBy::Read))
+        return;
     // Offered only for a read started here; a command line saves on its own.
     const Result started = m_reader.Start();
     m_offerPending = started.ok();
@@ -147,6 +192,9 @@ void ShowsFeature::OnReadShows()
 
 void ShowsFeature::ReadEnded(const Result& outcome)
 {
+    // A read that failed gave back the table held before, edits and all.
+    if (outcome.ok())
+        EditsEnded(false);
     // The offer waits until the receive event that brought the last show has
     // returned, so no dialog opens inside the dispatcher and what the
     // controller sends while it is open is read and dropped.
@@ -195,7 +243,7 @@ void ShowsFeature::OnOpenShows()
     if (!m_context.Idle())
         return;
     const auto folder = m_context.dialogs.chooseFolder("Select Project Folder");
-    if (!folder || folder->empty())
+    if (!folder || folder->empty() || !MayLoseEdits(EditsLostBy::Open))
         return;
     // The status bar says why; the box makes sure a refused open is noticed.
     const Result opened = OpenShowsFrom(*folder);

@@ -49,6 +49,11 @@ public:
     // The edits of the table held since it was read or opened, and whether
     // they are saved.
     const EditHistory& Edits() const { return m_edits; }
+    // Whether the table held takes edits at all: shows were read or opened for the model.
+    bool Editable() const;
+    // Before `what` throws away edits not saved, the person is asked; true
+    // when there are none or the answer was to go on.
+    bool MayLoseEdits(EditsLostBy what);
     // An edit was made, taken back or saved, or the table was replaced.
     Signal<> EditsChanged;
     // The controller was identified: shows held for another model are let go
@@ -114,6 +119,9 @@ private:
     void EndWrite(const Result& result);
     // The table held was replaced (or saved, `saved`): the edits start afresh.
     void EditsEnded(bool saved);
+    // An edit made in the window; a refused one is said in panel 1, and the
+    // window shows the table as it still is.
+    void EditFromWindow(const ShowEdit& edit);
 
     FeatureContext& m_context;
     ShowsPresenter m_presenter;

@@ -1,5 +1,6 @@
 #include "features/ShowsPresenter.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -79,6 +80,91 @@ std::string TriggerActionText(std::uint8_t code, bool withStart)
     default:
         return "Show # " + std::to_string(code - 2) + (withStart ? " Start" : "");
     }
+}
+
+namespace {
+
+using Edited = ShowEdit::Field;
+
+// The columns of the show list that take edits (0 is the row's own text).
+constexpr std::pair<int, Edited> EditedColumns[] = {
+    {3, Edited::Clip}, {4, Edited::Volume}, {5, Edited::PreDelay}, {6, Edited::PostDelay}};
+
+// Whether the table held says what the field is, as its label shows it.
+bool FieldKnown(const ShowState& shows, Edited field)
+{
+    if (field == Edited::Wiring)
+        return shows.source != ShowSource::None && shows.triggerKnown;
+    return shows.source == ShowSource::R2Reply || shows.source == ShowSource::ConfigFile;
+}
+
+} // namespace
+
+std::vector<std::vector<int>> EditableShowCells(const ShowState& shows, const controller* model)
+{
+    std::vector<std::vector<int>> cells(BlocksPerTable);
+    if (model == nullptr || shows.source == ShowSource::None)
+        return cells;
+    for (std::size_t row = 0; row < BlocksPerTable; ++row)
+        for (const auto& [column, field] : EditedColumns)
+            if (EditProblem(shows, *model, {field, static_cast<int>(row), 0}).ok())
+                cells[row].push_back(column);
+    return cells;
+}
+
+std::optional<ShowEdit::Field> ShowListField(int column)
+{
+    for (const auto& [edited, field] : EditedColumns)
+        if (edited == column)
+            return field;
+    return std::nullopt;
+}
+
+const std::array<ConfigEditor, 4>& ConfigEditors()
+{
+    static const std::array<ConfigEditor, 4> editors = {{
+        {Edited::Wiring, control::lblTrigger, control::cboTrigger},
+        {Edited::Lockout, control::lblLockOut, control::cboLockOut},
+        {Edited::TriggerA, control::LblTriggerAvalue, control::cboTriggerA},
+        {Edited::TriggerB, control::LblTriggerBvalue, control::cboTriggerB},
+    }};
+    return editors;
+}
+
+std::vector<ConfigChoice> ConfigChoices(const ShowState& shows, ShowEdit::Field field)
+{
+    if (field == Edited::Wiring)
+        return {{0, TriggerModeText(0)}, {1, TriggerModeText(1)}};
+    if (field == Edited::Lockout)
+        return {{0, YesNo(false)}, {1, YesNo(true)}};
+    // Next, Previous, Stop, then a start for each numbered show (code 3 starts show 1).
+    const int last = 2 + std::min<int>(shows.ShowCount, MaxShowCount);
+    std::vector<ConfigChoice> choices;
+    for (int code = 0; code <= last; ++code)
+        choices.push_back({code, TriggerActionText(static_cast<std::uint8_t>(code), true)});
+    const int held = FieldValue(shows, {field, -1, 0});
+    if (FieldKnown(shows, field) && held > last)
+        choices.push_back({held, TriggerActionText(static_cast<std::uint8_t>(held), true)});
+    return choices;
+}
+
+std::string LoseEditsText(EditsLostBy what)
+{
+    switch (what) {
+    case EditsLostBy::Read:
+        return text::UnsavedEdits + " Throw them away and read the controller's shows?";
+    case EditsLostBy::Open:
+        return text::UnsavedEdits + " Throw them away and open the shows of the chosen folder?";
+    case EditsLostBy::Connect:
+        break;
+    }
+    return text::UnsavedEdits + " If the controller you connect to is of another model, they are thrown away. "
+                                "Connect anyway?";
+}
+
+std::string EditedCaption(const std::string& caption, bool unsavedEdits)
+{
+    return unsavedEdits ? "*" + caption : caption;
 }
 
 const char* EditFieldName(ShowEdit::Field field)
@@ -415,11 +501,24 @@ std::string LoadedText(const ShowState& shows)
     return text;
 }
 
-void ShowsPresenter::Display(const ShowState& shows)
+void ShowsPresenter::Display(const ShowState& shows, const controller* model)
 {
     for (const auto& [label, text] : ShowLabels(shows))
         m_view.setCaption(label, text);
     m_view.setRows(control::ListShows, ShowListRows(shows));
+    m_view.setEditableCells(control::ListShows, EditableShowCells(shows, model), MaxShowValue);
+    for (const ConfigEditor& editor : ConfigEditors()) {
+        const bool known = FieldKnown(shows, editor.field);
+        const int held = known ? FieldValue(shows, {editor.field, -1, 0}) : -1;
+        std::vector<std::string> items;
+        int shown = -1;
+        for (const ConfigChoice& choice : ConfigChoices(shows, editor.field)) {
+            if (choice.value == held)
+                shown = static_cast<int>(items.size());
+            items.push_back(choice.text);
+        }
+        m_view.setChoices(editor.choice, items, shown);
+    }
 }
 
 void ShowsPresenter::ShowFiles(const std::vector<FileEvent>& events)

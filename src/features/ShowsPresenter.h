@@ -1,6 +1,8 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -45,6 +47,42 @@ std::vector<std::vector<std::string>> ShowListRows(const ShowState& shows);
 // Column headers of the show list, in order.
 const std::vector<std::string>& ShowListColumns();
 
+// The cells of the show list a person may change, by row: the columns of the
+// clip, the volume and the delays of each show that exists and takes edits
+// (EditProblem); none without a model.
+std::vector<std::vector<int>> EditableShowCells(const ShowState& shows, const controller* model);
+// The field a column of the show list holds; nothing for a column not edited.
+std::optional<ShowEdit::Field> ShowListField(int column);
+
+// A configuration field the Show tab lets a person change: the label that
+// shows it where the model does not let it be changed, and the choice that
+// changes it.
+struct ConfigEditor {
+    ShowEdit::Field field;
+    Control label;
+    Control choice;
+};
+const std::array<ConfigEditor, 4>& ConfigEditors();
+// One item of a configuration choice: the value it sets and its text.
+struct ConfigChoice {
+    int value = 0;
+    std::string text;
+};
+// What the choice of `field` offers for the table held: "N.O." and "N.C.";
+// "No" and "Yes"; "Next", "Previous", "Stop" and "Show # 1 Start" up to the
+// last show. A value held that is none of these comes last, so it is shown.
+std::vector<ConfigChoice> ConfigChoices(const ShowState& shows, ShowEdit::Field field);
+
+// What would throw away the edits not saved, and is asked about first
+// (closing the window: text::CloseQuestionText).
+enum class EditsLostBy { Read, Open, Connect };
+// The question before it: "The show table has edits that are not saved. Throw
+// them away and read the controller's shows?"
+std::string LoseEditsText(EditsLostBy what);
+// The window caption, marked while the show table has edits not saved:
+// "*Marrowick Interface Utility".
+std::string EditedCaption(const std::string& caption, bool unsavedEdits);
+
 // The name of an edited field as the Show tab shows it: "Audio Volume", "Trigger A".
 const char* EditFieldName(ShowEdit::Field field);
 // Why an edit is refused: "Audio Volume takes 0 to 99, not 120", "Show 5 does
@@ -77,8 +115,9 @@ class ShowsPresenter {
 public:
     ShowsPresenter(View& view, StatusBar& status, LogModel& log) : m_view(view), m_status(status), m_log(log) {}
 
-    // The list and the labels of the table held.
-    void Display(const ShowState& shows);
+    // The list, the labels and the choices of the table held, with the cells
+    // and choices `model` lets a person change.
+    void Display(const ShowState& shows, const controller* model);
     void Say(const std::string& text) { m_status.Say(text); }
     // What saving or opening did, file by file; a file not found goes to the log.
     void ShowFiles(const std::vector<FileEvent>& events);

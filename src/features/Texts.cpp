@@ -47,6 +47,14 @@ std::string StopAndCloseText(ConversationKind kind)
     return "The shows are still being read. Stop and close?";
 }
 
+std::string CloseQuestionText(std::optional<ConversationKind> running, bool unsavedEdits)
+{
+    if (!running)
+        return unsavedEdits ? UnsavedEdits + " Throw them away and close?" : std::string();
+    const std::string stop = StopAndCloseText(*running);
+    return unsavedEdits ? stop + " The edits of the show table that are not saved are lost too." : stop;
+}
+
 std::string SignalName(int signal)
 {
     switch (signal) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "base/Result.h"
@@ -40,6 +41,11 @@ std::string WithArticle(const std::string& model);
 
 // Asked when the window is closed while a conversation of `kind` runs.
 std::string StopAndCloseText(ConversationKind kind);
+// What every question about edits of the show table that are not saved begins with.
+inline const std::string UnsavedEdits = "The show table has edits that are not saved.";
+// Asked before the window closes when that stops a conversation of kind
+// `running` or throws away edits not saved; empty when it does neither.
+std::string CloseQuestionText(std::optional<ConversationKind> running, bool unsavedEdits);
 
 // "SIGINT", "SIGTERM", "SIGHUP"; 0 is the Windows console closing.
 std::string SignalName(int signal);

@@ -6,7 +6,7 @@
 
 namespace marrowick {
 
-enum class ControlKind { Window, Tabs, Button, Check, Label, List, Frame, Light, Progress, OptionArray };
+enum class ControlKind { Window, Tabs, Button, Check, Label, List, Frame, Light, Progress, OptionArray, Choice };
 
 // A control of the main window, by its object name. The window names its
 // widgets with these, the program addresses them with these, so a mistyped
@@ -60,6 +60,14 @@ struct Control {
     X(LblTriggerB, Label)                                                                                              \
     X(LblTriggerAvalue, Label)                                                                                         \
     X(LblTriggerBvalue, Label)                                                                                         \
+    /* The configuration as the person changes it, in place of the labels above where the model has it. */             \
+    X(cboTrigger, Choice)                                                                                              \
+    X(cboLockOut, Choice)                                                                                              \
+    X(cboTriggerA, Choice)                                                                                             \
+    X(cboTriggerB, Choice)                                                                                             \
+    /* Take back the last change to the show table, and make it again. */                                              \
+    X(btnUndo, Button)                                                                                                 \
+    X(btnRedo, Button)                                                                                                 \
     /* "Firmware" tab: a frame of version options per model. */                                                        \
     X(btnFirmware, Button)                                                                                             \
     X(lblFirmwareInfo, Label)                                                                                          \

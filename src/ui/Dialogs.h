@@ -21,6 +21,7 @@ enum class Question {
     DownloadFirmware, // the image, its version and the controller's named
     StopAndClose,     // the window is closed while a conversation runs
     SaveLibraryHere,  // 000.LIB into the project that is open
+    LoseEdits,        // edits of the show table that are not saved would be thrown away
 };
 
 // The program's title as message boxes carry it, and the main window's caption.

@@ -23,6 +23,8 @@ public:
     void setFillColor(Control, Rgb) override {}
     void setRows(Control, const std::vector<std::vector<std::string>>&) override {}
     void markRows(Control, const std::vector<std::string>&) override {}
+    void setEditableCells(Control, const std::vector<std::vector<int>>&, int) override {}
+    void setChoices(Control, const std::vector<std::string>&, int) override {}
     std::vector<int> selectedRows(Control) const override { return {}; }
     void setMeter(Control, double, double, const std::string&, bool) override {}
     int selectedOption(Control) const override { return 0; }

@@ -42,6 +42,16 @@ public:
     // Marks rows of a list view with a warning sign: row i when warnings[i] is
     // not empty, with that text as its tooltip. Rows beyond the texts are not marked.
     virtual void markRows(Control list, const std::vector<std::string>& warnings) = 0;
+    // The cells of a list view the user may change, each a whole number from 0
+    // to `maximum`: cells[row] lists the row's columns (0-based; column 0 is the
+    // row's own text). Every other cell is read-only, and a row without any is
+    // shown greyed. What the user enters reaches the program as a command
+    // (CommandMap::CellEdited); the list shows it once the program sets the rows
+    // again. A list made unavailable (setAvailable) takes no edits but can still be read.
+    virtual void setEditableCells(Control list, const std::vector<std::vector<int>>& cells, int maximum) = 0;
+    // The items of a choice and the one shown (-1: none). The user's choice
+    // reaches the program as a command (CommandMap::OptionSelected).
+    virtual void setChoices(Control choice, const std::vector<std::string>& items, int selected) = 0;
     // Rows of a list view that the user has selected, 0-based, in list order.
     virtual std::vector<int> selectedRows(Control list) const = 0;
     // A bar that shows how full something is, with its text; `warning` colours it.

@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QTreeWidget>
 #include <QUrl>
@@ -162,6 +163,8 @@ TEST(WindowWiring, EveryControlTheProgramNamesExistsInTheWindow)
                 return qobject_cast<QTreeWidget*>(found) != nullptr;
             case ControlKind::OptionArray:
                 return qobject_cast<QButtonGroup*>(found) != nullptr;
+            case ControlKind::Choice:
+                return qobject_cast<QComboBox*>(found) != nullptr;
             case ControlKind::Progress:
                 return qobject_cast<QProgressBar*>(found) != nullptr;
             default:
@@ -435,6 +438,103 @@ TEST(WindowWiring, ShowWriteCheckBoxesAreRememberedAndBackUpAndVerifyTheWrite)
     }
     EXPECT_EQ(f.dialogs.Texts("question"), std::vector<std::string>{"Save Shows To Computer?"})
         << "offered after the read only; a guarded write is not asked about";
+}
+
+// The show table changed in the window: a cell of the list in its spin box
+// and a choice below it. A write carries those bytes and no others; Ctrl+Z
+// takes an edit back; the caption is marked while edits are not saved, and a
+// read that would throw them away asks first.
+TEST(WindowWiring, TheShowTableIsEditedInTheWindow)
+{
+    DesktopFixture f("R2", "R2");
+    DesktopApp& app = f.App();
+    QWidget& window = app.window();
+    app.Start();
+    f.clock.RunUntilIdle(5000);
+    Child<QTabWidget>(window, "SSTab1")->setCurrentIndex(TabShows);
+    window.activateWindow(); // its shortcuts work while it is the active window
+    ASSERT_TRUE(WaitFor([&] { return window.isActiveWindow(); }));
+    auto* read = Child<QPushButton>(window, "btnReadShows");
+    auto* list = Child<QTreeWidget>(window, "ListShows");
+    auto* triggerA = Child<QComboBox>(window, "cboTriggerA");
+    const auto marked = [&] { return window.windowTitle().startsWith(QLatin1Char('*')); };
+    // A key pressed as the keyboard does it; shortcuts come first.
+    const auto press = [](QWidget* to, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                          const QString& text = {}) {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+        QCoreApplication::sendEvent(to, &down);
+    };
+    // A cell clicked and a digit typed: the cell's spin box, if it has one, takes it, and Enter changes the cell.
+    const auto edit = [&](int row, int column, char digit) {
+        const QPoint at = list->visualRect(list->model()->index(row, column)).center();
+        for (const QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, at, list->viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                              Qt::NoModifier);
+            QCoreApplication::sendEvent(list->viewport(), &click);
+        }
+        press(list, Qt::Key_0 + (digit - '0'), Qt::NoModifier, QString(QLatin1Char(digit)));
+        for (QSpinBox* spin : list->viewport()->findChildren<QSpinBox*>()) {
+            if (!spin->isVisible())
+                continue;
+            press(spin, Qt::Key_Return);
+            QCoreApplication::sendPostedEvents(); // the commit the key has queued
+            return true;
+        }
+        return false;
+    };
+    // The table carries the controller's serial number, as a write puts it there.
+    f.simulator.state().image.replace(168, 4, "\x4D\x3C\x2B\x1A");
+    read->click(); // and No to the offer to save
+    f.clock.RunUntilIdle(60000);
+    const std::string table = f.simulator.TableReply();
+    EXPECT_FALSE(marked());
+
+    EXPECT_FALSE(edit(5, 4, '7')) << "show 5 does not exist";
+    EXPECT_FALSE(edit(2, 1, '7')) << "a show's start is not edited";
+    EXPECT_TRUE(edit(2, 4, '7'));
+    EXPECT_EQ(list->topLevelItem(2)->text(4), QStringLiteral("7"));
+    ASSERT_EQ(triggerA->count(), 6) << "Next, Previous, Stop and a start for each of the three shows";
+    press(triggerA, Qt::Key_End);
+    EXPECT_EQ(triggerA->currentText(), QStringLiteral("Show # 3 Start"));
+    EXPECT_TRUE(marked());
+
+    // Written and verified: the controller's table differs in those two bytes.
+    Child<QCheckBox>(window, "chkVerifyShows")->setChecked(true);
+    f.port.SetBytesPerSecond(960);
+    Child<QPushButton>(window, "btnWriteShows")->click();
+    f.clock.Advance(100);
+    EXPECT_FALSE(triggerA->isEnabled()) << "no edits while the shows are written";
+    EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+    f.clock.RunUntilIdle(120000);
+    EXPECT_EQ(f.Panel(1), "Shows Verified");
+    std::string expected = table;
+    expected[2 * 16 + 9] = 7;
+    expected[166] = 5;
+    EXPECT_EQ(f.simulator.TableReply(), expected);
+
+    // The shortcut clicks Undo as a person would see it: pressed for a moment.
+    press(&window, Qt::Key_Z, Qt::ControlModifier, QStringLiteral("z"));
+    EXPECT_TRUE(WaitFor([&] { return triggerA->currentText() == QStringLiteral("Next"); }));
+    EXPECT_TRUE(marked()) << "show 2's volume is still edited";
+
+    // No keeps the edits and sends nothing; Yes reads the controller's table.
+    std::string sent;
+    f.session().link.BytesSent.connect([&](std::string_view bytes) { sent.append(bytes); });
+    f.dialogs.answers = {false, true}; // No; then Yes, and No to the offer to save
+    read->click();
+    EXPECT_EQ(f.dialogs.shown.back().question, Question::LoseEdits);
+    EXPECT_EQ(sent, "");
+    EXPECT_TRUE(marked());
+    window.close(); // asked about too; No keeps the window
+    const auto asked = window.findChildren<QMessageBox*>(QStringLiteral("stopAndClose"));
+    ASSERT_EQ(asked.size(), 1);
+    asked.front()->button(QMessageBox::No)->click();
+    EXPECT_TRUE(window.isVisible());
+    read->click();
+    f.clock.RunUntilIdle(60000);
+    EXPECT_EQ(sent.substr(0, 1), "u");
+    EXPECT_EQ(triggerA->currentText(), QStringLiteral("Show # 3 Start")) << "as the controller holds it";
+    EXPECT_FALSE(marked());
 }
 
 #if defined(Q_OS_UNIX)

@@ -76,6 +76,9 @@ public:
         marks[control].clear();
     }
     void markRows(Control list, const std::vector<std::string>& warnings) override { marks[list] = warnings; }
+    // The show table's editors are looked at in the real window (WindowWiringTest).
+    void setEditableCells(Control, const std::vector<std::vector<int>>&, int) override {}
+    void setChoices(Control, const std::vector<std::string>&, int) override {}
     std::vector<int> selectedRows(Control list) const override
     {
         const auto* rows = selection.Find(list);

@@ -13,8 +13,8 @@ TEST(ModelSetup, EachModelAdaptsTheWindow)
         const char* model;
         const char* frame;
         const char* clipsCaption;
-        const char* readCaption; // nullptr: unchanged
-        std::vector<std::string> triggerLabels;
+        const char* readCaption;              // nullptr: unchanged
+        std::vector<std::string> configShown; // trigger labels and choices
         bool libraryHidden;
         bool showTabDisabled;
         float audioRam;
@@ -22,23 +22,41 @@ TEST(ModelSetup, EachModelAdaptsTheWindow)
         const char* extension;
     };
     const Case cases[] = {
-        {"K5", "FirmwareK5", "Send Clips to K5", "Read Shows from K5", {}, true, false, 4063232.0F, 163.0F, ".K5S"},
+        {"K5",
+         "FirmwareK5",
+         "Send Clips to K5",
+         "Read Shows from K5",
+         {"cboTrigger", "lblLockOut"},
+         true,
+         false,
+         4063232.0F,
+         163.0F,
+         ".K5S"},
         {"R2",
          "FirmwareR2",
          "Send Clips to R2",
          "Read Shows from R2",
-         {"LblTriggerA", "LblTriggerB", "LblTriggerAvalue", "LblTriggerBvalue"},
+         {"LblTriggerA", "LblTriggerB", "cboTrigger", "cboLockOut", "cboTriggerA", "cboTriggerB"},
          false,
          false,
          8192000.0F,
          304.0F,
          ".R2S"},
-        {"T7", "FirmwareT7", "Send Clips to T7", nullptr, {}, true, true, 4063232.0F, 163.0F, ""},
+        {"T7",
+         "FirmwareT7",
+         "Send Clips to T7",
+         nullptr,
+         {"lblTrigger", "lblLockOut"},
+         true,
+         true,
+         4063232.0F,
+         163.0F,
+         ""},
         {"L+",
          "firmwareLumen",
          "Send Clips to Lumen",
          "Read Shows from Lumen",
-         {"LblTriggerA", "LblTriggerAvalue"},
+         {"LblTriggerA", "cboTrigger", "cboLockOut", "cboTriggerA"},
          true,
          false,
          8192000.0F,
@@ -56,9 +74,9 @@ TEST(ModelSetup, EachModelAdaptsTheWindow)
             EXPECT_EQ(h.view.captions["btnReadShows"], c.readCaption);
         else
             EXPECT_EQ(h.view.captions.count("btnReadShows"), 0U);
-        for (const char* label : {"LblTriggerA", "LblTriggerB", "LblTriggerAvalue", "LblTriggerBvalue"}) {
-            const bool shown =
-                std::find(c.triggerLabels.begin(), c.triggerLabels.end(), label) != c.triggerLabels.end();
+        for (const char* label : {"LblTriggerA", "LblTriggerB", "LblTriggerAvalue", "LblTriggerBvalue", "lblTrigger",
+                                  "lblLockOut", "cboTrigger", "cboLockOut", "cboTriggerA", "cboTriggerB"}) {
+            const bool shown = std::find(c.configShown.begin(), c.configShown.end(), label) != c.configShown.end();
             EXPECT_EQ(h.view.visible.count(label) != 0 && h.view.visible[label], shown) << label;
         }
         EXPECT_EQ(h.view.visible.count("btnLibrary") != 0 && !h.view.visible["btnLibrary"], c.libraryHidden);
@@ -86,7 +104,7 @@ TEST(ModelSetup, UnknownModelIsDecidedByTheQuestion)
     RunModelSetup(no.view, no.dialogs, no.session.identity, no.session.log, no.session.PortNotFound);
     EXPECT_EQ(no.session.identity.CurrentController->Name(), "R2");
     EXPECT_TRUE(no.view.visible["FirmwareR2"]);
-    EXPECT_TRUE(no.view.visible["LblTriggerBvalue"]);
+    EXPECT_TRUE(no.view.visible["cboTriggerB"]);
     // The model reply is left as it was.
     EXPECT_EQ(no.session.identity.ControllerModel, "");
 }

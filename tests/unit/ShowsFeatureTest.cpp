@@ -162,6 +162,24 @@ TEST(ShowsFeature, NoWriteWithoutItsBackupAndTheCheckFindsWhatDiffers)
     EXPECT_EQ(WriteOutcomeText(*h.outcome, h.Shows()).find("from before"), std::string::npos);
 }
 
+// A read that fails gives back the table held before, and with it its edits:
+// still not saved, and still taken back by Undo.
+TEST(ShowsFeature, AFailedReadKeepsTheEdits)
+{
+    WriteHarness h("R2");
+    ShowsFeature& feature = h.session.shows();
+    ASSERT_TRUE(feature.Edit({ShowEdit::Field::Volume, 1, 7}).ok());
+    h.simulator.faults().silenceAfterReplies = h.simulator.repliesSent + 1; // the table, then nothing
+    h.dialogs.answers = {true};                                             // throw the edits away and read
+    h.session.commands().Click(control::btnReadShows);
+    h.clock.RunUntilIdle();
+    EXPECT_EQ(h.dialogs.shown.back().question, Question::LoseEdits);
+    EXPECT_EQ(h.Shows().ShowTable[1].Volume, 7);
+    EXPECT_TRUE(feature.Edits().Unsaved());
+    ASSERT_TRUE(feature.Undo());
+    EXPECT_EQ(h.Shows().ShowTable[1].Volume, 51);
+}
+
 // After a read the save is offered once; a project opened again after its
 // missing file came back names no missing file; a refused open says "Failed".
 TEST(ShowsFeature, SaveOfferReopenAndRefusedOpen)

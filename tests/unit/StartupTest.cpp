@@ -199,8 +199,8 @@ WindowLook LookOf(RecordingView& view)
     WindowLook look;
     for (const Control& c : AllControls()) {
         const std::string name(c.Name());
-        const bool startsHidden =
-            c.kind == ControlKind::Frame || name.rfind("LblTrigger", 0) == 0 || c == control::btnCancel;
+        const bool startsHidden = c.kind == ControlKind::Frame || c.kind == ControlKind::Choice ||
+                                  name.rfind("LblTrigger", 0) == 0 || c == control::btnCancel;
         const bool* shown = view.visible.Find(c);
         look.shown[name] = shown ? *shown : !startsHidden;
         const std::string* caption = view.captions.Find(c);
@@ -383,7 +383,7 @@ TEST(Startup, ALostPortIsLookedForOnceASecondAndTheControllerIdentifiedWhenBack)
     EXPECT_EQ(h.session.identity.SerialNumber, "");
     EXPECT_FALSE(h.view.visible["FirmwareR2"]);
     EXPECT_TRUE(h.view.visible["FirmwareK5"]);
-    EXPECT_FALSE(h.view.visible["LblTriggerBvalue"]);
+    EXPECT_FALSE(h.view.visible["cboTriggerB"]);
     EXPECT_EQ(h.view.captions["btnReadShows"], "Read Shows from K5");
     const int checks = h.port.presenceChecks;
     h.clock.Advance(5000);

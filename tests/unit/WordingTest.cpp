@@ -146,6 +146,19 @@ TEST(Wording, WhatEachEndingSays)
                                          Result::Fail(ResultCode::FileError, Reason::SystemError, "Is a directory"))}),
          "These files were not saved:\r\n" + Shown("/Demo/001.K5S") + ": Is a directory"},
         {TriggerActionText(3, true), "Show # 1 Start"},
+        // Edits of the show table not saved.
+        {LoseEditsText(EditsLostBy::Read),
+         "The show table has edits that are not saved. Throw them away and read the controller's shows?"},
+        {LoseEditsText(EditsLostBy::Connect),
+         "The show table has edits that are not saved. If the controller you connect to is of another model, they "
+         "are thrown away. Connect anyway?"},
+        {text::CloseQuestionText(std::nullopt, true),
+         "The show table has edits that are not saved. Throw them away and close?"},
+        {text::CloseQuestionText(ConversationKind::ShowRead, true),
+         "The shows are still being read. Stop and close? The edits of the show table that are not saved are lost "
+         "too."},
+        {text::CloseQuestionText(std::nullopt, false), ""},
+        {EditedCaption("Marrowick Interface Utility", true), "*Marrowick Interface Utility"},
         {TriggerActionText(255, false), "Show # 253"},
         {NameFaultText({NameFault::Kind::Character, '|'}, "a|b"), "A project name cannot contain the character \"|\"."},
         {NameFaultText({NameFault::Kind::DeviceName}, "con.txt"),
