@@ -53,6 +53,7 @@ TEST(FirmwareImages, EveryImageHasTheShapeOfItsCatalogueRow)
 
         const FirmwareImage image = ReadFirmwareRecords(row.number, *bytes);
         ASSERT_EQ(static_cast<int>(image.records.size()), row.records);
+        EXPECT_EQ(image.bytes, row.bytes);
         EXPECT_EQ(image.records.back(), ":00000001FF");
         EXPECT_FALSE(CheckFirmwareImage(image));
 
