@@ -43,6 +43,7 @@ public:
     auto begin() const { return m_values.begin(); }
     auto end() const { return m_values.end(); }
     void clear() { m_values.clear(); }
+    bool operator==(const ControlMap&) const = default;
 
 private:
     std::map<std::string, T> m_values;
