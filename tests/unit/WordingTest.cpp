@@ -259,6 +259,11 @@ TEST(Wording, WhatEachEndingSays)
         {FirmwareText(Fails(Reason::NoAnswer, 9, 5000)),
          "Firmware Download Aborted: no answer from the controller within 5 s"},
         {FirmwarePanelText(Fails(Reason::Cancelled)), "Firmware Download Aborted"},
+        {FirmwareUpdatedText("0.90", "1.00"), "Firmware updated: 0.90 \u2192 1.00"},
+        {DownloadQuestionText(105, "0.01"),
+         "Download firmware image 105 (T7 version 1.00)? The controller runs version 0.01."},
+        {DownloadQuestionText(105, "9.99"), "Download firmware image 105 (T7 version 1.00)? The controller runs "
+                                            "version 9.99. This image is OLDER than what it runs."},
         {ImageProblemText(105, {ImageProblem::Fault::Checksum, 12, ":0300300002337A1F", 17, 0x1F, 0x1E}),
          "Firmware image 105 cannot be sent: line 12 (:0300300002337A1F) has the checksum 1F where 1E is right. "
          "Nothing was sent."},
