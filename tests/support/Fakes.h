@@ -43,6 +43,7 @@ public:
     auto begin() const { return m_values.begin(); }
     auto end() const { return m_values.end(); }
     void clear() { m_values.clear(); }
+    bool operator==(const ControlMap&) const = default;
 
 private:
     std::map<std::string, T> m_values;
@@ -137,26 +138,16 @@ public:
 
     void message(const std::string& text, const std::string& caption, DialogIcon icon) override
     {
-        shown.push_back({"message", text, caption, icon, std::nullopt, {}});
-        if (whileOpen)
-            whileOpen(Shown(shown.back()));
+        Show({"message", text, caption, icon, std::nullopt, {}});
     }
     bool question(Question id, const std::string& text, const std::string& caption, DialogIcon icon) override
     {
-        shown.push_back({"question", text, caption, icon, id, {}});
-        if (whileOpen)
-            whileOpen(Shown(shown.back()));
-        if (answers.empty())
-            return defaultAnswer;
-        const bool answer = answers.front();
-        answers.pop_front();
-        return answer;
+        Show({"question", text, caption, icon, id, {}});
+        return Next(answers, defaultAnswer);
     }
     void failure(const std::string& text, const std::string& folder) override
     {
-        shown.push_back({"failure", text, AppTitle, DialogIcon::Critical, std::nullopt, folder});
-        if (whileOpen)
-            whileOpen(Shown(shown.back()));
+        Show({"failure", text, AppTitle, DialogIcon::Critical, std::nullopt, folder});
     }
     bool confirm(Question id, const std::string& text, bool& askAgain) override
     {
@@ -168,29 +159,17 @@ public:
     std::optional<std::string> prompt(const std::string& text, const std::string& title, const std::string&) override
     {
         shown.push_back({"prompt", text, title, DialogIcon::None, std::nullopt, {}});
-        if (prompts.empty())
-            return std::nullopt;
-        auto answer = prompts.front();
-        prompts.pop_front();
-        return answer;
+        return Next(prompts, std::optional<std::string>());
     }
     std::optional<std::string> chooseFolder(const std::string& title) override
     {
         shown.push_back({"folder", title, "", DialogIcon::None, std::nullopt, {}});
-        if (folders.empty())
-            return std::nullopt;
-        auto answer = folders.front();
-        folders.pop_front();
-        return answer;
+        return Next(folders, std::optional<std::string>());
     }
     std::vector<std::string> openFiles(const std::string& filter) override
     {
         shown.push_back({"files", filter, "", DialogIcon::None, std::nullopt, {}});
-        if (files.empty())
-            return {};
-        auto answer = files.front();
-        files.pop_front();
-        return answer;
+        return Next(files, std::vector<std::string>());
     }
 
     std::vector<std::string> Texts(const std::string& kind) const
@@ -213,6 +192,23 @@ public:
     std::deque<std::optional<std::string>> prompts;
     std::deque<std::optional<std::string>> folders;
     std::deque<std::vector<std::string>> files;
+
+private:
+    void Show(Shown box)
+    {
+        shown.push_back(std::move(box));
+        if (whileOpen)
+            whileOpen(Shown(shown.back()));
+    }
+    // The next scripted answer, or `otherwise` once the script has run out.
+    template <typename T> static T Next(std::deque<T>& script, T otherwise)
+    {
+        if (script.empty())
+            return otherwise;
+        T answer = std::move(script.front());
+        script.pop_front();
+        return answer;
+    }
 };
 
 class MemorySettings : public Settings {

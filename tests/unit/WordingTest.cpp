@@ -10,6 +10,7 @@
 #include "features/NewProject.h"
 #include "features/ShowsPresenter.h"
 #include "features/Texts.h"
+#include "link/PortDiagnosis.h"
 #include "support/TempFolder.h"
 
 namespace marrowick::testing {
@@ -56,6 +57,28 @@ TEST(Wording, WhatEachEndingSays)
     noisy.lineErrors = (1U << static_cast<unsigned>(LineEventKind::Overrun)) |
                        (1U << static_cast<unsigned>(LineEventKind::Break)) |
                        (1U << static_cast<unsigned>(LineEventKind::Framing));
+    const PortFacts join{.problem = PortProblem::PermissionDenied,
+                         .port = "/dev/ttyUSB0",
+                         .device = "/dev/ttyUSB0",
+                         .group = "uucp",
+                         .groupMayOpen = true,
+                         .user = "mira"};
+    PortFacts relog = join;
+    relog.userListedInGroup = true;
+    PortFacts anyone = join;
+    anyone.user.clear();
+    PortFacts noGroup = anyone;
+    noGroup.groupMayOpen = false;
+    const PortFacts busy{.problem = PortProblem::Busy, .port = "COM2", .device = "/dev/ttyACM0"};
+    PortFacts oneHolder = busy;
+    oneHolder.holders = {"minicom (pid 812)"};
+    PortFacts twoHolders = oneHolder;
+    twoHolders.holders.push_back("pid 990");
+    PortFacts notChosen{.problem = PortProblem::NotChosen, .port = "COM0"};
+    PortFacts notPicked = notChosen;
+    notPicked.devicesFound = 2;
+    PortFacts refused = notPicked;
+    refused.refused = {join, busy};
     Result firmware = Result::Done(Reason::LastRecordUnconfirmed);
     firmware.number = 105;
     firmware.got = 756;
@@ -73,6 +96,64 @@ TEST(Wording, WhatEachEndingSays)
         {text::LineEventText(LineEventKind::Overrun), "Overrun error"},
         {ReadText(noisy), "Show read stopped: Controller not responding (the line reported: Break received, Overrun "
                           "error)"},
+        // Why a port would not open.
+        {DescribePortProblem({.problem = PortProblem::NoDevice, .port = "/dev/ttyUSB0", .device = "/dev/ttyUSB0"}),
+         "/dev/ttyUSB0 does not exist: is the adapter plugged in?"},
+        {DescribePortProblem({.problem = PortProblem::NoDevice, .port = "COM3", .device = "/dev/ttyUSB1"}),
+         "COM3 (/dev/ttyUSB1) does not exist: is the adapter plugged in?"},
+        {DescribePortProblem({.problem = PortProblem::NoDevice, .port = "COM4"}),
+         "COM4 has no serial device behind it: is the adapter plugged in?"},
+        {DescribePortProblem({.problem = PortProblem::BadNumber, .port = "COM17"}),
+         "There is no port COM17: ports go from COM1 to COM16."},
+        {DescribePortProblem({.problem = PortProblem::WindowsName, .port = "COM23", .device = "/dev/COM23"}),
+         "COM23 is a Windows port name and no such device exists here: use COM1 to COM16 or a device path such as "
+         "/dev/ttyUSB0."},
+        {DescribePortProblem(join), "/dev/ttyUSB0 may only be opened by members of group uucp: join it with `sudo "
+                                    "usermod -aG uucp mira`, then log out and in again."},
+        {DescribePortProblem(relog), "/dev/ttyUSB0 may only be opened by members of group uucp, which mira joined "
+                                     "after logging in: log out and in again."},
+        {DescribePortProblem(anyone), "/dev/ttyUSB0 may only be opened by members of group uucp: join it with `sudo "
+                                      "usermod -aG uucp $USER`, then log out and in again."},
+        {DescribePortProblem(noGroup),
+         "You may not open /dev/ttyUSB0: ask whoever looks after this computer for access to it."},
+        {DescribePortProblem(busy), "COM2 (/dev/ttyACM0) is in use by another program: close it and try again."},
+        {DescribePortProblem(oneHolder),
+         "COM2 (/dev/ttyACM0) is in use by minicom (pid 812): close that program and try again."},
+        {DescribePortProblem(twoHolders),
+         "COM2 (/dev/ttyACM0) is in use by minicom (pid 812) and pid 990: close those programs and try again."},
+        {DescribePortProblem({.problem = PortProblem::BusyOrDenied,
+                              .port = "COM5",
+                              .device = "COM5",
+                              .systemText = "Access is denied."}),
+         "COM5 is in use by another program, or you may not open it: Access is denied."},
+        {DescribePortProblem({.problem = PortProblem::SettingRefused,
+                              .port = "/dev/ttyUSB0",
+                              .device = "/dev/ttyUSB0",
+                              .setting = "no flow control"}),
+         "/dev/ttyUSB0 refused the setting no flow control; the controller needs 9600 baud, 8 data bits, no parity, 1 "
+         "stop bit and no flow control."},
+        {DescribePortProblem({.problem = PortProblem::SettingRefused,
+                              .port = "/dev/ttyUSB0",
+                              .device = "/dev/ttyUSB0",
+                              .systemText = "Unsupported operation"}),
+         "/dev/ttyUSB0 refused the line settings the controller needs (9600 baud, 8 data bits, no parity, 1 stop bit "
+         "and no flow control): Unsupported operation."},
+        {DescribePortProblem(
+             {.problem = PortProblem::NotSerial, .port = "/home/mira/show.k5s", .device = "/home/mira/show.k5s"}),
+         "/home/mira/show.k5s is not a serial port."},
+        {DescribePortProblem({.problem = PortProblem::Other,
+                              .port = "COM9",
+                              .device = "COM9",
+                              .systemText = "The semaphore timeout period has expired."}),
+         "COM9 could not be opened: The semaphore timeout period has expired."},
+        {DescribePortProblem({.problem = PortProblem::Other, .port = "COM9", .device = "COM9"}),
+         "COM9 could not be opened."},
+        {DescribePortProblem(notChosen),
+         "No port was chosen, as this computer has no serial port: is the adapter plugged in?"},
+        {DescribePortProblem(notPicked), "No port was chosen: pick one from the list when the program starts."},
+        {DescribePortProblem(refused),
+         "No port was chosen, as none would open. /dev/ttyUSB0 may only be opened by members of group uucp: join it "
+         "with `sudo usermod -aG uucp mira`, then log out and in again."},
         // Reading shows.
         {ReadText(Fails(Reason::NotResponding)), "Show read stopped: Controller not responding"},
         {ReadText(Fails(Reason::ReplyLength, -1, 187, 163)),
@@ -191,6 +272,11 @@ TEST(Wording, WhatEachEndingSays)
         {FirmwareText(Fails(Reason::NoAnswer, 9, 5000)),
          "Firmware Download Aborted: no answer from the controller within 5 s"},
         {FirmwarePanelText(Fails(Reason::Cancelled)), "Firmware Download Aborted"},
+        {FirmwareUpdatedText("0.90", "1.00"), "Firmware updated: 0.90 \u2192 1.00"},
+        {DownloadQuestionText(105, "0.01"),
+         "Download firmware image 105 (T7 version 1.00)? The controller runs version 0.01."},
+        {DownloadQuestionText(105, "9.99"), "Download firmware image 105 (T7 version 1.00)? The controller runs "
+                                            "version 9.99. This image is OLDER than what it runs."},
         {ImageProblemText(105, {ImageProblem::Fault::Checksum, 12, ":0300300002337A1F", 17, 0x1F, 0x1E}),
          "Firmware image 105 cannot be sent: line 12 (:0300300002337A1F) has the checksum 1F where 1E is right. "
          "Nothing was sent."},
