@@ -32,6 +32,16 @@ FileEvent Event(FileEvent::Step step, FileEvent::Kind kind, Result problem = Res
     return event;
 }
 
+PortFacts Port(PortProblem problem, std::string port, std::string device = {}, std::string systemText = {})
+{
+    PortFacts facts;
+    facts.problem = problem;
+    facts.port = std::move(port);
+    facts.device = std::move(device);
+    facts.systemText = std::move(systemText);
+    return facts;
+}
+
 } // namespace
 
 TEST(Wording, WhatEachEndingSays)
@@ -57,28 +67,28 @@ TEST(Wording, WhatEachEndingSays)
     noisy.lineErrors = (1U << static_cast<unsigned>(LineEventKind::Overrun)) |
                        (1U << static_cast<unsigned>(LineEventKind::Break)) |
                        (1U << static_cast<unsigned>(LineEventKind::Framing));
-    const PortFacts join{.problem = PortProblem::PermissionDenied,
-                         .port = "/dev/ttyUSB0",
-                         .device = "/dev/ttyUSB0",
-                         .group = "uucp",
-                         .groupMayOpen = true,
-                         .user = "mira"};
+    PortFacts join = Port(PortProblem::PermissionDenied, "/dev/ttyUSB0", "/dev/ttyUSB0");
+    join.group = "uucp";
+    join.groupMayOpen = true;
+    join.user = "mira";
     PortFacts relog = join;
     relog.userListedInGroup = true;
     PortFacts anyone = join;
     anyone.user.clear();
     PortFacts noGroup = anyone;
     noGroup.groupMayOpen = false;
-    const PortFacts busy{.problem = PortProblem::Busy, .port = "COM2", .device = "/dev/ttyACM0"};
+    const PortFacts busy = Port(PortProblem::Busy, "COM2", "/dev/ttyACM0");
     PortFacts oneHolder = busy;
     oneHolder.holders = {"minicom (pid 812)"};
     PortFacts twoHolders = oneHolder;
     twoHolders.holders.push_back("pid 990");
-    PortFacts notChosen{.problem = PortProblem::NotChosen, .port = "COM0"};
+    const PortFacts notChosen = Port(PortProblem::NotChosen, "COM0");
     PortFacts notPicked = notChosen;
     notPicked.devicesFound = 2;
     PortFacts refused = notPicked;
     refused.refused = {join, busy};
+    PortFacts setting = Port(PortProblem::SettingRefused, "/dev/ttyUSB0", "/dev/ttyUSB0");
+    setting.setting = "no flow control";
     Result firmware = Result::Done(Reason::LastRecordUnconfirmed);
     firmware.number = 105;
     firmware.got = 756;
@@ -97,15 +107,15 @@ TEST(Wording, WhatEachEndingSays)
         {ReadText(noisy), "Show read stopped: Controller not responding (the line reported: Break received, Overrun "
                           "error)"},
         // Why a port would not open.
-        {DescribePortProblem({.problem = PortProblem::NoDevice, .port = "/dev/ttyUSB0", .device = "/dev/ttyUSB0"}),
+        {DescribePortProblem(Port(PortProblem::NoDevice, "/dev/ttyUSB0", "/dev/ttyUSB0")),
          "/dev/ttyUSB0 does not exist: is the adapter plugged in?"},
-        {DescribePortProblem({.problem = PortProblem::NoDevice, .port = "COM3", .device = "/dev/ttyUSB1"}),
+        {DescribePortProblem(Port(PortProblem::NoDevice, "COM3", "/dev/ttyUSB1")),
          "COM3 (/dev/ttyUSB1) does not exist: is the adapter plugged in?"},
-        {DescribePortProblem({.problem = PortProblem::NoDevice, .port = "COM4"}),
+        {DescribePortProblem(Port(PortProblem::NoDevice, "COM4")),
          "COM4 has no serial device behind it: is the adapter plugged in?"},
-        {DescribePortProblem({.problem = PortProblem::BadNumber, .port = "COM17"}),
+        {DescribePortProblem(Port(PortProblem::BadNumber, "COM17")),
          "There is no port COM17: ports go from COM1 to COM16."},
-        {DescribePortProblem({.problem = PortProblem::WindowsName, .port = "COM23", .device = "/dev/COM23"}),
+        {DescribePortProblem(Port(PortProblem::WindowsName, "COM23", "/dev/COM23")),
          "COM23 is a Windows port name and no such device exists here: use COM1 to COM16 or a device path such as "
          "/dev/ttyUSB0."},
         {DescribePortProblem(join), "/dev/ttyUSB0 may only be opened by members of group uucp: join it with `sudo "
@@ -121,33 +131,20 @@ TEST(Wording, WhatEachEndingSays)
          "COM2 (/dev/ttyACM0) is in use by minicom (pid 812): close that program and try again."},
         {DescribePortProblem(twoHolders),
          "COM2 (/dev/ttyACM0) is in use by minicom (pid 812) and pid 990: close those programs and try again."},
-        {DescribePortProblem({.problem = PortProblem::BusyOrDenied,
-                              .port = "COM5",
-                              .device = "COM5",
-                              .systemText = "Access is denied."}),
+        {DescribePortProblem(Port(PortProblem::BusyOrDenied, "COM5", "COM5", "Access is denied.")),
          "COM5 is in use by another program, or you may not open it: Access is denied."},
-        {DescribePortProblem({.problem = PortProblem::SettingRefused,
-                              .port = "/dev/ttyUSB0",
-                              .device = "/dev/ttyUSB0",
-                              .setting = "no flow control"}),
+        {DescribePortProblem(setting),
          "/dev/ttyUSB0 refused the setting no flow control; the controller needs 9600 baud, 8 data bits, no parity, 1 "
          "stop bit and no flow control."},
-        {DescribePortProblem({.problem = PortProblem::SettingRefused,
-                              .port = "/dev/ttyUSB0",
-                              .device = "/dev/ttyUSB0",
-                              .systemText = "Unsupported operation"}),
+        {DescribePortProblem(
+             Port(PortProblem::SettingRefused, "/dev/ttyUSB0", "/dev/ttyUSB0", "Unsupported operation")),
          "/dev/ttyUSB0 refused the line settings the controller needs (9600 baud, 8 data bits, no parity, 1 stop bit "
          "and no flow control): Unsupported operation."},
-        {DescribePortProblem(
-             {.problem = PortProblem::NotSerial, .port = "/home/mira/show.k5s", .device = "/home/mira/show.k5s"}),
+        {DescribePortProblem(Port(PortProblem::NotSerial, "/home/mira/show.k5s", "/home/mira/show.k5s")),
          "/home/mira/show.k5s is not a serial port."},
-        {DescribePortProblem({.problem = PortProblem::Other,
-                              .port = "COM9",
-                              .device = "COM9",
-                              .systemText = "The semaphore timeout period has expired."}),
+        {DescribePortProblem(Port(PortProblem::Other, "COM9", "COM9", "The semaphore timeout period has expired.")),
          "COM9 could not be opened: The semaphore timeout period has expired."},
-        {DescribePortProblem({.problem = PortProblem::Other, .port = "COM9", .device = "COM9"}),
-         "COM9 could not be opened."},
+        {DescribePortProblem(Port(PortProblem::Other, "COM9", "COM9")), "COM9 could not be opened."},
         {DescribePortProblem(notChosen),
          "No port was chosen, as this computer has no serial port: is the adapter plugged in?"},
         {DescribePortProblem(notPicked), "No port was chosen: pick one from the list when the program starts."},
