@@ -24,7 +24,7 @@ void SetShow(ShowState& shows, int index, std::int32_t start, std::int32_t lengt
     e.Length = length;
     for (int k = 0; k < 4; ++k) {
         e.RawStartLength[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(start >> (8 * k));
-        e.RawStartLength[static_cast<std::size_t>(k + 4)] = static_cast<std::uint8_t>(length >> (8 * k));
+        e.RawStartLength[static_cast<std::size_t>(k) + 4] = static_cast<std::uint8_t>(length >> (8 * k));
     }
     e.ClipNumber = static_cast<std::uint8_t>(clip);
     e.Volume = 60;
@@ -58,6 +58,7 @@ std::vector<std::string> Steps(const std::vector<FileEvent>& events)
 {
     const char* names[] = {"Saved", "SaveFailed", "Opened", "OpenFailed", "Missing", "Removed"};
     std::vector<std::string> steps;
+    steps.reserve(events.size());
     for (const FileEvent& e : events)
         steps.push_back(std::string(names[static_cast<int>(e.step)]) + " " + U8Text(U8Path(e.path).filename()));
     return steps;
