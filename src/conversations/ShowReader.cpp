@@ -34,13 +34,21 @@ void ShowReader::OnChunk(const std::string& chunk)
     }
 }
 
-Result ShowReader::Start()
+Result ShowReader::Refusal() const
 {
     const controller* model = m_ctx.identity.Model();
     if (m_ctx.State() != LinkState::StateIdle || !m_ctx.link.IsOpen() || !model)
         return Result::Busy();
     if (!model->Traits().hasShowTable)
         return Result::Fail(ResultCode::Refused, Reason::NoShowTable, model->Name());
+    return Result::Done();
+}
+
+Result ShowReader::Start()
+{
+    if (Result refused = Refusal(); !refused.ok())
+        return refused;
+    const controller* model = m_ctx.identity.Model();
     const auto tableBytes = static_cast<std::size_t>(model->ShowReadDataCount());
     // What is held now comes back if the read fails, so no half-read table and
     // data are left to be saved.

@@ -22,6 +22,8 @@ public:
     // btnReadShows. Busy while another conversation runs, with the port closed
     // or before the model is known; refused for a model without a show table.
     Result Start();
+    // What Start would refuse with now; Done when it would start.
+    Result Refusal() const;
     // State 5 was forced from the log window: the next chunk is taken as the
     // ten K5 show blocks.
     void TakeForcedBlocks();

@@ -179,9 +179,7 @@ std::string ShowsFeature::ControllerChanged()
 void ShowsFeature::OnReadShows()
 {
     // Asked only when the read can start: otherwise it says why it cannot.
-    const controller* model = m_context.model();
-    if (m_context.Idle() && m_context.link().IsOpen() && model && model->Traits().hasShowTable &&
-        !MayLoseEdits(EditsLostBy::Read))
+    if (m_reader.Refusal().ok() && !MayLoseEdits(EditsLostBy::Read))
         return;
     // Offered only for a read started here; a command line saves on its own.
     const Result started = m_reader.Start();
